@@ -1,0 +1,72 @@
+#pragma once
+// What a task does when it falls due: start a command line, or show a
+// message box. Actions do not change after construction; an edit replaces
+// the whole action.
+#include <memory>
+#include <string>
+
+#include "core/core_services.h"
+
+namespace tikr {
+
+class Action {
+public:
+    virtual ~Action() = default;
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+
+    virtual unsigned Run() = 0;
+    virtual std::unique_ptr<Action> Clone() const = 0;
+    virtual int GetKind() const = 0;
+    // Writes the action's keys into the section.
+    virtual void Save(const std::string& section);
+
+protected:
+    explicit Action(const CoreServices& services) : services(services) {}
+    const CoreServices& services;
+};
+
+class RunApplicationAction : public Action {
+public:
+    static constexpr int SW_SHOW = 5;
+
+    RunApplicationAction(const CoreServices& services, const std::string& section);
+    RunApplicationAction(const CoreServices& services, std::string commandLine, int showState);
+
+    // Starts the command line without waiting; returns 1 when it started,
+    // 0 when it did not. Nobody looks at the result.
+    unsigned Run() override;
+    std::unique_ptr<Action> Clone() const override;
+    int GetKind() const override { return 0; }
+    void Save(const std::string& section) override;
+
+    const std::string& GetCommandLine() const { return commandLine; }
+    int GetShowState() const { return showState; }
+
+private:
+    std::string commandLine;
+    int showState = SW_SHOW;
+};
+
+class MessageBoxAction : public Action {
+public:
+    static constexpr const char* CAPTION = "Tikr Scheduled Message";
+
+    MessageBoxAction(const CoreServices& services, const std::string& section);
+    MessageBoxAction(const CoreServices& services, std::string text);
+
+    // Shows the text and returns 1 once the box is dismissed. The action may
+    // be deleted while the box is open, so nothing of it is touched after
+    // the box has been shown.
+    unsigned Run() override;
+    std::unique_ptr<Action> Clone() const override;
+    int GetKind() const override { return 1; }
+    void Save(const std::string& section) override;
+
+    const std::string& GetText() const { return text; }
+
+private:
+    std::string text;
+};
+
+}  // namespace tikr

@@ -1,0 +1,49 @@
+#pragma once
+// The ordered list of all tasks. The task at index i lives in the profile
+// section "App%d" with i + 1; the count is "NumApps" in "Settings".
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/core_services.h"
+#include "core/task.h"
+
+namespace tikr {
+
+constexpr int ALL_TASKS = -1;
+
+// "App%d" with index + 1.
+std::string TaskSectionName(int index);
+
+class TaskList {
+public:
+    explicit TaskList(const CoreServices& services);
+    ~TaskList();
+    TaskList(const TaskList&) = delete;
+    TaskList& operator=(const TaskList&) = delete;
+
+    // Fills the list from the store ("NumApps" sections).
+    void Load();
+    // ALL_TASKS: the count and every task, as one replacement of the file;
+    // an index: that task's section only. False when the file could not be
+    // written.
+    bool Save(int index);
+    // Deletes the task at a valid index and closes the gap; an invalid
+    // index does nothing.
+    void RemoveTask(int index);
+    void Append(std::unique_ptr<Task> task);
+    // One check pass over the tasks present at its start, in list order.
+    // Safe against passes nested inside a message box and against removals
+    // made while a pass waits: it never visits an index at or beyond the
+    // current count.
+    void CheckAll();
+
+    int GetCount() const { return static_cast<int>(tasks.size()); }
+    Task* GetTask(int index) const;  // null for an invalid index
+
+private:
+    const CoreServices& services;
+    std::vector<std::unique_ptr<Task>> tasks;
+};
+
+}  // namespace tikr

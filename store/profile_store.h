@@ -1,0 +1,90 @@
+#pragma once
+// The keyed profile store: sections of keys with text values, kept in one
+// INI file. Section and key names match without regard to letter case.
+//
+// Every read sees the file as it is on disk (another process may have
+// changed it); the parsed file is kept and revalidated by its size and
+// modification time, so an unchanged file is not parsed again.
+// Every write replaces the whole file atomically (temporary file in the
+// same directory, flushed, renamed over the old one). Inside a batch the
+// writes collect in memory and the batch's end writes them in one
+// replacement, so a group of writes lands whole or not at all.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tikr {
+
+class IniDocument;
+
+class ProfileStore {
+public:
+    // The longest text a read returns; longer values are cut to this.
+    static constexpr std::size_t MAX_READ_LENGTH = 4095;
+
+    explicit ProfileStore(std::string filePath);
+    ~ProfileStore();
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
+
+    // The key's value read as a decimal integer (leading blanks, optional
+    // sign, digits up to the first non-digit; no digits give 0; values
+    // beyond 32 bits are clamped). The default when the key is missing.
+    int ReadInt(const std::string& section, const std::string& key, int defaultValue);
+
+    // The key's value, at most MAX_READ_LENGTH characters; the default
+    // when the key is missing.
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& defaultValue = std::string());
+
+    // Writes "%d" of the value. False when the file could not be written
+    // (reported on standard error); the file then keeps its old content.
+    bool WriteInt(const std::string& section, const std::string& key, int value);
+
+    // Writes the value so that it reads back unchanged; see IniDocument
+    // for how blanks, quotes and line breaks are kept on one line.
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+    // Batches nest; only the outermost end writes the file. Inside a batch
+    // writes return true once recorded; EndBatch reports whether the file
+    // was written. A failed batch leaves the file as it was and drops the
+    // unsaved values, so the next read shows the file again.
+    void BeginBatch();
+    bool EndBatch();
+
+    // Scoped batch: begins on construction, ends on Commit or destruction.
+    class Batch {
+    public:
+        explicit Batch(ProfileStore& store) : store_(&store) { store_->BeginBatch(); }
+        ~Batch() { if (store_ != nullptr) store_->EndBatch(); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        bool Commit() { ProfileStore* s = store_; store_ = nullptr; return s->EndBatch(); }
+    private:
+        ProfileStore* store_;
+    };
+
+    const std::string& GetFilePath() const { return filePath_; }
+
+private:
+    struct FileStamp {
+        bool exists = false;
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    void Revalidate();
+    bool Flush();
+    bool WriteValue(const std::string& section, const std::string& key, const std::string& text);
+
+    std::string filePath_;
+    std::unique_ptr<IniDocument> document_;
+    FileStamp stamp_;
+    bool loaded_ = false;
+    int batchDepth_ = 0;
+    bool dirty_ = false;
+};
+
+}  // namespace tikr

@@ -1,0 +1,42 @@
+#pragma once
+// Hand-written fakes of the core's platform ports.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/message_display.h"
+#include "core/process_launcher.h"
+
+namespace tikr::test {
+
+// Records every command line it is asked to start.
+class RecordingLauncher : public ProcessLauncher {
+public:
+    bool Start(const std::string& commandLine, int showState) override {
+        started.emplace_back(commandLine, showState);
+        return result;
+    }
+    std::vector<std::pair<std::string, int>> started;
+    bool result = true;
+};
+
+// Records every message shown. While a box is "open", onShow runs: a test
+// uses it to run a nested check pass or remove tasks, as the user could.
+class FakeMessageDisplay : public MessageDisplay {
+public:
+    void Show(std::string text, std::string caption) override {
+        shown.emplace_back(text, caption);
+        ++openBoxes;
+        if (onShow) {
+            auto hook = onShow;  // the hook may replace itself
+            hook(text);
+        }
+        --openBoxes;
+    }
+    std::vector<std::pair<std::string, std::string>> shown;
+    std::function<void(const std::string&)> onShow;
+    int openBoxes = 0;
+};
+
+}  // namespace tikr::test

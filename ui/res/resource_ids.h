@@ -1,0 +1,56 @@
+#pragma once
+// Control, dialog and icon ids of the two dialogs.
+
+namespace tikr::ui::res {
+
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDC_STATIC = 65535;
+
+constexpr int IDR_MAINFRAME = 128;           // application icon
+constexpr int IDD_SCHEDULER_DIALOG = 130;    // main window
+constexpr int IDD_TASK_PROPERTIES = 132;     // task properties dialog
+constexpr int ID_HELP = 57670;
+
+// Main window.
+constexpr int IDC_HIDE = 1000;
+constexpr int IDC_EXIT = 1001;
+constexpr int IDC_TASK_LIST = 1005;
+constexpr int IDC_SHOW_ICON = 1013;
+constexpr int IDC_INTERVAL = 1015;
+constexpr int IDC_HIDE_ON_STARTUP = 1016;
+constexpr int IDC_ADD = 1019;
+constexpr int IDC_REMOVE = 1020;
+constexpr int IDC_INTERVAL_SPIN = 1028;
+constexpr int IDC_PROPERTIES = 1039;
+
+// Task properties dialog.
+constexpr int IDC_HOUR = 1009;
+constexpr int IDC_MINUTE = 1010;
+constexpr int IDC_TITLE = 1011;
+constexpr int IDC_COMMAND_LINE = 1012;
+constexpr int IDC_RUN_MISSED = 1014;
+constexpr int IDC_DAY_OF_MONTH = 1017;
+constexpr int IDC_TIMING = 1018;
+constexpr int IDC_SKIP_MON = 1021;
+constexpr int IDC_SKIP_TUE = 1022;
+constexpr int IDC_SKIP_WED = 1023;
+constexpr int IDC_SKIP_THU = 1024;
+constexpr int IDC_SKIP_FRI = 1025;
+constexpr int IDC_SKIP_SAT = 1026;
+constexpr int IDC_SKIP_SUN = 1027;
+constexpr int IDC_HOUR_SPIN = 1029;
+constexpr int IDC_MINUTE_SPIN = 1030;
+constexpr int IDC_DAY_OF_MONTH_SPIN = 1031;
+constexpr int IDC_DAY_OF_WEEK = 1034;
+constexpr int IDC_DISABLED = 1036;
+constexpr int IDC_ACTION = 1037;
+constexpr int IDC_MESSAGE = 1038;
+constexpr int IDC_DATE_LABEL = 1042;
+constexpr int IDC_DAY_OF_WEEK_LABEL = 1043;
+constexpr int IDC_SKIP_LABEL = 1044;
+constexpr int IDC_COMMAND_LABEL = 1045;
+constexpr int IDC_MESSAGE_LABEL = 1046;
+constexpr int IDC_BROWSE = 1047;
+
+}  // namespace tikr::ui::res

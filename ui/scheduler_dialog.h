@@ -1,0 +1,89 @@
+#pragma once
+// The reactions of the main window: it owns the task list, holds the three
+// settings, drives the check pass from its timer and hides to and returns
+// from the notification-area icon. The front end creates the window from
+// dialog 130, calls Attach, then delivers each event to its reaction.
+#include <memory>
+#include <string>
+
+#include "core/core_services.h"
+#include "core/task_list.h"
+
+namespace tikr::ui {
+
+class WindowPort;
+class TrayPort;
+
+constexpr unsigned SCHEDULER_TIMER_ID = 4523;
+constexpr unsigned WM_TRAYNOTIFY = 0x8000 + 100;  // WM_APP + 100
+constexpr unsigned WM_LBUTTONDOWN = 0x0201;
+constexpr unsigned WM_RBUTTONDOWN = 0x0204;
+constexpr unsigned WM_MOUSEMOVE = 0x0200;
+
+class SchedulerDialog {
+public:
+    // Reads the settings and loads the task list; no window exists yet.
+    SchedulerDialog(const CoreServices& services, std::string appTitle);
+    ~SchedulerDialog();
+    SchedulerDialog(const SchedulerDialog&) = delete;
+    SchedulerDialog& operator=(const SchedulerDialog&) = delete;
+
+    // Connects the reactions to the window once its controls exist.
+    void Attach(WindowPort& window, TrayPort& tray);
+
+    // Events.
+    void OnInitDialog();
+    void OnTimer(unsigned id);
+    void OnCtlColor();
+    void OnAdd();
+    void OnRemove();
+    void OnProperties();          // button, or a double-click on a line
+    void OnListSelChange();
+    void OnHide();                // button, or Enter
+    void OnExit();
+    void OnCancel();              // Escape, the close box
+    void OnHelp();                // F1
+    int OnTrayNotify(unsigned id, unsigned mouseMessage);
+
+    // Operations.
+    void FillTaskList();
+    void UpdateButtons();
+    void SaveSettings();
+    void SaveTasks(int index);
+    void RestartTimer();
+    bool AddTrayIcon();
+    void UpdateTrayTip();
+    bool RemoveTrayIcon();
+    // The data exchange; toControls false reads back and validates.
+    bool UpdateData(bool saveAndValidate);
+
+    // "%d Task(s) Scheduled", at most 63 characters.
+    std::string TrayTipText() const;
+
+    TaskList& GetTasks() { return *tasks; }
+    const std::string& GetAppTitle() const { return appTitle; }
+    int GetHideOnStartup() const { return hideOnStartup; }
+    int GetShowIcon() const { return showIcon; }
+    int GetInterval() const { return interval; }
+    unsigned GetTimerId() const { return timerId; }
+    bool IsTrayIconShown() const { return trayIconShown; }
+    bool IsEditing() const { return editing; }
+    bool IsHidePending() const { return hidePending; }
+
+private:
+    const CoreServices& services;
+    std::string appTitle;
+    WindowPort* window = nullptr;
+    TrayPort* tray = nullptr;
+
+    int hideOnStartup = 0;
+    int showIcon = 1;
+    int interval = 10;
+    unsigned timerId = 0;
+    std::unique_ptr<TaskList> tasks;
+    bool trayIconShown = false;
+    bool editing = false;
+    bool hidePending = false;
+};
+
+}  // namespace tikr::ui

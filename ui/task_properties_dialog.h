@@ -1,0 +1,68 @@
+#pragma once
+// The reactions of the task properties dialog: the field model, the data
+// exchange in both directions with its validation, and the rows of
+// controls each timing and action kind shows. It edits the given task in
+// place on OK and never writes to the store.
+#include <array>
+#include <string>
+
+#include "core/core_services.h"
+#include "core/task.h"
+
+namespace tikr::ui {
+
+class WindowPort;
+
+class TaskPropertiesDialog {
+public:
+    TaskPropertiesDialog(Task& task, const CoreServices& services, std::string appTitle);
+
+    // Connects the reactions to the dialog window once its controls exist
+    // (combo boxes already filled from the combo data).
+    void Attach(WindowPort& window);
+
+    // Events.
+    void OnInitDialog();
+    void OnTimingChanged();
+    void OnActionChanged();
+    void OnBrowse();
+    // Runs the saving exchange; on success updates the task and ends the
+    // dialog with 1. False when a check failed (the dialog stays open).
+    bool OnOK();
+    void OnCancel();
+
+    // Operations.
+    bool DoDataExchange(bool saving);
+    void LoadFromTask();
+    void ApplyToTask();
+    void ShowTimingRow(int kind, bool show);
+    void ShowActionRow(int kind, bool show);
+
+    // The open-file dialog's filter list.
+    static constexpr const char* BROWSE_FILTER =
+        "Executables (*.exe)|*.exe|Command Files (*.com)|*.com|Batch Files (*.bat)|*.bat|All Files (*.*)|*.*||";
+
+    // Fields, public for the front end and the tests to read.
+    int runMissedOnStartup = 1;
+    int hour = 0;
+    int minute = 0;
+    int dayOfWeek = 0;
+    int dayOfMonth = 1;
+    std::string title = "<title>";
+    int disabled = 0;
+    std::string commandLine;
+    std::string messageText;
+    int actionKind = 0;
+    int timingKind = 0;
+    std::array<int, 7> skipDays{};  // Sunday first
+
+    Task& GetTask() { return task; }
+
+private:
+    Task& task;
+    const CoreServices& services;
+    std::string appTitle;
+    WindowPort* window = nullptr;
+};
+
+}  // namespace tikr::ui

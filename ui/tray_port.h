@@ -1,0 +1,19 @@
+#pragma once
+// The notification-area icon of the main window, reached through the
+// platform. Each call reports whether the platform accepted it.
+#include <string>
+
+namespace tikr::ui {
+
+class TrayPort {
+public:
+    virtual ~TrayPort() = default;
+    // Registers the icon (application icon, 16 x 16) with the tip.
+    virtual bool TrayAdd(const std::string& tip) = 0;
+    // Replaces the tip of the registered icon.
+    virtual bool TrayModify(const std::string& tip) = 0;
+    // Removes the icon.
+    virtual bool TrayDelete() = 0;
+};
+
+}  // namespace tikr::ui

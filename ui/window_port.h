@@ -1,0 +1,73 @@
+#pragma once
+// The small port through which the window reactions reach the window
+// system. One port serves one dialog window; controls are addressed by the
+// control ids of the dialog definitions in ui/res. The Qt front end
+// implements it with widgets, the tests with a fake that records calls.
+#include <optional>
+#include <string>
+
+namespace tikr::ui {
+
+class TaskPropertiesDialog;
+
+class WindowPort {
+public:
+    virtual ~WindowPort() = default;
+
+    // Edit fields and static texts.
+    virtual void SetText(int id, const std::string& text) = 0;
+    virtual std::string GetText(int id) = 0;
+    // Tells an edit field to accept at most maxChars typed characters.
+    virtual void LimitText(int id, int maxChars) = 0;
+    virtual void SelectAllText(int id) = 0;
+
+    // Check boxes: 0 clear, 1 checked.
+    virtual void SetCheck(int id, int state) = 0;
+    virtual int GetCheck(int id) = 0;
+
+    // Combo boxes (drop-down lists filled from the dialog's combo data):
+    // an index without an entry leaves no selection; -1 when none.
+    virtual void SetComboSelection(int id, int index) = 0;
+    virtual int GetComboSelection(int id) = 0;
+
+    // List box lines and selection (-1: none).
+    virtual void ListReset(int id) = 0;
+    virtual void ListAddString(int id, const std::string& text) = 0;
+    virtual int ListGetCount(int id) = 0;
+    virtual int ListGetSelection(int id) = 0;
+    virtual void ListSetSelection(int id, int index) = 0;
+
+    // Up-down controls.
+    virtual void SetUpDownRange(int id, int lower, int upper) = 0;
+
+    // Any control.
+    virtual void ShowControl(int id, bool show) = 0;
+    virtual void EnableControl(int id, bool enable) = 0;
+    virtual void SetFocus(int id) = 0;
+
+    // A message box owned by this window with an OK button and the warning
+    // icon; returns when dismissed.
+    virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+
+    // The window itself.
+    virtual void ShowWindow(bool show) = 0;
+    virtual void SetForeground() = 0;
+    // Ends the window's modal run with the result.
+    virtual void EndDialog(int result) = 0;
+
+    // The window timer: returns id on success, 0 on failure. A running
+    // timer with the same id is replaced.
+    virtual unsigned SetTimer(unsigned id, unsigned periodMs) = 0;
+    virtual void KillTimer(unsigned id) = 0;
+
+    // Runs the task properties dialog modally, owned by this window (which
+    // is disabled meanwhile); returns its result (1 OK, 2 Cancel).
+    virtual int RunPropertiesDialog(TaskPropertiesDialog& dialog) = 0;
+
+    // The open-file dialog, modal over this window. filter is the list of
+    // "description|pattern|" pairs ended by one more "|". The chosen file's
+    // full path, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseFile(const std::string& filter) = 0;
+};
+
+}  // namespace tikr::ui
