@@ -1,1 +1,62 @@
-// placeholder: replaced by its implementation
+#include "core/action.h"
+
+#include "core/message_display.h"
+#include "core/process_launcher.h"
+#include "store/profile_store.h"
+
+namespace tikr {
+
+void Action::Save(const std::string& /*section*/) {}
+
+RunApplicationAction::RunApplicationAction(const CoreServices& services, const std::string& section)
+    : Action(services) {
+    commandLine = services.store.ReadString(section, "command");
+    showState = services.store.ReadInt(section, "show", SW_SHOW);
+}
+
+RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
+    : Action(services), commandLine(std::move(commandLine)), showState(showState) {}
+
+unsigned RunApplicationAction::Run() {
+    return services.launcher.Start(commandLine, showState) ? 1u : 0u;
+}
+
+std::unique_ptr<Action> RunApplicationAction::Clone() const {
+    return std::make_unique<RunApplicationAction>(services, commandLine, showState);
+}
+
+void RunApplicationAction::Save(const std::string& section) {
+    Action::Save(section);
+    services.store.WriteString(section, "Task", "Application");
+    services.store.WriteString(section, "command", commandLine);
+    services.store.WriteInt(section, "show", showState);
+}
+
+MessageBoxAction::MessageBoxAction(const CoreServices& services, const std::string& section)
+    : Action(services) {
+    text = services.store.ReadString(section, "Message", "Message");
+}
+
+MessageBoxAction::MessageBoxAction(const CoreServices& services, std::string text)
+    : Action(services), text(std::move(text)) {}
+
+unsigned MessageBoxAction::Run() {
+    // The box gets its own copies and the display is taken before it opens:
+    // while it is open the user may edit or remove the task, which deletes
+    // this action.
+    MessageDisplay& display = services.messages;
+    display.Show(text, CAPTION);
+    return 1;
+}
+
+std::unique_ptr<Action> MessageBoxAction::Clone() const {
+    return std::make_unique<MessageBoxAction>(services, text);
+}
+
+void MessageBoxAction::Save(const std::string& section) {
+    Action::Save(section);
+    services.store.WriteString(section, "Task", "Message");
+    services.store.WriteString(section, "Message", text);
+}
+
+}  // namespace tikr

@@ -1,1 +1,28 @@
-// placeholder: replaced by its implementation
+#include "core/schedule.h"
+#include "store/profile_store.h"
+
+namespace tikr {
+
+IntervalSchedule::IntervalSchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup)
+    : Schedule(services, timeOfDay, runMissedOnStartup) {
+    ComputeNextRun();
+}
+
+IntervalSchedule::IntervalSchedule(const CoreServices& services, const std::string& section)
+    : Schedule(services, section) {
+    // An interval restarts at every load: a stored next run never survives.
+    UpdateNextRun();
+}
+
+void IntervalSchedule::ComputeNextRun() {
+    // The interval counts from the moment of computation, not from the
+    // previous run.
+    nextRun = Now() + DateTimeSpan(0, TimeHour(), TimeMinute(), TimeSecond());
+}
+
+void IntervalSchedule::Save(const std::string& section) {
+    Schedule::Save(section);
+    services.store.WriteString(section, "type", "Interval");
+}
+
+}  // namespace tikr

@@ -1,1 +1,57 @@
-// placeholder: replaced by its implementation
+#include "core/schedule.h"
+#include "store/profile_store.h"
+
+namespace tikr {
+
+namespace {
+
+int DaysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+}  // namespace
+
+MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
+                                 int dayOfMonth)
+    : Schedule(services, timeOfDay, runMissedOnStartup), dayOfMonth(dayOfMonth) {
+    ComputeNextRun();
+}
+
+MonthlySchedule::MonthlySchedule(const CoreServices& services, const std::string& section)
+    : Schedule(services, section) {
+    dayOfMonth = services.store.ReadInt(section, "Date", 1);
+    FinishLoad();
+}
+
+void MonthlySchedule::ComputeNextRun() {
+    const DateTime now = Now();
+    if (!now.IsValid()) {
+        nextRun = DateTime(0.0, DateTimeStatus::invalid);
+        return;
+    }
+    // A day the month lacks (29, 30, 31 in a shorter month) runs on the
+    // month's last day, so the task still runs once every month; a day
+    // outside 1..31 (an edited file) is brought into that range.
+    const int wanted = dayOfMonth < 1 ? 1 : (dayOfMonth > 31 ? 31 : dayOfMonth);
+    int year = now.GetYear();
+    int month = now.GetMonth();
+    for (int step = 0; step < 2; ++step) {
+        const int day = wanted < DaysInMonth(year, month) ? wanted : DaysInMonth(year, month);
+        nextRun.SetDateTime(year, month, day, TimeHour(), TimeMinute(), TimeSecond());
+        if (nextRun > now) return;
+        if (++month > 12) {
+            month = 1;
+            ++year;
+        }
+    }
+}
+
+void MonthlySchedule::Save(const std::string& section) {
+    Schedule::Save(section);
+    services.store.WriteString(section, "type", "Monthly");
+    services.store.WriteInt(section, "Date", dayOfMonth);
+}
+
+}  // namespace tikr

@@ -1,1 +1,130 @@
-// placeholder: replaced by its implementation
+#include "core/schedule.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+#include "store/profile_store.h"
+
+namespace tikr {
+
+namespace {
+
+// Leading white space, an optional sign, then digits up to the first
+// non-digit; no digits give 0. Values beyond int are clamped.
+int DecimalValue(const std::string& text, std::size_t begin, std::size_t end) {
+    std::size_t i = begin;
+    while (i < end && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < end && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+}  // namespace
+
+Schedule::Schedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup)
+    : services(services), timeOfDay(timeOfDay), runMissedOnStartup(runMissedOnStartup) {}
+
+Schedule::Schedule(const CoreServices& services, const std::string& section)
+    : services(services), sectionName(section) {
+    ProfileStore& store = services.store;
+
+    // "when" is "H:M" (anything after a second ":" is ignored) or a bare hour.
+    const std::string when = store.ReadString(section, "when", "00:00");
+    const std::size_t colon = when.find(':');
+    int hour = 0;
+    int minute = 0;
+    if (colon == std::string::npos) {
+        hour = DecimalValue(when, 0, when.size());
+    } else {
+        hour = DecimalValue(when, 0, colon);
+        minute = DecimalValue(when, colon + 1, when.size());
+    }
+    // A time of day out of range (only an edited file has one) is taken as
+    // 00:00, so every rule still yields a valid next run.
+    if (!timeOfDay.SetDateTime(1899, 12, 30, hour, minute, 0)) {
+        timeOfDay = DateTime();
+    }
+
+    const std::string runMissed = store.ReadString(section, "RunMissedOnStartup");
+    nextRun.SetStatus(DateTimeStatus::invalid);
+    if (EqualsNoCase(runMissed, "No")) {
+        runMissedOnStartup = 0;
+    } else {
+        runMissedOnStartup = 1;
+        nextRun.Parse(store.ReadString(section, "NextAt"));
+    }
+}
+
+void Schedule::FinishLoad() {
+    if (!nextRun.IsValid()) UpdateNextRun();
+}
+
+DateTime Schedule::Now() const { return DateTime::Now(services.clock); }
+
+int Schedule::TimeHour() const {
+    const int value = timeOfDay.GetHour();
+    return value < 0 ? 0 : value;
+}
+
+int Schedule::TimeMinute() const {
+    const int value = timeOfDay.GetMinute();
+    return value < 0 ? 0 : value;
+}
+
+int Schedule::TimeSecond() const {
+    const int value = timeOfDay.GetSecond();
+    return value < 0 ? 0 : value;
+}
+
+DateTime Schedule::NextTimeOfDay() const {
+    const DateTime now = Now();
+    DateTime candidate(0.0, DateTimeStatus::invalid);
+    if (!now.IsValid()) return candidate;
+    candidate.SetDateTime(now.GetYear(), now.GetMonth(), now.GetDay(), TimeHour(), TimeMinute(), TimeSecond());
+    if (candidate <= now) candidate += DateTimeSpan(1, 0, 0, 0);
+    return candidate;
+}
+
+void Schedule::UpdateNextRun() {
+    ComputeNextRun();
+    // A schedule built from values has no section until its first save;
+    // there is nowhere to store its next run yet.
+    if (sectionName.empty()) return;
+    services.store.WriteString(sectionName, "NextAt", nextRun.Format(NEXT_RUN_FORMAT));
+}
+
+bool Schedule::IsDue() const {
+    const DateTime now = Now();
+    // Without the local time nothing can be due.
+    if (!now.IsValid()) return false;
+    return now >= nextRun;
+}
+
+void Schedule::Save(const std::string& section) {
+    sectionName = section;
+    char when[8];
+    std::snprintf(when, sizeof when, "%02d:%02d", TimeHour() % 100, TimeMinute() % 100);
+    services.store.WriteString(sectionName, "when", when);
+    services.store.WriteString(sectionName, "RunMissedOnStartup", runMissedOnStartup != 0 ? "Yes" : "No");
+    UpdateNextRun();
+}
+
+}  // namespace tikr

@@ -1,1 +1,81 @@
-// placeholder: replaced by its implementation
+#include "core/task.h"
+
+#include <cctype>
+
+#include "store/profile_store.h"
+
+namespace tikr {
+
+Task::Task(const CoreServices& services, const std::string& section) : services(services) {
+    ProfileStore& store = services.store;
+    title = store.ReadString(section, "title", section);
+    disabled = store.ReadInt(section, "Disabled", 0);
+
+    // The action's kind is the first letter of "Task", in either case.
+    const std::string kind = store.ReadString(section, "Task", "A");
+    const char actionLetter = kind.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+    if (actionLetter == 'A') {
+        action = std::make_unique<RunApplicationAction>(services, section);
+    } else if (actionLetter == 'M') {
+        action = std::make_unique<MessageBoxAction>(services, section);
+    }
+
+    // The schedule's kind is the first letter of "type"; anything else is
+    // a regular interval.
+    const std::string type = store.ReadString(section, "type", "I");
+    const char scheduleLetter = type.empty() ? '\0' : type[0];
+    if (scheduleLetter == 'D' || scheduleLetter == 'd') {
+        schedule = std::make_unique<DailySchedule>(services, section);
+    } else if (scheduleLetter == 'M' || scheduleLetter == 'm') {
+        schedule = std::make_unique<MonthlySchedule>(services, section);
+    } else if (scheduleLetter == 'W' || scheduleLetter == 'w') {
+        schedule = std::make_unique<WeeklySchedule>(services, section);
+    } else {
+        schedule = std::make_unique<IntervalSchedule>(services, section);
+    }
+}
+
+Task::Task(const CoreServices& services, std::string title, int disabled)
+    : services(services),
+      action(std::make_unique<MessageBoxAction>(services, "Message")),
+      schedule(std::make_unique<DailySchedule>(services)),
+      title(std::move(title)),
+      disabled(disabled) {}
+
+Task::~Task() {
+    action.reset();
+    schedule.reset();
+}
+
+void Task::CheckAndRun() {
+    if (disabled != 0 || !schedule) return;
+    // A next run that could not be computed (the local time was unavailable)
+    // is computed again once the time is known, without running the task.
+    if (!schedule->GetNextRun().IsValid()) {
+        schedule->UpdateNextRun();
+        return;
+    }
+    if (!schedule->IsDue()) return;
+    // Advance and store first, so that an action that fails or waits in a
+    // message box never runs the same occurrence twice.
+    schedule->UpdateNextRun();
+    // A task without an action (an unknown "Task" letter in the file) just
+    // moves on to its next run.
+    Action* toRun = action.get();
+    if (toRun != nullptr) toRun->Run();
+    // Nothing of the task is touched from here on: a message box lets the
+    // user remove it while Run waits.
+}
+
+void Task::Save(const std::string& section) {
+    services.store.WriteString(section, "title", title);
+    services.store.WriteInt(section, "Disabled", disabled);
+    if (action) action->Save(section);
+    if (schedule) schedule->Save(section);
+}
+
+void Task::SetSchedule(std::unique_ptr<Schedule> newSchedule) { schedule = std::move(newSchedule); }
+
+void Task::SetAction(std::unique_ptr<Action> newAction) { action = std::move(newAction); }
+
+}  // namespace tikr

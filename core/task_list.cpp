@@ -1,1 +1,79 @@
-// placeholder: replaced by its implementation
+#include "core/task_list.h"
+
+#include "store/profile_store.h"
+
+namespace tikr {
+
+namespace {
+
+// More task sections than anyone schedules by hand; a "NumApps" beyond it
+// can only come from a damaged file and would otherwise make the load
+// build billions of default tasks.
+constexpr int MAX_TASKS = 100000;
+
+}  // namespace
+
+std::string TaskSectionName(int index) { return "App" + std::to_string(index + 1); }
+
+TaskList::TaskList(const CoreServices& services) : services(services) {}
+
+TaskList::~TaskList() {
+    // Tasks go in index order.
+    for (auto& task : tasks) task.reset();
+}
+
+void TaskList::Load() {
+    // One batch: the reads see one state of the file, and the next-run
+    // times that loading stores land in one write.
+    ProfileStore::Batch batch(services.store);
+    int count = services.store.ReadInt("settings", "NumApps", 0);
+    if (count > MAX_TASKS) count = MAX_TASKS;
+    tasks.clear();
+    if (count <= 0) return;
+    tasks.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        tasks.push_back(std::make_unique<Task>(services, TaskSectionName(i)));
+    }
+    batch.Commit();
+}
+
+bool TaskList::Save(int index) {
+    if (index != ALL_TASKS && GetTask(index) == nullptr) return false;
+    // The count and the sections are written as one replacement of the
+    // file, so a crash can never leave a count that names unwritten
+    // sections.
+    ProfileStore::Batch batch(services.store);
+    if (index == ALL_TASKS) {
+        services.store.WriteInt("Settings", "NumApps", GetCount());
+        for (int i = 0; i < GetCount(); ++i) tasks[static_cast<std::size_t>(i)]->Save(TaskSectionName(i));
+    } else {
+        tasks[static_cast<std::size_t>(index)]->Save(TaskSectionName(index));
+    }
+    return batch.Commit();
+}
+
+void TaskList::RemoveTask(int index) {
+    if (GetTask(index) == nullptr) return;
+    tasks.erase(tasks.begin() + index);
+}
+
+void TaskList::Append(std::unique_ptr<Task> task) {
+    if (task) tasks.push_back(std::move(task));
+}
+
+void TaskList::CheckAll() {
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        // An action may wait in a message box while the user removes tasks;
+        // look the element up afresh and stop at the current end.
+        if (i >= GetCount()) break;
+        tasks[static_cast<std::size_t>(i)]->CheckAndRun();
+    }
+}
+
+Task* TaskList::GetTask(int index) const {
+    if (index < 0 || index >= GetCount()) return nullptr;
+    return tasks[static_cast<std::size_t>(index)].get();
+}
+
+}  // namespace tikr
