@@ -32,9 +32,9 @@ void RunApplicationAction::Save(const std::string& section) {
     services.store.WriteInt(section, "show", showState);
 }
 
-MessageBoxAction::MessageBoxAction(const CoreServices& services, const std::string& section)
+MessageBoxAction::MessageBoxAction(const CoreServices& services, FromSection section)
     : Action(services) {
-    text = services.store.ReadString(section, "Message", "Message");
+    text = services.store.ReadString(section.name, "Message", "Message");
 }
 
 MessageBoxAction::MessageBoxAction(const CoreServices& services, std::string text)

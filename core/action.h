@@ -48,11 +48,17 @@ private:
     int showState = SW_SHOW;
 };
 
+// Picks the constructor that loads a message action from a section, apart
+// from the one that takes the message text.
+struct FromSection {
+    const std::string& name;
+};
+
 class MessageBoxAction : public Action {
 public:
     static constexpr const char* CAPTION = "Tikr Scheduled Message";
 
-    MessageBoxAction(const CoreServices& services, const std::string& section);
+    MessageBoxAction(const CoreServices& services, FromSection section);
     MessageBoxAction(const CoreServices& services, std::string text);
 
     // Shows the text and returns 1 once the box is dismissed. The action may

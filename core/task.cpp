@@ -17,7 +17,7 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
     if (actionLetter == 'A') {
         action = std::make_unique<RunApplicationAction>(services, section);
     } else if (actionLetter == 'M') {
-        action = std::make_unique<MessageBoxAction>(services, section);
+        action = std::make_unique<MessageBoxAction>(services, FromSection{section});
     }
 
     // The schedule's kind is the first letter of "type"; anything else is
@@ -37,7 +37,7 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
 Task::Task(const CoreServices& services, std::string title, int disabled)
     : services(services),
-      action(std::make_unique<MessageBoxAction>(services, "Message")),
+      action(std::make_unique<MessageBoxAction>(services, std::string("Message"))),
       schedule(std::make_unique<DailySchedule>(services)),
       title(std::move(title)),
       disabled(disabled) {}

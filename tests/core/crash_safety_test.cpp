@@ -1,0 +1,78 @@
+// A writer killed at any moment while saving the whole list leaves a file
+// that loads as the old list or the new one, never a mixture.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "core/task_list.h"
+#include "core_fixture.h"
+
+namespace tikr::test {
+namespace {
+
+class CrashSafetyTest : public CoreFixture {
+protected:
+    // Fills the list with count tasks titled "<prefix>-<n>".
+    void Fill(TaskList& list, const std::string& prefix, int count) {
+        while (list.GetCount() > 0) list.RemoveTask(0);
+        for (int i = 0; i < count; ++i) {
+            list.Append(std::make_unique<Task>(services, prefix + "-" + std::to_string(i), 0));
+        }
+    }
+};
+
+TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
+    constexpr int kOldCount = 40;
+    constexpr int kNewCount = 65;
+    {
+        TaskList list(services);
+        Fill(list, "old", kOldCount);
+        ASSERT_TRUE(list.Save(ALL_TASKS));
+    }
+    std::mt19937 random(12345);
+    int sawOld = 0;
+    int sawNew = 0;
+    for (int round = 0; round < 25; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // The writer: saves the two lists in turn until it is killed.
+            ProfileStore childStore(path);
+            CoreServices childServices{childStore, clock, launcher, messages};
+            TaskList list(childServices);
+            for (int n = 0;; ++n) {
+                while (list.GetCount() > 0) list.RemoveTask(0);
+                const bool isNew = n % 2 == 0;
+                for (int i = 0; i < (isNew ? kNewCount : kOldCount); ++i) {
+                    list.Append(std::make_unique<Task>(childServices, (isNew ? "new-" : "old-") + std::to_string(i), 0));
+                }
+                list.Save(ALL_TASKS);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 30000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        ProfileStore reader(path);
+        CoreServices readerServices{reader, clock, launcher, messages};
+        TaskList loaded(readerServices);
+        loaded.Load();
+        const int count = loaded.GetCount();
+        ASSERT_TRUE(count == kOldCount || count == kNewCount) << "round " << round << ": " << count << " tasks";
+        const std::string prefix = count == kOldCount ? "old-" : "new-";
+        (count == kOldCount ? sawOld : sawNew)++;
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(loaded.GetTask(i)->GetTitle(), prefix + std::to_string(i)) << "round " << round;
+        }
+    }
+    EXPECT_GT(sawOld + sawNew, 0);
+}
+
+}  // namespace
+}  // namespace tikr::test
