@@ -1,1 +1,260 @@
-// placeholder: replaced by its implementation
+#include "store/ini_document.h"
+
+#include <cstring>
+
+namespace tikr {
+
+namespace {
+
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+unsigned char LowerAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool IsTrimmed(std::string_view text) { return Trim(text).size() == text.size(); }
+
+// Blanks a read would trim away, or that could be taken for such.
+bool IsEdgeSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+// The position of "=" in a key line's text.
+std::size_t EqualsPosition(const std::string& text) { return text.find('='); }
+
+}  // namespace
+
+std::size_t CaseInsensitiveHash::operator()(std::string_view text) const noexcept {
+    // FNV-1a over the lower-cased bytes.
+    std::size_t hash = 14695981039346656037ull;
+    for (char c : text) {
+        hash ^= LowerAscii(static_cast<unsigned char>(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+void IniDocument::Clear() {
+    preamble_.clear();
+    sections_.clear();
+    sectionIndex_.clear();
+    crlf_ = false;
+}
+
+void IniDocument::Parse(std::string_view text) {
+    Clear();
+    const std::size_t firstBreak = text.find('\n');
+    crlf_ = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
+
+    Section* current = nullptr;
+    std::size_t pos = 0;
+    bool first = true;
+    while (pos < text.size()) {
+        const char* start = text.data() + pos;
+        const void* found = std::memchr(start, '\n', text.size() - pos);
+        std::size_t end = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
+                                           : text.size();
+        std::size_t next = found != nullptr ? end + 1 : end;
+        if (end > pos && text[end - 1] == '\r') --end;
+        std::string raw(text.substr(pos, end - pos));
+        std::string_view content(raw);
+        if (first && content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
+        AddParsedLine(std::move(raw), content, current);
+        first = false;
+        pos = next;
+    }
+}
+
+void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Section*& current) {
+    // content views raw's buffer (or a suffix of it); take what is needed
+    // before raw is moved.
+    const std::string_view trimmed = Trim(content);
+    if (!trimmed.empty() && trimmed.front() == '[') {
+        const std::size_t close = trimmed.find(']');
+        if (close != std::string_view::npos) {
+            std::string name(Trim(trimmed.substr(1, close - 1)));
+            sections_.push_back(Section{});
+            Section& section = sections_.back();
+            section.header = std::move(raw);
+            section.keys.reserve(16);  // a task's keys, without rehashing
+            sectionIndex_.try_emplace(std::move(name), sections_.size() - 1);
+            current = &section;
+            return;
+        }
+    }
+    const std::size_t equals = trimmed.find('=');
+    const bool isKey = current != nullptr && !trimmed.empty() && trimmed.front() != ';' &&
+                       equals != std::string_view::npos && equals > 0;
+    if (!isKey) {
+        Line line{std::move(raw), false};
+        if (current != nullptr) {
+            current->lines.push_back(std::move(line));
+        } else {
+            preamble_.push_back(std::move(line));
+        }
+        return;
+    }
+    std::string key(Trim(trimmed.substr(0, equals)));
+    AddKeyLine(*current, std::move(raw), key);
+}
+
+void IniDocument::AddKeyLine(Section& section, std::string&& text, std::string_view key) {
+    section.lines.push_back(Line{std::move(text), true});
+    const std::size_t index = section.lines.size() - 1;
+    section.keys.try_emplace(std::string(key), index);
+    section.lastKeyLine = index;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
+    const auto s = sectionIndex_.find(section);
+    if (s == sectionIndex_.end()) return std::nullopt;
+    const Section& sec = sections_[s->second];
+    const auto k = sec.keys.find(key);
+    if (k == sec.keys.end()) return std::nullopt;
+    const std::string& text = sec.lines[k->second].text;
+    return DecodeValue(std::string_view(text).substr(EqualsPosition(text) + 1));
+}
+
+bool IniDocument::IsValidSectionName(std::string_view name) {
+    return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos &&
+           IsTrimmed(name);
+}
+
+bool IniDocument::IsValidKeyName(std::string_view name) {
+    return !name.empty() && !HasLineBreakOrNul(name) && name.find('=') == std::string_view::npos &&
+           name.front() != '[' && name.front() != ';' && IsTrimmed(name);
+}
+
+bool IniDocument::LastLineIsBlank() const {
+    const std::vector<Line>* last = sections_.empty() ? &preamble_ : &sections_.back().lines;
+    if (!sections_.empty() && last->empty()) return false;  // ends with a section header
+    if (last->empty()) return true;                         // empty document
+    return Trim(last->back().text).empty();
+}
+
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!IsValidSectionName(section) || !IsValidKeyName(key)) return false;
+    std::string encoded = EncodeValue(value);
+
+    Section* target = nullptr;
+    const auto s = sectionIndex_.find(section);
+    if (s != sectionIndex_.end()) {
+        target = &sections_[s->second];
+    } else {
+        const bool empty = preamble_.empty() && sections_.empty();
+        if (!empty && !LastLineIsBlank()) {
+            Line blank{std::string(), false};
+            if (sections_.empty()) {
+                preamble_.push_back(std::move(blank));
+            } else {
+                sections_.back().lines.push_back(std::move(blank));
+            }
+        }
+        sections_.push_back(Section{});
+        target = &sections_.back();
+        target->header = "[" + std::string(section) + "]";
+        target->keys.reserve(16);
+        sectionIndex_.try_emplace(std::string(section), sections_.size() - 1);
+    }
+
+    const auto k = target->keys.find(key);
+    if (k != target->keys.end()) {
+        // Keep the key's spelling as the file has it.
+        Line& line = target->lines[k->second];
+        const std::string_view before = Trim(std::string_view(line.text).substr(0, EqualsPosition(line.text)));
+        std::string text;
+        text.reserve(before.size() + 1 + encoded.size());
+        text.append(before).append("=").append(encoded);
+        line.text = std::move(text);
+        return true;
+    }
+
+    // A new key goes right after the section's last key line (or its
+    // header), so that blank lines and comments closing the section stay
+    // after it. No key line sits behind the insertion point, so the
+    // indexes in the key map stay valid.
+    std::string text;
+    text.reserve(key.size() + 1 + encoded.size());
+    text.append(key).append("=").append(encoded);
+    const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
+    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
+    target->keys.try_emplace(std::string(key), at);
+    target->lastKeyLine = at;
+    return true;
+}
+
+std::string IniDocument::Serialize() const {
+    const std::string_view eol = crlf_ ? "\r\n" : "\n";
+    std::size_t total = 0;
+    for (const Line& line : preamble_) total += line.text.size() + eol.size();
+    for (const Section& section : sections_) {
+        total += section.header.size() + eol.size();
+        for (const Line& line : section.lines) total += line.text.size() + eol.size();
+    }
+    std::string out;
+    out.reserve(total);
+    for (const Line& line : preamble_) out.append(line.text).append(eol);
+    for (const Section& section : sections_) {
+        out.append(section.header).append(eol);
+        for (const Line& line : section.lines) out.append(line.text).append(eol);
+    }
+    return out;
+}
+
+std::string IniDocument::EncodeValue(std::string_view value) {
+    const std::size_t nul = value.find('\0');
+    if (nul != std::string_view::npos) value = value.substr(0, nul);
+
+    std::string text;
+    text.reserve(value.size() + 2);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r') {
+            if (i + 1 < value.size() && value[i + 1] == '\n') ++i;
+            text.push_back(' ');
+        } else if (c == '\n') {
+            text.push_back(' ');
+        } else {
+            text.push_back(c);
+        }
+    }
+    const bool edgeSpace = !text.empty() && (IsEdgeSpace(text.front()) || IsEdgeSpace(text.back()));
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                        text.front() == text.back();
+    if (edgeSpace || quoted) {
+        text.insert(text.begin(), '"');
+        text.push_back('"');
+    }
+    return text;
+}
+
+std::string_view IniDocument::DecodeValue(std::string_view raw) {
+    std::string_view value = Trim(raw);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.front() == value.back()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace tikr

@@ -7,8 +7,9 @@ namespace tikr {
 
 // The executable's file name without directory and extension, as used for
 // the application title: "/usr/bin/tikr" gives "tikr", "C:\Tools\sched.exe"
-// gives "sched". The path is cut at its last "." and the name is what
-// follows the last "\", "/" or ":" of the rest.
+// gives "sched". The name is what follows the last "\", "/" or ":"; it is
+// cut at its own last "." (a "." in a directory name or at the start of
+// the name is not an extension: "/opt/my.app/tikr" gives "tikr").
 std::string ExecutableName(const std::string& executablePath);
 
 // ExecutableName followed by ".INI".
@@ -19,8 +20,8 @@ std::string ProfileFileName(const std::string& executablePath);
 std::string ConfigDirectory();
 
 // ConfigDirectory()/ProfileFileName(executablePath); the directory is
-// created when missing. Falls back to the current directory when no
-// configuration directory can be found.
+// created when missing. Falls back to the bare file name (the current
+// directory) when no configuration directory can be found or made.
 std::string ProfilePath(const std::string& executablePath);
 
 }  // namespace tikr

@@ -1,1 +1,210 @@
-// placeholder: replaced by its implementation
+#include "store/profile_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "store/ini_document.h"
+
+namespace tikr {
+
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return id;
+}
+
+// The file's identity; exists is false when there is nothing to read
+// (a stat error of any kind makes the next read try to open the file and
+// find out why).
+FileIdentity StatFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return FileIdentity{};
+    return IdentityOf(st);
+}
+
+// Leading blanks, an optional sign, then decimal digits up to the first
+// other character. No digits give 0; values beyond 32 bits are clamped.
+int ParseInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long magnitude = 0;
+    const long long limit = static_cast<long long>(INT_MAX) + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > limit) magnitude = limit;  // stays small; digits may go on
+    }
+    const long long value = negative ? -magnitude : magnitude;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+std::string CutForRead(std::string_view value) {
+    const std::size_t nul = value.find('\0');
+    if (nul != std::string_view::npos) value = value.substr(0, nul);
+    if (value.size() > ProfileStore::MAX_READ_LENGTH) value = value.substr(0, ProfileStore::MAX_READ_LENGTH);
+    return std::string(value);
+}
+
+}  // namespace
+
+ProfileStore::ProfileStore(std::string filePath)
+    : filePath_(std::move(filePath)), document_(std::make_unique<IniDocument>()) {}
+
+ProfileStore::~ProfileStore() {
+    // A batch left open still lands its writes.
+    if (batchDepth_ > 0 && dirty_) Flush();
+}
+
+void ProfileStore::Report(const std::string& reason) const {
+    std::fprintf(stderr, "Cannot write the profile file %s: %s\n", filePath_.c_str(), reason.c_str());
+}
+
+void ProfileStore::Drop() {
+    document_->Clear();
+    stamp_ = FileIdentity{};
+    readError_.clear();
+    loaded_ = false;
+    dirty_ = false;
+}
+
+void ProfileStore::Load() {
+    document_->Clear();
+    readError_.clear();
+    stamp_ = FileIdentity{};
+    loaded_ = true;
+
+    // Non-blocking, so that a FIFO in the file's place cannot hang the read.
+    const int fd = ::open(filePath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        // A missing file (or a missing directory on its path) is an empty
+        // store; anything else is a file we could not read.
+        if (errno != ENOENT && errno != ENOTDIR) readError_ = std::strerror(errno);
+        stamp_ = StatFile(filePath_);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        readError_ = std::strerror(errno);
+        ::close(fd);
+        return;
+    }
+    stamp_ = IdentityOf(st);
+    if (!S_ISREG(st.st_mode)) {
+        readError_ = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        ::close(fd);
+        return;
+    }
+    std::string text;
+    text.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == text.size()) text.resize(text.size() * 2);
+        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            readError_ = std::strerror(errno);
+            ::close(fd);
+            return;
+        }
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(used);
+    document_->Parse(text);
+}
+
+void ProfileStore::Revalidate() {
+    if (batchDepth_ > 0 && loaded_) return;
+    if (loaded_ && StatFile(filePath_) == stamp_) return;
+    Load();
+}
+
+int ProfileStore::ReadInt(const std::string& section, const std::string& key, int defaultValue) {
+    Revalidate();
+    const auto value = document_->Find(section, key);
+    if (!value) return defaultValue;
+    return ParseInt(*value);
+}
+
+std::string ProfileStore::ReadString(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue) {
+    Revalidate();
+    const auto value = document_->Find(section, key);
+    return CutForRead(value ? *value : std::string_view(defaultValue));
+}
+
+bool ProfileStore::WriteInt(const std::string& section, const std::string& key, int value) {
+    return WriteValue(section, key, std::to_string(value));
+}
+
+bool ProfileStore::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    return WriteValue(section, key, value);
+}
+
+bool ProfileStore::WriteValue(const std::string& section, const std::string& key, const std::string& text) {
+    Revalidate();
+    if (!document_->Set(section, key, text)) {
+        Report("the section or key name \"" + section + "\"/\"" + key + "\" cannot be stored");
+        return false;
+    }
+    dirty_ = true;
+    if (batchDepth_ > 0) return true;
+    return Flush();
+}
+
+void ProfileStore::BeginBatch() {
+    if (batchDepth_ == 0) {
+        Revalidate();
+        dirty_ = false;
+    }
+    ++batchDepth_;
+}
+
+bool ProfileStore::EndBatch() {
+    if (batchDepth_ == 0) return true;
+    if (--batchDepth_ > 0) return true;
+    if (!dirty_) return true;
+    return Flush();
+}
+
+bool ProfileStore::Flush() {
+    if (!readError_.empty()) {
+        // The file exists but its content is unknown; replacing it with
+        // only the new values would destroy it.
+        Report("the existing file cannot be read (" + readError_ + ")");
+        Drop();
+        return false;
+    }
+    std::string error;
+    FileIdentity written;
+    if (!ReplaceFileAtomically(filePath_, document_->Serialize(), error, &written)) {
+        Report(error);
+        Drop();
+        return false;
+    }
+    stamp_ = written;
+    dirty_ = false;
+    return true;
+}
+
+}  // namespace tikr

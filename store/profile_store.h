@@ -3,8 +3,12 @@
 // INI file. Section and key names match without regard to letter case.
 //
 // Every read sees the file as it is on disk (another process may have
-// changed it); the parsed file is kept and revalidated by its size and
-// modification time, so an unchanged file is not parsed again.
+// changed it); the parsed file is kept and revalidated by one stat of the
+// file (size, modification and change times, inode), so an unchanged file
+// is not parsed again. Inside a batch the file is looked at once, when the
+// batch begins. An
+// existing file that cannot be read reads as empty, and writes to it fail
+// rather than replace its unread content.
 // Every write replaces the whole file atomically (temporary file in the
 // same directory, flushed, renamed over the old one). Inside a batch the
 // writes collect in memory and the batch's end writes them in one
@@ -12,6 +16,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "store/atomic_file.h"
 
 namespace tikr {
 
@@ -67,21 +73,17 @@ public:
     const std::string& GetFilePath() const { return filePath_; }
 
 private:
-    struct FileStamp {
-        bool exists = false;
-        std::uint64_t size = 0;
-        std::int64_t modifiedNs = 0;
-        std::uint64_t inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-
     void Revalidate();
+    void Load();
+    void Drop();
     bool Flush();
     bool WriteValue(const std::string& section, const std::string& key, const std::string& text);
+    void Report(const std::string& reason) const;
 
     std::string filePath_;
     std::unique_ptr<IniDocument> document_;
-    FileStamp stamp_;
+    FileIdentity stamp_;     // the file version the document was read from
+    std::string readError_;  // why an existing file could not be read
     bool loaded_ = false;
     int batchDepth_ = 0;
     bool dirty_ = false;

@@ -1,0 +1,225 @@
+// The INI text itself: how lines are read, and what a rewrite keeps.
+#include "store/ini_document.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+
+namespace tikr {
+namespace {
+
+std::optional<std::string> Get(const IniDocument& doc, const std::string& section, const std::string& key) {
+    auto v = doc.Find(section, key);
+    if (!v) return std::nullopt;
+    return std::string(*v);
+}
+
+// A string literal with the NULs it holds.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+IniDocument Parsed(const std::string& text) {
+    IniDocument doc;
+    doc.Parse(text);
+    return doc;
+}
+
+// A file as the Windows profile functions write and people edit it.
+const std::string WINDOWS_FILE =
+    "; scheduler settings\r\n"
+    "[Settings]\r\n"
+    "NumApps = 2\r\n"
+    "interval=\t30 \r\n"
+    "\r\n"
+    "  [ App1 ]  \r\n"
+    "title = \"  padded  \"\r\n"
+    "command='quoted'\r\n"
+    "Message=\"half\r\n"
+    "odd line without equals\r\n"
+    "=no key\r\n"
+    "; Disabled=1\r\n"
+    "Disabled=0\r\n"
+    "disabled=1\r\n"
+    "[settings]\r\n"
+    "NumApps=9\r\n"
+    "HideOnStartup=1\r\n"
+    "[app1\r\n"
+    "show=3\r\n";
+
+TEST(IniDocumentTest, ReadsAWindowsStyleFileAsWindowsWould) {
+    const IniDocument doc = Parsed(WINDOWS_FILE);
+    struct Case {
+        const char* section;
+        const char* key;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"settings", "numapps", "2"},          // first of duplicate sections wins
+        {"SETTINGS", "Interval", "30"},        // blanks and tabs around the value trimmed
+        {"Settings", "HideOnStartup", {}},     // only in the later duplicate section
+        {"App1", "title", "  padded  "},       // one pair of quotes removed, inner blanks kept
+        {"app1", "command", "quoted"},         // single quotes too
+        {"App1", "Message", "\"half"},         // unmatched quote stays
+        {"App1", "disabled", "0"},             // first of duplicate keys wins; comment ignored
+        {"App1", "show", {}},                  // "[app1" without "]" opens no section
+        {"settings", "show", {}},              // so "show" is in the later duplicate
+        {"App1", "odd line without equals", {}},
+        {"App2", "title", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Get(doc, c.section, c.key), c.expected) << c.section << "/" << c.key;
+    }
+    EXPECT_TRUE(doc.UsesCrlf());
+}
+
+TEST(IniDocumentTest, RewriteKeepsEveryUnchangedLineAndTheCrlfStyle) {
+    IniDocument doc = Parsed(WINDOWS_FILE);
+    ASSERT_TRUE(doc.Set("SETTINGS", "numapps", "3"));
+    ASSERT_TRUE(doc.Set("app1", "Show", "7"));
+    std::string expected = WINDOWS_FILE;
+    expected.replace(expected.find("NumApps = 2"), 11, "NumApps=3");
+    // A new key follows the section's last key line.
+    expected.replace(expected.find("disabled=1\r\n"), 12, "disabled=1\r\nShow=7\r\n");
+    EXPECT_EQ(doc.Serialize(), expected);
+}
+
+TEST(IniDocumentTest, UnchangedDocumentSerializesToItsText) {
+    for (const std::string& text : {std::string(), std::string("a\n"), std::string("[s]\nk=v\n\n; c\n"),
+                                   std::string("[s]\r\nk=v\r\n"), WINDOWS_FILE}) {
+        EXPECT_EQ(Parsed(text).Serialize(), text);
+    }
+    // A missing final line end is added; nothing else changes.
+    EXPECT_EQ(Parsed("[s]\nk=v").Serialize(), "[s]\nk=v\n");
+}
+
+TEST(IniDocumentTest, NewKeysAndSectionsGoWhereWindowsPutsThem) {
+    IniDocument doc = Parsed("[a]\nx=1\n\n[b]\n; only a comment\n\n");
+    ASSERT_TRUE(doc.Set("a", "y", "2"));
+    ASSERT_TRUE(doc.Set("b", "z", "3"));
+    ASSERT_TRUE(doc.Set("c", "w", "4"));
+    ASSERT_TRUE(doc.Set("C", "v", "5"));
+    EXPECT_EQ(doc.Serialize(), "[a]\nx=1\ny=2\n\n[b]\nz=3\n; only a comment\n\n[c]\nw=4\nv=5\n");
+
+    IniDocument fresh;
+    ASSERT_TRUE(fresh.Set("Settings", "NumApps", "1"));
+    ASSERT_TRUE(fresh.Set("App1", "title", "t"));
+    EXPECT_EQ(fresh.Serialize(), "[Settings]\nNumApps=1\n\n[App1]\ntitle=t\n");
+    EXPECT_FALSE(fresh.UsesCrlf());
+}
+
+TEST(IniDocumentTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+    const std::string text = "\xEF\xBB\xBF[settings]\nNumApps=4\n";
+    IniDocument doc = Parsed(text);
+    EXPECT_EQ(Get(doc, "Settings", "NumApps"), "4");
+    ASSERT_TRUE(doc.Set("Settings", "interval", "5"));
+    EXPECT_EQ(doc.Serialize(), text + "interval=5\n");
+}
+
+TEST(IniDocumentTest, ValuesRoundTripThroughTheirEncoding) {
+    struct Case {
+        std::string value;
+        std::string stored;  // the text after "="
+        std::string readBack;
+    } cases[] = {
+        {"plain", "plain", "plain"},
+        {"", "", ""},
+        {"  lead", "\"  lead\"", "  lead"},
+        {"trail\t", "\"trail\t\"", "trail\t"},
+        {"\"both\"", "\"\"both\"\"", "\"both\""},
+        {"'single'", "\"'single'\"", "'single'"},
+        {"\"", "\"", "\""},
+        {"'mixed\"", "'mixed\"", "'mixed\""},
+        {"in \"side\" ok", "in \"side\" ok", "in \"side\" ok"},
+        {"a=b;c", "a=b;c", "a=b;c"},
+        {"one\r\ntwo\nthree\rfour", "one two three four", "one two three four"},
+        {"\nedge\n", "\" edge \"", " edge "},
+        {Bytes("cut\0here"), "cut", "cut"},
+        {"\xFF\xFE bytes \x80", "\xFF\xFE bytes \x80", "\xFF\xFE bytes \x80"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IniDocument::EncodeValue(c.value), c.stored);
+        IniDocument doc;
+        ASSERT_TRUE(doc.Set("s", "k", c.value));
+        const std::string text = doc.Serialize();
+        EXPECT_EQ(text, "[s]\nk=" + c.stored + "\n");
+        EXPECT_EQ(Get(Parsed(text), "s", "k"), c.readBack);
+    }
+}
+
+TEST(IniDocumentTest, RefusesNamesThatWouldBreakTheLineStructure) {
+    struct Case {
+        std::string section;
+        std::string key;
+    } bad[] = {
+        {"", "k"},      {"s", ""},        {"a]b", "k"},  {"s\n", "k"},  {"s", "k\r"},
+        {"s", "a=b"},   {"s", "[k"},      {"s", ";k"},   {" s", "k"},   {"s", "k "},
+        {Bytes("s\0"), "k"},
+    };
+    for (const Case& c : bad) {
+        IniDocument doc = Parsed("[s]\nk=1\n");
+        EXPECT_FALSE(doc.Set(c.section, c.key, "v")) << c.section << "/" << c.key;
+        EXPECT_EQ(doc.Serialize(), "[s]\nk=1\n");
+    }
+}
+
+TEST(IniDocumentTest, CaseFoldingIsAsciiOnly) {
+    const IniDocument doc = Parsed("[Caf\xC3\xA9]\nK\xC3\x89Y=1\n");
+    EXPECT_EQ(Get(doc, "CAF\xC3\xA9", "k\xC3\x89y"), "1");
+    EXPECT_EQ(Get(doc, "Caf\xC3\x89", "K\xC3\x89Y"), std::nullopt);
+}
+
+TEST(IniDocumentTest, MixedLineEndsReadAndTheFirstDecidesTheStyle) {
+    IniDocument doc = Parsed("[s]\na=1\r\nb=2\n");
+    EXPECT_FALSE(doc.UsesCrlf());
+    EXPECT_EQ(Get(doc, "s", "a"), "1");
+    EXPECT_EQ(Get(doc, "s", "b"), "2");
+    EXPECT_EQ(doc.Serialize(), "[s]\na=1\nb=2\n");
+}
+
+// Files that are wrong in every way load, answer reads and rewrite.
+TEST(IniDocumentTest, BadInputLoadsWithoutHarm) {
+    std::mt19937 random(20261208);
+    std::vector<std::string> corpus = {
+        "",
+        "\n\n\n",
+        "[",
+        "]",
+        "[]\n=\n==\n[=]\n",
+        "[s\nk=v\n",
+        std::string(10 * 1024 * 1024, 'x'),
+        "[s]\nk=" + std::string(10 * 1024 * 1024, 'v') + "\n",
+        "[s]\n[s]\n[S]\nk=1\nK=2\n[s]\nk=3\n",
+        "\r\r\r[s]\r\nk=v\r\r\n",
+        Bytes("[s\0]\nk\0=v\0w\n"),
+        "\xEF\xBB\xBF",
+        "\xEF\xBB",
+    };
+    for (int n = 0; n < 50; ++n) {
+        std::string garbage(static_cast<std::size_t>(random() % 4096), '\0');
+        for (char& c : garbage) c = static_cast<char>(random() % 256);
+        corpus.push_back(garbage);
+        std::string structured;  // garbage made of INI-like pieces
+        const char* pieces[] = {"[", "]", "=", "\n", "\r\n", "\r", ";", "\"", "'", " ", "s", "k", "\xFF"};
+        for (int i = 0; i < 500; ++i) structured += pieces[random() % 13];
+        corpus.push_back(structured);
+    }
+    for (const std::string& text : corpus) {
+        IniDocument doc;
+        doc.Parse(text);
+        (void)doc.Find("s", "k");
+        ASSERT_TRUE(doc.Set("s", "k", "new"));
+        ASSERT_TRUE(doc.Set("fresh", "key", "value"));
+        const std::string out = doc.Serialize();
+        const IniDocument again = Parsed(out);
+        EXPECT_EQ(Get(again, "fresh", "key"), "value");
+        // The first "[s]" section may hold an earlier "k" only if it was
+        // unreachable before; either way the written value is what reads.
+        EXPECT_EQ(Get(again, "s", "k"), "new");
+    }
+}
+
+}  // namespace
+}  // namespace tikr

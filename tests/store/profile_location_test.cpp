@@ -1,0 +1,108 @@
+#include "store/profile_location.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "temp_dir.h"
+
+namespace tikr {
+namespace {
+
+TEST(ProfileLocationTest, NamesComeFromTheExecutablesFileName) {
+    const struct {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"/usr/bin/tikr", "tikr"},
+        {"C:\\Tools\\sched.exe", "sched"},
+        {"C:sched.exe", "sched"},
+        {"tikr", "tikr"},
+        {"./tikr.bin", "tikr"},
+        {"/opt/my.app/tikr", "tikr"},
+        {"/opt/my.app/tikr.old.exe", "tikr.old"},
+        {"/home/u/.tikr", ".tikr"},
+        {"/usr/bin/", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExecutableName(c.path), c.name) << c.path;
+        EXPECT_EQ(ProfileFileName(c.path), std::string(c.name) + ".INI") << c.path;
+    }
+}
+
+// Sets environment variables for one test and puts them back after.
+class EnvironmentGuard {
+public:
+    explicit EnvironmentGuard(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const char* value = std::getenv(name);
+            saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+        }
+    }
+    ~EnvironmentGuard() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(name.c_str());
+            }
+        }
+    }
+    static void Set(const char* name, const char* value) {
+        if (value) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
+    EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};
+    const struct {
+        const char* xdg;
+        const char* home;
+        const char* expected;
+    } cases[] = {
+        {"/x/config", "/home/u", "/x/config"},
+        {"relative/config", "/home/u", "/home/u/.config"},
+        {"", "/home/u/", "/home/u/.config"},
+        {nullptr, "/home/u", "/home/u/.config"},
+        {nullptr, "/", "/.config"},
+        {nullptr, nullptr, ""},
+        {nullptr, "", ""},
+    };
+    for (const auto& c : cases) {
+        EnvironmentGuard::Set("XDG_CONFIG_HOME", c.xdg);
+        EnvironmentGuard::Set("HOME", c.home);
+        EXPECT_EQ(ConfigDirectory(), c.expected) << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)");
+    }
+}
+
+TEST(ProfileLocationTest, ProfilePathCreatesTheDirectoryOrFallsBack) {
+    EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};
+    test::TempDir dir;
+    const std::string config = dir.File("home/.config");
+    EnvironmentGuard::Set("XDG_CONFIG_HOME", nullptr);
+    EnvironmentGuard::Set("HOME", dir.File("home").c_str());
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), config + "/tikr.INI");
+    EXPECT_TRUE(std::filesystem::is_directory(config));
+
+    test::TempDir::WriteFile(dir.File("file"), "x");
+    EnvironmentGuard::Set("XDG_CONFIG_HOME", dir.File("file/config").c_str());
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), "tikr.INI");
+
+    EnvironmentGuard::Set("XDG_CONFIG_HOME", nullptr);
+    EnvironmentGuard::Set("HOME", nullptr);
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), "tikr.INI");
+}
+
+}  // namespace
+}  // namespace tikr

@@ -1,0 +1,246 @@
+// The store as its callers see it: reads, writes, batches and the file.
+#include "store/profile_store.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <string>
+
+#include "temp_dir.h"
+
+namespace tikr {
+namespace {
+
+using test::TempDir;
+
+struct StoreTest : ::testing::Test {
+    TempDir dir;
+    std::string path = dir.File("tikr.INI");
+    ProfileStore store{path};
+
+    std::string FileText() const { return TempDir::ReadFile(path); }
+    struct stat Stat() const {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st;
+    }
+};
+
+TEST_F(StoreTest, SectionAndKeyNamesMatchWithoutRegardToCase) {
+    ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 3));
+    ASSERT_TRUE(store.WriteString("App1", "SkipDays", "0100010"));
+    EXPECT_EQ(store.ReadInt("settings", "numapps", 0), 3);
+    EXPECT_EQ(store.ReadString("APP1", "skipdays"), "0100010");
+    ASSERT_TRUE(store.WriteInt("settings", "NUMAPPS", 4));
+    EXPECT_EQ(FileText(), "[Settings]\nNumApps=4\n\n[App1]\nSkipDays=0100010\n");
+}
+
+TEST_F(StoreTest, MissingFileSectionOrKeyGivesTheDefault) {
+    EXPECT_EQ(store.ReadInt("settings", "interval", 10), 10);
+    EXPECT_EQ(store.ReadString("App3", "title", "App3"), "App3");
+    EXPECT_EQ(store.ReadString("App3", "command"), "");
+    EXPECT_FALSE(std::filesystem::exists(path));  // reads create nothing
+
+    ASSERT_TRUE(store.WriteInt("settings", "interval", 30));
+    EXPECT_EQ(store.ReadInt("settings", "showicon", 1), 1);
+    EXPECT_EQ(store.ReadInt("App1", "interval", -7), -7);
+    // A present empty value is not missing.
+    ASSERT_TRUE(store.WriteString("App1", "NextAt", ""));
+    EXPECT_EQ(store.ReadString("App1", "NextAt", "default"), "");
+    EXPECT_EQ(store.ReadInt("App1", "NextAt", 5), 0);
+}
+
+TEST_F(StoreTest, WriteIntStoresPlainDecimalText) {
+    const struct {
+        int value;
+        const char* text;
+    } cases[] = {{600, "600"}, {-5, "-5"}, {0, "0"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(store.WriteInt("settings", "interval", c.value));
+        EXPECT_EQ(FileText(), std::string("[settings]\ninterval=") + c.text + "\n");
+        EXPECT_EQ(store.ReadInt("settings", "interval", 1), c.value);
+    }
+}
+
+TEST_F(StoreTest, ReadIntTakesTheLeadingNumberOfAnyText) {
+    const struct {
+        const char* stored;
+        int expected;
+    } cases[] = {
+        {"12abc", 12},          {" -5", -5},          {"+7", 7},
+        {"abc", 0},             {"", 0},              {"-", 0},
+        {"- 5", 0},             {"0x1F", 0},          {"007", 7},
+        {"\"42\"", 42},         {"\t\t9 9", 9},       {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX}, {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN},
+        {"99999999999999999999999999999", INT_MAX},   {"-99999999999999999999999", INT_MIN},
+        {"3.9", 3},
+    };
+    for (const auto& c : cases) {
+        TempDir::WriteFile(path, std::string("[s]\nk=") + c.stored + "\n");
+        EXPECT_EQ(store.ReadInt("s", "k", -1), c.expected) << "stored: " << c.stored;
+    }
+}
+
+TEST_F(StoreTest, LongValueIsWrittenWholeAndReadAsItsFirst4095Characters) {
+    std::string message;
+    for (int i = 0; i < 5000; ++i) message += static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(store.WriteString("App1", "Message", message));
+    EXPECT_EQ(FileText(), "[App1]\nMessage=" + message + "\n");
+    EXPECT_EQ(store.ReadString("App1", "Message"), message.substr(0, 4095));
+    EXPECT_EQ(store.ReadString("App1", "missing", message).size(), 4095u);
+}
+
+TEST_F(StoreTest, TypedTextRoundTripsOnOneLine) {
+    const struct {
+        std::string typed;
+        std::string line;  // as it appears in the file
+        std::string readBack;
+    } cases[] = {
+        {"  notepad.exe  ", "title=\"  notepad.exe  \"", "  notepad.exe  "},
+        {"\"C:\\Program Files\\x.exe\"", "title=\"\"C:\\Program Files\\x.exe\"\"", "\"C:\\Program Files\\x.exe\""},
+        {"'hi'", "title=\"'hi'\"", "'hi'"},
+        {"first line\r\nsecond\nthird", "title=first line second third", "first line second third"},
+        {"x\n[Settings]\nNumApps=0", "title=x [Settings] NumApps=0", "x [Settings] NumApps=0"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(store.WriteString("App1", "title", c.typed));
+        EXPECT_EQ(FileText(), "[App1]\n" + c.line + "\n");
+        EXPECT_EQ(store.ReadString("App1", "title"), c.readBack);
+        EXPECT_EQ(store.ReadInt("Settings", "NumApps", -1), -1);
+        ProfileStore fresh(path);
+        EXPECT_EQ(fresh.ReadString("App1", "title"), c.readBack);
+    }
+}
+
+TEST_F(StoreTest, HandWrittenFileKeepsItsUnknownLinesAndLineEnds) {
+    const std::string text =
+        "\xEF\xBB\xBF; written by hand\r\n"
+        "[ settings ]\r\n"
+        "NumApps = 1\r\n"
+        "Unknown=kept \xE9\xFF\r\n"
+        "\r\n"
+        "[App1]\r\n"
+        "title = \"My task\"\r\n"
+        "garbage line\r\n"
+        "[Other]\r\n"
+        "x=1\r\n";
+    TempDir::WriteFile(path, text);
+    EXPECT_EQ(store.ReadInt("Settings", "numapps", 0), 1);
+    EXPECT_EQ(store.ReadString("app1", "Title"), "My task");
+    ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 2));
+    ASSERT_TRUE(store.WriteString("App2", "title", "Second"));
+    std::string expected = text;
+    expected.replace(expected.find("NumApps = 1"), 11, "NumApps=2");
+    expected += "\r\n[App2]\r\ntitle=Second\r\n";
+    EXPECT_EQ(FileText(), expected);
+}
+
+TEST_F(StoreTest, AnotherWritersChangeIsSeenByTheNextRead) {
+    ASSERT_TRUE(store.WriteString("s", "k", "one"));
+    EXPECT_EQ(store.ReadString("s", "k"), "one");
+
+    // Same size, written in place: only the modification time tells.
+    const struct stat before = Stat();
+    TempDir::WriteFile(path, "[s]\nk=two\n");
+    struct timespec times[2] = {before.st_atim, before.st_mtim};
+    times[1].tv_sec += 1;
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(store.ReadString("s", "k"), "two");
+
+    // Replaced by another file.
+    TempDir::WriteFile(path + ".new", "[s]\nk=three\nj=4\n");
+    std::filesystem::rename(path + ".new", path);
+    EXPECT_EQ(store.ReadString("s", "k"), "three");
+
+    // A write is read-modify-write: the other writer's key survives.
+    TempDir::WriteFile(path, "[s]\nk=three\nj=5\n");
+    ASSERT_TRUE(store.WriteString("s", "k", "four"));
+    EXPECT_EQ(FileText(), "[s]\nk=four\nj=5\n");
+
+    // Removed: the store is empty again.
+    std::filesystem::remove(path);
+    EXPECT_EQ(store.ReadString("s", "k", "gone"), "gone");
+}
+
+TEST_F(StoreTest, BatchWritesTheFileOnceAtItsOutermostEnd) {
+    ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 0));
+    const std::string before = FileText();
+    const ino_t inode = Stat().st_ino;
+
+    store.BeginBatch();
+    for (int i = 1; i <= 200; ++i) {
+        const std::string section = "App" + std::to_string(i);
+        ASSERT_TRUE(store.WriteString(section, "title", "Task " + std::to_string(i)));
+        ASSERT_TRUE(store.WriteInt(section, "Disabled", i % 2));
+        EXPECT_EQ(store.ReadString(section, "TITLE"), "Task " + std::to_string(i));
+    }
+    {
+        ProfileStore::Batch nested(store);
+        ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 200));
+        EXPECT_TRUE(nested.Commit());
+    }
+    EXPECT_EQ(FileText(), before);
+    EXPECT_EQ(Stat().st_ino, inode);
+    EXPECT_TRUE(store.EndBatch());
+
+    EXPECT_NE(Stat().st_ino, inode);
+    ProfileStore fresh(path);
+    EXPECT_EQ(fresh.ReadInt("settings", "numapps", 0), 200);
+    EXPECT_EQ(fresh.ReadString("App200", "title"), "Task 200");
+    EXPECT_EQ(fresh.ReadInt("App7", "Disabled", 0), 1);
+
+    // A batch without writes leaves the file alone.
+    const ino_t written = Stat().st_ino;
+    {
+        ProfileStore::Batch batch(store);
+        EXPECT_EQ(store.ReadInt("settings", "NumApps", 0), 200);
+    }
+    EXPECT_EQ(Stat().st_ino, written);
+}
+
+TEST_F(StoreTest, BatchReadsTheFileAsItWasWhenTheBatchBegan) {
+    ASSERT_TRUE(store.WriteString("s", "k", "old"));
+    ProfileStore::Batch batch(store);
+    TempDir::WriteFile(path, "[s]\nk=changed behind our back\n");
+    EXPECT_EQ(store.ReadString("s", "k"), "old");
+    EXPECT_TRUE(batch.Commit());
+    EXPECT_EQ(store.ReadString("s", "k"), "changed behind our back");
+}
+
+TEST_F(StoreTest, KeepsTheModeOfAnExistingFileAndFollowsALink) {
+    ASSERT_TRUE(store.WriteInt("s", "k", 1));
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(store.WriteInt("s", "k", 2));
+    EXPECT_EQ(Stat().st_mode & 07777, 0640u);
+
+    const std::string link = dir.File("link.INI");
+    std::filesystem::create_symlink(path, link);
+    ProfileStore viaLink(link);
+    ASSERT_TRUE(viaLink.WriteInt("s", "k", 3));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(FileText(), "[s]\nk=3\n");
+}
+
+TEST_F(StoreTest, CreatesTheMissingDirectoryOnWrite) {
+    const std::string deep = dir.File("a/b/c/tikr.INI");
+    ProfileStore nested(deep);
+    EXPECT_EQ(nested.ReadInt("s", "k", 9), 9);
+    ASSERT_TRUE(nested.WriteInt("s", "k", 1));
+    EXPECT_EQ(TempDir::ReadFile(deep), "[s]\nk=1\n");
+}
+
+TEST_F(StoreTest, NamesThatCannotBeStoredAreRefused) {
+    ASSERT_TRUE(store.WriteInt("s", "k", 1));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(store.WriteString("s]", "k", "v"));
+    EXPECT_FALSE(store.WriteString("s", "a=b", "v"));
+    EXPECT_FALSE(store.WriteString("s", "k\nx", "v"));
+    EXPECT_FALSE(store.WriteString("", "k", "v"));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
+    EXPECT_EQ(FileText(), "[s]\nk=1\n");
+}
+
+}  // namespace
+}  // namespace tikr

@@ -1,0 +1,210 @@
+// Writes that cannot be made, files that cannot be read, and crashes in
+// the middle of a rewrite: the file keeps its old content and failures are
+// never reported as success.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "store/profile_store.h"
+#include "temp_dir.h"
+
+namespace tikr {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+std::size_t EntriesIn(const fs::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) ++n;
+    return n;
+}
+
+// Paths no write can reach, even for root.
+TEST(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
+    TempDir dir;
+    TempDir::WriteFile(dir.File("plain"), "not a directory");
+    fs::create_directory(dir.File("folder.INI"));
+    const std::string paths[] = {
+        dir.File("plain/tikr.INI"),     // parent is a regular file
+        dir.File("plain/sub/tikr.INI"), // missing directory that cannot be made
+        "/proc/tikr-test-store.INI",   // no new files can be made here
+        dir.File("folder.INI"),         // the "file" is a directory
+    };
+    for (const std::string& path : paths) {
+        ProfileStore store(path);
+        EXPECT_EQ(store.ReadInt("s", "k", 4), 4) << path;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(store.WriteInt("s", "k", 5)) << path;
+        store.BeginBatch();
+        EXPECT_TRUE(store.WriteInt("s", "k", 6));
+        EXPECT_FALSE(store.EndBatch()) << path;
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(path), std::string::npos) << err;
+        EXPECT_EQ(store.ReadInt("s", "k", 4), 4) << path;  // the failed value is gone
+    }
+    EXPECT_EQ(TempDir::ReadFile(dir.File("plain")), "not a directory");
+    EXPECT_TRUE(fs::is_directory(dir.File("folder.INI")));
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+// A special file is neither read (which could block) nor replaced.
+TEST(StoreFailureTest, FifoIsNotReadOrReplaced) {
+    TempDir dir;
+    const std::string path = dir.File("tikr.INI");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ProfileStore store(path);
+    EXPECT_EQ(store.ReadString("s", "k", "d"), "d");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(store.WriteString("s", "k", "v"));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
+    EXPECT_TRUE(fs::is_fifo(path));
+}
+
+// Limits the size of files this process may write, as a full disk would;
+// root is bound by it too.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        struct rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    struct rlimit old_ {};
+    sighandler_t oldHandler_;
+};
+
+TEST(StoreFailureTest, FullDiskKeepsTheOldFileAndDropsTheUnsavedValues) {
+    TempDir dir;
+    const std::string path = dir.File("tikr.INI");
+    ProfileStore store(path);
+    ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 1));
+    ASSERT_TRUE(store.WriteString("App1", "title", "kept"));
+    const std::string before = TempDir::ReadFile(path);
+
+    testing::internal::CaptureStderr();
+    bool single = true;
+    bool batch = true;
+    {
+        FileSizeLimit limit(4096);
+        single = store.WriteString("App1", "Message", std::string(8000, 'm'));
+        store.BeginBatch();
+        store.WriteInt("Settings", "NumApps", 2);
+        for (int i = 0; i < 500; ++i) store.WriteString("App2", "key" + std::to_string(i), "some value");
+        batch = store.EndBatch();
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(single);
+    EXPECT_FALSE(batch);
+    EXPECT_NE(err.find(path), std::string::npos);
+    EXPECT_NE(err.find("too large"), std::string::npos) << err;  // strerror(EFBIG)
+
+    EXPECT_EQ(TempDir::ReadFile(path), before);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);  // no temporary file left
+    EXPECT_EQ(store.ReadInt("settings", "NumApps", 0), 1);
+    EXPECT_EQ(store.ReadString("App1", "Message", "none"), "none");
+    EXPECT_EQ(store.ReadString("App2", "key1", "none"), "none");
+    EXPECT_EQ(store.ReadString("App1", "title"), "kept");
+}
+
+TEST(StoreFailureTest, BadFilesLoadWithoutHarm) {
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string garbage(1 << 16, '\0');
+    for (char& c : garbage) c = static_cast<char>(random());
+    const std::string files[] = {
+        garbage,
+        "",
+        "[Settings]\nNumApps=" + std::string(10 * 1024 * 1024, '9') + "\n",
+        "[Settings\nNumApps=3\n",
+        "[settings]\r\nNumApps=1\n[Settings]\nNumApps=2\r\nnumapps=3\n",
+        std::string("\0\0\0\n[settings]\nNumApps=7\n\0\0", sizeof("\0\0\0\n[settings]\nNumApps=7\n\0\0") - 1),
+    };
+    const int expected[] = {-1, -1, INT32_MAX, -1, 1, 7};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::string path = dir.File("bad" + std::to_string(i) + ".INI");
+        TempDir::WriteFile(path, files[i]);
+        ProfileStore store(path);
+        EXPECT_EQ(store.ReadInt("settings", "NumApps", -1), expected[i]) << i;
+        ASSERT_TRUE(store.WriteInt("App1", "Disabled", 1)) << i;
+        ProfileStore again(path);
+        EXPECT_EQ(again.ReadInt("app1", "disabled", 0), 1) << i;
+        EXPECT_EQ(again.ReadInt("settings", "NumApps", -1), expected[i]) << i;
+    }
+}
+
+// A writer killed at any moment leaves either the old or the new file.
+TEST(StoreFailureTest, KilledWriterLeavesOldOrNewContent) {
+    TempDir dir;
+    const std::string path = dir.File("tikr.INI");
+    auto writeAll = [](ProfileStore& store, char fill) {
+        ProfileStore::Batch batch(store);
+        for (int i = 1; i <= 300; ++i) {
+            const std::string section = "App" + std::to_string(i);
+            store.WriteString(section, "title", std::string(static_cast<std::size_t>(i % 40 + (fill == 'A' ? 1 : 30)), fill));
+            store.WriteInt(section, "Disabled", fill == 'A' ? 0 : 1);
+        }
+        return batch.Commit();
+    };
+    // The two contents the file may hold, as the store lays them out.
+    std::string contents[2];
+    for (int n = 0; n < 2; ++n) {
+        const std::string reference = dir.File("reference" + std::to_string(n));
+        ProfileStore store(reference);
+        ASSERT_TRUE(writeAll(store, 'A'));
+        if (n == 1) {
+            ASSERT_TRUE(writeAll(store, 'B'));
+        }
+        contents[n] = TempDir::ReadFile(reference);
+        fs::remove(reference);
+    }
+    ASSERT_NE(contents[0], contents[1]);
+
+    std::mt19937 random(42);
+    for (int round = 0; round < 15; ++round) {
+        {
+            ProfileStore store(path);
+            ASSERT_TRUE(writeAll(store, 'A'));
+        }
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ProfileStore store(path);
+            for (;;) {
+                writeAll(store, 'B');
+                writeAll(store, 'A');
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const std::string text = TempDir::ReadFile(path);
+        EXPECT_TRUE(text == contents[0] || text == contents[1]) << "round " << round << ", " << text.size() << " bytes";
+        // The killed writer may leave its temporary file; it never
+        // takes the profile's name.
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            if (entry.path().filename() != "tikr.INI") fs::remove(entry.path());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tikr
