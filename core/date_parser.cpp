@@ -1,1 +1,162 @@
-// placeholder: replaced by its implementation
+#include "core/date_parser.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/date_time.h"
+
+namespace tikr {
+
+namespace {
+
+// Years with more digits than this are out of range whatever they say; the
+// limit keeps the number well inside 64 bits.
+constexpr std::size_t MAX_YEAR_DIGITS = 18;
+
+constexpr const char* MONTH_NAMES[12] = {"january", "february", "march",     "april",
+                                         "may",     "june",     "july",      "august",
+                                         "september", "october", "november", "december"};
+
+// Character classes in plain ASCII, so that bytes above 127 (text in the
+// ANSI code page) are never letters or digits here.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsLetter(char c) {
+    const char lower = ToLowerAscii(c);
+    return lower >= 'a' && lower <= 'z';
+}
+
+class Scanner {
+public:
+    explicit Scanner(const std::string& text) : text_(text), end_(text.size()) {
+        while (pos_ < end_ && IsBlank(text_[pos_])) ++pos_;
+        while (end_ > pos_ && IsBlank(text_[end_ - 1])) --end_;
+    }
+
+    bool AtEnd() const { return pos_ == end_; }
+
+    bool Take(char c) {
+        if (AtEnd() || text_[pos_] != c) return false;
+        ++pos_;
+        return true;
+    }
+
+    // Reads a run of digits of minDigits..maxDigits. Over maxDigits fails.
+    bool Number(std::size_t minDigits, std::size_t maxDigits, std::int64_t& value) {
+        const std::size_t start = pos_;
+        value = 0;
+        while (!AtEnd() && IsDigit(text_[pos_])) {
+            if (pos_ - start == maxDigits) return false;
+            value = value * 10 + (text_[pos_] - '0');
+            ++pos_;
+        }
+        return pos_ - start >= minDigits;
+    }
+
+    // A year: any number of digits; more than MAX_YEAR_DIGITS is reported
+    // as a huge value rather than failing, since it is still a date shape.
+    bool Year(std::size_t minDigits, std::int64_t& value) {
+        const std::size_t start = pos_;
+        value = 0;
+        while (!AtEnd() && IsDigit(text_[pos_])) {
+            if (pos_ - start < MAX_YEAR_DIGITS) value = value * 10 + (text_[pos_] - '0');
+            else value = INT64_MAX;
+            ++pos_;
+        }
+        return pos_ - start >= minDigits;
+    }
+
+    // An English month name, abbreviated to three letters or in full.
+    bool Month(std::int64_t& month) {
+        const std::size_t start = pos_;
+        while (!AtEnd() && IsLetter(text_[pos_])) ++pos_;
+        const std::size_t length = pos_ - start;
+        for (int m = 0; m < 12; ++m) {
+            const std::string name = MONTH_NAMES[m];
+            if (length != 3 && length != name.size()) continue;
+            bool same = true;
+            for (std::size_t i = 0; i < length && same; ++i)
+                same = ToLowerAscii(text_[start + i]) == name[i];
+            if (same) {
+                month = m + 1;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::size_t DigitsAhead() const {
+        std::size_t n = 0;
+        while (pos_ + n < end_ && IsDigit(text_[pos_ + n])) ++n;
+        return n;
+    }
+
+    bool SkipBlanks() {
+        const std::size_t start = pos_;
+        while (!AtEnd() && IsBlank(text_[pos_])) ++pos_;
+        return pos_ != start;
+    }
+
+private:
+    const std::string& text_;
+    std::size_t pos_ = 0;
+    std::size_t end_;
+};
+
+struct Parsed {
+    std::int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// "HH:MM" or "HH:MM:SS" up to the end of the text.
+bool ReadTime(Scanner& s, Parsed& p) {
+    if (!s.Number(1, 2, p.hour) || !s.Take(':') || !s.Number(2, 2, p.minute)) return false;
+    if (s.Take(':') && !s.Number(2, 2, p.second)) return false;
+    return s.AtEnd();
+}
+
+// Whatever follows the date: nothing, or a time after blanks (or a "T" when
+// the ISO order allows it).
+bool ReadRest(Scanner& s, Parsed& p, bool allowT) {
+    if (s.AtEnd()) return true;
+    if (s.SkipBlanks() || (allowT && (s.Take('T') || s.Take('t')))) return ReadTime(s, p);
+    return false;
+}
+
+bool ReadDate(const std::string& text, Parsed& p) {
+    Scanner s(text);
+    // The leading number is either the day (one or two digits) or an ISO year.
+    const std::size_t leading = s.DigitsAhead();
+    if (leading == 0) return false;
+    if (leading <= 2) {
+        if (!s.Number(1, 2, p.day) || !s.Take('-') || !s.Month(p.month) || !s.Take('-') ||
+            !s.Year(1, p.year))
+            return false;
+        return ReadRest(s, p, false);
+    }
+    if (!s.Year(3, p.year) || !s.Take('-') || !s.Number(1, 2, p.month) || !s.Take('-') ||
+        !s.Number(1, 2, p.day))
+        return false;
+    return ReadRest(s, p, true);
+}
+
+}  // namespace
+
+DateParseResult ParseDateText(const std::string& text, double& dayNumber) {
+    Parsed p;
+    if (!ReadDate(text, p)) return DateParseResult::notADate;
+    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 || p.minute > 59 ||
+        p.second > 59)
+        return DateParseResult::notADate;
+    if (p.year < 100 || p.year > 9999) return DateParseResult::outOfRange;
+    DateTime value;
+    // Fails only for a day the month lacks, the other fields being checked.
+    if (!value.SetDateTime(static_cast<int>(p.year), static_cast<int>(p.month),
+                           static_cast<int>(p.day), static_cast<int>(p.hour),
+                           static_cast<int>(p.minute), static_cast<int>(p.second)))
+        return DateParseResult::notADate;
+    dayNumber = value.GetDayNumber();
+    return DateParseResult::ok;
+}
+
+}  // namespace tikr

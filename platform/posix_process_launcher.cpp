@@ -1,1 +1,126 @@
-// placeholder: replaced by its implementation
+#include "platform/posix_process_launcher.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "core/command_line.h"
+
+namespace tikr {
+
+namespace {
+
+// Between fork and exec only async-signal-safe calls are made: the parent
+// may have other threads, whose locks the copy inherits in whatever state.
+
+[[noreturn]] void ReportAndExit(int errorFd, int error, int exitCode) {
+    // Four bytes into a pipe are written at once or not at all.
+    [[maybe_unused]] const ssize_t written = write(errorFd, &error, sizeof error);
+    _exit(exitCode);
+}
+
+// The grandchild: becomes the program.
+[[noreturn]] void RunProgram(char* const* argv, int errorFd, int maxFd) {
+    setsid();
+
+    // Descriptors above standard error close on exec (the error pipe
+    // included, which is how the parent learns that exec succeeded).
+    if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 3; fd < maxFd; ++fd) {
+            const int flags = fcntl(fd, F_GETFD);
+            if (flags >= 0) fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+        }
+    }
+
+    const int devNull = open("/dev/null", O_RDONLY);
+    if (devNull >= 0 && devNull != STDIN_FILENO) {
+        dup2(devNull, STDIN_FILENO);
+        close(devNull);
+    }
+
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    execvp(argv[0], argv);
+    ReportAndExit(errorFd, errno, 127);
+}
+
+// The intermediate child: puts signals back to their defaults, forks the
+// program and ends at once so that the program is adopted by the system.
+[[noreturn]] void RunChild(char* const* argv, int errorFd, int maxFd) {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &defaults, nullptr);  // some refuse; fine
+
+    const pid_t program = fork();
+    if (program < 0) ReportAndExit(errorFd, errno, 1);
+    if (program == 0) RunProgram(argv, errorFd, maxFd);
+    _exit(0);
+}
+
+}  // namespace
+
+bool PosixProcessLauncher::Start(const std::string& commandLine, int /*showState*/) {
+    std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty()) return false;
+    // exec takes C strings; a word with a NUL in it would be cut short and
+    // start something other than what the text says.
+    for (const std::string& word : words)
+        if (word.find('\0') != std::string::npos) return false;
+
+    // Everything the children need is prepared before fork.
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    long openMax = sysconf(_SC_OPEN_MAX);
+    if (openMax < 0 || openMax > 65536) openMax = 65536;
+    const int maxFd = static_cast<int>(openMax);
+
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) return false;
+
+    // Signals stay blocked across fork so that no handler of ours runs in
+    // the child before its dispositions are reset.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(errorPipe[0]);
+        RunChild(argv.data(), errorPipe[1], maxFd);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    close(errorPipe[1]);
+    if (child < 0) {
+        close(errorPipe[0]);
+        return false;
+    }
+
+    int status = 0;
+    pid_t reaped;
+    do {
+        reaped = waitpid(child, &status, 0);
+    } while (reaped < 0 && errno == EINTR);
+    // With SIGCHLD ignored the system reaps the child itself (ECHILD); the
+    // pipe still tells whether the program started.
+    const bool childOk = reaped < 0 ? errno == ECHILD : WIFEXITED(status) && WEXITSTATUS(status) == 0;
+
+    // End of file without a report: the program's exec closed the pipe.
+    int error = 0;
+    ssize_t got;
+    do {
+        got = read(errorPipe[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(errorPipe[0]);
+    return childOk && got == 0;
+}
+
+}  // namespace tikr

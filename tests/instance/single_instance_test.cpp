@@ -1,0 +1,661 @@
+// The single-instance guard, exercised with real processes: each "start" of
+// the program is a forked child that calls Acquire and reports its role
+// through its exit status.
+#include "instance/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <poll.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace tikr {
+namespace {
+
+using Role = SingleInstance::Role;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+constexpr char kApp[] = "tikr";
+
+int ExitCode(Role role) {
+    switch (role) {
+    case Role::primary: return 10;
+    case Role::secondary: return 20;
+    case Role::failed: return 30;
+    }
+    return 99;
+}
+
+// Runs body in a child process, which ends with body's result without
+// running any of the parent's clean-up.
+pid_t Spawn(const std::function<int()>& body) {
+    pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    return pid;
+}
+
+// The exit status of pid, or -1 when it did not end within timeout (it is
+// then killed) or was killed by a signal.
+int WaitExit(pid_t pid, milliseconds timeout = milliseconds(10000)) {
+    const auto stop = Clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (r < 0) return -1;
+        if (Clock::now() >= stop) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+}
+
+// A start of the program: its role as exit status.
+pid_t SpawnStart(const std::string& dir, milliseconds wait = SingleInstance::kDefaultWait) {
+    return Spawn([dir, wait] { return ExitCode(SingleInstance::Acquire(kApp, dir, wait)->GetRole()); });
+}
+
+// Serves the primary's channel the way the front end does (wait for the
+// socket to become readable, then AcceptRequests) until child has ended.
+// Returns the number of show requests and stores the child's status.
+int ServeUntilExit(SingleInstance& primary, pid_t child, int& status,
+                   milliseconds timeout = milliseconds(10000)) {
+    int shows = 0;
+    const auto stop = Clock::now() + timeout;
+    for (;;) {
+        pollfd p{primary.ListenFd(), POLLIN, 0};
+        if (::poll(&p, 1, 20) > 0) shows += primary.AcceptRequests();
+        int st = 0;
+        if (::waitpid(child, &st, WNOHANG) == child) {
+            status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+            return shows;
+        }
+        if (Clock::now() >= stop) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &st, 0);
+            status = -1;
+            return shows;
+        }
+    }
+}
+
+// Holds the lock as another process would, without any channel.
+int HoldLock(const std::string& lockPath) {
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A bound and listening (or, with backlog < 0, merely bound) socket at path.
+int BindSocket(const std::string& path, int backlog) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        (backlog >= 0 && ::listen(fd, backlog) != 0)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int Connect(const std::string& path) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What the peer sends until it closes, limit bytes have come, or 2 s pass.
+std::string ReadAll(int fd, std::size_t limit = std::string::npos) {
+    std::string out;
+    const auto stop = Clock::now() + milliseconds(2000);
+    while (Clock::now() < stop && out.size() < limit) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        char buf[64];
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+long ElapsedMs(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
+}
+
+// --- One running instance, later starts -----------------------------------
+
+TEST(SingleInstance, LaterStartsEachShowTheRunningInstanceOnceAndEnd) {
+    TempDir dir;
+    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::primary) << primary->Error();
+    EXPECT_TRUE(primary->Error().empty()) << primary->Error();
+    ASSERT_GE(primary->ListenFd(), 0);
+    EXPECT_TRUE(::fcntl(primary->ListenFd(), F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(primary->ListenFd(), F_GETFL) & O_NONBLOCK);
+    EXPECT_EQ(primary->AcceptRequests(), 0);  // nothing pending: returns at once
+
+    for (int start = 0; start < 3; ++start) {
+        const auto t0 = Clock::now();
+        pid_t child = SpawnStart(dir.Path().string());
+        int status = 0;
+        EXPECT_EQ(ServeUntilExit(*primary, child, status), 1) << "start " << start;
+        EXPECT_EQ(status, ExitCode(Role::secondary)) << "start " << start;
+        EXPECT_LT(ElapsedMs(t0), 2000) << "an answered start ends promptly";
+    }
+}
+
+TEST(SingleInstance, EndedPrimaryRemovesItsSocketAndTheNextStartIsPrimary) {
+    TempDir dir;
+    {
+        auto first = SingleInstance::Acquire(kApp, dir.Path().string());
+        ASSERT_EQ(first->GetRole(), Role::primary);
+        EXPECT_TRUE(fs::exists(first->SocketPath()));
+    }
+    EXPECT_FALSE(fs::exists(dir.File("tikr.sock")));
+    auto second = SingleInstance::Acquire(kApp, dir.Path().string(), milliseconds(200));
+    EXPECT_EQ(second->GetRole(), Role::primary);
+}
+
+TEST(SingleInstance, DifferentApplicationNamesDoNotExcludeEachOther) {
+    TempDir dir;
+    auto a = SingleInstance::Acquire("tikr", dir.Path().string());
+    auto b = SingleInstance::Acquire("other", dir.Path().string(), milliseconds(200));
+    EXPECT_EQ(a->GetRole(), Role::primary);
+    EXPECT_EQ(b->GetRole(), Role::primary);
+}
+
+// --- Starts at the same moment --------------------------------------------
+
+TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
+    for (int n = 2; n <= 4; ++n) {
+        for (int round = 0; round < 8; ++round) {
+            SCOPED_TRACE("starts " + std::to_string(n) + ", round " + std::to_string(round));
+            TempDir dir;
+            const std::string path = dir.Path().string();
+            int go[2], results[2], stop[2];
+            ASSERT_EQ(::pipe(go), 0);
+            ASSERT_EQ(::pipe(results), 0);
+            ASSERT_EQ(::pipe(stop), 0);
+
+            std::vector<pid_t> children;
+            for (int i = 0; i < n; ++i) {
+                children.push_back(Spawn([&] {
+                    ::close(go[1]);
+                    ::close(stop[1]);
+                    ::close(results[0]);
+                    char c;
+                    while (::read(go[0], &c, 1) < 0 && errno == EINTR) {
+                    }  // the barrier: all children leave it when the parent closes go[1]
+                    auto self = SingleInstance::Acquire(kApp, path);
+                    if (self->GetRole() != Role::primary) return ExitCode(self->GetRole());
+                    // Serve the others until the parent says stop, then
+                    // report how many asked to be shown.
+                    ssize_t ignored = ::write(results[1], "P", 1);
+                    int shows = 0;
+                    for (;;) {
+                        pollfd p[2] = {{self->ListenFd(), POLLIN, 0}, {stop[0], POLLIN, 0}};
+                        if (::poll(p, 2, 100) < 0) continue;
+                        if (p[0].revents) shows += self->AcceptRequests();
+                        if (p[1].revents) break;
+                    }
+                    char count = static_cast<char>('0' + shows);
+                    ignored = ::write(results[1], &count, 1);
+                    (void)ignored;
+                    return ExitCode(Role::primary);
+                }));
+            }
+            ::close(go[0]);
+            ::close(results[1]);
+            ::close(go[1]);  // release them all at once
+
+            std::vector<int> status(children.size(), -2);
+            int ended = 0;
+            bool stopped = false;
+            const auto deadline = Clock::now() + milliseconds(15000);
+            while (ended < n) {
+                for (std::size_t i = 0; i < children.size(); ++i) {
+                    if (status[i] != -2) continue;
+                    int st = 0;
+                    if (::waitpid(children[i], &st, WNOHANG) == children[i]) {
+                        status[i] = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+                        ++ended;
+                    }
+                }
+                // All but one ended (or time is up): let the primary go.
+                if (!stopped && (ended >= n - 1 || Clock::now() >= deadline)) {
+                    ::close(stop[1]);
+                    stopped = true;
+                }
+                if (Clock::now() >= deadline + milliseconds(2000)) {
+                    for (std::size_t i = 0; i < children.size(); ++i)
+                        if (status[i] == -2) ::kill(children[i], SIGKILL);
+                }
+                std::this_thread::sleep_for(milliseconds(2));
+            }
+            ::close(stop[0]);
+            std::string report = ReadAll(results[0]);
+            ::close(results[0]);
+
+            int primaries = 0, secondaries = 0;
+            for (int st : status) {
+                primaries += st == ExitCode(Role::primary);
+                secondaries += st == ExitCode(Role::secondary);
+            }
+            EXPECT_EQ(primaries, 1);
+            EXPECT_EQ(secondaries, n - 1);
+            ASSERT_EQ(report.size(), 2u) << report;
+            EXPECT_EQ(report[0], 'P');
+            EXPECT_EQ(report[1], static_cast<char>('0' + n - 1)) << "shows at the primary";
+        }
+    }
+}
+
+// --- What a crashed or half-started instance leaves behind -----------------
+
+TEST(SingleInstance, PrimaryKilledHardLeavesFilesThatDoNotBlockTheNextStart) {
+    TempDir dir;
+    const std::string path = dir.Path().string();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = Spawn([&] {
+        ::close(ready[0]);
+        auto self = SingleInstance::Acquire(kApp, path);
+        char c = self->GetRole() == Role::primary && self->ListenFd() >= 0 ? 'P' : 'x';
+        ssize_t ignored = ::write(ready[1], &c, 1);
+        (void)ignored;
+        for (;;) ::pause();
+        return 0;
+    });
+    ::close(ready[1]);
+    EXPECT_EQ(ReadAll(ready[0], 1), "P");
+    ::close(ready[0]);
+    ::kill(child, SIGKILL);
+    EXPECT_EQ(WaitExit(child), -1);
+
+    EXPECT_TRUE(fs::exists(dir.File("tikr.lock")));
+    EXPECT_TRUE(fs::is_socket(dir.File("tikr.sock")));
+
+    const auto t0 = Clock::now();
+    auto next = SingleInstance::Acquire(kApp, path);
+    EXPECT_LT(ElapsedMs(t0), 2500) << "no waiting on a dead instance";
+    ASSERT_EQ(next->GetRole(), Role::primary) << next->Error();
+    ASSERT_GE(next->ListenFd(), 0) << next->Error();
+
+    // The channel works over the leftover socket file.
+    int status = 0;
+    EXPECT_EQ(ServeUntilExit(*next, SpawnStart(path), status), 1);
+    EXPECT_EQ(status, ExitCode(Role::secondary));
+}
+
+struct Leftover {
+    const char* name;
+    std::function<void(const std::string& socketPath)> make;
+    bool channel;  // whether the new primary can listen anyway
+};
+
+TEST(SingleInstance, LeftoverAtTheSocketPathWithNobodyHoldingTheLock) {
+    const Leftover cases[] = {
+        {"socket nobody listens on",
+         [](const std::string& p) { ::close(BindSocket(p, -1)); }, true},
+        {"socket that once listened",
+         [](const std::string& p) { ::close(BindSocket(p, 4)); }, true},
+        {"regular file", [](const std::string& p) { TempDir::WriteFile(p, "junk"); }, true},
+        {"directory", [](const std::string& p) { fs::create_directory(p); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        c.make(dir.File("tikr.sock"));
+        const auto t0 = Clock::now();
+        auto self = SingleInstance::Acquire(kApp, dir.Path().string());
+        EXPECT_LT(ElapsedMs(t0), 2500);
+        EXPECT_EQ(self->GetRole(), Role::primary);
+        EXPECT_EQ(self->ListenFd() >= 0, c.channel);
+        EXPECT_EQ(self->Error().empty(), c.channel) << self->Error();
+    }
+}
+
+TEST(SingleInstance, HolderThatNeverListensMakesALaterStartEndAfterTheBound) {
+    TempDir dir;
+    const std::string path = dir.Path().string();
+    int held = HoldLock(dir.File("tikr.lock"));
+    ASSERT_GE(held, 0);
+    ::close(BindSocket(dir.File("tikr.sock"), -1));  // stale file, nobody listening
+
+    const auto t0 = Clock::now();
+    auto self = SingleInstance::Acquire(kApp, path, milliseconds(400));
+    const long took = ElapsedMs(t0);
+    EXPECT_EQ(self->GetRole(), Role::secondary) << "never a second scheduler while the lock is held";
+    EXPECT_FALSE(self->Error().empty());
+    EXPECT_EQ(self->ListenFd(), -1);
+    EXPECT_GE(took, 350);
+    EXPECT_LT(took, 3000);
+    ::close(held);
+}
+
+TEST(SingleInstance, HolderThatIsSlowToListenStillGetsTheRequest) {
+    TempDir dir;
+    const std::string path = dir.Path().string();
+    int held = HoldLock(dir.File("tikr.lock"));
+    ASSERT_GE(held, 0);
+    pid_t child = SpawnStart(path);
+
+    std::this_thread::sleep_for(milliseconds(300));
+    int listener = BindSocket(dir.File("tikr.sock"), 4);
+    ASSERT_GE(listener, 0);
+    pollfd p{listener, POLLIN, 0};
+    ASSERT_GT(::poll(&p, 1, 5000), 0);
+    int conn = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(conn, 0);
+    char buf[16] = {};
+    pollfd q{conn, POLLIN, 0};
+    ASSERT_GT(::poll(&q, 1, 2000), 0);
+    ssize_t n = ::read(conn, buf, sizeof buf - 1);
+    EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "show\n");
+    ASSERT_EQ(::write(conn, "ok\n", 3), 3);
+    ::close(conn);
+
+    EXPECT_EQ(WaitExit(child), ExitCode(Role::secondary));
+    ::close(listener);
+    ::close(held);
+}
+
+TEST(SingleInstance, LaterStartTakesOverWhenTheHolderEndsBeforeListening) {
+    TempDir dir;
+    const std::string path = dir.Path().string();
+    int held = HoldLock(dir.File("tikr.lock"));
+    ASSERT_GE(held, 0);
+    pid_t child = Spawn([&] {
+        ::close(held);  // the fork shares the parent's lock; only the parent holds it
+        return ExitCode(SingleInstance::Acquire(kApp, path)->GetRole());
+    });
+    std::this_thread::sleep_for(milliseconds(300));
+    ::close(held);
+    EXPECT_EQ(WaitExit(child), ExitCode(Role::primary));
+}
+
+TEST(SingleInstance, ProgramsStartedByThePrimaryDoNotInheritTheLock) {
+    TempDir dir;
+    const std::string path = dir.Path().string();
+    int report[2];
+    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+    pid_t child = Spawn([&] {
+        ::close(report[0]);
+        auto self = SingleInstance::Acquire(kApp, path);
+        if (self->GetRole() != Role::primary) return 1;
+        pid_t started = ::fork();
+        if (started == 0) {
+            ::execl("/bin/sleep", "sleep", "10", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ssize_t ignored = ::write(report[1], &started, sizeof started);
+        (void)ignored;
+        ::_exit(0);  // ends without any clean-up, as a crash would
+    });
+    ::close(report[1]);
+    pid_t started = -1;
+    std::string bytes = ReadAll(report[0]);
+    ::close(report[0]);
+    ASSERT_EQ(bytes.size(), sizeof started);
+    std::memcpy(&started, bytes.data(), sizeof started);
+    EXPECT_EQ(WaitExit(child), 0);
+
+    auto next = SingleInstance::Acquire(kApp, path, milliseconds(300));
+    EXPECT_EQ(next->GetRole(), Role::primary) << "the started program kept the lock";
+    ::kill(started, SIGKILL);
+}
+
+// --- The primary's side of the channel -------------------------------------
+
+TEST(SingleInstance, OnlyWellFormedShowRequestsCount) {
+    struct Case {
+        const char* sent;
+        int shows;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"show\n", 1, "ok\n"},
+        {"show", 0, ""},         // no end of line, then closed
+        {"", 0, ""},             // connects and says nothing
+        {"SHOW\n", 0, ""},
+        {"show please\n", 0, ""},
+        {"showshowshowshowshowshow\n", 0, ""},
+    };
+    TempDir dir;
+    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::primary);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("sent \"") + c.sent + "\"");
+        int fd = Connect(primary->SocketPath());
+        ASSERT_GE(fd, 0);
+        std::size_t len = std::strlen(c.sent);
+        if (len > 0) {
+            ASSERT_EQ(::write(fd, c.sent, len), static_cast<ssize_t>(len));
+        }
+        if (std::string(c.sent) == "show") ::shutdown(fd, SHUT_WR);
+        const auto t0 = Clock::now();
+        EXPECT_EQ(primary->AcceptRequests(), c.shows);
+        EXPECT_LT(ElapsedMs(t0), 1000) << "a silent client cannot hold the primary up";
+        EXPECT_EQ(ReadAll(fd), c.answer);
+        ::close(fd);
+    }
+}
+
+TEST(SingleInstance, SeveralWaitingRequestsAreAllAnsweredInOneCall) {
+    TempDir dir;
+    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::primary);
+    std::vector<int> clients;
+    for (int i = 0; i < 8; ++i) {
+        int fd = Connect(primary->SocketPath());
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "show\n", 5), 5);
+        clients.push_back(fd);
+    }
+    EXPECT_EQ(primary->AcceptRequests(), 8);
+    for (int fd : clients) {
+        EXPECT_EQ(ReadAll(fd), "ok\n");
+        ::close(fd);
+    }
+}
+
+TEST(SingleInstance, ClientThatLeavesBeforeTheAnswerDoesNotHurtThePrimary) {
+    TempDir dir;
+    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::primary);
+    int fd = Connect(primary->SocketPath());
+    ASSERT_EQ(::write(fd, "show\n", 5), 5);
+    ::close(fd);  // the answer goes to a closed socket: no SIGPIPE
+    EXPECT_EQ(primary->AcceptRequests(), 1);
+    int status = 0;
+    EXPECT_EQ(ServeUntilExit(*primary, SpawnStart(dir.Path().string()), status), 1);
+    EXPECT_EQ(status, ExitCode(Role::secondary));
+}
+
+TEST(SingleInstance, NoDescriptorOutlivesItsInstance) {
+    auto openFds = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+    };
+    TempDir dir;
+    const auto before = openFds();
+    for (int i = 0; i < 3; ++i) {
+        auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
+        ASSERT_EQ(primary->GetRole(), Role::primary);
+        // A secondary in this process too: the lock is per open file, so it
+        // is busy here as well; with nobody serving, the bound ends it.
+        auto later = SingleInstance::Acquire(kApp, dir.Path().string(), milliseconds(60));
+        EXPECT_EQ(later->GetRole(), Role::secondary);
+        later.reset();
+        int fd = Connect(primary->SocketPath());
+        ASSERT_EQ(::write(fd, "show\n", 5), 5);
+        EXPECT_EQ(primary->AcceptRequests(), 2);  // the queued one and this one
+        ::close(fd);
+    }
+    EXPECT_EQ(openFds(), before);
+}
+
+// --- Where the lock lives ----------------------------------------------------
+
+TEST(SingleInstanceRuntimeDir, DefaultDirectory) {
+    TempDir dir;
+    const uid_t me = ::geteuid();
+    const std::string base = dir.Path().string();
+    const std::string fallback = base + "/tikr-" + std::to_string(me);
+    fs::create_directory(dir.Path() / "xdg");
+    TempDir::WriteFile(dir.File("file"), "");
+    fs::create_directory_symlink(dir.Path() / "xdg", dir.Path() / "link");
+    struct Case {
+        const char* name;
+        const char* xdg;
+        std::string expected;
+    };
+    const std::string xdg = dir.File("xdg");
+    const std::string file = dir.File("file");
+    const std::string missing = dir.File("missing");
+    const std::string link = dir.File("link");
+    const Case cases[] = {
+        {"unset", nullptr, fallback},
+        {"empty", "", fallback},
+        {"relative", "xdg", fallback},
+        {"missing", missing.c_str(), fallback},
+        {"regular file", file.c_str(), fallback},
+        {"symbolic link", link.c_str(), fallback},
+        {"our directory", xdg.c_str(), xdg},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SingleInstance::DefaultRuntimeDir(c.xdg, base, me), c.expected) << c.name;
+    }
+    EXPECT_EQ(SingleInstance::DefaultRuntimeDir(xdg.c_str(), base, me + 1),
+              base + "/tikr-" + std::to_string(me + 1))
+        << "a directory of another user";
+}
+
+TEST(SingleInstanceRuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
+    TempDir dir;
+    const fs::path root = dir.Path();
+    fs::create_directory(root / "open");
+    fs::permissions(root / "open", fs::perms(0755));
+    fs::create_directory(root / "target");
+    fs::create_directory_symlink(root / "target", root / "link");
+    TempDir::WriteFile((root / "file").string(), "");
+    fs::create_directory(root / "foreign");
+    const bool canChown = ::geteuid() == 0 && ::chown((root / "foreign").c_str(), 65534, 65534) == 0;
+
+    struct Case {
+        const char* name;
+        fs::path path;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"missing: created", root / "new", true},
+        {"ours with group and other access: tightened", root / "open", true},
+        {"symbolic link", root / "link", false},
+        {"regular file", root / "file", false},
+        {"parent missing", root / "no" / "such", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        EXPECT_EQ(SingleInstance::EnsurePrivateDirectory(c.path.string(), error), c.ok) << error;
+        EXPECT_EQ(error.empty(), c.ok) << error;
+        if (c.ok) {
+            struct stat st {};
+            ASSERT_EQ(::lstat(c.path.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        }
+    }
+    struct stat target {};
+    ASSERT_EQ(::stat((root / "target").c_str(), &target), 0);
+    EXPECT_NE(target.st_mode & 0777, 0700u) << "a link's target is left alone";
+
+    if (canChown) {
+        std::string error;
+        EXPECT_FALSE(SingleInstance::EnsurePrivateDirectory((root / "foreign").string(), error));
+        EXPECT_NE(error.find("another user"), std::string::npos) << error;
+    }
+}
+
+TEST(SingleInstanceRuntimeDir, WithoutAUsableDirectoryTheProgramRunsUnguarded) {
+    TempDir dir;
+    TempDir::WriteFile(dir.File("file"), "");
+    auto self = SingleInstance::Acquire(kApp, dir.File("file") + "/sub", milliseconds(100));
+    EXPECT_EQ(self->GetRole(), Role::failed);
+    EXPECT_FALSE(self->Error().empty());
+    EXPECT_EQ(self->ListenFd(), -1);
+    EXPECT_EQ(self->AcceptRequests(), 0);
+
+    for (const char* name : {"", ".", "..", "a/b"}) {
+        auto bad = SingleInstance::Acquire(name, dir.Path().string(), milliseconds(100));
+        EXPECT_EQ(bad->GetRole(), Role::failed) << '"' << name << '"';
+        EXPECT_FALSE(bad->Error().empty());
+    }
+    EXPECT_FALSE(fs::exists(dir.Path().parent_path() / "b.lock"));
+}
+
+TEST(SingleInstanceRuntimeDir, EmptyDirectoryMeansTheUsersRuntimeDirectory) {
+    TempDir dir;
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    {
+        auto self = SingleInstance::Acquire("tikr-env-test");
+        EXPECT_EQ(self->Directory(), dir.Path().string());
+        EXPECT_EQ(self->GetRole(), Role::primary) << self->Error();
+        EXPECT_TRUE(fs::exists(dir.File("tikr-env-test.lock")));
+    }
+    if (old) {
+        ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+}
+
+TEST(SingleInstanceRuntimeDir, TooLongSocketPathLeavesAPrimaryWithoutChannel) {
+    TempDir dir;
+    const fs::path deep = dir.Path() / std::string(120, 'd');
+    fs::create_directory(deep);
+    auto self = SingleInstance::Acquire(kApp, deep.string());
+    EXPECT_EQ(self->GetRole(), Role::primary);
+    EXPECT_EQ(self->ListenFd(), -1);
+    EXPECT_NE(self->Error().find("too long"), std::string::npos) << self->Error();
+    // The lock still works: a later start is not a second scheduler.
+    auto later = SingleInstance::Acquire(kApp, deep.string(), milliseconds(150));
+    EXPECT_EQ(later->GetRole(), Role::secondary);
+}
+
+}  // namespace
+}  // namespace tikr

@@ -1,0 +1,193 @@
+#include "platform/posix_process_launcher.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "temp_dir.h"
+
+namespace tikr {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempDir;
+
+// Waits up to ten seconds for a file to appear.
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 1000; ++i) {
+        if (std::filesystem::exists(path)) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+void WriteScript(const std::string& path, const std::string& body) {
+    TempDir::WriteFile(path, "#!/bin/sh\n" + body);
+    ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+}
+
+// A program that writes each of its arguments after the first, in brackets,
+// one a line, into the file named by its first argument; the file appears
+// whole, by rename.
+const char* const ARGV_DUMP =
+    "out=\"$1\"; shift\n"
+    ": > \"$out.part\"\n"
+    "for a in \"$@\"; do printf '[%s]\\n' \"$a\" >> \"$out.part\"; done\n"
+    "mv \"$out.part\" \"$out\"\n";
+
+// Children of this process that are zombies, from /proc.
+int ZombieChildren() {
+    int zombies = 0;
+    const std::string self = std::to_string(getpid());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream status(entry.path() / "status");
+        std::string line, state, ppid;
+        while (std::getline(status, line)) {
+            if (line.rfind("State:", 0) == 0) state = line;
+            if (line.rfind("PPid:", 0) == 0) ppid = line.substr(5);
+        }
+        ppid.erase(0, ppid.find_first_not_of(" \t"));
+        if (ppid == self && state.find('Z') != std::string::npos) ++zombies;
+    }
+    return zombies;
+}
+
+bool HasNoChildren() { return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+
+class PosixProcessLauncherTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    PosixProcessLauncher launcher;
+};
+
+TEST_F(PosixProcessLauncherTest, StartsTheProgram) {
+    const std::string touched = dir.File("touched");
+    EXPECT_TRUE(launcher.Start("touch " + touched, 5));
+    EXPECT_TRUE(WaitForFile(touched));
+}
+
+TEST_F(PosixProcessLauncherTest, DoesNotWaitForTheProgram) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(launcher.Start("sleep 3", 5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_TRUE(HasNoChildren()) << "the program must not be a child of ours";
+}
+
+TEST_F(PosixProcessLauncherTest, QuotedProgramPathWithBlanks) {
+    std::filesystem::create_directory(dir.Path() / "dir with blanks");
+    const std::string script = dir.File("dir with blanks/argv dump");
+    WriteScript(script, ARGV_DUMP);
+    const std::string out = dir.File("out");
+    EXPECT_TRUE(launcher.Start("\"" + script + "\" " + out + " one \"two words\" 'it''s'", 5));
+    ASSERT_TRUE(WaitForFile(out));
+    EXPECT_EQ(TempDir::ReadFile(out), "[one]\n[two words]\n[its]\n");
+}
+
+TEST_F(PosixProcessLauncherTest, ShellCharactersArePlainArguments) {
+    const std::string script = dir.File("argv-dump");
+    WriteScript(script, ARGV_DUMP);
+    const std::string out = dir.File("out");
+    const std::string redirected = dir.File("redirected");
+    const std::string marker = dir.File("marker");
+    ASSERT_TRUE(launcher.Start(script + " " + out + " ; touch " + marker + " | cat $(touch " + marker +
+                                   ") `id` > " + redirected + " && * $HOME",
+                               5));
+    ASSERT_TRUE(WaitForFile(out));
+    EXPECT_EQ(TempDir::ReadFile(out), "[;]\n[touch]\n[" + marker + "]\n[|]\n[cat]\n[$(touch]\n[" + marker +
+                                          ")]\n[`id`]\n[>]\n[" + redirected + "]\n[&&]\n[*]\n[$HOME]\n");
+    EXPECT_FALSE(std::filesystem::exists(redirected));
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST_F(PosixProcessLauncherTest, ProgramStartsWithCleanSignalsAndDescriptors) {
+    const std::string script = dir.File("report");
+    WriteScript(script,
+                "out=\"$1\"\n"
+                "grep -E '^(SigBlk|SigIgn):' /proc/$$/status > \"$out.part\"\n"
+                "if [ -e /proc/$$/fd/$2 ]; then echo fd open; else echo fd closed; fi >> \"$out.part\"\n"
+                "readlink /proc/$$/fd/0 >> \"$out.part\"\n"
+                "mv \"$out.part\" \"$out\"\n");
+    // A descriptor that would leak into children, an ignored and a blocked signal.
+    const int leaky = open("/dev/null", O_RDONLY);
+    ASSERT_GE(leaky, 0);
+    struct sigaction ignore {}, previousTerm {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGTERM, &ignore, &previousTerm);
+    sigset_t usr1, previousMask;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &usr1, &previousMask);
+
+    const std::string out = dir.File("out");
+    const bool started = launcher.Start(script + " " + out + " " + std::to_string(leaky), 5);
+
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    sigaction(SIGTERM, &previousTerm, nullptr);
+    close(leaky);
+
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WaitForFile(out));
+    const std::string report = TempDir::ReadFile(out);
+    EXPECT_NE(report.find("SigBlk:\t0000000000000000\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("SigIgn:\t0000000000000000\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("fd closed\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("/dev/null\n"), std::string::npos) << report;
+}
+
+TEST_F(PosixProcessLauncherTest, ReportsWhatCannotStart) {
+    const std::string plainFile = dir.File("not-executable");
+    TempDir::WriteFile(plainFile, "#!/bin/sh\ntrue\n");
+    const std::string cases[] = {
+        "",
+        "   \t ",
+        "/nonexistent/tikr/program",
+        "tikr-no-such-program-on-path --flag",
+        plainFile,
+        dir.Path().string(),
+        "\"\"",
+        std::string("tr\0ue", 5),
+    };
+    for (const std::string& commandLine : cases) EXPECT_FALSE(launcher.Start(commandLine, 5)) << commandLine;
+    EXPECT_TRUE(HasNoChildren());
+}
+
+TEST_F(PosixProcessLauncherTest, LeavesNoZombies) {
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(launcher.Start("true", 5));
+        EXPECT_TRUE(launcher.Start("/bin/false", 0));
+        EXPECT_FALSE(launcher.Start("/nonexistent", 5));
+    }
+    std::this_thread::sleep_for(300ms);  // time for the programs to end
+    EXPECT_EQ(ZombieChildren(), 0);
+    EXPECT_TRUE(HasNoChildren());
+}
+
+TEST_F(PosixProcessLauncherTest, WorksWhenChildSignalsAreIgnored) {
+    // With SIGCHLD ignored the system reaps children itself.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGCHLD, &ignore, &previous);
+    const std::string touched = dir.File("touched");
+    const bool started = launcher.Start("touch " + touched, 5);
+    const bool failed = launcher.Start("/nonexistent", 5);
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_TRUE(started);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(WaitForFile(touched));
+}
+
+}  // namespace
+}  // namespace tikr
