@@ -1,1 +1,264 @@
-// placeholder: replaced by its implementation
+#include "ui/scheduler_dialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/task.h"
+#include "store/profile_store.h"
+#include "ui/data_exchange.h"
+#include "ui/res/resource_ids.h"
+#include "ui/task_properties_dialog.h"
+#include "ui/tray_port.h"
+#include "ui/window_port.h"
+
+namespace tikr::ui {
+
+namespace {
+
+using namespace res;
+
+constexpr const char* SETTINGS_SECTION = "settings";
+constexpr const char* KEY_HIDE_ON_STARTUP = "HideOnStartup";
+constexpr const char* KEY_SHOW_ICON = "showicon";
+constexpr const char* KEY_INTERVAL = "interval";
+
+constexpr int MIN_INTERVAL = 1;
+constexpr int MAX_INTERVAL = 600;
+constexpr std::size_t MAX_TIP_CHARS = 63;
+
+constexpr const char* MSG_RESOURCES_LOW = "System Resources Too Low ... Exiting";
+
+// Sets a flag for the lifetime of the object, so that it is cleared again
+// however the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag(flag) { flag = true; }
+    ~FlagScope() { flag = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag;
+};
+
+}  // namespace
+
+SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTitle)
+    : services(services), appTitle(std::move(appTitle)) {
+    hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, 0);
+    hidePending = hideOnStartup != 0;
+    showIcon = services.store.ReadInt(SETTINGS_SECTION, KEY_SHOW_ICON, 1);
+    interval = services.store.ReadInt(SETTINGS_SECTION, KEY_INTERVAL, 10);
+    tasks = std::make_unique<TaskList>(services);
+    tasks->Load();
+}
+
+SchedulerDialog::~SchedulerDialog() = default;
+
+void SchedulerDialog::Attach(WindowPort& windowPort, TrayPort& trayPort) {
+    window = &windowPort;
+    tray = &trayPort;
+}
+
+void SchedulerDialog::OnInitDialog() {
+    UpdateData(false);
+    if (showIcon != 0) AddTrayIcon();
+    RestartTimer();
+    if (timerId == 0) {
+        // The tray icon stays and nothing is written: the program ends.
+        window->ShowMessage(MSG_RESOURCES_LOW, appTitle);
+        window->EndDialog(0);
+    }
+    window->SetUpDownRange(IDC_INTERVAL_SPIN, MIN_INTERVAL, MAX_INTERVAL);
+}
+
+void SchedulerDialog::OnTimer(unsigned id) {
+    if (id != SCHEDULER_TIMER_ID) return;
+    if (!editing) tasks->CheckAll();
+    if (hidePending) {
+        window->ShowWindow(false);
+        hidePending = false;
+    }
+}
+
+void SchedulerDialog::OnCtlColor() {
+    // The first drawing comes right after the modal run has shown the
+    // window; hiding earlier would be undone by that show.
+    if (hidePending) {
+        window->ShowWindow(false);
+        hidePending = false;
+    }
+}
+
+void SchedulerDialog::OnAdd() {
+    std::string title = "Task " + std::to_string(window->ListGetCount(IDC_TASK_LIST) + 1);
+    auto task = std::make_unique<Task>(services, std::move(title), 0);
+    int result;
+    {
+        FlagScope editingScope(editing);
+        TaskPropertiesDialog dialog(*task, services, appTitle);
+        result = window->RunPropertiesDialog(dialog);
+    }
+    if (result == IDOK) {
+        tasks->Append(std::move(task));
+        FillTaskList();
+        window->ListSetSelection(IDC_TASK_LIST, window->ListGetCount(IDC_TASK_LIST) - 1);
+        SaveTasks(ALL_TASKS);
+        UpdateTrayTip();
+    }
+    // Otherwise the new task goes with `task`; list and store stay as they were.
+    UpdateButtons();
+}
+
+void SchedulerDialog::OnRemove() {
+    int line = window->ListGetSelection(IDC_TASK_LIST);
+    if (line < 0 || line >= tasks->GetCount()) return;
+    tasks->RemoveTask(line);
+    SaveTasks(ALL_TASKS);
+    UpdateTrayTip();
+    FillTaskList();
+    int count = window->ListGetCount(IDC_TASK_LIST);
+    window->ListSetSelection(IDC_TASK_LIST, line < count ? line : count - 1);
+    UpdateButtons();
+}
+
+void SchedulerDialog::OnProperties() {
+    int line = window->ListGetSelection(IDC_TASK_LIST);
+    Task* task = line >= 0 ? tasks->GetTask(line) : nullptr;
+    if (task == nullptr) return;
+    int result;
+    {
+        FlagScope editingScope(editing);
+        TaskPropertiesDialog dialog(*task, services, appTitle);
+        result = window->RunPropertiesDialog(dialog);
+    }
+    if (result == IDOK) {
+        FillTaskList();
+        window->ListSetSelection(IDC_TASK_LIST, line);
+        SaveTasks(line);
+    }
+}
+
+void SchedulerDialog::OnListSelChange() { UpdateButtons(); }
+
+void SchedulerDialog::OnHide() {
+    if (!UpdateData(true)) return;
+    SaveSettings();
+    window->ShowWindow(false);
+}
+
+void SchedulerDialog::OnExit() {
+    if (!UpdateData(true)) return;
+    SaveSettings();
+    OnCancel();
+}
+
+void SchedulerDialog::OnCancel() {
+    RemoveTrayIcon();
+    if (timerId != 0) {
+        window->KillTimer(timerId);
+        timerId = 0;
+    }
+    window->EndDialog(IDCANCEL);
+}
+
+void SchedulerDialog::OnHelp() {
+    window->ShowMessage(
+        appTitle + " runs your scheduled tasks: at the times you set it starts a program "
+                   "or shows a message, checking every few seconds while it runs.\n\n"
+                   "Add, Remove and Properties edit the tasks; Hide keeps it running in the "
+                   "background.\n\nTasks and settings are kept in:\n" +
+            services.store.GetFilePath(),
+        appTitle);
+}
+
+int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN) {
+        window->ShowWindow(true);
+        window->SetForeground();
+    }
+    return 1;
+}
+
+void SchedulerDialog::FillTaskList() {
+    window->ListReset(IDC_TASK_LIST);
+    for (int i = 0; i < tasks->GetCount(); ++i) {
+        const Task* task = tasks->GetTask(i);
+        window->ListAddString(IDC_TASK_LIST, task != nullptr ? task->GetTitle() : std::string());
+    }
+}
+
+void SchedulerDialog::UpdateButtons() {
+    bool selected = window->ListGetSelection(IDC_TASK_LIST) >= 0;
+    window->EnableControl(IDC_REMOVE, selected);
+    window->EnableControl(IDC_PROPERTIES, selected);
+}
+
+void SchedulerDialog::SaveSettings() {
+    {
+        // One replacement of the file for the three keys.
+        ProfileStore::Batch batch(services.store);
+        services.store.WriteInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, hideOnStartup);
+        services.store.WriteInt(SETTINGS_SECTION, KEY_SHOW_ICON, showIcon);
+        services.store.WriteInt(SETTINGS_SECTION, KEY_INTERVAL, interval);
+        batch.Commit();
+    }
+    RestartTimer();
+    if (showIcon != 0)
+        AddTrayIcon();
+    else
+        RemoveTrayIcon();
+}
+
+void SchedulerDialog::SaveTasks(int index) { tasks->Save(index); }
+
+void SchedulerDialog::RestartTimer() {
+    if (timerId != 0) window->KillTimer(timerId);
+    // A stored interval outside 1..600 is kept as loaded (and refused by
+    // Hide and Exit), but the timer never runs faster than once a second
+    // nor slower than once in ten minutes.
+    int seconds = std::clamp(interval, MIN_INTERVAL, MAX_INTERVAL);
+    timerId = window->SetTimer(SCHEDULER_TIMER_ID, static_cast<unsigned>(seconds) * 1000u);
+}
+
+bool SchedulerDialog::AddTrayIcon() {
+    if (trayIconShown) return true;
+    trayIconShown = tray->TrayAdd(TrayTipText());
+    return trayIconShown;
+}
+
+void SchedulerDialog::UpdateTrayTip() {
+    if (!trayIconShown) return;
+    // A failed update leaves the icon unknown; the next add registers it.
+    trayIconShown = tray->TrayModify(TrayTipText());
+}
+
+bool SchedulerDialog::RemoveTrayIcon() {
+    if (!trayIconShown) return true;
+    bool removed = tray->TrayDelete();
+    trayIconShown = false;
+    return removed;
+}
+
+bool SchedulerDialog::UpdateData(bool saveAndValidate) {
+    DataExchange dx(*window, saveAndValidate, appTitle);
+    // Step 1 binds the list box; the port addresses it by id.
+    dx.CheckBox(IDC_HIDE_ON_STARTUP, hideOnStartup);
+    dx.CheckBox(IDC_SHOW_ICON, showIcon);
+    dx.IntegerText(IDC_INTERVAL, interval);
+    dx.IntegerRange(interval, MIN_INTERVAL, MAX_INTERVAL);
+    if (dx.Failed()) return false;
+    if (!saveAndValidate) {
+        FillTaskList();
+        if (window->ListGetCount(IDC_TASK_LIST) > 0) window->ListSetSelection(IDC_TASK_LIST, 0);
+    }
+    return true;
+}
+
+std::string SchedulerDialog::TrayTipText() const {
+    std::string tip = std::to_string(tasks->GetCount()) + " Task(s) Scheduled";
+    if (tip.size() > MAX_TIP_CHARS) tip.resize(MAX_TIP_CHARS);
+    return tip;
+}
+
+}  // namespace tikr::ui

@@ -4,6 +4,7 @@
 // controls each timing and action kind shows. It edits the given task in
 // place on OK and never writes to the store.
 #include <array>
+#include <span>
 #include <string>
 
 #include "core/core_services.h"
@@ -37,6 +38,16 @@ public:
     void ApplyToTask();
     void ShowTimingRow(int kind, bool show);
     void ShowActionRow(int kind, bool show);
+
+    // The controls each timing kind (Daily, Weekly, Monthly, Regular
+    // Intervals) and each action kind (run an application, message box)
+    // shows, indexed by the kind number.
+    static const std::array<std::span<const int>, 4> timingRows;
+    static const std::array<std::span<const int>, 2> actionRows;
+
+    // A browsed path as the launcher must see it to start exactly that
+    // file: unchanged when the launcher would not split it, else quoted.
+    static std::string QuotePathForCommandLine(const std::string& path);
 
     // The open-file dialog's filter list.
     static constexpr const char* BROWSE_FILTER =

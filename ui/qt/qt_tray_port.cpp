@@ -1,0 +1,37 @@
+#include "ui/qt/qt_tray_port.h"
+
+#include "ui/scheduler_dialog.h"
+
+namespace tikr::qt {
+
+QtTrayPort::QtTrayPort(const QIcon& image) : icon(image) {
+    QObject::connect(&icon, &QSystemTrayIcon::activated, &icon, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (!onPress) return;
+        if (reason == QSystemTrayIcon::Trigger) {
+            onPress(ui::WM_LBUTTONDOWN);
+        } else if (reason == QSystemTrayIcon::Context) {
+            onPress(ui::WM_RBUTTONDOWN);
+        }
+    });
+}
+
+bool QtTrayPort::TrayAdd(const std::string& tip) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    icon.setToolTip(QString::fromStdString(tip));
+    icon.show();
+    return icon.isVisible();
+}
+
+bool QtTrayPort::TrayModify(const std::string& tip) {
+    if (!icon.isVisible()) return false;
+    icon.setToolTip(QString::fromStdString(tip));
+    return true;
+}
+
+bool QtTrayPort::TrayDelete() {
+    const bool wasShown = icon.isVisible();
+    icon.hide();
+    return wasShown;
+}
+
+}  // namespace tikr::qt

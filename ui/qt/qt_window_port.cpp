@@ -1,0 +1,301 @@
+#include "ui/qt/qt_window_port.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSortFilterProxyModel>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "ui/qt/dialog_builder.h"
+#include "ui/res/dialog_resources.h"
+#include "ui/res/resource_ids.h"
+#include "ui/task_properties_dialog.h"
+
+namespace tikr::qt {
+
+namespace {
+
+QString FromStd(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Shows directories and the files that can be started: files with execute
+// permission, and "*.exe" files, for which the launcher may have a handler.
+class ExecutableFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void SetActive(bool on) {
+        if (on == active) return;
+        active = on;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        if (!active) return true;
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (files == nullptr) return true;
+        const QModelIndex index = files->index(row, 0, parent);
+        if (files->isDir(index)) return true;
+        const QFileInfo info = files->fileInfo(index);
+        return info.isExecutable() || info.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    bool active = true;
+};
+
+}  // namespace
+
+QStringList NameFiltersFromList(const std::string& filter) {
+    const QStringList parts = FromStd(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        if (description.isEmpty()) break;  // the closing "|"
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        }
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+QtWindowPort::QtWindowPort(ResourceDialog& dialog) : dialog(dialog) {}
+
+QtWindowPort::~QtWindowPort() {
+    for (auto& entry : timers) delete entry.second;
+}
+
+void QtWindowPort::SetText(int id, const std::string& text) {
+    SetControlText(dialog.Control(id), FromStd(text));
+}
+
+std::string QtWindowPort::GetText(int id) {
+    return ControlText(dialog.Control(id)).toStdString();
+}
+
+void QtWindowPort::LimitText(int id, int maxChars) {
+    if (auto* edit = qobject_cast<ResourceLineEdit*>(dialog.Control(id))) edit->SetLimit(maxChars);
+}
+
+void QtWindowPort::SelectAllText(int id) {
+    if (auto* edit = qobject_cast<QLineEdit*>(dialog.Control(id))) edit->selectAll();
+}
+
+void QtWindowPort::SetCheck(int id, int state) {
+    auto* box = qobject_cast<QCheckBox*>(dialog.Control(id));
+    if (box == nullptr) return;
+    const QSignalBlocker blocker(box);
+    if (state == 2) {
+        box->setTristate(true);
+        box->setCheckState(Qt::PartiallyChecked);
+    } else {
+        box->setTristate(false);
+        box->setCheckState(state == 1 ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+int QtWindowPort::GetCheck(int id) {
+    const auto* box = qobject_cast<QCheckBox*>(dialog.Control(id));
+    if (box == nullptr) return 0;
+    switch (box->checkState()) {
+        case Qt::Checked: return 1;
+        case Qt::PartiallyChecked: return 2;
+        default: return 0;
+    }
+}
+
+void QtWindowPort::SetComboSelection(int id, int index) {
+    auto* combo = qobject_cast<QComboBox*>(dialog.Control(id));
+    if (combo == nullptr) return;
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+int QtWindowPort::GetComboSelection(int id) {
+    const auto* combo = qobject_cast<QComboBox*>(dialog.Control(id));
+    return combo == nullptr ? -1 : combo->currentIndex();
+}
+
+void QtWindowPort::ListReset(int id) {
+    auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    if (list == nullptr) return;
+    const QSignalBlocker blocker(list);
+    list->clear();
+}
+
+void QtWindowPort::ListAddString(int id, const std::string& text) {
+    auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    if (list == nullptr) return;
+    const QSignalBlocker blocker(list);
+    list->addItem(FromStd(text));
+}
+
+int QtWindowPort::ListGetCount(int id) {
+    const auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    return list == nullptr ? 0 : list->count();
+}
+
+int QtWindowPort::ListGetSelection(int id) {
+    const auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    if (list == nullptr) return -1;
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+void QtWindowPort::ListSetSelection(int id, int index) {
+    auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    if (list == nullptr) return;
+    const QSignalBlocker blocker(list);
+    const QSignalBlocker modelBlocker(list->selectionModel());
+    if (index >= 0 && index < list->count()) {
+        list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+        list->scrollToItem(list->item(index));
+    } else {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    }
+    list->viewport()->update();
+}
+
+void QtWindowPort::SetUpDownRange(int id, int lower, int upper) {
+    if (auto* upDown = qobject_cast<UpDownControl*>(dialog.Control(id))) upDown->SetRange(lower, upper);
+}
+
+void QtWindowPort::ShowControl(int id, bool show) {
+    if (QWidget* control = dialog.Control(id)) control->setVisible(show);
+}
+
+void QtWindowPort::EnableControl(int id, bool enable) {
+    if (QWidget* control = dialog.Control(id)) control->setEnabled(enable);
+}
+
+void QtWindowPort::SetFocus(int id) {
+    if (QWidget* control = dialog.Control(id)) control->setFocus(Qt::OtherFocusReason);
+}
+
+void QtWindowPort::ShowMessage(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Warning, FromStd(caption), FromStd(text), QMessageBox::Ok, &dialog);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtWindowPort::ShowWindow(bool show) {
+    if (show) {
+        dialog.show();
+        if (dialog.isMinimized()) dialog.showNormal();
+    } else {
+        dialog.hide();
+    }
+}
+
+void QtWindowPort::SetForeground() {
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+void QtWindowPort::EndDialog(int endResult) {
+    ended = true;
+    result = endResult;
+    dialog.done(endResult);
+    if (onEnd) onEnd(endResult);
+}
+
+unsigned QtWindowPort::SetTimer(unsigned id, unsigned periodMs) {
+    QTimer*& timer = timers[id];
+    if (timer == nullptr) {
+        timer = new QTimer();
+        QObject::connect(timer, &QTimer::timeout, &life, [this, id] {
+            QMetaObject::invokeMethod(
+                &life, [this, id] { if (onTimer) onTimer(id); }, Qt::QueuedConnection);
+        });
+    }
+    timer->start(static_cast<int>(std::clamp(periodMs, MIN_TIMER_PERIOD_MS, MAX_TIMER_PERIOD_MS)));
+    return id;
+}
+
+void QtWindowPort::KillTimer(unsigned id) {
+    const auto found = timers.find(id);
+    if (found == timers.end()) return;
+    delete found->second;
+    timers.erase(found);
+}
+
+int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
+    ResourceDialog propertiesDialog(res::TaskPropertiesDialogResource(), &dialog);
+    propertiesDialog.setWindowModality(Qt::ApplicationModal);
+    for (const res::ComboInitData& data : res::TaskPropertiesComboData()) {
+        if (auto* combo = qobject_cast<QComboBox*>(propertiesDialog.Control(data.controlId))) {
+            for (const char* entry : data.entries) combo->addItem(QString::fromUtf8(entry));
+        }
+    }
+
+    QtWindowPort port(propertiesDialog);
+    properties.Attach(port);
+
+    // Only the user's picks notify; selections made by the exchange do not.
+    if (auto* timing = qobject_cast<QComboBox*>(propertiesDialog.Control(res::IDC_TIMING))) {
+        QObject::connect(timing, &QComboBox::activated, &port.life, [&properties] { properties.OnTimingChanged(); });
+    }
+    if (auto* action = qobject_cast<QComboBox*>(propertiesDialog.Control(res::IDC_ACTION))) {
+        QObject::connect(action, &QComboBox::activated, &port.life, [&properties] { properties.OnActionChanged(); });
+    }
+    if (auto* browse = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDC_BROWSE))) {
+        QObject::connect(browse, &QPushButton::clicked, &port.life, [&properties] { properties.OnBrowse(); });
+    }
+    if (auto* ok = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDOK))) {
+        QObject::connect(ok, &QPushButton::clicked, &port.life, [&properties] { properties.OnOK(); });
+    }
+    if (auto* cancel = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDCANCEL))) {
+        QObject::connect(cancel, &QPushButton::clicked, &port.life, [&properties] { properties.OnCancel(); });
+    }
+    propertiesDialog.onCancel = [&properties] { properties.OnCancel(); };
+
+    properties.OnInitDialog();
+    if (port.Ended()) return port.Result();
+    // The focus starts on the first control in tab order.
+    const std::vector<QWidget*> stops = propertiesDialog.TabStops();
+    if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
+    const int dialogResult = propertiesDialog.exec();
+    return port.Ended() ? port.Result() : dialogResult;
+}
+
+std::optional<std::string> QtWindowPort::ChooseFile(const std::string& filter) {
+    QFileDialog files(&dialog);
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setOption(QFileDialog::HideNameFilterDetails);
+    files.setAcceptMode(QFileDialog::AcceptOpen);
+    files.setFileMode(QFileDialog::ExistingFile);
+
+    QStringList filters = NameFiltersFromList(filter);
+    // Programs here rarely carry an extension, so the first (initial) filter
+    // lists every file that can be started instead of its pattern alone.
+    auto* executables = new ExecutableFilter(&files);
+    if (!filters.isEmpty()) filters[0] += QStringLiteral(" (*)");
+    files.setProxyModel(executables);
+    if (!filters.isEmpty()) {
+        files.setNameFilters(filters);
+        files.selectNameFilter(filters.front());
+    }
+    QObject::connect(&files, &QFileDialog::filterSelected, executables, [executables, filters](const QString& chosen) {
+        executables->SetActive(!filters.isEmpty() && chosen == filters.front());
+    });
+
+    if (files.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = files.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return QFile::encodeName(QFileInfo(chosen.front()).absoluteFilePath()).toStdString();
+}
+
+}  // namespace tikr::qt

@@ -1,0 +1,48 @@
+#pragma once
+// The main window: dialog 130 built with Qt, its events delivered to the
+// reactions of the scheduler, run until the reactions end it.
+#include <QIcon>
+
+#include <memory>
+
+namespace tikr::ui {
+class SchedulerDialog;
+}
+
+namespace tikr::qt {
+
+class ResourceDialog;
+class QtWindowPort;
+class QtTrayPort;
+
+// The application icon, from the program's own resources.
+QIcon ApplicationIcon();
+
+class SchedulerWindow {
+public:
+    explicit SchedulerWindow(ui::SchedulerDialog& logic);
+    ~SchedulerWindow();
+    SchedulerWindow(const SchedulerWindow&) = delete;
+    SchedulerWindow& operator=(const SchedulerWindow&) = delete;
+
+    // Builds the window, attaches the reactions and initialises it, then
+    // shows it. False when the reactions ended it during initialisation
+    // (the window is then never shown).
+    bool Start();
+    // Start, then the application's event loop until the reactions end the
+    // window; returns the window's result.
+    int Run();
+
+    ResourceDialog& Dialog() { return *dialog; }
+    QtWindowPort& Port() { return *port; }
+    QtTrayPort& Tray() { return *tray; }
+
+private:
+    ui::SchedulerDialog& logic;
+    std::unique_ptr<ResourceDialog> dialog;
+    std::unique_ptr<QtWindowPort> port;
+    std::unique_ptr<QtTrayPort> tray;
+    bool running = false;
+};
+
+}  // namespace tikr::qt
