@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth xdotool x11-utils openbox trayer imagemagick
+  xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
 )
 
 missing=()

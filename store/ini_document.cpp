@@ -36,7 +36,7 @@ std::size_t EqualsPosition(const std::string& text) { return text.find('='); }
 
 }  // namespace
 
-std::size_t CaseInsensitiveHash::operator()(std::string_view text) const noexcept {
+std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     // FNV-1a over the lower-cased bytes.
     std::size_t hash = 14695981039346656037ull;
     for (char c : text) {
@@ -55,10 +55,48 @@ bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) co
     return true;
 }
 
+const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
+    if (map_) {
+        const auto found = map_->find(key);
+        return found == map_->end() ? nullptr : &found->second;
+    }
+    const CaseInsensitiveEqual equal;
+    for (const auto& entry : entries_) {
+        if (equal(entry.first, key)) return &entry.second;
+    }
+    return nullptr;
+}
+
+void IniDocument::KeyIndex::AddIfMissing(std::string_view key, std::size_t line) {
+    if (Find(key) != nullptr) return;
+    if (map_) {
+        map_->emplace(std::string(key), line);
+        return;
+    }
+    entries_.emplace_back(std::string(key), line);
+    if (entries_.size() > LINEAR_LIMIT) {
+        map_ = std::make_unique<IndexMap>();
+        for (auto& entry : entries_) map_->emplace(std::move(entry.first), entry.second);
+        entries_.clear();
+        entries_.shrink_to_fit();
+    }
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+    if (lastSection_ != nullptr && lastSectionName_ == name) return lastSection_;
+    const auto found = sectionIndex_.find(name);
+    if (found == sectionIndex_.end()) return nullptr;
+    lastSection_ = &sections_[found->second];
+    lastSectionName_.assign(name);
+    return lastSection_;
+}
+
 void IniDocument::Clear() {
     preamble_.clear();
     sections_.clear();
     sectionIndex_.clear();
+    lastSection_ = nullptr;
+    lastSectionName_.clear();
     crlf_ = false;
 }
 
@@ -97,7 +135,6 @@ void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Sec
             sections_.push_back(Section{});
             Section& section = sections_.back();
             section.header = std::move(raw);
-            section.keys.reserve(16);  // a task's keys, without rehashing
             sectionIndex_.try_emplace(std::move(name), sections_.size() - 1);
             current = &section;
             return;
@@ -122,17 +159,17 @@ void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Sec
 void IniDocument::AddKeyLine(Section& section, std::string&& text, std::string_view key) {
     section.lines.push_back(Line{std::move(text), true});
     const std::size_t index = section.lines.size() - 1;
-    section.keys.try_emplace(std::string(key), index);
+    section.keys.AddIfMissing(key, index);
     section.lastKeyLine = index;
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
-    const auto s = sectionIndex_.find(section);
-    if (s == sectionIndex_.end()) return std::nullopt;
-    const Section& sec = sections_[s->second];
-    const auto k = sec.keys.find(key);
-    if (k == sec.keys.end()) return std::nullopt;
-    const std::string& text = sec.lines[k->second].text;
+    const Section* found = FindSection(section);
+    if (found == nullptr) return std::nullopt;
+    const Section& sec = *found;
+    const std::size_t* k = sec.keys.Find(key);
+    if (k == nullptr) return std::nullopt;
+    const std::string& text = sec.lines[*k].text;
     return DecodeValue(std::string_view(text).substr(EqualsPosition(text) + 1));
 }
 
@@ -157,11 +194,8 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (!IsValidSectionName(section) || !IsValidKeyName(key)) return false;
     std::string encoded = EncodeValue(value);
 
-    Section* target = nullptr;
-    const auto s = sectionIndex_.find(section);
-    if (s != sectionIndex_.end()) {
-        target = &sections_[s->second];
-    } else {
+    Section* target = FindSection(section);
+    if (target == nullptr) {
         const bool empty = preamble_.empty() && sections_.empty();
         if (!empty && !LastLineIsBlank()) {
             Line blank{std::string(), false};
@@ -174,19 +208,22 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         sections_.push_back(Section{});
         target = &sections_.back();
         target->header = "[" + std::string(section) + "]";
-        target->keys.reserve(16);
         sectionIndex_.try_emplace(std::string(section), sections_.size() - 1);
     }
 
-    const auto k = target->keys.find(key);
-    if (k != target->keys.end()) {
+    const std::size_t* k = target->keys.Find(key);
+    if (k != nullptr) {
         // Keep the key's spelling as the file has it.
-        Line& line = target->lines[k->second];
-        const std::string_view before = Trim(std::string_view(line.text).substr(0, EqualsPosition(line.text)));
-        std::string text;
-        text.reserve(before.size() + 1 + encoded.size());
-        text.append(before).append("=").append(encoded);
-        line.text = std::move(text);
+        // The line is rebuilt in place, reusing its storage.
+        Line& line = target->lines[*k];
+        const std::size_t equals = EqualsPosition(line.text);
+        const std::string_view before = Trim(std::string_view(line.text).substr(0, equals));
+        const std::size_t keyBegin = static_cast<std::size_t>(before.data() - line.text.data());
+        const std::size_t keyEnd = keyBegin + before.size();
+        line.text.erase(keyEnd);
+        line.text.erase(0, keyBegin);
+        line.text.push_back('=');
+        line.text.append(encoded);
         return true;
     }
 
@@ -199,7 +236,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     text.append(key).append("=").append(encoded);
     const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
-    target->keys.try_emplace(std::string(key), at);
+    target->keys.AddIfMissing(key, at);
     target->lastKeyLine = at;
     return true;
 }
@@ -228,16 +265,16 @@ std::string IniDocument::EncodeValue(std::string_view value) {
 
     std::string text;
     text.reserve(value.size() + 2);
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const char c = value[i];
-        if (c == '\r') {
-            if (i + 1 < value.size() && value[i + 1] == '\n') ++i;
-            text.push_back(' ');
-        } else if (c == '\n') {
-            text.push_back(' ');
-        } else {
-            text.push_back(c);
+    for (std::size_t i = 0; i < value.size();) {
+        const std::size_t lineBreak = value.find_first_of("\r\n", i);
+        if (lineBreak == std::string_view::npos) {
+            text.append(value.substr(i));
+            break;
         }
+        text.append(value.substr(i, lineBreak - i));
+        text.push_back(' ');
+        i = lineBreak + 1;
+        if (value[lineBreak] == '\r' && i < value.size() && value[i] == '\n') ++i;
     }
     const bool edgeSpace = !text.empty() && (IsEdgeSpace(text.front()) || IsEdgeSpace(text.back()));
     const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&

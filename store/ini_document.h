@@ -22,6 +22,8 @@
 // through hash maps keyed by their names without regard to case.
 #include <cstddef>
 #include <deque>
+#include <memory>
+#include <utility>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +36,9 @@ namespace tikr {
 // lookups into maps keyed by std::string.
 struct CaseInsensitiveHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept;
+    // Not noexcept on purpose: the standard maps then keep each node's hash,
+    // so a lookup does not hash every key of the bucket it walks.
+    std::size_t operator()(std::string_view text) const;
 };
 struct CaseInsensitiveEqual {
     using is_transparent = void;
@@ -89,10 +93,25 @@ private:
         bool isKey = false;
     };
     using IndexMap = std::unordered_map<std::string, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    // The first line index of each key of a section. A task's section has
+    // about ten keys: scanning a small array is faster than hashing and
+    // allocates once; a section that grows large gets a hash map instead.
+    class KeyIndex {
+    public:
+        const std::size_t* Find(std::string_view key) const;
+        // Records the key's line unless the key is already known (the first
+        // line of a key is the one reads and writes use).
+        void AddIfMissing(std::string_view key, std::size_t line);
+
+    private:
+        static constexpr std::size_t LINEAR_LIMIT = 24;
+        std::vector<std::pair<std::string, std::size_t>> entries_;
+        std::unique_ptr<IndexMap> map_;
+    };
     struct Section {
         std::string header;
         std::vector<Line> lines;
-        IndexMap keys;  // first line index of each key
+        KeyIndex keys;
         std::size_t lastKeyLine = NO_LINE;
     };
     static constexpr std::size_t NO_LINE = static_cast<std::size_t>(-1);
@@ -104,6 +123,14 @@ private:
     std::vector<Line> preamble_;   // lines before the first section
     std::deque<Section> sections_; // deque: sections never move once added
     IndexMap sectionIndex_;        // first section of each name
+    // Reads and writes come in runs on one section (a task's keys); the
+    // last section found answers the next lookup of the same name.
+    const Section* FindSection(std::string_view name) const;
+    Section* FindSection(std::string_view name) {
+        return const_cast<Section*>(std::as_const(*this).FindSection(name));
+    }
+    mutable std::string lastSectionName_;
+    mutable const Section* lastSection_ = nullptr;
     bool crlf_ = false;
 };
 
