@@ -83,20 +83,27 @@ void IniDocument::KeyIndex::AddIfMissing(std::string_view key, std::size_t line)
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
-    if (lastSection_ != nullptr && lastSectionName_ == name) return lastSection_;
+    const CaseInsensitiveEqual equal;
+    if (lastSection_ != NO_LINE) {
+        for (std::size_t i = lastSection_; i < sections_.size() && i <= lastSection_ + 1; ++i) {
+            const Section& guess = sections_[i];
+            if (guess.firstOfName && equal(guess.name, name)) {
+                lastSection_ = i;
+                return &guess;
+            }
+        }
+    }
     const auto found = sectionIndex_.find(name);
     if (found == sectionIndex_.end()) return nullptr;
-    lastSection_ = &sections_[found->second];
-    lastSectionName_.assign(name);
-    return lastSection_;
+    lastSection_ = found->second;
+    return &sections_[found->second];
 }
 
 void IniDocument::Clear() {
     preamble_.clear();
     sections_.clear();
     sectionIndex_.clear();
-    lastSection_ = nullptr;
-    lastSectionName_.clear();
+    lastSection_ = NO_LINE;
     crlf_ = false;
 }
 
@@ -135,7 +142,8 @@ void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Sec
             sections_.push_back(Section{});
             Section& section = sections_.back();
             section.header = std::move(raw);
-            sectionIndex_.try_emplace(std::move(name), sections_.size() - 1);
+            section.name = name;
+            section.firstOfName = sectionIndex_.try_emplace(std::move(name), sections_.size() - 1).second;
             current = &section;
             return;
         }
@@ -208,7 +216,8 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         sections_.push_back(Section{});
         target = &sections_.back();
         target->header = "[" + std::string(section) + "]";
-        sectionIndex_.try_emplace(std::string(section), sections_.size() - 1);
+        target->name = section;
+        target->firstOfName = sectionIndex_.try_emplace(std::string(section), sections_.size() - 1).second;
     }
 
     const std::size_t* k = target->keys.Find(key);

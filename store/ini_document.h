@@ -109,6 +109,8 @@ private:
         std::unique_ptr<IndexMap> map_;
     };
     struct Section {
+        std::string name;     // as the header spells it, blanks trimmed
+        bool firstOfName = false;  // reads and writes use the first section of a name
         std::string header;
         std::vector<Line> lines;
         KeyIndex keys;
@@ -123,14 +125,15 @@ private:
     std::vector<Line> preamble_;   // lines before the first section
     std::deque<Section> sections_; // deque: sections never move once added
     IndexMap sectionIndex_;        // first section of each name
-    // Reads and writes come in runs on one section (a task's keys); the
-    // last section found answers the next lookup of the same name.
+    // Reads and writes come in runs on one section (a task's keys), and
+    // whole-list saves and loads visit the sections in file order: the last
+    // section found, or the one after it, usually answers the next lookup
+    // without touching the hash map.
     const Section* FindSection(std::string_view name) const;
     Section* FindSection(std::string_view name) {
         return const_cast<Section*>(std::as_const(*this).FindSection(name));
     }
-    mutable std::string lastSectionName_;
-    mutable const Section* lastSection_ = nullptr;
+    mutable std::size_t lastSection_ = NO_LINE;
     bool crlf_ = false;
 };
 
