@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionFrame>
 #include <QStylePainter>
@@ -87,6 +88,7 @@ ResourceLineEdit::ResourceLineEdit(unsigned style, QWidget* parent) : QLineEdit(
 void ResourceLineEdit::SetProgramText(const QString& text) {
     rules->SetAccepted(text);
     setText(text);
+    setCursorPosition(0);  // a new text is shown from its start
 }
 
 int ResourceLineEdit::VisibleTextWidth() const {
@@ -337,10 +339,10 @@ bool Focusable(ControlKind kind) {
 ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      def(definition) {
+      def(definition),
+      units(DialogUnits::ForApplicationFont()) {
     setWindowTitle(QString::fromUtf8(def.caption));
     setSizeGripEnabled(false);
-    const DialogUnits units = DialogUnits::ForApplicationFont();
     setFixedSize(units.X(def.width), units.Y(def.height));
 
     const auto& controls = def.controls;
@@ -391,6 +393,42 @@ QWidget* ResourceDialog::Control(int id) const {
 }
 
 std::vector<QWidget*> ResourceDialog::TabStops() const { return tabStops; }
+
+void ResourceDialog::FillCombos(std::span<const res::ComboInitData> data) {
+    for (const res::ComboInitData& entry : data) {
+        auto* combo = qobject_cast<QComboBox*>(Control(entry.controlId));
+        if (combo == nullptr) continue;
+        for (const char* text : entry.entries) combo->addItem(QString::fromUtf8(text));
+
+        // The right edge it may grow to: inside the group box that holds
+        // it, else inside the dialog, with the template's usual margin.
+        const ControlDef* self = nullptr;
+        for (const ControlDef& control : def.controls) {
+            if (control.id == entry.controlId) self = &control;
+        }
+        if (self == nullptr) continue;
+        int limit = def.width - 7;
+        for (const ControlDef& group : def.controls) {
+            if (group.kind == ControlKind::groupBox && self->x >= group.x && self->y >= group.y &&
+                self->x + self->width <= group.x + group.width && self->y <= group.y + group.height) {
+                limit = std::min(limit, group.x + group.width - 2);
+            }
+        }
+        const int room = units.X(limit) - combo->x();
+        int widest = 0;
+        for (int i = 0; i < combo->count(); ++i) {
+            widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+        }
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.rect = combo->rect();
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, combo);
+        // The style keeps a few pixels between the field's edge and its text.
+        const int wanted = widest + (combo->width() - field.width()) + 6;
+        if (wanted > combo->width()) combo->resize(std::max(combo->width(), std::min(wanted, room)), combo->height());
+    }
+}
 
 void ResourceDialog::reject() {
     if (onCancel) {

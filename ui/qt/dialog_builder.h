@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "ui/res/dialog_resources.h"
@@ -142,6 +143,10 @@ public:
     // The controls that take the focus by Tab, in tab order.
     std::vector<QWidget*> TabStops() const;
     const res::DialogDef& Definition() const { return def; }
+    // Adds the initial entries to the combo boxes. A combo box whose
+    // entries this font draws wider than the box grows to the right to
+    // show them, as far as its group box (or the dialog) leaves room.
+    void FillCombos(std::span<const res::ComboInitData> data);
 
     std::function<void()> onCancel;
     std::function<void()> onPaint;
@@ -156,6 +161,7 @@ private:
     std::map<int, QWidget*> byId;
     std::vector<QWidget*> ordered;
     std::vector<QWidget*> tabStops;
+    DialogUnits units;
 };
 
 // The text a control shows, with its "&" mnemonic marker, for any kind of

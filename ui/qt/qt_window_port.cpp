@@ -235,11 +235,7 @@ void QtWindowPort::KillTimer(unsigned id) {
 int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     ResourceDialog propertiesDialog(res::TaskPropertiesDialogResource(), &dialog);
     propertiesDialog.setWindowModality(Qt::ApplicationModal);
-    for (const res::ComboInitData& data : res::TaskPropertiesComboData()) {
-        if (auto* combo = qobject_cast<QComboBox*>(propertiesDialog.Control(data.controlId))) {
-            for (const char* entry : data.entries) combo->addItem(QString::fromUtf8(entry));
-        }
-    }
+    propertiesDialog.FillCombos(res::TaskPropertiesComboData());
 
     QtWindowPort port(propertiesDialog);
     properties.Attach(port);
