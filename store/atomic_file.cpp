@@ -18,16 +18,6 @@ namespace fs = std::filesystem;
 
 std::string Reason(int error) { return std::strerror(error); }
 
-FileIdentity IdentityOf(const struct stat& st) {
-    FileIdentity id;
-    id.exists = true;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
-    return id;
-}
 
 // Follows a symbolic link at path, so that its target is what gets
 // replaced rather than the link.
@@ -66,6 +56,17 @@ bool WriteAll(int fd, std::string_view content) {
 }
 
 }  // namespace
+
+FileIdentity IdentityOf(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return id;
+}
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, std::string& error,
                            FileIdentity* written) {

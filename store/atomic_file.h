@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace tikr {
 
 // What identifies one version of a file on disk: a rewrite changes at
@@ -17,6 +19,9 @@ struct FileIdentity {
     std::int64_t changedNs = 0;
     bool operator==(const FileIdentity&) const = default;
 };
+
+// The identity of the file that st describes.
+FileIdentity IdentityOf(const struct stat& st);
 
 // Replaces the file at path with content: the text goes to a new
 // temporary file in the same directory, which is flushed to disk and then
