@@ -2,6 +2,8 @@
 // with the run-missed rule and saving every key.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "core/schedule.h"
 #include "core/task.h"
 #include "core_fixture.h"
@@ -20,6 +22,8 @@ struct NextRunCase {
     DailySchedule::SkipDays skip;
     const char* expected;
 };
+
+void PrintTo(const NextRunCase& c, std::ostream* os) { *os << c.name; }
 
 class NextRunTable : public CoreFixture, public ::testing::WithParamInterface<NextRunCase> {};
 
