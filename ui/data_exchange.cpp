@@ -15,6 +15,16 @@ namespace {
 constexpr std::size_t INTEGER_TEXT_CHARS = 31;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Characters as the user sees them: the front end hands over UTF-8, where
+// a character may take several bytes (continuation bytes are 10xxxxxx).
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (const char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -116,7 +126,7 @@ bool DataExchange::MaxChars(const std::string& value, int maxChars) {
         window.LimitText(lastControl, maxChars);
         return true;
     }
-    if (maxChars >= 0 && value.size() > static_cast<std::size_t>(maxChars))
+    if (maxChars >= 0 && CharacterCount(value) > static_cast<std::size_t>(maxChars))
         return Fail(FormatMessage(MSG_MAX_CHARS, std::to_string(maxChars)));
     return true;
 }

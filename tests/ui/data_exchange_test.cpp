@@ -118,6 +118,10 @@ TEST(DataExchangeTest, SavingReadsControlsIntoFields) {
     EXPECT_TRUE(dx.IntegerRange(number, 1, 12));
     EXPECT_TRUE(dx.StringText(11, text));
     EXPECT_TRUE(dx.MaxChars(text, 9));  // exactly the limit passes
+    // The limit counts characters, not the bytes of their UTF-8 form.
+    EXPECT_TRUE(dx.MaxChars("\xC3\xA9t\xC3\xA9", 3));
+    EXPECT_FALSE(DataExchange(window, true, "app").MaxChars("\xC3\xA9t\xC3\xA9s", 3));
+    window.messages.clear();
     EXPECT_TRUE(dx.CheckBox(20, checked));
     EXPECT_TRUE(dx.CheckBox(21, third));
     EXPECT_TRUE(dx.ComboIndex(30, selection));
