@@ -234,7 +234,9 @@ void QtWindowPort::KillTimer(unsigned id) {
 
 int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     ResourceDialog propertiesDialog(res::TaskPropertiesDialogResource(), &dialog);
-    propertiesDialog.setWindowModality(Qt::ApplicationModal);
+    // Modal over the main window only: message boxes of a check pass stay
+    // usable while the task is edited.
+    propertiesDialog.setWindowModality(Qt::WindowModal);
     propertiesDialog.FillCombos(res::TaskPropertiesComboData());
 
     QtWindowPort port(propertiesDialog);
