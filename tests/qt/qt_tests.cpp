@@ -1,6 +1,7 @@
 // The Qt front end with real widgets on the offscreen platform: dialogs as
 // their definitions say, the edit and up-down behaviour, the main window
-// driving the reactions to the profile file, and the message box's loop.
+// driving the reactions to the profile file, the tray icon, a later start's
+// request to show the window, and the message box's loop.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -23,17 +25,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/core_services.h"
 #include "fake_clock.h"
 #include "fake_platform.h"
+#include "instance/single_instance.h"
 #include "store/profile_store.h"
 #include "temp_dir.h"
 #include "ui/qt/dialog_builder.h"
 #include "ui/qt/qt_message_display.h"
+#include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
 #include "ui/qt/scheduler_window.h"
+#include "ui/qt/show_requests.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -581,6 +587,136 @@ TEST_F(MainWindowTest, HideOnStartupHidesTheWindowOnceItIsShown) {
     StartWindow();
     EXPECT_TRUE(WaitFor([&] { return !window->Dialog().isVisible(); }));
     EXPECT_FALSE(logic->IsHidePending());
+}
+
+TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowWorksOnWithoutAnIcon) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a notification area";
+    StartWindow();
+    EXPECT_EQ(logic->GetShowIcon(), 1);
+    EXPECT_FALSE(logic->IsTrayIconShown());
+    EXPECT_FALSE(window->Tray().Shown());
+    // Hide still saves and hides; the failed registration is tried again.
+    QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
+    EXPECT_FALSE(window->Dialog().isVisible());
+    EXPECT_FALSE(logic->IsTrayIconShown());
+    EXPECT_EQ(ProfileStore(dir.File("tikr.INI")).ReadInt("settings", "showicon", -1), 1);
+}
+
+// The shell reports a press of the left or right button on the icon; Qt
+// names them Trigger and Context. Whatever else happens on the icon leaves a
+// hidden window hidden.
+TEST_F(MainWindowTest, PressOnTheTrayIconShowsTheHiddenWindowAndBringsItForward) {
+    struct Case {
+        QSystemTrayIcon::ActivationReason reason;
+        bool shows;
+    };
+    const Case cases[] = {
+        {QSystemTrayIcon::Trigger, true},
+        {QSystemTrayIcon::Context, true},
+        {QSystemTrayIcon::DoubleClick, false},
+        {QSystemTrayIcon::MiddleClick, false},
+        {QSystemTrayIcon::Unknown, false},
+    };
+    StartWindow();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.reason));
+        window->Port().ShowWindow(false);
+        ASSERT_FALSE(window->Dialog().isVisible());
+        emit window->Tray().Icon().activated(c.reason);
+        EXPECT_EQ(window->Dialog().isVisible(), c.shows);
+        if (c.shows) {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&window->Dialog()));
+        }
+    }
+    EXPECT_TRUE(window->Tray().Icon().contextMenu() == nullptr);
+}
+
+TEST(TrayPort, KeepsTheSixteenPixelImageAndFollowsTheRegistration) {
+    QtTrayPort tray(ApplicationIcon());
+    EXPECT_EQ(tray.Icon().icon().availableSizes(), QList<QSize>{QSize(16, 16)});
+    // Nothing registered: nothing to retitle or remove.
+    EXPECT_FALSE(tray.TrayModify("1 Task(s) Scheduled"));
+    EXPECT_FALSE(tray.TrayDelete());
+    const bool area = QSystemTrayIcon::isSystemTrayAvailable();
+    EXPECT_EQ(tray.TrayAdd("0 Task(s) Scheduled"), area);
+    EXPECT_EQ(tray.Shown(), area);
+    EXPECT_EQ(tray.TrayModify("1 Task(s) Scheduled"), area);
+    if (area) {
+        EXPECT_EQ(tray.ToolTip(), "1 Task(s) Scheduled");
+    }
+    EXPECT_EQ(tray.TrayDelete(), area);
+    EXPECT_FALSE(tray.Shown());
+}
+
+TEST_F(MainWindowTest, BringForwardShowsTheWindowFromHiddenAndFromMinimised) {
+    StartWindow();
+    QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
+    ASSERT_FALSE(window->Dialog().isVisible());
+    window->BringForward();
+    EXPECT_TRUE(window->Dialog().isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window->Dialog()));
+
+    window->Dialog().showMinimized();
+    ASSERT_TRUE(WaitFor([&] { return window->Dialog().isMinimized(); }));
+    window->BringForward();
+    EXPECT_FALSE(window->Dialog().isMinimized());
+    EXPECT_TRUE(window->Dialog().isVisible());
+
+    // Once the window has ended, a late request shows nothing.
+    logic->OnCancel();
+    window->BringForward();
+    EXPECT_FALSE(window->Dialog().isVisible());
+}
+
+// A request that comes before the hide-on-startup setting had its effect
+// still leaves the window shown.
+TEST_F(MainWindowTest, BringForwardBeforeTheStartupHideLeavesTheWindowShown) {
+    store->WriteInt("settings", "HideOnStartup", 1);
+    logic = std::make_unique<ui::SchedulerDialog>(services, "tikr");
+    window = std::make_unique<SchedulerWindow>(*logic);
+    ASSERT_TRUE(window->Start());
+    ASSERT_TRUE(logic->IsHidePending());
+    window->BringForward();
+    QTest::qWait(300);
+    EXPECT_TRUE(window->Dialog().isVisible());
+    EXPECT_FALSE(logic->IsHidePending());
+}
+
+// A later start of the program asks the running one over the guard's
+// socket; the running one shows its hidden window, and the later start ends
+// as soon as it has its answer.
+TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
+    test::TempDir runtime;
+    const auto primary = SingleInstance::Acquire("tikr", runtime.Path().string());
+    ASSERT_EQ(primary->GetRole(), SingleInstance::Role::primary);
+    ASSERT_GE(primary->ListenFd(), 0);
+    StartWindow();
+    const std::unique_ptr<QSocketNotifier> requests = WatchShowRequests(*primary, *window);
+    ASSERT_NE(requests, nullptr);
+    QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
+    ASSERT_FALSE(window->Dialog().isVisible());
+
+    SingleInstance::Role laterRole = SingleInstance::Role::failed;
+    std::string laterError = "not run";
+    bool laterDone = false;
+    std::thread later([&] {
+        const auto second = SingleInstance::Acquire("tikr", runtime.Path().string(), std::chrono::milliseconds(5000));
+        laterRole = second->GetRole();
+        laterError = second->Error();
+        laterDone = true;
+    });
+    const bool shown = WaitFor([&] { return window->Dialog().isVisible(); }, 8000);
+    later.join();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(laterDone);
+    EXPECT_EQ(laterRole, SingleInstance::Role::secondary);
+    EXPECT_EQ(laterError, "");
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window->Dialog()));
+
+    // Without a channel there is nothing to watch.
+    test::TempDir other;
+    const auto unguarded = SingleInstance::Acquire("", other.Path().string());
+    EXPECT_EQ(WatchShowRequests(*unguarded, *window), nullptr);
 }
 
 // ---------------------------------------------------------------------------

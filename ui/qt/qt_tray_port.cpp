@@ -4,7 +4,7 @@
 
 namespace tikr::qt {
 
-QtTrayPort::QtTrayPort(const QIcon& image) : icon(image) {
+QtTrayPort::QtTrayPort(const QIcon& image) : icon(QIcon(image.pixmap(QSize(16, 16), 1.0))) {
     QObject::connect(&icon, &QSystemTrayIcon::activated, &icon, [this](QSystemTrayIcon::ActivationReason reason) {
         if (!onPress) return;
         if (reason == QSystemTrayIcon::Trigger) {
@@ -16,6 +16,8 @@ QtTrayPort::QtTrayPort(const QIcon& image) : icon(image) {
 }
 
 bool QtTrayPort::TrayAdd(const std::string& tip) {
+    // Without a notification area there is nothing to register with; the
+    // window works on without an icon, and the next add tries again.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     icon.setToolTip(QString::fromStdString(tip));
     icon.show();

@@ -1,6 +1,9 @@
 #pragma once
-// The notification-area icon through QSystemTrayIcon. A press of the left
-// or right button on the icon is reported like the shell reports it.
+// The notification-area icon through QSystemTrayIcon: one icon, the 16 x 16
+// application image with the tip, registered, retitled and removed by the
+// three port calls. A press of the left or right button on the icon is
+// reported like the shell reports it; other clicks are not, and the icon has
+// no context menu.
 #include <QIcon>
 #include <QSystemTrayIcon>
 
@@ -13,6 +16,7 @@ namespace tikr::qt {
 
 class QtTrayPort : public ui::TrayPort {
 public:
+    // Keeps the 16 x 16 image of icon.
     explicit QtTrayPort(const QIcon& icon);
 
     // Called with WM_LBUTTONDOWN or WM_RBUTTONDOWN for a press on the icon.
@@ -25,6 +29,7 @@ public:
 
     bool Shown() const { return icon.isVisible(); }
     QString ToolTip() const { return icon.toolTip(); }
+    QSystemTrayIcon& Icon() { return icon; }
 
 private:
     QSystemTrayIcon icon;

@@ -5,17 +5,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include <string>
-
-#include "core/core_services.h"
-#include "platform/executable_path.h"
-#include "platform/posix_process_launcher.h"
-#include "platform/system_clock.h"
-#include "store/profile_location.h"
-#include "store/profile_store.h"
 #include "ui/qt/dialog_builder.h"
-#include "ui/qt/qt_message_display.h"
-#include "ui/qt/scheduler_app.h"
 #include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
 #include "ui/res/dialog_resources.h"
@@ -87,33 +77,21 @@ bool SchedulerWindow::Start() {
     return true;
 }
 
+void SchedulerWindow::BringForward() {
+    if (!port || port->Ended()) return;
+    // A window still due to hide itself at start-up does that first, so the
+    // pending hide cannot undo this show a moment later.
+    if (logic.IsHidePending()) logic.OnCtlColor();
+    port->ShowWindow(true);
+    port->SetForeground();
+}
+
 int SchedulerWindow::Run() {
     if (!Start()) return port->Result();
     running = true;
     QApplication::exec();
     running = false;
     return port->Result();
-}
-
-int RunSchedulerApplication(int argc, char** argv) {
-    QApplication application(argc, argv);
-    // The window hides to the notification area and message boxes come and
-    // go; only the end of the main window ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
-    const std::string executable = ExecutablePath(argc > 0 ? argv[0] : nullptr);
-    const std::string title = ExecutableName(executable);
-    QApplication::setApplicationName(QString::fromStdString(title));
-    QApplication::setWindowIcon(ApplicationIcon());
-
-    ProfileStore store(ProfilePath(executable));
-    SystemClock clock;
-    PosixProcessLauncher launcher;
-    QtMessageDisplay messages;
-    const CoreServices services{store, clock, launcher, messages};
-    ui::SchedulerDialog logic(services, title);
-    SchedulerWindow window(logic);
-    window.Run();
-    return 0;
 }
 
 }  // namespace tikr::qt

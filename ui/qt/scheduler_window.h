@@ -32,6 +32,9 @@ public:
     // Start, then the application's event loop until the reactions end the
     // window; returns the window's result.
     int Run();
+    // Shows the window (from hidden or minimised) and brings it to the
+    // foreground, as a press on the tray icon does; nothing once it ended.
+    void BringForward();
 
     ResourceDialog& Dialog() { return *dialog; }
     QtWindowPort& Port() { return *port; }
