@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <random>
 
 #include "core/task_list.h"
 #include "core_fixture.h"
@@ -250,6 +252,36 @@ TEST_F(TaskListTest, TasksAppendedDuringAPassWaitForTheNext) {
     list.CheckAll();
     EXPECT_EQ(list.GetCount(), 2);
     EXPECT_EQ(Shown(), (std::vector<std::string>{"first"}));
+}
+
+TEST_F(TaskListTest, DamagedFilesLoadAndCheckWithoutHarm) {
+    // Random bytes around task sections whose values are out of every
+    // range: the list loads, a check pass runs, and the list saves again.
+    std::mt19937 random(7);
+    const char* pieces[] = {"[settings]\nNumApps=4\n", "[App1]\ntype=Daily\nSkipDays=1111111\nwhen=99:99\n",
+                            "[App2]\ntype=Monthly\nDate=-7\nNextAt=\xff\xfe\n", "[App3\ntype=W\nDayOfWeek=2147483647\n",
+                            "[App4]\nTask=\x01\ntype=\n", "NumApps=999999999999\n", "\r\n=\n[]\n"};
+    for (int round = 0; round < 40; ++round) {
+        std::string text;
+        for (int piece = 0; piece < 12; ++piece) {
+            if (random() % 2 == 0) {
+                text += pieces[random() % std::size(pieces)];
+            } else {
+                for (int n = random() % 64; n > 0; --n) text += static_cast<char>(random() % 256);
+            }
+        }
+        WriteProfile(text);
+        TaskList list(services);
+        list.Load();
+        ASSERT_LE(list.GetCount(), 4) << round;
+        for (int i = 0; i < list.GetCount(); ++i) {
+            EXPECT_TRUE(list.GetTask(i)->GetSchedule()->GetNextRun().IsValid()) << round;
+        }
+        list.CheckAll();
+        clock.Advance(3600);
+        list.CheckAll();
+        EXPECT_TRUE(list.Save(ALL_TASKS)) << round;
+    }
 }
 
 TEST_F(TaskListTest, RemoveWithAnInvalidIndexDoesNothing) {
