@@ -22,8 +22,20 @@ std::string_view Trim(std::string_view text) {
     return text.substr(begin, end - begin);
 }
 
+// Plain loops: find_first_of with a set of characters costs a library
+// call per character of the text, and every write checks its names.
 bool HasLineBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    for (const char c : text) {
+        if (c == '\r' || c == '\n' || c == '\0') return true;
+    }
+    return false;
+}
+
+std::size_t FindLineBreak(std::string_view text, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') return i;
+    }
+    return std::string_view::npos;
 }
 
 bool IsTrimmed(std::string_view text) { return Trim(text).size() == text.size(); }
@@ -275,7 +287,7 @@ std::string IniDocument::EncodeValue(std::string_view value) {
     std::string text;
     text.reserve(value.size() + 2);
     for (std::size_t i = 0; i < value.size();) {
-        const std::size_t lineBreak = value.find_first_of("\r\n", i);
+        const std::size_t lineBreak = FindLineBreak(value, i);
         if (lineBreak == std::string_view::npos) {
             text.append(value.substr(i));
             break;

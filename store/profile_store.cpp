@@ -128,32 +128,32 @@ void ProfileStore::Revalidate() {
     Load();
 }
 
-int ProfileStore::ReadInt(const std::string& section, const std::string& key, int defaultValue) {
+int ProfileStore::ReadInt(std::string_view section, std::string_view key, int defaultValue) {
     Revalidate();
     const auto value = document_->Find(section, key);
     if (!value) return defaultValue;
     return ParseInt(*value);
 }
 
-std::string ProfileStore::ReadString(const std::string& section, const std::string& key,
-                                     const std::string& defaultValue) {
+std::string ProfileStore::ReadString(std::string_view section, std::string_view key,
+                                     std::string_view defaultValue) {
     Revalidate();
     const auto value = document_->Find(section, key);
-    return CutForRead(value ? *value : std::string_view(defaultValue));
+    return CutForRead(value ? *value : defaultValue);
 }
 
-bool ProfileStore::WriteInt(const std::string& section, const std::string& key, int value) {
+bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int value) {
     return WriteValue(section, key, std::to_string(value));
 }
 
-bool ProfileStore::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+bool ProfileStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     return WriteValue(section, key, value);
 }
 
-bool ProfileStore::WriteValue(const std::string& section, const std::string& key, const std::string& text) {
+bool ProfileStore::WriteValue(std::string_view section, std::string_view key, std::string_view text) {
     Revalidate();
     if (!document_->Set(section, key, text)) {
-        Report("the section or key name \"" + section + "\"/\"" + key + "\" cannot be stored");
+        Report("the section or key name \"" + std::string(section) + "\"/\"" + std::string(key) + "\" cannot be stored");
         return false;
     }
     dirty_ = true;

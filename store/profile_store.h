@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "store/atomic_file.h"
 
@@ -36,20 +37,20 @@ public:
     // The key's value read as a decimal integer (leading blanks, optional
     // sign, digits up to the first non-digit; no digits give 0; values
     // beyond 32 bits are clamped). The default when the key is missing.
-    int ReadInt(const std::string& section, const std::string& key, int defaultValue);
+    int ReadInt(std::string_view section, std::string_view key, int defaultValue);
 
     // The key's value, at most MAX_READ_LENGTH characters; the default
     // when the key is missing.
-    std::string ReadString(const std::string& section, const std::string& key,
-                           const std::string& defaultValue = std::string());
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue = {});
 
     // Writes "%d" of the value. False when the file could not be written
     // (reported on standard error); the file then keeps its old content.
-    bool WriteInt(const std::string& section, const std::string& key, int value);
+    bool WriteInt(std::string_view section, std::string_view key, int value);
 
     // Writes the value so that it reads back unchanged; see IniDocument
     // for how blanks, quotes and line breaks are kept on one line.
-    bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     // Batches nest; only the outermost end writes the file. Inside a batch
     // writes return true once recorded; EndBatch reports whether the file
@@ -77,7 +78,7 @@ private:
     void Load();
     void Drop();
     bool Flush();
-    bool WriteValue(const std::string& section, const std::string& key, const std::string& text);
+    bool WriteValue(std::string_view section, std::string_view key, std::string_view text);
     void Report(const std::string& reason) const;
 
     std::string filePath_;
