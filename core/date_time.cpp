@@ -290,6 +290,18 @@ int DateTime::GetDayOfWeek() const {
     return ReadFields(dayNumber_, status_, f) ? f.dayOfWeek : -1;
 }
 
+bool DateTime::GetFields(LocalTimeFields& fields) const {
+    Fields f;
+    if (!ReadFields(dayNumber_, status_, f)) return false;
+    fields.year = static_cast<int>(f.date.year);
+    fields.month = f.date.month;
+    fields.day = f.date.day;
+    fields.hour = f.hour;
+    fields.minute = f.minute;
+    fields.second = f.second;
+    return true;
+}
+
 bool DateTime::operator<(const DateTime& other) const {
     return ToContinuous(dayNumber_) < ToContinuous(other.dayNumber_);
 }

@@ -9,6 +9,7 @@
 namespace tikr {
 
 class Clock;
+struct LocalTimeFields;
 
 enum class DateTimeStatus { valid, invalid };
 
@@ -47,6 +48,9 @@ public:
     int GetMinute() const;
     int GetSecond() const;
     int GetDayOfWeek() const;  // 1 = Sunday .. 7 = Saturday
+    // All six fields at once; false (fields untouched) where the getters
+    // would give -1.
+    bool GetFields(LocalTimeFields& fields) const;
 
     DateTimeStatus GetStatus() const { return status_; }
     void SetStatus(DateTimeStatus status) { status_ = status; }

@@ -17,7 +17,9 @@ IntervalSchedule::IntervalSchedule(const CoreServices& services, const std::stri
 void IntervalSchedule::ComputeNextRun() {
     // The interval counts from the moment of computation, not from the
     // previous run.
-    nextRun = Now() + DateTimeSpan(0, TimeHour(), TimeMinute(), TimeSecond());
+    LocalTimeFields interval;
+    TimeFields(interval);
+    nextRun = Now() + DateTimeSpan(0, interval.hour, interval.minute, interval.second);
 }
 
 void IntervalSchedule::Save(const std::string& section) {

@@ -27,19 +27,21 @@ MonthlySchedule::MonthlySchedule(const CoreServices& services, const std::string
 
 void MonthlySchedule::ComputeNextRun() {
     const DateTime now = Now();
-    if (!now.IsValid()) {
+    LocalTimeFields fields;
+    if (!now.GetFields(fields)) {
         nextRun = DateTime(0.0, DateTimeStatus::invalid);
         return;
     }
+    TimeFields(fields);
     // A day the month lacks (29, 30, 31 in a shorter month) runs on the
     // month's last day, so the task still runs once every month; a day
     // outside 1..31 (an edited file) is brought into that range.
     const int wanted = dayOfMonth < 1 ? 1 : (dayOfMonth > 31 ? 31 : dayOfMonth);
-    int year = now.GetYear();
-    int month = now.GetMonth();
+    int year = fields.year;
+    int month = fields.month;
     for (int step = 0; step < 2; ++step) {
         const int day = wanted < DaysInMonth(year, month) ? wanted : DaysInMonth(year, month);
-        nextRun.SetDateTime(year, month, day, TimeHour(), TimeMinute(), TimeSecond());
+        nextRun.SetDateTime(year, month, day, fields.hour, fields.minute, fields.second);
         if (nextRun > now) return;
         if (++month > 12) {
             month = 1;

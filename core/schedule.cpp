@@ -79,26 +79,21 @@ void Schedule::FinishLoad() {
 
 DateTime Schedule::Now() const { return DateTime::Now(services.clock); }
 
-int Schedule::TimeHour() const {
-    const int value = timeOfDay.GetHour();
-    return value < 0 ? 0 : value;
-}
-
-int Schedule::TimeMinute() const {
-    const int value = timeOfDay.GetMinute();
-    return value < 0 ? 0 : value;
-}
-
-int Schedule::TimeSecond() const {
-    const int value = timeOfDay.GetSecond();
-    return value < 0 ? 0 : value;
+void Schedule::TimeFields(LocalTimeFields& fields) const {
+    LocalTimeFields time;
+    if (!timeOfDay.GetFields(time)) time = LocalTimeFields{};
+    fields.hour = time.hour;
+    fields.minute = time.minute;
+    fields.second = time.second;
 }
 
 DateTime Schedule::NextTimeOfDay() const {
     const DateTime now = Now();
     DateTime candidate(0.0, DateTimeStatus::invalid);
-    if (!now.IsValid()) return candidate;
-    candidate.SetDateTime(now.GetYear(), now.GetMonth(), now.GetDay(), TimeHour(), TimeMinute(), TimeSecond());
+    LocalTimeFields fields;
+    if (!now.GetFields(fields)) return candidate;
+    TimeFields(fields);
+    candidate.SetDateTime(fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second);
     if (candidate <= now) candidate += DateTimeSpan(1, 0, 0, 0);
     return candidate;
 }
@@ -120,8 +115,10 @@ bool Schedule::IsDue() const {
 
 void Schedule::Save(const std::string& section) {
     sectionName = section;
+    LocalTimeFields time;
+    TimeFields(time);
     char when[8];
-    std::snprintf(when, sizeof when, "%02d:%02d", TimeHour() % 100, TimeMinute() % 100);
+    std::snprintf(when, sizeof when, "%02d:%02d", time.hour % 100, time.minute % 100);
     services.store.WriteString(sectionName, "when", when);
     services.store.WriteString(sectionName, "RunMissedOnStartup", runMissedOnStartup != 0 ? "Yes" : "No");
     UpdateNextRun();

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "core/clock.h"
 #include "core/core_services.h"
 #include "core/date_time.h"
 
@@ -51,10 +52,9 @@ protected:
     DateTime Now() const;
     // The next occurrence of timeOfDay strictly after now.
     DateTime NextTimeOfDay() const;
-    // Hour, minute and second of timeOfDay; 00:00:00 when it is invalid.
-    int TimeHour() const;
-    int TimeMinute() const;
-    int TimeSecond() const;
+    // Hour, minute and second of timeOfDay (00:00:00 when it is invalid),
+    // in the fields of the same names; the date fields are left alone.
+    void TimeFields(LocalTimeFields& fields) const;
 
     const CoreServices& services;
     DateTime timeOfDay;

@@ -73,8 +73,13 @@ const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
         return found == map_->end() ? nullptr : &found->second;
     }
     const CaseInsensitiveEqual equal;
-    for (const auto& entry : entries_) {
-        if (equal(entry.first, key)) return &entry.second;
+    const std::size_t count = entries_.size();
+    for (std::size_t step = 0; step < count; ++step) {
+        const std::size_t i = (next_ + step) % count;
+        if (equal(entries_[i].first, key)) {
+            next_ = i + 1;
+            return &entries_[i].second;
+        }
     }
     return nullptr;
 }
@@ -212,7 +217,6 @@ bool IniDocument::LastLineIsBlank() const {
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     if (!IsValidSectionName(section) || !IsValidKeyName(key)) return false;
-    std::string encoded = EncodeValue(value);
 
     Section* target = FindSection(section);
     if (target == nullptr) {
@@ -244,7 +248,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         line.text.erase(keyEnd);
         line.text.erase(0, keyBegin);
         line.text.push_back('=');
-        line.text.append(encoded);
+        AppendEncodedValue(line.text, value);
         return true;
     }
 
@@ -253,8 +257,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     // after it. No key line sits behind the insertion point, so the
     // indexes in the key map stay valid.
     std::string text;
-    text.reserve(key.size() + 1 + encoded.size());
-    text.append(key).append("=").append(encoded);
+    text.reserve(key.size() + 1 + value.size() + 2);
+    text.append(key).append("=");
+    AppendEncodedValue(text, value);
     const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
     target->keys.AddIfMissing(key, at);
@@ -280,30 +285,38 @@ std::string IniDocument::Serialize() const {
     return out;
 }
 
-std::string IniDocument::EncodeValue(std::string_view value) {
+void IniDocument::AppendEncodedValue(std::string& out, std::string_view value) {
     const std::size_t nul = value.find('\0');
     if (nul != std::string_view::npos) value = value.substr(0, nul);
+    if (value.empty()) return;
 
-    std::string text;
-    text.reserve(value.size() + 2);
+    // Every line break becomes one blank, so the first and last characters
+    // of the stored text are known before it is built.
+    auto stored = [](char c) { return c == '\r' || c == '\n' ? ' ' : c; };
+    const char first = stored(value.front());
+    const char last = stored(value.back());
+    const bool edgeSpace = IsEdgeSpace(first) || IsEdgeSpace(last);
+    const bool quoted = value.size() >= 2 && (first == '"' || first == '\'') && first == last;
+    const bool wrap = edgeSpace || quoted;
+
+    if (wrap) out.push_back('"');
     for (std::size_t i = 0; i < value.size();) {
         const std::size_t lineBreak = FindLineBreak(value, i);
         if (lineBreak == std::string_view::npos) {
-            text.append(value.substr(i));
+            out.append(value.substr(i));
             break;
         }
-        text.append(value.substr(i, lineBreak - i));
-        text.push_back(' ');
+        out.append(value.substr(i, lineBreak - i));
+        out.push_back(' ');
         i = lineBreak + 1;
         if (value[lineBreak] == '\r' && i < value.size() && value[i] == '\n') ++i;
     }
-    const bool edgeSpace = !text.empty() && (IsEdgeSpace(text.front()) || IsEdgeSpace(text.back()));
-    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-                        text.front() == text.back();
-    if (edgeSpace || quoted) {
-        text.insert(text.begin(), '"');
-        text.push_back('"');
-    }
+    if (wrap) out.push_back('"');
+}
+
+std::string IniDocument::EncodeValue(std::string_view value) {
+    std::string text;
+    AppendEncodedValue(text, value);
     return text;
 }
 

@@ -79,6 +79,8 @@ public:
     //   matching quotes, is wrapped in double quotes, as trimming and quote
     //   removal on reading would otherwise change it.
     static std::string EncodeValue(std::string_view value);
+    // EncodeValue, appended to out.
+    static void AppendEncodedValue(std::string& out, std::string_view value);
 
     // The value a read gives for the raw text after "=": blanks and tabs
     // trimmed, then one pair of enclosing matching quotes removed.
@@ -107,6 +109,9 @@ private:
         static constexpr std::size_t LINEAR_LIMIT = 24;
         std::vector<std::pair<std::string, std::size_t>> entries_;
         std::unique_ptr<IndexMap> map_;
+        // Keys are mostly read and written in the order the file holds
+        // them: the entry after the last one found is tried first.
+        mutable std::size_t next_ = 0;
     };
     struct Section {
         std::string name;     // as the header spells it, blanks trimmed
