@@ -60,6 +60,9 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {
     if (a.size() != b.size()) return false;
+    // Names are nearly always spelt alike; the byte comparison settles that
+    // at once.
+    if (a == b) return true;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
             return false;
@@ -75,7 +78,8 @@ const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
     const CaseInsensitiveEqual equal;
     const std::size_t count = entries_.size();
     for (std::size_t step = 0; step < count; ++step) {
-        const std::size_t i = (next_ + step) % count;
+        std::size_t i = next_ + step;
+        if (i >= count) i -= count;
         if (equal(entries_[i].first, key)) {
             next_ = i + 1;
             return &entries_[i].second;
