@@ -11,11 +11,16 @@ e2e_outdir=${e2e_outdir:-.}
 e2e_failshot=${e2e_failshot:-$e2e_outdir/$e2e_name-failure.png}
 mkdir -p "$e2e_outdir"
 
-# skip_without <tool...>: ctest counts exit status 77 as skipped.
+# skip_without <tool...>: ctest counts exit status 77 as skipped. In CI a
+# missing tool is a missing install step, so there it fails the test.
 skip_without() {
   local tool
   for tool in "$@"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
+      if [ "${CI:-}" = "true" ]; then
+        echo "FAIL: $tool is not installed"
+        exit 1
+      fi
       echo "SKIP: $tool is not installed"
       exit 77
     fi
