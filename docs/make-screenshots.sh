@@ -20,7 +20,7 @@ start_x_session 800x600x24
 trayer --edge top --align right --widthtype request --height 24 --transparent false \
   >"$work/trayer.log" 2>&1 &
 track $!
-wait_for 15 eval "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'" ||
+wait_for 15 eval "xwininfo -root -tree | grep '(\"panel\" \"trayer\")' >/dev/null" ||
   fail "the notification area did not start"
 
 # A small profile: three tasks, one of them a reminder that is due at once.

@@ -27,7 +27,9 @@ track $!
 # The notification area is there once trayer owns the tray selection and
 # its panel window exists.
 tray_ready() {
-  xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")'
+  # grep reads to the end: with -q an early match would end xwininfo with
+  # SIGPIPE, and pipefail would turn the match into a failure.
+  xwininfo -root -tree 2>/dev/null | grep '("panel" "trayer")' >/dev/null
 }
 wait_for 15 tray_ready || fail "the notification area did not start"
 

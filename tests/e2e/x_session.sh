@@ -107,7 +107,7 @@ activate() {
   sleep 0.2
 }
 
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null; }
 
 # start_x_session [extra Xvfb screen]: a fresh X server on a display number
 # that the server itself picks as free, with openbox as window manager.
