@@ -120,6 +120,15 @@ const IniDocument::Section* IniDocument::FindSection(std::string_view name) cons
     return &sections_[found->second];
 }
 
+IniDocument::Section IniDocument::NewSection() {
+    // Room for a task's keys from the start: growing the arrays line by
+    // line costs several allocations and copies per section.
+    Section section;
+    section.lines.reserve(TYPICAL_KEYS);
+    section.keys.Reserve(TYPICAL_KEYS);
+    return section;
+}
+
 void IniDocument::Clear() {
     preamble_.clear();
     sections_.clear();
@@ -160,7 +169,7 @@ void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Sec
         const std::size_t close = trimmed.find(']');
         if (close != std::string_view::npos) {
             std::string name(Trim(trimmed.substr(1, close - 1)));
-            sections_.push_back(Section{});
+            sections_.push_back(NewSection());
             Section& section = sections_.back();
             section.header = std::move(raw);
             section.name = name;
@@ -233,7 +242,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
                 sections_.back().lines.push_back(std::move(blank));
             }
         }
-        sections_.push_back(Section{});
+        sections_.push_back(NewSection());
         target = &sections_.back();
         target->header = "[" + std::string(section) + "]";
         target->name = section;

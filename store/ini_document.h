@@ -104,6 +104,7 @@ private:
         // Records the key's line unless the key is already known (the first
         // line of a key is the one reads and writes use).
         void AddIfMissing(std::string_view key, std::size_t line);
+        void Reserve(std::size_t count) { entries_.reserve(count); }
 
     private:
         static constexpr std::size_t LINEAR_LIMIT = 24;
@@ -122,6 +123,8 @@ private:
         std::size_t lastKeyLine = NO_LINE;
     };
     static constexpr std::size_t NO_LINE = static_cast<std::size_t>(-1);
+    static constexpr std::size_t TYPICAL_KEYS = 12;
+    static Section NewSection();
 
     void AddParsedLine(std::string&& raw, std::string_view content, Section*& current);
     static void AddKeyLine(Section& section, std::string&& text, std::string_view key);
