@@ -117,8 +117,10 @@ void Schedule::Save(const std::string& section) {
     sectionName = section;
     LocalTimeFields time;
     TimeFields(time);
-    char when[8];
-    std::snprintf(when, sizeof when, "%02d:%02d", time.hour % 100, time.minute % 100);
+    // "%H:%M" of the time of day.
+    const char when[] = {static_cast<char>('0' + time.hour / 10), static_cast<char>('0' + time.hour % 10), ':',
+                         static_cast<char>('0' + time.minute / 10), static_cast<char>('0' + time.minute % 10),
+                         '\0'};
     services.store.WriteString(sectionName, "when", when);
     services.store.WriteString(sectionName, "RunMissedOnStartup", runMissedOnStartup != 0 ? "Yes" : "No");
     UpdateNextRun();

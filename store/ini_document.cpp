@@ -46,6 +46,19 @@ bool IsEdgeSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f
 // The position of "=" in a key line's text.
 std::size_t EqualsPosition(const std::string& text) { return text.find('='); }
 
+// True when AppendEncodedValue would copy the value unchanged: no line
+// break or NUL, no blank at either end, not enclosed in matching quotes.
+bool IsStoredAsIs(std::string_view value) {
+    if (value.empty()) return true;
+    if (IsEdgeSpace(value.front()) || IsEdgeSpace(value.back())) return false;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.front() == value.back())
+        return false;
+    for (const char c : value) {
+        if (c == '\r' || c == '\n' || c == '\0') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
@@ -258,6 +271,12 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         const std::string_view before = Trim(std::string_view(line.text).substr(0, equals));
         const std::size_t keyBegin = static_cast<std::size_t>(before.data() - line.text.data());
         const std::size_t keyEnd = keyBegin + before.size();
+        // A save writes every key again; most values are what the line
+        // already holds, and such a line is left as it is.
+        if (keyBegin == 0 && keyEnd == equals && IsStoredAsIs(value) &&
+            std::string_view(line.text).substr(equals + 1) == value) {
+            return true;
+        }
         line.text.erase(keyEnd);
         line.text.erase(0, keyBegin);
         line.text.push_back('=');
