@@ -72,23 +72,26 @@ void BM_WriteFileOnce(benchmark::State& state) {
     }
 }
 
-void BM_TaskListSaveAll(benchmark::State& state) {
-    Profile profile(static_cast<int>(state.range(0)));
-    ProfileStore store(profile.path);
+// A profile of count tasks, loaded into a task list as the program does.
+struct LoadedList {
+    explicit LoadedList(int count) : profile(count), store(profile.path) { list.Load(); }
+    Profile profile;
+    ProfileStore store;
     CoreServices services{store, profile.clock, profile.launcher, profile.messages};
-    TaskList list(services);
-    list.Load();
-    for (auto _ : state) benchmark::DoNotOptimize(list.Save(ALL_TASKS));
+    TaskList list{services};
+};
+
+void BM_TaskListSaveAll(benchmark::State& state) {
+    LoadedList loaded(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(loaded.list.Save(ALL_TASKS));
 }
 
 void BM_CheckAllNothingDue(benchmark::State& state) {
-    Profile profile(static_cast<int>(state.range(0)));
-    ProfileStore store(profile.path);
-    CoreServices services{store, profile.clock, profile.launcher, profile.messages};
-    TaskList list(services);
-    list.Load();
-    for (auto _ : state) list.CheckAll();
-    if (!profile.launcher.started.empty() || !profile.messages.shown.empty()) state.SkipWithError("a task ran");
+    LoadedList loaded(static_cast<int>(state.range(0)));
+    for (auto _ : state) loaded.list.CheckAll();
+    if (!loaded.profile.launcher.started.empty() || !loaded.profile.messages.shown.empty()) {
+        state.SkipWithError("a task ran");
+    }
 }
 
 }  // namespace
