@@ -119,7 +119,7 @@ TEST_P(BuiltDialogTest, ControlsCarryTheDefinitionsIdsKindsTextsAndVisibility) {
         SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(control.id));
         EXPECT_EQ(widget->property("controlId").toInt(), control.id);
         EXPECT_TRUE(KindMatches(control.kind, widget));
-        if (control.id != IDC_STATIC) {
+        if (control.id != ID_STATIC_ITEM) {
             EXPECT_EQ(dialog.Control(control.id), widget);
         }
         if (control.kind != ControlKind::editField && control.kind != ControlKind::comboDropList) {
@@ -472,7 +472,7 @@ TEST_F(MainWindowTest, AddWithWeeklyTuesdayWritesTheTaskSection) {
         QTest::keyClick(day, Qt::Key_Down);
         QTest::keyClick(day, Qt::Key_Down);
         EXPECT_EQ(day->currentText(), "Tuesday");
-        QTest::mouseClick(Button(dialog, IDOK), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_OK), Qt::LeftButton);
     });
     QTest::mouseClick(Button(&window->Dialog(), IDC_ADD), Qt::LeftButton);
     ASSERT_TRUE(sawDialog);
@@ -527,9 +527,9 @@ TEST_F(MainWindowTest, ValidationMessageIsOwnedByTheDialogAndFocusReturnsToTheFi
             messageOwned = messageBox->parentWidget() == dialog;
             messageBox->button(QMessageBox::Ok)->click();
         });
-        QTest::mouseClick(Button(dialog, IDOK), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_OK), Qt::LeftButton);
         hourFocused = dialog->focusWidget() == hour && hour->selectedText() == "24";
-        QTest::mouseClick(Button(dialog, IDCANCEL), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_CANCEL), Qt::LeftButton);
     });
     QTest::mouseClick(Button(&window->Dialog(), IDC_ADD), Qt::LeftButton);
     EXPECT_EQ(message, "Please enter an integer between 0 and 23.");
