@@ -3,16 +3,6 @@
 
 namespace tikr {
 
-namespace {
-
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
-}  // namespace
-
 MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
                                  int dayOfMonth)
     : Schedule(services, timeOfDay, runMissedOnStartup), dayOfMonth(dayOfMonth) {

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "core/clock.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"
 

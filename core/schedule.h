@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "core/clock.h"
+#include "core/calendar.h"
 #include "core/core_services.h"
 #include "core/date_time.h"
 
