@@ -1,4 +1,5 @@
 #include "core/schedule.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -11,7 +12,7 @@ MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& t
 
 MonthlySchedule::MonthlySchedule(const CoreServices& services, const std::string& section)
     : Schedule(services, section) {
-    dayOfMonth = services.store.ReadInt(section, "Date", 1);
+    dayOfMonth = services.store.ReadInt(section, keys::DATE, 1);
     FinishLoad();
 }
 
@@ -42,8 +43,8 @@ void MonthlySchedule::ComputeNextRun() {
 
 void MonthlySchedule::Save(const std::string& section) {
     Schedule::Save(section);
-    services.store.WriteString(section, "type", "Monthly");
-    services.store.WriteInt(section, "Date", dayOfMonth);
+    services.store.WriteString(section, keys::TYPE, keys::TYPE_MONTHLY);
+    services.store.WriteInt(section, keys::DATE, dayOfMonth);
 }
 
 }  // namespace tikr
