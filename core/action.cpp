@@ -12,7 +12,7 @@ void Action::Save(const std::string& /*section*/) {}
 RunApplicationAction::RunApplicationAction(const CoreServices& services, const std::string& section)
     : Action(services) {
     commandLine = services.store.ReadString(section, keys::COMMAND);
-    showState = services.store.ReadInt(section, keys::SHOW, SW_SHOW);
+    showState = services.store.ReadInt(section, keys::SHOW, SHOW_STATE_SHOW);
 }
 
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
