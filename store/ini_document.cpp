@@ -62,11 +62,14 @@ bool IsStoredAsIs(std::string_view value) {
 }  // namespace
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
-    // FNV-1a over the lower-cased bytes.
-    std::size_t hash = 14695981039346656037ull;
+    // FNV-1a over the lower-cased bytes, with the constants for the width
+    // of std::size_t (32 bits in the Windows build, 64 on Linux).
+    constexpr bool wide = sizeof(std::size_t) >= 8;
+    std::size_t hash = static_cast<std::size_t>(wide ? 14695981039346656037ull : 2166136261ull);
+    const std::size_t prime = static_cast<std::size_t>(wide ? 1099511628211ull : 16777619ull);
     for (char c : text) {
         hash ^= LowerAscii(static_cast<unsigned char>(c));
-        hash *= 1099511628211ull;
+        hash *= prime;
     }
     return hash;
 }
