@@ -48,21 +48,24 @@ Task::~Task() {
     schedule.reset();
 }
 
-void Task::CheckAndRun() {
-    if (disabled != 0 || !schedule) return;
+Action* Task::AdvanceIfDue() {
+    if (disabled != 0 || !schedule) return nullptr;
     // A next run that could not be computed (the local time was unavailable)
     // is computed again once the time is known, without running the task.
     if (!schedule->GetNextRun().IsValid()) {
         schedule->UpdateNextRun();
-        return;
+        return nullptr;
     }
-    if (!schedule->IsDue()) return;
+    if (!schedule->IsDue()) return nullptr;
     // Advance and store first, so that an action that fails or waits in a
-    // message box never runs the same occurrence twice.
+    // message box never runs the same occurrence twice. A task without an
+    // action (an unknown "Task" letter in the file) just moves on.
     schedule->UpdateNextRun();
-    // A task without an action (an unknown "Task" letter in the file) just
-    // moves on to its next run.
-    Action* toRun = action.get();
+    return action.get();
+}
+
+void Task::CheckAndRun() {
+    Action* toRun = AdvanceIfDue();
     if (toRun != nullptr) toRun->Run();
     // Nothing of the task is touched from here on: a message box lets the
     // user remove it while Run waits.
