@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the warnings-as-
 # errors build (unit, Qt offscreen and end-to-end tests under Xvfb), then
-# the AddressSanitizer + UndefinedBehaviorSanitizer build of the tests.
+# the AddressSanitizer + UndefinedBehaviorSanitizer build of the tests, then
+# the 32-bit Windows build (mingw-w64, warnings as errors) with its tests
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -15,3 +17,5 @@ ctest --preset ci -j "$jobs"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+scripts/test-windows.sh windows-ci
