@@ -51,7 +51,7 @@ namespace {
 using namespace tikr::ui::res;
 
 // Runs the event loop until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
     QElapsedTimer clock;
     clock.start();
     while (!condition()) {
@@ -63,7 +63,7 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
 
 // Acts on the next modal widget once it is up; a modal that never comes
 // is recorded as a failure instead of hanging the test.
-void WhenModal(std::function<void(QWidget&)> act, int timeoutMs = 5000) {
+void WhenModal(std::function<void(QWidget&)> act, int timeoutMs = 20000) {
     auto* poll = new QTimer(qApp);
     auto* started = new QElapsedTimer;
     started->start();
@@ -782,7 +782,7 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
         laterError = second->GetError();
         laterDone = true;
     });
-    const bool shown = WaitFor([&] { return window->Dialog().isVisible(); }, 8000);
+    const bool shown = WaitFor([&] { return window->Dialog().isVisible(); });
     later.join();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(laterDone);
@@ -852,8 +852,8 @@ TEST(MessageDisplay, BoxIsOwnerlessAndNotModalAndTimersTickWhileItWaits) {
         for (QMessageBox* box : boxes) box->button(QMessageBox::Ok)->click();
     });
     watcher.start(20);
-    EXPECT_TRUE(WaitFor([&] { return !watcher.isActive(); }, 15000));
-    EXPECT_TRUE(WaitFor([&] { return returned == 2; }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return !watcher.isActive(); }, 30000));
+    EXPECT_TRUE(WaitFor([&] { return returned == 2; }));
     EXPECT_TRUE(checked);
     watcher.stop();
     port.KillTimer(ui::SCHEDULER_TIMER_ID);
