@@ -19,6 +19,11 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
         action = std::make_unique<RunApplicationAction>(services, section);
     } else if (actionLetter == 'M') {
         action = std::make_unique<MessageBoxAction>(services, FromSection{section});
+    } else {
+        // No action: the value is kept so that saving writes it back.
+        // Otherwise a section the task moves into would keep another
+        // task's "Task" line, and its action, for the next load.
+        actionlessKind = kind;
     }
 
     // The schedule's kind is the first letter of "type"; anything else is
@@ -74,7 +79,11 @@ void Task::CheckAndRun() {
 void Task::Save(const std::string& section) {
     services.store.WriteString(section, keys::TITLE, title);
     services.store.WriteInt(section, keys::DISABLED, disabled);
-    if (action) action->Save(section);
+    if (action) {
+        action->Save(section);
+    } else {
+        services.store.WriteString(section, keys::TASK, actionlessKind);
+    }
     if (schedule) schedule->Save(section);
 }
 

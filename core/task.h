@@ -50,6 +50,8 @@ private:
     std::unique_ptr<Schedule> schedule;
     std::string title;
     int disabled = 0;
+    // The "Task" value of a task loaded without an action.
+    std::string actionlessKind;
 };
 
 }  // namespace tikr
