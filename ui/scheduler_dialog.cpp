@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/profile_keys.h"
 #include "core/task.h"
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
@@ -17,10 +18,9 @@ namespace {
 
 using namespace res;
 
-constexpr const char* SETTINGS_SECTION = "settings";
-constexpr const char* KEY_HIDE_ON_STARTUP = "HideOnStartup";
-constexpr const char* KEY_SHOW_ICON = "showicon";
-constexpr const char* KEY_INTERVAL = "interval";
+// The window reads and writes its three settings in the section as it is
+// spelt when read ("settings"); the task list writes the count as "Settings".
+constexpr const char* SETTINGS_SECTION = keys::SETTINGS_SECTION_READ;
 
 constexpr int MIN_INTERVAL = 1;
 constexpr int MAX_INTERVAL = 600;
@@ -45,10 +45,10 @@ private:
 
 SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTitle)
     : services(services), appTitle(std::move(appTitle)) {
-    hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, 0);
+    hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, 0);
     hidePending = hideOnStartup != 0;
-    showIcon = services.store.ReadInt(SETTINGS_SECTION, KEY_SHOW_ICON, 1);
-    interval = services.store.ReadInt(SETTINGS_SECTION, KEY_INTERVAL, 10);
+    showIcon = services.store.ReadInt(SETTINGS_SECTION, keys::SHOW_ICON, 1);
+    interval = services.store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
     tasks = std::make_unique<TaskList>(services);
     tasks->Load();
 }
@@ -58,6 +58,34 @@ SchedulerDialog::~SchedulerDialog() = default;
 void SchedulerDialog::Attach(WindowPort& windowPort, TrayPort& trayPort) {
     window = &windowPort;
     tray = &trayPort;
+}
+
+bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
+    if (id == IDC_TASK_LIST) {
+        if (event == ControlEvent::doubleClicked) OnProperties();
+        if (event == ControlEvent::selectionChanged) OnListSelChange();
+        return event != ControlEvent::clicked;
+    }
+    if (event != ControlEvent::clicked) return false;
+    switch (id) {
+    case IDC_ADD: OnAdd(); return true;
+    case IDC_REMOVE: OnRemove(); return true;
+    case IDC_PROPERTIES: OnProperties(); return true;
+    case IDC_HIDE: OnHide(); return true;
+    case IDC_EXIT: OnExit(); return true;
+    case ID_CANCEL: OnCancel(); return true;
+    case ID_HELP_COMMAND: OnHelp(); return true;
+    default: return false;
+    }
+}
+
+void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
+    savePending = true;
+    if (!failure.firstSinceSuccess || window == nullptr) return;
+    window->ShowNotice("The profile file " + failure.path + " cannot be written: " + failure.reason +
+                           ".\n\nYour tasks are kept while " + appTitle +
+                           " runs and are saved as soon as the file can be written again.",
+                       appTitle);
 }
 
 void SchedulerDialog::OnInitDialog() {
@@ -75,6 +103,9 @@ void SchedulerDialog::OnInitDialog() {
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID) return;
     if (!editing) tasks->CheckAll();
+    // Tasks a failed write could not store are written again while the
+    // problem lasts; the first write that succeeds stores them all.
+    if (savePending) SaveTasks(ALL_TASKS);
     if (hidePending) {
         window->ShowWindow(false);
         hidePending = false;
@@ -198,9 +229,9 @@ void SchedulerDialog::SaveSettings() {
     {
         // One replacement of the file for the three keys.
         ProfileStore::Batch batch(services.store);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, hideOnStartup);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_SHOW_ICON, showIcon);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_INTERVAL, interval);
+        services.store.WriteInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, hideOnStartup);
+        services.store.WriteInt(SETTINGS_SECTION, keys::SHOW_ICON, showIcon);
+        services.store.WriteInt(SETTINGS_SECTION, keys::INTERVAL, interval);
         batch.Commit();
     }
     RestartTimer();
@@ -210,7 +241,13 @@ void SchedulerDialog::SaveSettings() {
         RemoveTrayIcon();
 }
 
-void SchedulerDialog::SaveTasks(int index) { tasks->Save(index); }
+void SchedulerDialog::SaveTasks(int index) {
+    // After a failed write a single task's section is not enough: the count
+    // or another task may be missing from the file.
+    if (savePending) index = ALL_TASKS;
+    savePending = false;  // set again by the handler when this write fails
+    tasks->Save(index);
+}
 
 void SchedulerDialog::RestartTimer() {
     if (timerId != 0) window->KillTimer(timerId);
