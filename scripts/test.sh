@@ -18,4 +18,6 @@ cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
+scripts/fuzz.sh 10
+
 scripts/test-windows.sh windows-ci
