@@ -18,11 +18,28 @@ cmake --build --preset "$preset" -j "$jobs"
 
 export WINEPREFIX=$PWD/$build/wineprefix
 export WINEDEBUG=-all
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
-stop_wine
-rm -rf "$WINEPREFIX"
+xvfb_pid=
+stop() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+stop
+rm -rf "$WINEPREFIX" "$build/xvfb.display"
 mkdir -p "$WINEPREFIX"
-trap stop_wine EXIT
+trap stop EXIT
+
+# Wine's desktop takes the display of the process that starts it, and every
+# later window lives on it: one Xvfb display, on a number the server picks,
+# serves the whole run.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$build/xvfb.display" </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$build/xvfb.display" ] && break
+  sleep 0.1
+done
+[ -s "$build/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$build/xvfb.display")
+
 wineserver -p </dev/null >/dev/null 2>&1
 "$build/wine-run" --prefix
 # Every test has a time limit (the preset's default, or its own); this one

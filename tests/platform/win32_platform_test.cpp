@@ -89,7 +89,11 @@ TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
         SCOPED_TRACE(c.arguments);
         ASSERT_TRUE(launcher.Start("\"" + PROBE + "\" " + out + " " + c.arguments, c.show));
         ASSERT_TRUE(WaitForFile(out));
-        EXPECT_EQ(ReadFile(out), c.expected);
+        // The probe may have made the file and not yet written all of it.
+        std::string text;
+        const auto stop = chr::steady_clock::now() + chr::seconds(30);
+        while ((text = ReadFile(out)) != c.expected && chr::steady_clock::now() < stop) Sleep(10);
+        EXPECT_EQ(text, c.expected);
     }
     EXPECT_FALSE(Exists(dir.File("redirected")));
 }
