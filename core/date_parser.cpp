@@ -4,28 +4,17 @@
 #include <cstdint>
 
 #include "core/date_time.h"
+#include "store/ascii_text.h"
 
 namespace tikr {
 
 namespace {
 
-// Years with more digits than this are out of range whatever they say; the
-// limit keeps the number well inside 64 bits.
-constexpr std::size_t MAX_YEAR_DIGITS = 18;
-
 constexpr const char* MONTH_NAMES[12] = {"january", "february", "march",     "april",
                                          "may",     "june",     "july",      "august",
                                          "september", "october", "november", "december"};
 
-// Character classes in plain ASCII, so that bytes above 127 (text in the
-// ANSI code page) are never letters or digits here.
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsLetter(char c) {
-    const char lower = ToLowerAscii(c);
-    return lower >= 'a' && lower <= 'z';
-}
 
 class Scanner {
 public:
@@ -44,40 +33,27 @@ public:
 
     // Reads a run of digits of minDigits..maxDigits. Over maxDigits fails.
     bool Number(std::size_t minDigits, std::size_t maxDigits, std::int64_t& value) {
-        const std::size_t start = pos_;
-        value = 0;
-        while (!AtEnd() && IsDigit(text_[pos_])) {
-            if (pos_ - start == maxDigits) return false;
-            value = value * 10 + (text_[pos_] - '0');
-            ++pos_;
-        }
-        return pos_ - start >= minDigits;
+        const IntegerPrefix read = ReadInteger(Rest(), SignRule::none);
+        value = read.value;
+        pos_ += read.end;
+        return read.end >= minDigits && read.end <= maxDigits;
     }
 
-    // A year: any number of digits; more than MAX_YEAR_DIGITS is reported
-    // as a huge value rather than failing, since it is still a date shape.
-    bool Year(std::size_t minDigits, std::int64_t& value) {
-        const std::size_t start = pos_;
-        value = 0;
-        while (!AtEnd() && IsDigit(text_[pos_])) {
-            if (pos_ - start < MAX_YEAR_DIGITS) value = value * 10 + (text_[pos_] - '0');
-            else value = INT64_MAX;
-            ++pos_;
-        }
-        return pos_ - start >= minDigits;
-    }
+    // A year: any number of digits; a number beyond int is clamped rather
+    // than failing, since it is still a date shape (and out of range).
+    bool Year(std::size_t minDigits, std::int64_t& value) { return Number(minDigits, SIZE_MAX, value); }
 
     // An English month name, abbreviated to three letters or in full.
     bool Month(std::int64_t& month) {
         const std::size_t start = pos_;
-        while (!AtEnd() && IsLetter(text_[pos_])) ++pos_;
+        while (!AtEnd() && IsAsciiLetter(text_[pos_])) ++pos_;
         const std::size_t length = pos_ - start;
         for (int m = 0; m < 12; ++m) {
             const std::string name = MONTH_NAMES[m];
             if (length != 3 && length != name.size()) continue;
             bool same = true;
             for (std::size_t i = 0; i < length && same; ++i)
-                same = ToLowerAscii(text_[start + i]) == name[i];
+                same = LowerAscii(text_[start + i]) == name[i];
             if (same) {
                 month = m + 1;
                 return true;
@@ -88,7 +64,7 @@ public:
 
     std::size_t DigitsAhead() const {
         std::size_t n = 0;
-        while (pos_ + n < end_ && IsDigit(text_[pos_ + n])) ++n;
+        while (pos_ + n < end_ && IsAsciiDigit(text_[pos_ + n])) ++n;
         return n;
     }
 
@@ -99,6 +75,8 @@ public:
     }
 
 private:
+    std::string_view Rest() const { return std::string_view(text_).substr(pos_, end_ - pos_); }
+
     const std::string& text_;
     std::size_t pos_ = 0;
     std::size_t end_;

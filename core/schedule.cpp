@@ -1,9 +1,8 @@
 #include "core/schedule.h"
 
-#include <cctype>
-#include <climits>
-#include <cstdio>
+#include <string_view>
 
+#include "store/ascii_text.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -12,29 +11,10 @@ namespace {
 
 // Leading white space, an optional sign, then digits up to the first
 // non-digit; no digits give 0. Values beyond int are clamped.
-int DecimalValue(const std::string& text, std::size_t begin, std::size_t end) {
-    std::size_t i = begin;
-    while (i < end && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < end && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) value = INT_MAX;
-    return static_cast<int>(value);
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
+int DecimalValue(std::string_view text) {
     std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    return ReadInteger(text.substr(i)).value;
 }
 
 }  // namespace
@@ -52,10 +32,10 @@ Schedule::Schedule(const CoreServices& services, const std::string& section)
     int hour = 0;
     int minute = 0;
     if (colon == std::string::npos) {
-        hour = DecimalValue(when, 0, when.size());
+        hour = DecimalValue(when);
     } else {
-        hour = DecimalValue(when, 0, colon);
-        minute = DecimalValue(when, colon + 1, when.size());
+        hour = DecimalValue(std::string_view(when).substr(0, colon));
+        minute = DecimalValue(std::string_view(when).substr(colon + 1));
     }
     // A time of day out of range (only an edited file has one) is taken as
     // 00:00, so every rule still yields a valid next run.
@@ -65,7 +45,7 @@ Schedule::Schedule(const CoreServices& services, const std::string& section)
 
     const std::string runMissed = store.ReadString(section, "RunMissedOnStartup");
     nextRun.SetStatus(DateTimeStatus::invalid);
-    if (EqualsNoCase(runMissed, "No")) {
+    if (EqualsIgnoreCase(runMissed, "No")) {
         runMissedOnStartup = 0;
     } else {
         runMissedOnStartup = 1;

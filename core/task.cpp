@@ -1,7 +1,7 @@
 #include "core/task.h"
 
-#include <cctype>
 
+#include "store/ascii_text.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -13,7 +13,7 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
     // The action's kind is the first letter of "Task", in either case.
     const std::string kind = store.ReadString(section, "Task", "A");
-    const char actionLetter = kind.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+    const char actionLetter = kind.empty() ? '\0' : UpperAscii(kind[0]);
     if (actionLetter == 'A') {
         action = std::make_unique<RunApplicationAction>(services, section);
     } else if (actionLetter == 'M') {

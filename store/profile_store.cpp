@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "store/ini_document.h"
@@ -63,8 +62,10 @@ ProfileStore::~ProfileStore() {
     if (batchDepth_ > 0 && dirty_) Flush();
 }
 
-void ProfileStore::Report(const std::string& reason) const {
-    std::fprintf(stderr, "Cannot write the profile file %s: %s\n", filePath_.c_str(), reason.c_str());
+void ProfileStore::Report(const std::string& reason) {
+    const bool first = lastWriteError_.empty();
+    lastWriteError_ = reason.empty() ? std::string("unknown error") : reason;
+    if (onWriteFailure_) onWriteFailure_(WriteFailure{filePath_, lastWriteError_, first});
 }
 
 void ProfileStore::Drop() {
@@ -193,6 +194,7 @@ bool ProfileStore::Flush() {
     }
     stamp_ = written;
     dirty_ = false;
+    lastWriteError_.clear();
     return true;
 }
 

@@ -13,7 +13,17 @@
 // same directory, flushed, renamed over the old one). Inside a batch the
 // writes collect in memory and the batch's end writes them in one
 // replacement, so a group of writes lands whole or not at all.
+//
+// Failed writes: the store prints nothing itself. Every write that fails
+// (the file cannot be written, or a section or key name cannot be stored)
+// returns false, leaves the file as it was and is passed to the owner's
+// write-failure handler, when one is installed, as a WriteFailure. Its
+// firstSinceSuccess is true for the first failure after a successful write
+// (or after construction): a front end that tells the user only then says
+// it once per run of failures, and again after a write succeeded in
+// between. LastWriteError() gives the same state to callers that poll.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +33,17 @@
 namespace tikr {
 
 class IniDocument;
+
+// One failed write, as the write-failure handler receives it.
+struct WriteFailure {
+    std::string path;    // the profile file
+    std::string reason;  // what failed and why, e.g. "Permission denied"
+    // No write failed since the last successful one (or since the store
+    // was made): the failure is news to whoever reports failures once.
+    bool firstSinceSuccess = true;
+};
+
+using WriteFailureHandler = std::function<void(const WriteFailure&)>;
 
 class ProfileStore {
 public:
@@ -45,7 +66,8 @@ public:
                            std::string_view defaultValue = {});
 
     // Writes "%d" of the value. False when the file could not be written
-    // (reported on standard error); the file then keeps its old content.
+    // (passed to the write-failure handler); the file then keeps its old
+    // content.
     bool WriteInt(std::string_view section, std::string_view key, int value);
 
     // Writes the value so that it reads back unchanged; see IniDocument
@@ -73,13 +95,22 @@ public:
 
     const std::string& GetFilePath() const { return filePath_; }
 
+    // Installs the handler that hears of every failed write (replacing any
+    // earlier one; an empty function removes it). It is called after the
+    // failure, before the failing write returns false.
+    void SetWriteFailureHandler(WriteFailureHandler handler) { onWriteFailure_ = std::move(handler); }
+
+    // The reason of the latest failed write when no write has succeeded
+    // since; empty otherwise.
+    const std::string& LastWriteError() const { return lastWriteError_; }
+
 private:
     void Revalidate();
     void Load();
     void Drop();
     bool Flush();
     bool WriteValue(std::string_view section, std::string_view key, std::string_view text);
-    void Report(const std::string& reason) const;
+    void Report(const std::string& reason);
 
     std::string filePath_;
     std::unique_ptr<IniDocument> document_;
@@ -88,6 +119,8 @@ private:
     bool loaded_ = false;
     int batchDepth_ = 0;
     bool dirty_ = false;
+    WriteFailureHandler onWriteFailure_;
+    std::string lastWriteError_;  // empty after a successful write
 };
 
 }  // namespace tikr

@@ -1,9 +1,8 @@
 #include "ui/data_exchange.h"
 
-#include <climits>
-#include <cstdint>
 #include <utility>
 
+#include "store/ascii_text.h"
 #include "ui/window_port.h"
 
 namespace tikr::ui {
@@ -25,7 +24,6 @@ std::size_t CharacterCount(std::string_view text) {
     }
     return count;
 }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -35,29 +33,15 @@ std::optional<int> ParseIntegerText(std::string_view text) {
     while (begin < text.size() && IsBlank(text[begin])) ++begin;
     std::size_t end = text.size();
     while (end > begin && IsBlank(text[end - 1])) --end;
+    const std::string_view trimmed = text.substr(begin, end - begin);
 
-    std::size_t pos = begin;
-    bool negative = false;
-    if (pos < end && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    if (pos == end) return std::nullopt;  // nothing, or a lone sign
-
-    // At most 31 digits: accumulate with saturation well inside 64 bits.
-    std::int64_t magnitude = 0;
-    constexpr std::int64_t LIMIT = static_cast<std::int64_t>(INT_MAX) + 1;
-    for (; pos < end; ++pos) {
-        if (!IsDigit(text[pos])) return std::nullopt;
-        if (magnitude <= LIMIT) magnitude = magnitude * 10 + (text[pos] - '0');
-    }
-    std::int64_t value = negative ? -magnitude : magnitude;
-    if (value > INT_MAX) value = INT_MAX;
-    if (value < INT_MIN) value = INT_MIN;
+    // The whole text must be the integer (clamped beyond the range of int).
+    const IntegerPrefix read = ReadInteger(trimmed);
+    if (!read.hasDigits || read.end != trimmed.size()) return std::nullopt;
 
     // A zero is only taken when it was written as a plain zero.
-    if (value == 0 && text[begin] != '0') return std::nullopt;
-    return static_cast<int>(value);
+    if (read.value == 0 && trimmed.front() != '0') return std::nullopt;
+    return read.value;
 }
 
 std::string FormatMessage(std::string_view pattern, std::string_view arg1,

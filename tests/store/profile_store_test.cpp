@@ -8,19 +8,14 @@
 #include <climits>
 #include <string>
 
-#include "temp_dir.h"
+#include "store_fixture.h"
 
 namespace tikr {
 namespace {
 
 using test::TempDir;
 
-struct StoreTest : ::testing::Test {
-    TempDir dir;
-    std::string path = dir.File("tikr.INI");
-    ProfileStore store{path};
-
-    std::string FileText() const { return TempDir::ReadFile(path); }
+struct StoreTest : test::StoreFixture {
     struct stat Stat() const {
         struct stat st {};
         ::stat(path.c_str(), &st);
@@ -233,12 +228,13 @@ TEST_F(StoreTest, CreatesTheMissingDirectoryOnWrite) {
 
 TEST_F(StoreTest, NamesThatCannotBeStoredAreRefused) {
     ASSERT_TRUE(store.WriteInt("s", "k", 1));
-    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.WriteString("s]", "k", "v"));
     EXPECT_FALSE(store.WriteString("s", "a=b", "v"));
     EXPECT_FALSE(store.WriteString("s", "k\nx", "v"));
     EXPECT_FALSE(store.WriteString("", "k", "v"));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
+    ASSERT_EQ(failures.size(), 4u);
+    EXPECT_EQ(failures[0].path, path);
+    EXPECT_NE(failures[0].reason.find("s]"), std::string::npos) << failures[0].reason;
     EXPECT_EQ(FileText(), "[s]\nk=1\n");
 }
 

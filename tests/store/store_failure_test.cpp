@@ -15,12 +15,13 @@
 #include <thread>
 
 #include "store/profile_store.h"
-#include "temp_dir.h"
+#include "store_fixture.h"
 
 namespace tikr {
 namespace {
 
 using test::TempDir;
+using StoreFailureTest = test::StoreFixture;
 namespace fs = std::filesystem;
 
 std::size_t EntriesIn(const fs::path& dir) {
@@ -30,8 +31,7 @@ std::size_t EntriesIn(const fs::path& dir) {
 }
 
 // Paths no write can reach, even for root.
-TEST(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
-    TempDir dir;
+TEST_F(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
     TempDir::WriteFile(dir.File("plain"), "not a directory");
     fs::create_directory(dir.File("folder.INI"));
     const std::string paths[] = {
@@ -42,14 +42,16 @@ TEST(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
     };
     for (const std::string& path : paths) {
         ProfileStore store(path);
+        std::vector<WriteFailure> failures;
+        test::RecordFailures(store, failures);
         EXPECT_EQ(store.ReadInt("s", "k", 4), 4) << path;
-        testing::internal::CaptureStderr();
         EXPECT_FALSE(store.WriteInt("s", "k", 5)) << path;
         store.BeginBatch();
         EXPECT_TRUE(store.WriteInt("s", "k", 6));
         EXPECT_FALSE(store.EndBatch()) << path;
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find(path), std::string::npos) << err;
+        ASSERT_EQ(failures.size(), 2u) << path;
+        EXPECT_EQ(failures[0].path, path);
+        EXPECT_FALSE(failures[0].reason.empty());
         EXPECT_EQ(store.ReadInt("s", "k", 4), 4) << path;  // the failed value is gone
     }
     EXPECT_EQ(TempDir::ReadFile(dir.File("plain")), "not a directory");
@@ -58,16 +60,40 @@ TEST(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
 }
 
 // A special file is neither read (which could block) nor replaced.
-TEST(StoreFailureTest, FifoIsNotReadOrReplaced) {
-    TempDir dir;
-    const std::string path = dir.File("tikr.INI");
+TEST_F(StoreFailureTest, FifoIsNotReadOrReplaced) {
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    ProfileStore store(path);
     EXPECT_EQ(store.ReadString("s", "k", "d"), "d");
-    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.WriteString("s", "k", "v"));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find(path), std::string::npos);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].path, path);
     EXPECT_TRUE(fs::is_fifo(path));
+}
+
+// The store prints nothing; its owner hears of each failure and can tell
+// the user once per run of failures.
+TEST_F(StoreFailureTest, FailuresGoToTheHandlerMarkedFirstAfterEachSuccess) {
+    fs::create_directory(path);  // a directory where the file belongs
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(store.WriteInt("s", "k", 1));
+    EXPECT_FALSE(store.WriteInt("s", "k", 2));
+    const std::string failedReason = store.LastWriteError();
+    EXPECT_FALSE(failedReason.empty());
+    fs::remove(path);
+    EXPECT_TRUE(store.WriteInt("s", "k", 3));
+    EXPECT_EQ(store.LastWriteError(), "");
+    fs::remove(path);
+    fs::create_directory(path);
+    EXPECT_FALSE(store.WriteInt("s", "k", 4));
+    store.SetWriteFailureHandler({});
+    EXPECT_FALSE(store.WriteInt("s", "k", 5));  // no handler: only the result tells
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_TRUE(failures[0].firstSinceSuccess);
+    EXPECT_FALSE(failures[1].firstSinceSuccess);
+    EXPECT_TRUE(failures[2].firstSinceSuccess);
+    EXPECT_EQ(failures[1].reason, failedReason);
+    EXPECT_EQ(failures[2].path, path);
 }
 
 // Limits the size of files this process may write, as a full disk would;
@@ -91,15 +117,11 @@ private:
     sighandler_t oldHandler_;
 };
 
-TEST(StoreFailureTest, FullDiskKeepsTheOldFileAndDropsTheUnsavedValues) {
-    TempDir dir;
-    const std::string path = dir.File("tikr.INI");
-    ProfileStore store(path);
+TEST_F(StoreFailureTest, FullDiskKeepsTheOldFileAndDropsTheUnsavedValues) {
     ASSERT_TRUE(store.WriteInt("Settings", "NumApps", 1));
     ASSERT_TRUE(store.WriteString("App1", "title", "kept"));
     const std::string before = TempDir::ReadFile(path);
 
-    testing::internal::CaptureStderr();
     bool single = true;
     bool batch = true;
     {
@@ -110,11 +132,10 @@ TEST(StoreFailureTest, FullDiskKeepsTheOldFileAndDropsTheUnsavedValues) {
         for (int i = 0; i < 500; ++i) store.WriteString("App2", "key" + std::to_string(i), "some value");
         batch = store.EndBatch();
     }
-    const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(single);
     EXPECT_FALSE(batch);
-    EXPECT_NE(err.find(path), std::string::npos);
-    EXPECT_NE(err.find("too large"), std::string::npos) << err;  // strerror(EFBIG)
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_NE(failures[1].reason.find("too large"), std::string::npos) << failures[1].reason;  // strerror(EFBIG)
 
     EXPECT_EQ(TempDir::ReadFile(path), before);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);  // no temporary file left
@@ -124,8 +145,7 @@ TEST(StoreFailureTest, FullDiskKeepsTheOldFileAndDropsTheUnsavedValues) {
     EXPECT_EQ(store.ReadString("App1", "title"), "kept");
 }
 
-TEST(StoreFailureTest, BadFilesLoadWithoutHarm) {
-    TempDir dir;
+TEST_F(StoreFailureTest, BadFilesLoadWithoutHarm) {
     std::mt19937 random(7);
     std::string garbage(1 << 16, '\0');
     for (char& c : garbage) c = static_cast<char>(random());
@@ -151,9 +171,7 @@ TEST(StoreFailureTest, BadFilesLoadWithoutHarm) {
 }
 
 // A writer killed at any moment leaves either the old or the new file.
-TEST(StoreFailureTest, KilledWriterLeavesOldOrNewContent) {
-    TempDir dir;
-    const std::string path = dir.File("tikr.INI");
+TEST_F(StoreFailureTest, KilledWriterLeavesOldOrNewContent) {
     auto writeAll = [](ProfileStore& store, char fill) {
         ProfileStore::Batch batch(store);
         for (int i = 1; i <= 300; ++i) {

@@ -57,6 +57,9 @@ int RunSchedulerApplication(int argc, char** argv) {
     QApplication::setWindowIcon(ApplicationIcon());
 
     ProfileStore store(ProfilePath(executable));
+    store.SetWriteFailureHandler([](const WriteFailure& failure) {
+        std::fprintf(stderr, "Cannot write the profile file %s: %s\n", failure.path.c_str(), failure.reason.c_str());
+    });
     SystemClock clock;
     PosixProcessLauncher launcher;
     QtMessageDisplay messages;
