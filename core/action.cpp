@@ -11,7 +11,7 @@ void Action::Save(const std::string& /*section*/) {}
 RunApplicationAction::RunApplicationAction(const CoreServices& services, const std::string& section)
     : Action(services) {
     commandLine = services.store.ReadString(section, "command");
-    showState = services.store.ReadInt(section, "show", SW_SHOW);
+    showState = services.store.ReadInt(section, "show", SHOW_STATE_SHOW);
 }
 
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)

@@ -28,7 +28,8 @@ protected:
 
 class RunApplicationAction : public Action {
 public:
-    static constexpr int SW_SHOW = 5;
+    // The show state SW_SHOW, named apart from the platform's macro.
+    static constexpr int SHOW_STATE_SHOW = 5;
 
     RunApplicationAction(const CoreServices& services, const std::string& section);
     RunApplicationAction(const CoreServices& services, std::string commandLine, int showState);
@@ -45,7 +46,7 @@ public:
 
 private:
     std::string commandLine;
-    int showState = SW_SHOW;
+    int showState = SHOW_STATE_SHOW;
 };
 
 // Picks the constructor that loads a message action from a section, apart

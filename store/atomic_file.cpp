@@ -1,141 +1,137 @@
 #include "store/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-#include <vector>
+#include <memory>
 
 namespace tikr {
 
 namespace {
 
-namespace fs = std::filesystem;
+#ifdef _WIN32
+constexpr std::string_view SEPARATORS = "\\/";
+#else
+constexpr std::string_view SEPARATORS = "/";
+#endif
 
-std::string Reason(int error) { return std::strerror(error); }
-
-
-// Follows a symbolic link at path, so that its target is what gets
-// replaced rather than the link.
-std::string ResolveLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::error_code ec;
-    fs::path resolved = fs::weakly_canonical(fs::path(path), ec);
-    return ec ? path : resolved.string();
-}
-
-// Permission bits for a new file: read and write for all, less the umask.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-}
-
-bool WriteAll(int fd, std::string_view content) {
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
+// The directory part (empty for a bare name) and the file name.
+void SplitPath(const std::string& path, std::string& directory, std::string& name) {
+    const std::size_t last = path.find_last_of(SEPARATORS);
+    if (last == std::string::npos) {
+        directory.clear();
+        name = path;
+        return;
     }
-    return true;
+    // A file at the root keeps its separator as the directory.
+    directory = path.substr(0, last == 0 ? 1 : last);
+    name = path.substr(last + 1);
 }
+
+std::string Join(const std::string& directory, const std::string& name) {
+    if (directory.empty()) return name;
+    if (SEPARATORS.find(directory.back()) != std::string_view::npos) return directory + name;
+    return directory + SEPARATORS.front() + name;
+}
+
+// Tries a few numbers, in case a leftover of an earlier process with the
+// same id holds one.
+constexpr unsigned TEMP_NAME_TRIES = 16;
+
+constexpr std::string_view TEMP_SUFFIX = ".tmp";
 
 }  // namespace
 
-FileIdentity IdentityOf(const struct stat& st) {
-    FileIdentity id;
-    id.exists = true;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
-    return id;
+std::string TempFileName(std::string_view fileName, std::uint64_t processId, unsigned number) {
+    std::string name = ".";
+    name.append(fileName).append(".").append(std::to_string(processId)).append(".");
+    name.append(std::to_string(number)).append(TEMP_SUFFIX);
+    return name;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content, std::string& error,
-                           FileIdentity* written) {
-    const std::string target = ResolveLink(path);
-    fs::path directory = fs::path(target).parent_path();
-    if (directory.empty()) directory = ".";
-
-    std::error_code ec;
-    if (!fs::is_directory(directory, ec)) {
-        fs::create_directories(directory, ec);
-        if (ec) {
-            error = "cannot create the directory " + directory.string() + ": " + ec.message();
-            return false;
-        }
+bool ParseTempFileName(std::string_view name, std::string_view fileName, std::uint64_t& processId) {
+    // "." fileName "." digits "." digits ".tmp"
+    if (name.size() < fileName.size() + 2 || name[0] != '.' || name.substr(1, fileName.size()) != fileName ||
+        name[fileName.size() + 1] != '.')
+        return false;
+    std::string_view rest = name.substr(fileName.size() + 2);
+    if (rest.size() < TEMP_SUFFIX.size() || rest.substr(rest.size() - TEMP_SUFFIX.size()) != TEMP_SUFFIX)
+        return false;
+    rest.remove_suffix(TEMP_SUFFIX.size());
+    const std::size_t dot = rest.find('.');
+    // At most 19 digits of id, which cannot overflow 64 bits.
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size() || dot > 19) return false;
+    std::uint64_t id = 0;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (i == dot) continue;
+        if (rest[i] < '0' || rest[i] > '9') return false;
+        if (i < dot) id = id * 10 + static_cast<std::uint64_t>(rest[i] - '0');
     }
+    processId = id;
+    return true;
+}
 
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &old) == 0) {
-        if (S_ISDIR(old.st_mode)) {
-            error = Reason(EISDIR);
-            return false;
-        }
-        mode = old.st_mode & 07777;
-    } else {
-        mode = NewFileMode();
+std::size_t RemoveStaleTempFiles(FileSystem& files, const std::string& path) {
+    std::string directory;
+    std::string name;
+    SplitPath(files.ResolveTarget(path), directory, name);
+    const std::uint64_t self = files.ProcessId();
+    std::size_t removed = 0;
+    for (const std::string& entry : files.ListDirectory(directory.empty() ? "." : directory)) {
+        std::uint64_t writer = 0;
+        if (!ParseTempFileName(entry, name, writer) || writer == self || files.ProcessIsRunning(writer)) continue;
+        if (files.Remove(Join(directory, entry))) ++removed;
     }
+    return removed;
+}
 
-    std::string templ = (directory / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
-    std::vector<char> tempName(templ.begin(), templ.end());
-    tempName.push_back('\0');
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        error = "cannot create a temporary file in " + directory.string() + ": " + Reason(errno);
+bool ReplaceFileAtomically(FileSystem& files, const std::string& path, std::string_view content,
+                           std::string& error, FileIdentity* written) {
+    const std::string target = files.ResolveTarget(path);
+    std::string directory;
+    std::string name;
+    SplitPath(target, directory, name);
+
+    error = files.CheckReplaceable(target);
+    if (!error.empty()) return false;
+    if (!directory.empty() && !files.MakeDirectories(directory, error)) {
+        error = "cannot create the directory " + directory + ": " + error;
         return false;
     }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    const std::string temp(tempName.data());
 
-    auto fail = [&](const std::string& what, int err, bool open) {
-        if (open) ::close(fd);
-        ::unlink(temp.c_str());
-        error = what + ": " + Reason(err);
+    std::unique_ptr<TempFile> file;
+    std::string createError;
+    const std::uint64_t self = files.ProcessId();
+    for (unsigned n = 0; n < TEMP_NAME_TRIES && !file; ++n) {
+        file = files.CreateNew(Join(directory, TempFileName(name, self, n)), target, createError);
+    }
+    if (!file) {
+        error = "cannot create a temporary file in " + (directory.empty() ? std::string(".") : directory) + ": " +
+                createError;
+        return false;
+    }
+    const std::string temp = file->Path();
+
+    std::string why;
+    auto fail = [&](const std::string& what) {
+        std::string ignored;
+        file->Close(ignored);
+        files.Remove(temp);
+        error = what + ": " + why;
         return false;
     };
-
-    // The mode is only a nicety; a file system without modes still takes
-    // the content.
-    (void)::fchmod(fd, mode);
-    if (!WriteAll(fd, content)) return fail("cannot write " + temp, errno, true);
-    if (::fsync(fd) != 0) return fail("cannot flush " + temp, errno, true);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return fail("cannot examine " + temp, errno, true);
-    if (::close(fd) != 0) return fail("cannot close " + temp, errno, false);
-    if (::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot replace the file", errno, false);
+    if (!file->Write(content, why)) return fail("cannot write " + temp);
+    if (!file->Flush(why)) return fail("cannot flush " + temp);
+    const FileIdentity tempIdentity = file->Identity();
+    if (!file->Close(why)) return fail("cannot close " + temp);
+    if (!files.Rename(temp, target, why)) return fail("cannot replace the file");
 
     // Make the rename itself durable. The new file is in place whatever
-    // happens here, so a failure no longer counts as a failed write.
-    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
+    // happens here, so this cannot fail the write any more.
+    files.SyncDirectory(directory.empty() ? "." : directory);
     if (written != nullptr) {
         // A rename may touch the change time; take the identity as it is
         // now, unless someone else's file has already taken the place.
-        struct stat now {};
-        const bool same = ::stat(target.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev;
-        *written = IdentityOf(same ? now : st);
+        const FileIdentity now = files.Identify(target);
+        const bool same = now.exists && now.device == tempIdentity.device && now.inode == tempIdentity.inode;
+        *written = same ? now : tempIdentity;
     }
     return true;
 }

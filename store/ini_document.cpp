@@ -1,5 +1,6 @@
 #include "store/ini_document.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tikr {
@@ -63,12 +64,13 @@ bool IsStoredAsIs(std::string_view value) {
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     // FNV-1a over the lower-cased bytes.
-    std::size_t hash = 14695981039346656037ull;
+    // 64-bit arithmetic on 32-bit systems too; the map takes what fits.
+    std::uint64_t hash = 14695981039346656037ull;
     for (char c : text) {
         hash ^= LowerAscii(static_cast<unsigned char>(c));
         hash *= 1099511628211ull;
     }
-    return hash;
+    return static_cast<std::size_t>(hash ^ (hash >> 32));
 }
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {

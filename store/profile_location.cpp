@@ -1,8 +1,6 @@
 #include "store/profile_location.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include "store/atomic_file.h"
 
 namespace tikr {
 
@@ -21,30 +19,15 @@ std::string ProfileFileName(const std::string& executablePath) {
     return ExecutableName(executablePath) + ".INI";
 }
 
-std::string ConfigDirectory() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        std::string dir = home;
-        if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-        return dir == "/" ? "/.config" : dir + "/.config";
+bool CarryOverProfile(FileSystem& files, const std::string& path, const std::vector<std::string>& olderPaths) {
+    if (files.Read(path).status != FileSystem::ReadStatus::missing) return false;
+    for (const std::string& older : olderPaths) {
+        const FileSystem::ReadResult read = files.Read(older);
+        if (read.status != FileSystem::ReadStatus::ok) continue;
+        std::string error;
+        return ReplaceFileAtomically(files, path, read.text, error);
     }
-    return std::string();
-}
-
-std::string ProfilePath(const std::string& executablePath) {
-    const std::string fileName = ProfileFileName(executablePath);
-    const std::string directory = ConfigDirectory();
-    if (directory.empty()) return fileName;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(directory, ec)) {
-        std::filesystem::create_directories(directory, ec);
-        if (ec) return fileName;
-    }
-    std::string path = directory;
-    if (path.back() != '/') path += '/';
-    return path + fileName;
+    return false;
 }
 
 }  // namespace tikr

@@ -1,7 +1,11 @@
 #pragma once
 // Where the profile file lives: named after the executable, in the user's
-// configuration directory.
+// configuration directory. The names are formed here; the directory is the
+// operating system's (platform/posix, platform/win32), chosen by the build.
 #include <string>
+#include <vector>
+
+#include "store/file_system.h"
 
 namespace tikr {
 
@@ -15,13 +19,22 @@ std::string ExecutableName(const std::string& executablePath);
 // ExecutableName followed by ".INI".
 std::string ProfileFileName(const std::string& executablePath);
 
-// $XDG_CONFIG_HOME when set to an absolute path, else $HOME/.config.
-// Empty when neither can be found.
-std::string ConfigDirectory();
-
-// ConfigDirectory()/ProfileFileName(executablePath); the directory is
-// created when missing. Falls back to the bare file name (the current
-// directory) when no configuration directory can be found or made.
+// The profile file's full path: ProfileFileName(executablePath) in the
+// user's configuration directory, which is created when missing. Falls back
+// to the bare file name (the current directory) when no configuration
+// directory can be found or made.
+// - POSIX: $XDG_CONFIG_HOME when set to an absolute path, else
+//   $HOME/.config (platform/posix/posix_profile_location.h).
+// - Windows: the user's roaming application-data folder. When the file is
+//   not there yet but an older one is in the Windows directory (or in the
+//   user's VirtualStore copy of it), that one is copied over once, so an
+//   existing task list carries over (platform/win32/win32_profile_location.h).
 std::string ProfilePath(const std::string& executablePath);
+
+// When there is no file at path, copies the first of olderPaths that can
+// be read to path, whole and atomically, so that a task list kept where an
+// earlier version put it carries over. The older file stays as it was.
+// True when a file was copied.
+bool CarryOverProfile(FileSystem& files, const std::string& path, const std::vector<std::string>& olderPaths);
 
 }  // namespace tikr

@@ -1,27 +1,13 @@
 #include "store/profile_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
-#include <cstring>
 
+#include "store/atomic_file.h"
 #include "store/ini_document.h"
 
 namespace tikr {
 
 namespace {
-
-// The file's identity; exists is false when there is nothing to read
-// (a stat error of any kind makes the next read try to open the file and
-// find out why).
-FileIdentity StatFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return FileIdentity{};
-    return IdentityOf(st);
-}
 
 // Leading blanks, an optional sign, then decimal digits up to the first
 // other character. No digits give 0; values beyond 32 bits are clamped.
@@ -55,7 +41,13 @@ std::string CutForRead(std::string_view value) {
 }  // namespace
 
 ProfileStore::ProfileStore(std::string filePath)
-    : filePath_(std::move(filePath)), document_(std::make_unique<IniDocument>()) {}
+    : filePath_(std::move(filePath)),
+      ownFiles_(MakeSystemFileSystem()),
+      files_(ownFiles_.get()),
+      document_(std::make_unique<IniDocument>()) {}
+
+ProfileStore::ProfileStore(std::string filePath, FileSystem& files)
+    : filePath_(std::move(filePath)), files_(&files), document_(std::make_unique<IniDocument>()) {}
 
 ProfileStore::~ProfileStore() {
     // A batch left open still lands its writes.
@@ -79,53 +71,16 @@ void ProfileStore::Drop() {
 void ProfileStore::Load() {
     document_->Clear();
     readError_.clear();
-    stamp_ = FileIdentity{};
     loaded_ = true;
-
-    // Non-blocking, so that a FIFO in the file's place cannot hang the read.
-    const int fd = ::open(filePath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        // A missing file (or a missing directory on its path) is an empty
-        // store; anything else is a file we could not read.
-        if (errno != ENOENT && errno != ENOTDIR) readError_ = std::strerror(errno);
-        stamp_ = StatFile(filePath_);
-        return;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        readError_ = std::strerror(errno);
-        ::close(fd);
-        return;
-    }
-    stamp_ = IdentityOf(st);
-    if (!S_ISREG(st.st_mode)) {
-        readError_ = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        ::close(fd);
-        return;
-    }
-    std::string text;
-    text.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == text.size()) text.resize(text.size() * 2);
-        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            readError_ = std::strerror(errno);
-            ::close(fd);
-            return;
-        }
-        if (n == 0) break;
-        used += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    text.resize(used);
-    document_->Parse(text);
+    FileSystem::ReadResult read = files_->Read(filePath_);
+    stamp_ = read.identity;
+    if (read.status == FileSystem::ReadStatus::failed) readError_ = read.error.empty() ? "unreadable" : read.error;
+    if (read.status == FileSystem::ReadStatus::ok) document_->Parse(read.text);
 }
 
 void ProfileStore::Revalidate() {
     if (batchDepth_ > 0 && loaded_) return;
-    if (loaded_ && StatFile(filePath_) == stamp_) return;
+    if (loaded_ && files_->Identify(filePath_) == stamp_) return;
     Load();
 }
 
@@ -185,9 +140,13 @@ bool ProfileStore::Flush() {
         Drop();
         return false;
     }
+    if (!sweptTempFiles_) {
+        sweptTempFiles_ = true;
+        RemoveStaleTempFiles(*files_, filePath_);
+    }
     std::string error;
     FileIdentity written;
-    if (!ReplaceFileAtomically(filePath_, document_->Serialize(), error, &written)) {
+    if (!ReplaceFileAtomically(*files_, filePath_, document_->Serialize(), error, &written)) {
         Report(error);
         Drop();
         return false;

@@ -3,16 +3,19 @@
 // INI file. Section and key names match without regard to letter case.
 //
 // Every read sees the file as it is on disk (another process may have
-// changed it); the parsed file is kept and revalidated by one stat of the
-// file (size, modification and change times, inode), so an unchanged file
-// is not parsed again. Inside a batch the file is looked at once, when the
+// changed it); the parsed file is kept and revalidated by one look at the
+// file's identity (size, modification and change times, file number), so
+// an unchanged file is not parsed again. Inside a batch the file is looked at once, when the
 // batch begins. An
 // existing file that cannot be read reads as empty, and writes to it fail
 // rather than replace its unread content.
 // Every write replaces the whole file atomically (temporary file in the
 // same directory, flushed, renamed over the old one). Inside a batch the
 // writes collect in memory and the batch's end writes them in one
-// replacement, so a group of writes lands whole or not at all.
+// replacement, so a group of writes lands whole or not at all. The first
+// write of a store also removes temporary files that killed writers left
+// beside the file. An existing file that cannot be written is not
+// replaced: the write fails.
 //
 // Failed writes: the store prints nothing itself. Every write that fails
 // (the file cannot be written, or a section or key name cannot be stored)
@@ -28,7 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/atomic_file.h"
+#include "store/file_system.h"
 
 namespace tikr {
 
@@ -50,7 +53,10 @@ public:
     // The longest text a read returns; longer values are cut to this.
     static constexpr std::size_t MAX_READ_LENGTH = 4095;
 
+    // A store on the file at filePath through the operating system's files.
     explicit ProfileStore(std::string filePath);
+    // The same through the given files, which must outlive the store.
+    ProfileStore(std::string filePath, FileSystem& files);
     ~ProfileStore();
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
@@ -113,12 +119,15 @@ private:
     void Report(const std::string& reason);
 
     std::string filePath_;
+    std::unique_ptr<FileSystem> ownFiles_;  // when none was given
+    FileSystem* files_;
     std::unique_ptr<IniDocument> document_;
     FileIdentity stamp_;     // the file version the document was read from
     std::string readError_;  // why an existing file could not be read
     bool loaded_ = false;
     int batchDepth_ = 0;
     bool dirty_ = false;
+    bool sweptTempFiles_ = false;  // leftovers of killed writers removed
     WriteFailureHandler onWriteFailure_;
     std::string lastWriteError_;  // empty after a successful write
 };

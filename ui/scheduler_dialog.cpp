@@ -99,7 +99,7 @@ void SchedulerDialog::OnAdd() {
         TaskPropertiesDialog dialog(*task, services, appTitle);
         result = window->RunPropertiesDialog(dialog);
     }
-    if (result == IDOK) {
+    if (result == ID_OK) {
         tasks->Append(std::move(task));
         FillTaskList();
         window->ListSetSelection(IDC_TASK_LIST, window->ListGetCount(IDC_TASK_LIST) - 1);
@@ -132,7 +132,7 @@ void SchedulerDialog::OnProperties() {
         TaskPropertiesDialog dialog(*task, services, appTitle);
         result = window->RunPropertiesDialog(dialog);
     }
-    if (result == IDOK) {
+    if (result == ID_OK) {
         FillTaskList();
         window->ListSetSelection(IDC_TASK_LIST, line);
         SaveTasks(line);
@@ -159,7 +159,7 @@ void SchedulerDialog::OnCancel() {
         window->KillTimer(timerId);
         timerId = 0;
     }
-    window->EndDialog(IDCANCEL);
+    window->EndDialog(ID_CANCEL);
 }
 
 void SchedulerDialog::OnHelp() {
@@ -173,7 +173,7 @@ void SchedulerDialog::OnHelp() {
 }
 
 int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
-    if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN) {
+    if (mouseMessage == MOUSE_LEFT_DOWN || mouseMessage == MOUSE_RIGHT_DOWN) {
         window->ShowWindow(true);
         window->SetForeground();
     }

@@ -14,11 +14,16 @@ namespace tikr::ui {
 class WindowPort;
 class TrayPort;
 
+// The identifier of the window timer and of the tray icon.
 constexpr unsigned SCHEDULER_TIMER_ID = 4523;
-constexpr unsigned WM_TRAYNOTIFY = 0x8000 + 100;  // WM_APP + 100
-constexpr unsigned WM_LBUTTONDOWN = 0x0201;
-constexpr unsigned WM_RBUTTONDOWN = 0x0204;
-constexpr unsigned WM_MOUSEMOVE = 0x0200;
+// The tray icon's callback message and the mouse messages it carries, with
+// the window system's values (WM_APP + 100, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
+// WM_MOUSEMOVE). Named apart from the platform's macros so that this header
+// compiles after <windows.h>.
+constexpr unsigned TRAY_NOTIFY_MESSAGE = 0x8000 + 100;
+constexpr unsigned MOUSE_LEFT_DOWN = 0x0201;
+constexpr unsigned MOUSE_RIGHT_DOWN = 0x0204;
+constexpr unsigned MOUSE_MOVE = 0x0200;
 
 class SchedulerDialog {
 public:

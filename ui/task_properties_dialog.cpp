@@ -148,7 +148,7 @@ void TaskPropertiesDialog::ApplyToTask() {
         action = std::make_unique<MessageBoxAction>(services, messageText);
     else
         action = std::make_unique<RunApplicationAction>(services, commandLine,
-                                                        RunApplicationAction::SW_SHOW);
+                                                        RunApplicationAction::SHOW_STATE_SHOW);
 
     task.SetSchedule(std::move(schedule));
     task.SetAction(std::move(action));
@@ -218,10 +218,10 @@ bool TaskPropertiesDialog::OnOK() {
         window->ShowMessage("Out of memory.", appTitle);
         return false;
     }
-    window->EndDialog(res::IDOK);
+    window->EndDialog(res::ID_OK);
     return true;
 }
 
-void TaskPropertiesDialog::OnCancel() { window->EndDialog(res::IDCANCEL); }
+void TaskPropertiesDialog::OnCancel() { window->EndDialog(res::ID_CANCEL); }
 
 }  // namespace tikr::ui

@@ -31,7 +31,7 @@
 #include "core/core_services.h"
 #include "fake_clock.h"
 #include "fake_platform.h"
-#include "instance/single_instance.h"
+#include "instance/posix_instance_guard.h"
 #include "store/profile_store.h"
 #include "temp_dir.h"
 #include "ui/qt/dialog_builder.h"
@@ -119,7 +119,7 @@ TEST_P(BuiltDialogTest, ControlsCarryTheDefinitionsIdsKindsTextsAndVisibility) {
         SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(control.id));
         EXPECT_EQ(widget->property("controlId").toInt(), control.id);
         EXPECT_TRUE(KindMatches(control.kind, widget));
-        if (control.id != IDC_STATIC) {
+        if (control.id != ID_STATIC_ITEM) {
             EXPECT_EQ(dialog.Control(control.id), widget);
         }
         if (control.kind != ControlKind::editField && control.kind != ControlKind::comboDropList) {
@@ -472,7 +472,7 @@ TEST_F(MainWindowTest, AddWithWeeklyTuesdayWritesTheTaskSection) {
         QTest::keyClick(day, Qt::Key_Down);
         QTest::keyClick(day, Qt::Key_Down);
         EXPECT_EQ(day->currentText(), "Tuesday");
-        QTest::mouseClick(Button(dialog, IDOK), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_OK), Qt::LeftButton);
     });
     QTest::mouseClick(Button(&window->Dialog(), IDC_ADD), Qt::LeftButton);
     ASSERT_TRUE(sawDialog);
@@ -527,9 +527,9 @@ TEST_F(MainWindowTest, ValidationMessageIsOwnedByTheDialogAndFocusReturnsToTheFi
             messageOwned = messageBox->parentWidget() == dialog;
             messageBox->button(QMessageBox::Ok)->click();
         });
-        QTest::mouseClick(Button(dialog, IDOK), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_OK), Qt::LeftButton);
         hourFocused = dialog->focusWidget() == hour && hour->selectedText() == "24";
-        QTest::mouseClick(Button(dialog, IDCANCEL), Qt::LeftButton);
+        QTest::mouseClick(Button(dialog, ID_CANCEL), Qt::LeftButton);
     });
     QTest::mouseClick(Button(&window->Dialog(), IDC_ADD), Qt::LeftButton);
     EXPECT_EQ(message, "Please enter an integer between 0 and 23.");
@@ -687,36 +687,38 @@ TEST_F(MainWindowTest, BringForwardBeforeTheStartupHideLeavesTheWindowShown) {
 // as soon as it has its answer.
 TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     test::TempDir runtime;
-    const auto primary = SingleInstance::Acquire("tikr", runtime.Path().string());
-    ASSERT_EQ(primary->GetRole(), SingleInstance::Role::primary);
-    ASSERT_GE(primary->ListenFd(), 0);
+    const std::string profile = runtime.File("tikr.INI");
+    const auto running = PosixInstanceGuard::Acquire(profile, runtime.Path().string());
+    ASSERT_EQ(running->GetRole(), InstanceGuard::Role::first);
+    ASSERT_GE(running->GetListenFd(), 0);
     StartWindow();
-    const std::unique_ptr<QSocketNotifier> requests = WatchShowRequests(*primary, *window);
-    ASSERT_NE(requests, nullptr);
+    QtShowRequestWatch requests;
+    ASSERT_TRUE(running->ServeShowRequests(requests, [this] { window->BringForward(); }));
     QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
     ASSERT_FALSE(window->Dialog().isVisible());
 
-    SingleInstance::Role laterRole = SingleInstance::Role::failed;
+    InstanceGuard::Role laterRole = InstanceGuard::Role::unguarded;
     std::string laterError = "not run";
     bool laterDone = false;
     std::thread later([&] {
-        const auto second = SingleInstance::Acquire("tikr", runtime.Path().string(), std::chrono::milliseconds(5000));
+        const auto second = PosixInstanceGuard::Acquire(profile, runtime.Path().string(), std::chrono::milliseconds(5000));
         laterRole = second->GetRole();
-        laterError = second->Error();
+        laterError = second->GetError();
         laterDone = true;
     });
     const bool shown = WaitFor([&] { return window->Dialog().isVisible(); }, 8000);
     later.join();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(laterDone);
-    EXPECT_EQ(laterRole, SingleInstance::Role::secondary);
+    EXPECT_EQ(laterRole, InstanceGuard::Role::alreadyRunning);
     EXPECT_EQ(laterError, "");
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window->Dialog()));
 
     // Without a channel there is nothing to watch.
     test::TempDir other;
-    const auto unguarded = SingleInstance::Acquire("", other.Path().string());
-    EXPECT_EQ(WatchShowRequests(*unguarded, *window), nullptr);
+    const auto unguarded = PosixInstanceGuard::Acquire("", other.Path().string());
+    QtShowRequestWatch none;
+    EXPECT_FALSE(unguarded->ServeShowRequests(none, [] {}));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,8 +1,14 @@
 #include "store/profile_location.h"
 
+#ifndef _WIN32
+#include "platform/posix/posix_profile_location.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <vector>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -63,6 +69,32 @@ public:
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
+
+// An older file where an earlier version kept it carries over once and
+// stays where it was; an existing profile is never overwritten.
+TEST(ProfileLocationTest, OlderProfileCarriesOverOnlyWhenThereIsNone) {
+    test::TempDir dir;
+    const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+    const std::string path = dir.File("appdata/tikr.INI");
+    const std::vector<std::string> older = {dir.File("virtualstore/tikr.INI"), dir.File("windows/tikr.INI")};
+    std::filesystem::create_directory(dir.File("windows"));
+    EXPECT_FALSE(CarryOverProfile(*files, path, older));  // nothing to carry
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    test::TempDir::WriteFile(older[1], "[Settings]\r\nNumApps=2\r\n");
+    EXPECT_TRUE(CarryOverProfile(*files, path, older));
+    EXPECT_EQ(test::TempDir::ReadFile(path), "[Settings]\r\nNumApps=2\r\n");
+    EXPECT_EQ(test::TempDir::ReadFile(older[1]), "[Settings]\r\nNumApps=2\r\n");
+
+    std::filesystem::create_directory(dir.File("virtualstore"));
+    test::TempDir::WriteFile(older[0], "[Settings]\r\nNumApps=5\r\n");
+    EXPECT_FALSE(CarryOverProfile(*files, path, older));
+    EXPECT_EQ(test::TempDir::ReadFile(path), "[Settings]\r\nNumApps=2\r\n");
+
+    std::filesystem::remove(path);  // the VirtualStore copy is what the old program saw
+    EXPECT_TRUE(CarryOverProfile(*files, path, older));
+    EXPECT_EQ(test::TempDir::ReadFile(path), "[Settings]\r\nNumApps=5\r\n");
+}
 
 TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
     EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};

@@ -96,6 +96,25 @@ TEST_F(StoreFailureTest, FailuresGoToTheHandlerMarkedFirstAfterEachSuccess) {
     EXPECT_EQ(failures[2].path, path);
 }
 
+// A file marked read-only stays as it is, even for a user the system would
+// let replace it.
+TEST_F(StoreFailureTest, ReadOnlyFileIsNotReplaced) {
+    ASSERT_TRUE(store.WriteInt("s", "k", 1));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(store.WriteInt("s", "k", 2));
+    store.BeginBatch();
+    EXPECT_TRUE(store.WriteInt("s", "k", 3));
+    EXPECT_FALSE(store.EndBatch());
+    EXPECT_EQ(TempDir::ReadFile(path), "[s]\nk=1\n");
+    EXPECT_EQ(store.ReadInt("s", "k", 0), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_NE(failures[0].reason.find("Permission denied"), std::string::npos) << failures[0].reason;
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
 // Limits the size of files this process may write, as a full disk would;
 // root is bound by it too.
 class FileSizeLimit {

@@ -375,7 +375,7 @@ TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
     EXPECT_FALSE(dialog->IsTrayIconShown());
     EXPECT_TRUE(window.timers.empty());
     EXPECT_EQ(dialog->GetTimerId(), 0u);
-    EXPECT_EQ(window.endResult, IDCANCEL);
+    EXPECT_EQ(window.endResult, ID_CANCEL);
     const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
 }
@@ -391,7 +391,7 @@ TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
     EXPECT_EQ(dialog->GetInterval(), 10);
     EXPECT_EQ(window.trayCalls.back(), "delete");
     EXPECT_TRUE(window.timers.empty());
-    EXPECT_EQ(window.endResult, IDCANCEL);
+    EXPECT_EQ(window.endResult, ID_CANCEL);
     EXPECT_TRUE(window.messages.empty());
 }
 
@@ -494,7 +494,7 @@ TEST_F(SchedulerTest, RemovalClearsTheFlagWhateverTheResult) {
 TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
     Start();
     const std::pair<unsigned, bool> cases[] = {
-        {WM_LBUTTONDOWN, true}, {WM_RBUTTONDOWN, true}, {WM_MOUSEMOVE, false},
+        {MOUSE_LEFT_DOWN, true}, {MOUSE_RIGHT_DOWN, true}, {MOUSE_MOVE, false},
         {0x0202, false},        {0x0203, false},        {0x0205, false},
     };
     for (const auto& [message, brings] : cases) {
@@ -505,7 +505,7 @@ TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
         EXPECT_EQ(window.calls, expected) << "message " << message;
     }
     window.calls.clear();
-    EXPECT_EQ(dialog->OnTrayNotify(0, WM_LBUTTONDOWN), 1);  // the identifier is not examined
+    EXPECT_EQ(dialog->OnTrayNotify(0, MOUSE_LEFT_DOWN), 1);  // the identifier is not examined
     EXPECT_EQ(window.calls.size(), 2u);
 }
 

@@ -178,7 +178,7 @@ TEST_F(StoredTaskTest, OkWithoutChangesStillRebuildsScheduleAndAction) {
     Open(task);
     EXPECT_TRUE(dialog->OnOK());
 
-    EXPECT_EQ(window.endResult, IDOK);
+    EXPECT_EQ(window.endResult, ID_OK);
     EXPECT_TRUE(window.messages.empty());
     ASSERT_EQ(task.GetSchedule()->GetKind(), 0);
     // Computed afresh from the moment of OK: the next 08:00.
@@ -226,7 +226,7 @@ TEST_F(PropertiesTest, HourTexts) {
         bool ok = dialog->OnOK();
         EXPECT_EQ(ok, c.hour.has_value());
         if (c.hour) {
-            EXPECT_EQ(window.endResult, IDOK);
+            EXPECT_EQ(window.endResult, ID_OK);
             EXPECT_EQ(task.GetSchedule()->GetTimeOfDay().GetHour(), *c.hour);
             EXPECT_EQ(task.GetTitle(), "changed");
         } else {
@@ -503,7 +503,7 @@ TEST_F(StoredTaskTest, CancelAfterEditsLeavesTheTaskAsItWas) {
     dialog->OnBrowse();
     dialog->OnCancel();
 
-    EXPECT_EQ(window.endResult, IDCANCEL);
+    EXPECT_EQ(window.endResult, ID_CANCEL);
     EXPECT_EQ(task.GetTitle(), "Weekly backup");
     EXPECT_EQ(task.IsDisabled(), 0);
     EXPECT_EQ(task.GetSchedule(), schedule);

@@ -349,7 +349,7 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
     for (const ControlDef& control : controls) {
         QWidget* widget = MakeControl(control, units, this);
         ordered.push_back(widget);
-        if (control.id != res::IDC_STATIC) byId.emplace(control.id, widget);
+        if (control.id != res::ID_STATIC_ITEM) byId.emplace(control.id, widget);
         if ((control.style & res::STYLE_TABSTOP) != 0) tabStops.push_back(widget);
     }
 

@@ -8,9 +8,9 @@ QtTrayPort::QtTrayPort(const QIcon& image) : icon(QIcon(image.pixmap(QSize(16, 1
     QObject::connect(&icon, &QSystemTrayIcon::activated, &icon, [this](QSystemTrayIcon::ActivationReason reason) {
         if (!onPress) return;
         if (reason == QSystemTrayIcon::Trigger) {
-            onPress(ui::WM_LBUTTONDOWN);
+            onPress(ui::MOUSE_LEFT_DOWN);
         } else if (reason == QSystemTrayIcon::Context) {
-            onPress(ui::WM_RBUTTONDOWN);
+            onPress(ui::MOUSE_RIGHT_DOWN);
         }
     });
 }

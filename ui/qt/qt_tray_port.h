@@ -19,7 +19,7 @@ public:
     // Keeps the 16 x 16 image of icon.
     explicit QtTrayPort(const QIcon& icon);
 
-    // Called with WM_LBUTTONDOWN or WM_RBUTTONDOWN for a press on the icon.
+    // Called with MOUSE_LEFT_DOWN or MOUSE_RIGHT_DOWN for a press on the icon.
     std::function<void(unsigned mouseMessage)> onPress;
 
     // Fails when the desktop has no notification area.

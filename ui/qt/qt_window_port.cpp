@@ -252,10 +252,10 @@ int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     if (auto* browse = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDC_BROWSE))) {
         QObject::connect(browse, &QPushButton::clicked, &port.life, [&properties] { properties.OnBrowse(); });
     }
-    if (auto* ok = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDOK))) {
+    if (auto* ok = qobject_cast<QPushButton*>(propertiesDialog.Control(res::ID_OK))) {
         QObject::connect(ok, &QPushButton::clicked, &port.life, [&properties] { properties.OnOK(); });
     }
-    if (auto* cancel = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDCANCEL))) {
+    if (auto* cancel = qobject_cast<QPushButton*>(propertiesDialog.Control(res::ID_CANCEL))) {
         QObject::connect(cancel, &QPushButton::clicked, &port.life, [&properties] { properties.OnCancel(); });
     }
     propertiesDialog.onCancel = [&properties] { properties.OnCancel(); };

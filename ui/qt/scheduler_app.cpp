@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/core_services.h"
-#include "instance/single_instance.h"
+#include "instance/instance_guard.h"
 #include "platform/executable_path.h"
 #include "platform/posix_process_launcher.h"
 #include "platform/system_clock.h"
@@ -32,20 +32,20 @@ int RunSchedulerApplication(int argc, char** argv) {
     const std::string executable = ExecutablePath(argc > 0 ? argv[0] : nullptr);
     const std::string title = ExecutableName(executable);
 
-    // One scheduler per user and program name (the name also names the
-    // profile file). This comes before the application object: a later
-    // start only asks the running one to show its window and ends without
-    // connecting to the display or creating any window.
-    const std::unique_ptr<SingleInstance> instance = SingleInstance::Acquire(title.empty() ? "tikr" : title);
-    switch (instance->GetRole()) {
-        case SingleInstance::Role::secondary:
-            if (!instance->Error().empty()) Report(title, instance->Error());
+    // One scheduler per profile file. This comes before the application
+    // object: a later start only asks the running one to show its window and
+    // ends without connecting to the display or creating any window.
+    const std::string profilePath = ProfilePath(executable);
+    const std::unique_ptr<InstanceGuard> guard = AcquireInstanceGuard(profilePath);
+    switch (guard->GetRole()) {
+        case InstanceGuard::Role::alreadyRunning:
+            if (!guard->GetError().empty()) Report(title, guard->GetError());
             return 0;
-        case SingleInstance::Role::failed:
-            Report(title, "running without the one-instance guard: " + instance->Error());
+        case InstanceGuard::Role::unguarded:
+            Report(title, "running without the one-instance guard: " + guard->GetError());
             break;
-        case SingleInstance::Role::primary:
-            if (instance->ListenFd() < 0) Report(title, "a later start cannot show this window: " + instance->Error());
+        case InstanceGuard::Role::first:
+            if (!guard->GetError().empty()) Report(title, "a later start cannot show this window: " + guard->GetError());
             break;
     }
 
@@ -56,7 +56,7 @@ int RunSchedulerApplication(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromStdString(title));
     QApplication::setWindowIcon(ApplicationIcon());
 
-    ProfileStore store(ProfilePath(executable));
+    ProfileStore store(profilePath);
     store.SetWriteFailureHandler([](const WriteFailure& failure) {
         std::fprintf(stderr, "Cannot write the profile file %s: %s\n", failure.path.c_str(), failure.reason.c_str());
     });
@@ -66,7 +66,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     const CoreServices services{store, clock, launcher, messages};
     ui::SchedulerDialog logic(services, title);
     SchedulerWindow window(logic);
-    const std::unique_ptr<QSocketNotifier> requests = WatchShowRequests(*instance, window);
+    QtShowRequestWatch requests;
+    guard->ServeShowRequests(requests, [&window] { window.BringForward(); });
     window.Run();
     return 0;
 }

@@ -1,22 +1,24 @@
 #pragma once
-// The running scheduler's side of the one-instance rule: a later start of
-// the program asks, over the guard's socket, for the main window to be shown;
-// each such request shows the window and brings it forward.
+// The Qt front end's side of the one-instance rule: the guard's
+// ShowRequestWatch, which lets the event loop tell the guard that a later
+// start of the program is asking for the main window.
 #include <QSocketNotifier>
 
+#include <functional>
 #include <memory>
 
-namespace tikr {
-class SingleInstance;
-}
+#include "instance/instance_guard.h"
 
 namespace tikr::qt {
 
-class SchedulerWindow;
+// Watches one descriptor with a QSocketNotifier. Destroy it before the guard
+// that it serves.
+class QtShowRequestWatch : public ShowRequestWatch {
+public:
+    void WatchReadable(int source, std::function<void()> ready) override;
 
-// Watches the primary's listening socket from the event loop. Null when the
-// instance has no channel (it is not the primary, or its socket could not be
-// set up). Both instance and window must outlive the watcher.
-std::unique_ptr<QSocketNotifier> WatchShowRequests(SingleInstance& instance, SchedulerWindow& window);
+private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
 
 }  // namespace tikr::qt

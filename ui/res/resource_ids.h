@@ -1,16 +1,19 @@
 #pragma once
-// Control, dialog and icon ids of the two dialogs.
+// Control, dialog and icon ids of the two dialogs. The ids the window system
+// also defines as macros (IDOK 1, IDCANCEL 2, the static item 65535 and the
+// Help command 57670) have the same values under names of their own, so that
+// this header compiles after <windows.h>.
 
 namespace tikr::ui::res {
 
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDC_STATIC = 65535;
+constexpr int ID_OK = 1;
+constexpr int ID_CANCEL = 2;
+constexpr int ID_STATIC_ITEM = 65535;
 
 constexpr int IDR_MAINFRAME = 128;           // application icon
 constexpr int IDD_SCHEDULER_DIALOG = 130;    // main window
 constexpr int IDD_TASK_PROPERTIES = 132;     // task properties dialog
-constexpr int ID_HELP = 57670;
+constexpr int ID_HELP_COMMAND = 57670;
 
 // Main window.
 constexpr int IDC_HIDE = 1000;

@@ -1,7 +1,8 @@
 // The single-instance guard, exercised with real processes: each "start" of
 // the program is a forked child that calls Acquire and reports its role
 // through its exit status.
-#include "instance/single_instance.h"
+#include "instance/posix_instance_guard.h"
+#include "instance/runtime_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,19 +28,21 @@
 namespace tikr {
 namespace {
 
-using Role = SingleInstance::Role;
+using Role = InstanceGuard::Role;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using test::TempDir;
 namespace fs = std::filesystem;
 
-constexpr char kApp[] = "tikr";
+// The profile file of a test's Tikr: in the test's folder, so that the lock
+// and the socket land there too.
+std::string Profile(const std::string& dir, const std::string& name = "tikr.INI") { return dir + "/" + name; }
 
 int ExitCode(Role role) {
     switch (role) {
-    case Role::primary: return 10;
-    case Role::secondary: return 20;
-    case Role::failed: return 30;
+    case Role::first: return 10;
+    case Role::alreadyRunning: return 20;
+    case Role::unguarded: return 30;
     }
     return 99;
 }
@@ -71,19 +74,19 @@ int WaitExit(pid_t pid, milliseconds timeout = milliseconds(10000)) {
 }
 
 // A start of the program: its role as exit status.
-pid_t SpawnStart(const std::string& dir, milliseconds wait = SingleInstance::kDefaultWait) {
-    return Spawn([dir, wait] { return ExitCode(SingleInstance::Acquire(kApp, dir, wait)->GetRole()); });
+pid_t SpawnStart(const std::string& dir, milliseconds wait = PosixInstanceGuard::DEFAULT_WAIT) {
+    return Spawn([dir, wait] { return ExitCode(PosixInstanceGuard::Acquire(Profile(dir), dir, wait)->GetRole()); });
 }
 
 // Serves the primary's channel the way the front end does (wait for the
 // socket to become readable, then AcceptRequests) until child has ended.
 // Returns the number of show requests and stores the child's status.
-int ServeUntilExit(SingleInstance& primary, pid_t child, int& status,
+int ServeUntilExit(PosixInstanceGuard& primary, pid_t child, int& status,
                    milliseconds timeout = milliseconds(10000)) {
     int shows = 0;
     const auto stop = Clock::now() + timeout;
     for (;;) {
-        pollfd p{primary.ListenFd(), POLLIN, 0};
+        pollfd p{primary.GetListenFd(), POLLIN, 0};
         if (::poll(&p, 1, 20) > 0) shows += primary.AcceptRequests();
         int st = 0;
         if (::waitpid(child, &st, WNOHANG) == child) {
@@ -157,14 +160,14 @@ long ElapsedMs(Clock::time_point since) {
 
 // --- One running instance, later starts -----------------------------------
 
-TEST(SingleInstance, LaterStartsEachShowTheRunningInstanceOnceAndEnd) {
+TEST(InstanceGuard, LaterStartsEachShowTheRunningInstanceOnceAndEnd) {
     TempDir dir;
-    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
-    ASSERT_EQ(primary->GetRole(), Role::primary) << primary->Error();
-    EXPECT_TRUE(primary->Error().empty()) << primary->Error();
-    ASSERT_GE(primary->ListenFd(), 0);
-    EXPECT_TRUE(::fcntl(primary->ListenFd(), F_GETFD) & FD_CLOEXEC);
-    EXPECT_TRUE(::fcntl(primary->ListenFd(), F_GETFL) & O_NONBLOCK);
+    auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::first) << primary->GetError();
+    EXPECT_TRUE(primary->GetError().empty()) << primary->GetError();
+    ASSERT_GE(primary->GetListenFd(), 0);
+    EXPECT_TRUE(::fcntl(primary->GetListenFd(), F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(primary->GetListenFd(), F_GETFL) & O_NONBLOCK);
     EXPECT_EQ(primary->AcceptRequests(), 0);  // nothing pending: returns at once
 
     for (int start = 0; start < 3; ++start) {
@@ -172,34 +175,72 @@ TEST(SingleInstance, LaterStartsEachShowTheRunningInstanceOnceAndEnd) {
         pid_t child = SpawnStart(dir.Path().string());
         int status = 0;
         EXPECT_EQ(ServeUntilExit(*primary, child, status), 1) << "start " << start;
-        EXPECT_EQ(status, ExitCode(Role::secondary)) << "start " << start;
+        EXPECT_EQ(status, ExitCode(Role::alreadyRunning)) << "start " << start;
         EXPECT_LT(ElapsedMs(t0), 2000) << "an answered start ends promptly";
     }
 }
 
-TEST(SingleInstance, EndedPrimaryRemovesItsSocketAndTheNextStartIsPrimary) {
-    TempDir dir;
-    {
-        auto first = SingleInstance::Acquire(kApp, dir.Path().string());
-        ASSERT_EQ(first->GetRole(), Role::primary);
-        EXPECT_TRUE(fs::exists(first->SocketPath()));
+// The front end's watch, by hand: remembers what it was asked to watch.
+struct RecordingWatch : ShowRequestWatch {
+    void WatchReadable(int source, std::function<void()> ready) override {
+        fd = source;
+        onReady = std::move(ready);
     }
-    EXPECT_FALSE(fs::exists(dir.File("tikr.sock")));
-    auto second = SingleInstance::Acquire(kApp, dir.Path().string(), milliseconds(200));
-    EXPECT_EQ(second->GetRole(), Role::primary);
+    int fd = -1;
+    std::function<void()> onReady;
+};
+
+TEST(InstanceGuard, FrontEndHearsOfRequestsThroughItsWatch) {
+    TempDir dir;
+    auto first = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    ASSERT_EQ(first->GetRole(), Role::first);
+    RecordingWatch watch;
+    int shows = 0;
+    ASSERT_TRUE(first->ServeShowRequests(watch, [&shows] { ++shows; }));
+    EXPECT_EQ(watch.fd, first->GetListenFd());
+    ASSERT_TRUE(watch.onReady);
+    watch.onReady();  // woken without a request: nothing to show
+    EXPECT_EQ(shows, 0);
+    for (int i = 0; i < 2; ++i) {
+        int fd = Connect(first->GetSocketPath());
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "show\n", 5), 5);
+        ::close(fd);
+    }
+    watch.onReady();
+    EXPECT_EQ(shows, 1) << "requests arriving together show the window once";
+
+    // Other roles have nothing to watch.
+    auto later = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string(), milliseconds(50));
+    ASSERT_EQ(later->GetRole(), Role::alreadyRunning);
+    RecordingWatch unused;
+    EXPECT_FALSE(later->ServeShowRequests(unused, [] {}));
+    EXPECT_EQ(unused.fd, -1);
 }
 
-TEST(SingleInstance, DifferentApplicationNamesDoNotExcludeEachOther) {
+TEST(InstanceGuard, EndedPrimaryRemovesItsSocketAndTheNextStartIsPrimary) {
     TempDir dir;
-    auto a = SingleInstance::Acquire("tikr", dir.Path().string());
-    auto b = SingleInstance::Acquire("other", dir.Path().string(), milliseconds(200));
-    EXPECT_EQ(a->GetRole(), Role::primary);
-    EXPECT_EQ(b->GetRole(), Role::primary);
+    {
+        auto first = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+        ASSERT_EQ(first->GetRole(), Role::first);
+        EXPECT_TRUE(fs::exists(first->GetSocketPath()));
+    }
+    EXPECT_FALSE(fs::exists(dir.File("tikr.sock")));
+    auto second = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string(), milliseconds(200));
+    EXPECT_EQ(second->GetRole(), Role::first);
+}
+
+TEST(InstanceGuard, DifferentProfilesDoNotExcludeEachOther) {
+    TempDir dir;
+    auto a = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    auto b = PosixInstanceGuard::Acquire(Profile(dir.Path().string(), "other.INI"), dir.Path().string(), milliseconds(200));
+    EXPECT_EQ(a->GetRole(), Role::first);
+    EXPECT_EQ(b->GetRole(), Role::first);
 }
 
 // --- Starts at the same moment --------------------------------------------
 
-TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
+TEST(InstanceGuard, SimultaneousStartsLeaveExactlyOnePrimary) {
     for (int n = 2; n <= 4; ++n) {
         for (int round = 0; round < 8; ++round) {
             SCOPED_TRACE("starts " + std::to_string(n) + ", round " + std::to_string(round));
@@ -219,14 +260,14 @@ TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
                     char c;
                     while (::read(go[0], &c, 1) < 0 && errno == EINTR) {
                     }  // the barrier: all children leave it when the parent closes go[1]
-                    auto self = SingleInstance::Acquire(kApp, path);
-                    if (self->GetRole() != Role::primary) return ExitCode(self->GetRole());
+                    auto self = PosixInstanceGuard::Acquire(Profile(path), path);
+                    if (self->GetRole() != Role::first) return ExitCode(self->GetRole());
                     // Serve the others until the parent says stop, then
                     // report how many asked to be shown.
                     ssize_t ignored = ::write(results[1], "P", 1);
                     int shows = 0;
                     for (;;) {
-                        pollfd p[2] = {{self->ListenFd(), POLLIN, 0}, {stop[0], POLLIN, 0}};
+                        pollfd p[2] = {{self->GetListenFd(), POLLIN, 0}, {stop[0], POLLIN, 0}};
                         if (::poll(p, 2, 100) < 0) continue;
                         if (p[0].revents) shows += self->AcceptRequests();
                         if (p[1].revents) break;
@@ -234,7 +275,7 @@ TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
                     char count = static_cast<char>('0' + shows);
                     ignored = ::write(results[1], &count, 1);
                     (void)ignored;
-                    return ExitCode(Role::primary);
+                    return ExitCode(Role::first);
                 }));
             }
             ::close(go[0]);
@@ -271,8 +312,8 @@ TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
 
             int primaries = 0, secondaries = 0;
             for (int st : status) {
-                primaries += st == ExitCode(Role::primary);
-                secondaries += st == ExitCode(Role::secondary);
+                primaries += st == ExitCode(Role::first);
+                secondaries += st == ExitCode(Role::alreadyRunning);
             }
             EXPECT_EQ(primaries, 1);
             EXPECT_EQ(secondaries, n - 1);
@@ -285,15 +326,15 @@ TEST(SingleInstance, SimultaneousStartsLeaveExactlyOnePrimary) {
 
 // --- What a crashed or half-started instance leaves behind -----------------
 
-TEST(SingleInstance, PrimaryKilledHardLeavesFilesThatDoNotBlockTheNextStart) {
+TEST(InstanceGuard, PrimaryKilledHardLeavesFilesThatDoNotBlockTheNextStart) {
     TempDir dir;
     const std::string path = dir.Path().string();
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     pid_t child = Spawn([&] {
         ::close(ready[0]);
-        auto self = SingleInstance::Acquire(kApp, path);
-        char c = self->GetRole() == Role::primary && self->ListenFd() >= 0 ? 'P' : 'x';
+        auto self = PosixInstanceGuard::Acquire(Profile(path), path);
+        char c = self->GetRole() == Role::first && self->GetListenFd() >= 0 ? 'P' : 'x';
         ssize_t ignored = ::write(ready[1], &c, 1);
         (void)ignored;
         for (;;) ::pause();
@@ -309,15 +350,15 @@ TEST(SingleInstance, PrimaryKilledHardLeavesFilesThatDoNotBlockTheNextStart) {
     EXPECT_TRUE(fs::is_socket(dir.File("tikr.sock")));
 
     const auto t0 = Clock::now();
-    auto next = SingleInstance::Acquire(kApp, path);
+    auto next = PosixInstanceGuard::Acquire(Profile(path), path);
     EXPECT_LT(ElapsedMs(t0), 2500) << "no waiting on a dead instance";
-    ASSERT_EQ(next->GetRole(), Role::primary) << next->Error();
-    ASSERT_GE(next->ListenFd(), 0) << next->Error();
+    ASSERT_EQ(next->GetRole(), Role::first) << next->GetError();
+    ASSERT_GE(next->GetListenFd(), 0) << next->GetError();
 
     // The channel works over the leftover socket file.
     int status = 0;
     EXPECT_EQ(ServeUntilExit(*next, SpawnStart(path), status), 1);
-    EXPECT_EQ(status, ExitCode(Role::secondary));
+    EXPECT_EQ(status, ExitCode(Role::alreadyRunning));
 }
 
 struct Leftover {
@@ -326,7 +367,7 @@ struct Leftover {
     bool channel;  // whether the new primary can listen anyway
 };
 
-TEST(SingleInstance, LeftoverAtTheSocketPathWithNobodyHoldingTheLock) {
+TEST(InstanceGuard, LeftoverAtTheSocketPathWithNobodyHoldingTheLock) {
     const Leftover cases[] = {
         {"socket nobody listens on",
          [](const std::string& p) { ::close(BindSocket(p, -1)); }, true},
@@ -340,15 +381,15 @@ TEST(SingleInstance, LeftoverAtTheSocketPathWithNobodyHoldingTheLock) {
         TempDir dir;
         c.make(dir.File("tikr.sock"));
         const auto t0 = Clock::now();
-        auto self = SingleInstance::Acquire(kApp, dir.Path().string());
+        auto self = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
         EXPECT_LT(ElapsedMs(t0), 2500);
-        EXPECT_EQ(self->GetRole(), Role::primary);
-        EXPECT_EQ(self->ListenFd() >= 0, c.channel);
-        EXPECT_EQ(self->Error().empty(), c.channel) << self->Error();
+        EXPECT_EQ(self->GetRole(), Role::first);
+        EXPECT_EQ(self->GetListenFd() >= 0, c.channel);
+        EXPECT_EQ(self->GetError().empty(), c.channel) << self->GetError();
     }
 }
 
-TEST(SingleInstance, HolderThatNeverListensMakesALaterStartEndAfterTheBound) {
+TEST(InstanceGuard, HolderThatNeverListensMakesALaterStartEndAfterTheBound) {
     TempDir dir;
     const std::string path = dir.Path().string();
     int held = HoldLock(dir.File("tikr.lock"));
@@ -356,17 +397,17 @@ TEST(SingleInstance, HolderThatNeverListensMakesALaterStartEndAfterTheBound) {
     ::close(BindSocket(dir.File("tikr.sock"), -1));  // stale file, nobody listening
 
     const auto t0 = Clock::now();
-    auto self = SingleInstance::Acquire(kApp, path, milliseconds(400));
+    auto self = PosixInstanceGuard::Acquire(Profile(path), path, milliseconds(400));
     const long took = ElapsedMs(t0);
-    EXPECT_EQ(self->GetRole(), Role::secondary) << "never a second scheduler while the lock is held";
-    EXPECT_FALSE(self->Error().empty());
-    EXPECT_EQ(self->ListenFd(), -1);
+    EXPECT_EQ(self->GetRole(), Role::alreadyRunning) << "never a second scheduler while the lock is held";
+    EXPECT_FALSE(self->GetError().empty());
+    EXPECT_EQ(self->GetListenFd(), -1);
     EXPECT_GE(took, 350);
     EXPECT_LT(took, 3000);
     ::close(held);
 }
 
-TEST(SingleInstance, HolderThatIsSlowToListenStillGetsTheRequest) {
+TEST(InstanceGuard, HolderThatIsSlowToListenStillGetsTheRequest) {
     TempDir dir;
     const std::string path = dir.Path().string();
     int held = HoldLock(dir.File("tikr.lock"));
@@ -388,34 +429,34 @@ TEST(SingleInstance, HolderThatIsSlowToListenStillGetsTheRequest) {
     ASSERT_EQ(::write(conn, "ok\n", 3), 3);
     ::close(conn);
 
-    EXPECT_EQ(WaitExit(child), ExitCode(Role::secondary));
+    EXPECT_EQ(WaitExit(child), ExitCode(Role::alreadyRunning));
     ::close(listener);
     ::close(held);
 }
 
-TEST(SingleInstance, LaterStartTakesOverWhenTheHolderEndsBeforeListening) {
+TEST(InstanceGuard, LaterStartTakesOverWhenTheHolderEndsBeforeListening) {
     TempDir dir;
     const std::string path = dir.Path().string();
     int held = HoldLock(dir.File("tikr.lock"));
     ASSERT_GE(held, 0);
     pid_t child = Spawn([&] {
         ::close(held);  // the fork shares the parent's lock; only the parent holds it
-        return ExitCode(SingleInstance::Acquire(kApp, path)->GetRole());
+        return ExitCode(PosixInstanceGuard::Acquire(Profile(path), path)->GetRole());
     });
     std::this_thread::sleep_for(milliseconds(300));
     ::close(held);
-    EXPECT_EQ(WaitExit(child), ExitCode(Role::primary));
+    EXPECT_EQ(WaitExit(child), ExitCode(Role::first));
 }
 
-TEST(SingleInstance, ProgramsStartedByThePrimaryDoNotInheritTheLock) {
+TEST(InstanceGuard, ProgramsStartedByThePrimaryDoNotInheritTheLock) {
     TempDir dir;
     const std::string path = dir.Path().string();
     int report[2];
     ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
     pid_t child = Spawn([&] {
         ::close(report[0]);
-        auto self = SingleInstance::Acquire(kApp, path);
-        if (self->GetRole() != Role::primary) return 1;
+        auto self = PosixInstanceGuard::Acquire(Profile(path), path);
+        if (self->GetRole() != Role::first) return 1;
         pid_t started = ::fork();
         if (started == 0) {
             ::execl("/bin/sleep", "sleep", "10", static_cast<char*>(nullptr));
@@ -433,14 +474,14 @@ TEST(SingleInstance, ProgramsStartedByThePrimaryDoNotInheritTheLock) {
     std::memcpy(&started, bytes.data(), sizeof started);
     EXPECT_EQ(WaitExit(child), 0);
 
-    auto next = SingleInstance::Acquire(kApp, path, milliseconds(300));
-    EXPECT_EQ(next->GetRole(), Role::primary) << "the started program kept the lock";
+    auto next = PosixInstanceGuard::Acquire(Profile(path), path, milliseconds(300));
+    EXPECT_EQ(next->GetRole(), Role::first) << "the started program kept the lock";
     ::kill(started, SIGKILL);
 }
 
 // --- The primary's side of the channel -------------------------------------
 
-TEST(SingleInstance, OnlyWellFormedShowRequestsCount) {
+TEST(InstanceGuard, OnlyWellFormedShowRequestsCount) {
     struct Case {
         const char* sent;
         int shows;
@@ -455,11 +496,11 @@ TEST(SingleInstance, OnlyWellFormedShowRequestsCount) {
         {"showshowshowshowshowshow\n", 0, ""},
     };
     TempDir dir;
-    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
-    ASSERT_EQ(primary->GetRole(), Role::primary);
+    auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::first);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("sent \"") + c.sent + "\"");
-        int fd = Connect(primary->SocketPath());
+        int fd = Connect(primary->GetSocketPath());
         ASSERT_GE(fd, 0);
         std::size_t len = std::strlen(c.sent);
         if (len > 0) {
@@ -474,13 +515,13 @@ TEST(SingleInstance, OnlyWellFormedShowRequestsCount) {
     }
 }
 
-TEST(SingleInstance, SeveralWaitingRequestsAreAllAnsweredInOneCall) {
+TEST(InstanceGuard, SeveralWaitingRequestsAreAllAnsweredInOneCall) {
     TempDir dir;
-    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
-    ASSERT_EQ(primary->GetRole(), Role::primary);
+    auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::first);
     std::vector<int> clients;
     for (int i = 0; i < 8; ++i) {
-        int fd = Connect(primary->SocketPath());
+        int fd = Connect(primary->GetSocketPath());
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::write(fd, "show\n", 5), 5);
         clients.push_back(fd);
@@ -492,34 +533,34 @@ TEST(SingleInstance, SeveralWaitingRequestsAreAllAnsweredInOneCall) {
     }
 }
 
-TEST(SingleInstance, ClientThatLeavesBeforeTheAnswerDoesNotHurtThePrimary) {
+TEST(InstanceGuard, ClientThatLeavesBeforeTheAnswerDoesNotHurtThePrimary) {
     TempDir dir;
-    auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
-    ASSERT_EQ(primary->GetRole(), Role::primary);
-    int fd = Connect(primary->SocketPath());
+    auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+    ASSERT_EQ(primary->GetRole(), Role::first);
+    int fd = Connect(primary->GetSocketPath());
     ASSERT_EQ(::write(fd, "show\n", 5), 5);
     ::close(fd);  // the answer goes to a closed socket: no SIGPIPE
     EXPECT_EQ(primary->AcceptRequests(), 1);
     int status = 0;
     EXPECT_EQ(ServeUntilExit(*primary, SpawnStart(dir.Path().string()), status), 1);
-    EXPECT_EQ(status, ExitCode(Role::secondary));
+    EXPECT_EQ(status, ExitCode(Role::alreadyRunning));
 }
 
-TEST(SingleInstance, NoDescriptorOutlivesItsInstance) {
+TEST(InstanceGuard, NoDescriptorOutlivesItsInstance) {
     auto openFds = [] {
         return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
     };
     TempDir dir;
     const auto before = openFds();
     for (int i = 0; i < 3; ++i) {
-        auto primary = SingleInstance::Acquire(kApp, dir.Path().string());
-        ASSERT_EQ(primary->GetRole(), Role::primary);
+        auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
+        ASSERT_EQ(primary->GetRole(), Role::first);
         // A secondary in this process too: the lock is per open file, so it
         // is busy here as well; with nobody serving, the bound ends it.
-        auto later = SingleInstance::Acquire(kApp, dir.Path().string(), milliseconds(60));
-        EXPECT_EQ(later->GetRole(), Role::secondary);
+        auto later = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string(), milliseconds(60));
+        EXPECT_EQ(later->GetRole(), Role::alreadyRunning);
         later.reset();
-        int fd = Connect(primary->SocketPath());
+        int fd = Connect(primary->GetSocketPath());
         ASSERT_EQ(::write(fd, "show\n", 5), 5);
         EXPECT_EQ(primary->AcceptRequests(), 2);  // the queued one and this one
         ::close(fd);
@@ -529,7 +570,7 @@ TEST(SingleInstance, NoDescriptorOutlivesItsInstance) {
 
 // --- Where the lock lives ----------------------------------------------------
 
-TEST(SingleInstanceRuntimeDir, DefaultDirectory) {
+TEST(RuntimeDir, DefaultDirectory) {
     TempDir dir;
     const uid_t me = ::geteuid();
     const std::string base = dir.Path().string();
@@ -556,14 +597,14 @@ TEST(SingleInstanceRuntimeDir, DefaultDirectory) {
         {"our directory", xdg.c_str(), xdg},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SingleInstance::DefaultRuntimeDir(c.xdg, base, me), c.expected) << c.name;
+        EXPECT_EQ(DefaultRuntimeDir(c.xdg, base, me), c.expected) << c.name;
     }
-    EXPECT_EQ(SingleInstance::DefaultRuntimeDir(xdg.c_str(), base, me + 1),
+    EXPECT_EQ(DefaultRuntimeDir(xdg.c_str(), base, me + 1),
               base + "/tikr-" + std::to_string(me + 1))
         << "a directory of another user";
 }
 
-TEST(SingleInstanceRuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
+TEST(RuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
     TempDir dir;
     const fs::path root = dir.Path();
     fs::create_directory(root / "open");
@@ -589,7 +630,7 @@ TEST(SingleInstanceRuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
-        EXPECT_EQ(SingleInstance::EnsurePrivateDirectory(c.path.string(), error), c.ok) << error;
+        EXPECT_EQ(EnsurePrivateDirectory(c.path.string(), error), c.ok) << error;
         EXPECT_EQ(error.empty(), c.ok) << error;
         if (c.ok) {
             struct stat st {};
@@ -604,37 +645,37 @@ TEST(SingleInstanceRuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
 
     if (canChown) {
         std::string error;
-        EXPECT_FALSE(SingleInstance::EnsurePrivateDirectory((root / "foreign").string(), error));
+        EXPECT_FALSE(EnsurePrivateDirectory((root / "foreign").string(), error));
         EXPECT_NE(error.find("another user"), std::string::npos) << error;
     }
 }
 
-TEST(SingleInstanceRuntimeDir, WithoutAUsableDirectoryTheProgramRunsUnguarded) {
+TEST(RuntimeDir, WithoutAUsableDirectoryTheProgramRunsUnguarded) {
     TempDir dir;
     TempDir::WriteFile(dir.File("file"), "");
-    auto self = SingleInstance::Acquire(kApp, dir.File("file") + "/sub", milliseconds(100));
-    EXPECT_EQ(self->GetRole(), Role::failed);
-    EXPECT_FALSE(self->Error().empty());
-    EXPECT_EQ(self->ListenFd(), -1);
+    auto self = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.File("file") + "/sub", milliseconds(100));
+    EXPECT_EQ(self->GetRole(), Role::unguarded);
+    EXPECT_FALSE(self->GetError().empty());
+    EXPECT_EQ(self->GetListenFd(), -1);
     EXPECT_EQ(self->AcceptRequests(), 0);
 
-    for (const char* name : {"", ".", "..", "a/b"}) {
-        auto bad = SingleInstance::Acquire(name, dir.Path().string(), milliseconds(100));
-        EXPECT_EQ(bad->GetRole(), Role::failed) << '"' << name << '"';
-        EXPECT_FALSE(bad->Error().empty());
+    for (const std::string& profile :
+         std::vector<std::string>{"", "/", dir.File("cfg/"), dir.File("cfg/.."), dir.File(".")}) {
+        auto bad = PosixInstanceGuard::Acquire(profile, dir.Path().string(), milliseconds(100));
+        EXPECT_EQ(bad->GetRole(), Role::unguarded) << '"' << profile << '"';
+        EXPECT_FALSE(bad->GetError().empty());
     }
-    EXPECT_FALSE(fs::exists(dir.Path().parent_path() / "b.lock"));
 }
 
-TEST(SingleInstanceRuntimeDir, EmptyDirectoryMeansTheUsersRuntimeDirectory) {
+TEST(RuntimeDir, EmptyDirectoryMeansTheUsersRuntimeDirectory) {
     TempDir dir;
     const char* old = std::getenv("XDG_RUNTIME_DIR");
     const std::string saved = old ? old : "";
     ::setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
     {
-        auto self = SingleInstance::Acquire("tikr-env-test");
-        EXPECT_EQ(self->Directory(), dir.Path().string());
-        EXPECT_EQ(self->GetRole(), Role::primary) << self->Error();
+        auto self = PosixInstanceGuard::Acquire(Profile(dir.Path().string(), "tikr-env-test.INI"));
+        EXPECT_EQ(self->GetSocketPath(), dir.File("tikr-env-test.sock"));
+        EXPECT_EQ(self->GetRole(), Role::first) << self->GetError();
         EXPECT_TRUE(fs::exists(dir.File("tikr-env-test.lock")));
     }
     if (old) {
@@ -644,17 +685,17 @@ TEST(SingleInstanceRuntimeDir, EmptyDirectoryMeansTheUsersRuntimeDirectory) {
     }
 }
 
-TEST(SingleInstanceRuntimeDir, TooLongSocketPathLeavesAPrimaryWithoutChannel) {
+TEST(RuntimeDir, TooLongSocketPathLeavesAPrimaryWithoutChannel) {
     TempDir dir;
     const fs::path deep = dir.Path() / std::string(120, 'd');
     fs::create_directory(deep);
-    auto self = SingleInstance::Acquire(kApp, deep.string());
-    EXPECT_EQ(self->GetRole(), Role::primary);
-    EXPECT_EQ(self->ListenFd(), -1);
-    EXPECT_NE(self->Error().find("too long"), std::string::npos) << self->Error();
+    auto self = PosixInstanceGuard::Acquire(Profile(deep.string()), deep.string());
+    EXPECT_EQ(self->GetRole(), Role::first);
+    EXPECT_EQ(self->GetListenFd(), -1);
+    EXPECT_NE(self->GetError().find("too long"), std::string::npos) << self->GetError();
     // The lock still works: a later start is not a second scheduler.
-    auto later = SingleInstance::Acquire(kApp, deep.string(), milliseconds(150));
-    EXPECT_EQ(later->GetRole(), Role::secondary);
+    auto later = PosixInstanceGuard::Acquire(Profile(deep.string()), deep.string(), milliseconds(150));
+    EXPECT_EQ(later->GetRole(), Role::alreadyRunning);
 }
 
 }  // namespace

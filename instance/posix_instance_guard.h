@@ -1,0 +1,73 @@
+#pragma once
+// The POSIX instance guard.
+//
+//  - The lock is flock(LOCK_EX) on a lock file. The kernel drops it when the
+//    holder dies in any way (SIGKILL included), so a file left behind by a
+//    crashed run never blocks the next start. The lock file itself is never
+//    removed: removing it would let a later start lock a fresh file while an
+//    earlier one still holds the old one.
+//  - The holder listens on a Unix stream socket (instance/show_channel.h). A
+//    later start finds the lock taken, connects and asks the holder to show
+//    its window; the holder's front end shows it, and the later start ends.
+//
+// Lock file and socket are "<name>.lock" and "<name>.sock" in the runtime
+// folder, where name is the profile file's name without its extension. The
+// runtime folder is $XDG_RUNTIME_DIR or /tmp/tikr-<uid> (instance/runtime_dir.h).
+//
+// A later start keeps trying to reach the holder for a bounded time (the
+// holder may still be starting and not listen yet). If the lock becomes
+// free meanwhile (the holder ended), the later start takes it and is first.
+// If the holder never answers, the later start still ends: a second
+// scheduler never runs while the lock is held.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "instance/instance_guard.h"
+
+namespace tikr {
+
+class PosixInstanceGuard : public InstanceGuard {
+public:
+    // The longest a later start waits for the running Tikr to answer.
+    static constexpr std::chrono::milliseconds DEFAULT_WAIT{5000};
+
+    // Acquires the guard for the profile at profilePath, with the socket in
+    // runtimeDir (the default runtime folder when empty). Never null.
+    static std::unique_ptr<PosixInstanceGuard> Acquire(const std::string& profilePath, std::string runtimeDir = "",
+                                                       std::chrono::milliseconds wait = DEFAULT_WAIT);
+
+    ~PosixInstanceGuard() override;
+    PosixInstanceGuard(const PosixInstanceGuard&) = delete;
+    PosixInstanceGuard& operator=(const PosixInstanceGuard&) = delete;
+
+    Role GetRole() const override { return role_; }
+    const std::string& GetError() const override { return error_; }
+    bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) override;
+
+    // The listening socket of a first start (non-blocking, close-on-exec);
+    // -1 for other roles or when it could not be set up.
+    int GetListenFd() const { return listenFd_; }
+    // Answers the waiting requests of later starts; returns how many came.
+    int AcceptRequests();
+
+    const std::string& GetLockPath() const { return lockPath_; }
+    const std::string& GetSocketPath() const { return socketPath_; }
+
+private:
+    PosixInstanceGuard() = default;
+
+    bool TakeLock();  // true when the lock is ours; sets lockBusy_ otherwise
+    void Listen();    // sets listenFd_ or error_
+    void RunAsLaterStart(std::chrono::milliseconds wait);
+
+    std::string lockPath_;
+    std::string socketPath_;
+    Role role_ = Role::unguarded;
+    std::string error_;
+    int lockFd_ = -1;
+    int listenFd_ = -1;
+    bool lockBusy_ = false;
+};
+
+}  // namespace tikr

@@ -1,0 +1,255 @@
+// The store's files on Windows, through the ANSI functions: paths and
+// texts are single-byte text in the system's ANSI code page.
+#include <windows.h>
+
+#include <string>
+
+#include "store/file_system.h"
+
+namespace tikr {
+
+namespace {
+
+// The system's text for an error code, without the closing line break
+// and full stop.
+std::string Reason(DWORD code) {
+    char buffer[512] = {};
+    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                     buffer, sizeof buffer, nullptr);
+    std::string text(buffer, n);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty()) text = "error " + std::to_string(code);
+    return text;
+}
+
+std::string LastReason() { return Reason(::GetLastError()); }
+
+bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+FileIdentity IdentityOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!::GetFileInformationByHandle(file, &info)) return FileIdentity{};
+    FileIdentity id;
+    id.exists = true;
+    id.device = info.dwVolumeSerialNumber;
+    id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    id.modifiedNs = static_cast<std::int64_t>(ticks) * 100;  // FILETIME counts 100 ns
+    return id;
+}
+
+// A handle closed when it goes.
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    bool Close() {
+        if (!Valid()) return true;
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+class Win32TempFile : public TempFile {
+public:
+    Win32TempFile(std::string path, HANDLE handle) : path_(std::move(path)), handle_(handle) {}
+    const std::string& Path() const override { return path_; }
+
+    bool Write(std::string_view data, std::string& error) override {
+        const char* next = data.data();
+        std::size_t left = data.size();
+        while (left > 0) {
+            const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+            DWORD written = 0;
+            if (!::WriteFile(handle_.Get(), next, chunk, &written, nullptr)) {
+                error = LastReason();
+                return false;
+            }
+            if (written == 0) {
+                error = Reason(ERROR_WRITE_FAULT);
+                return false;
+            }
+            next += written;
+            left -= written;
+        }
+        return true;
+    }
+
+    bool Flush(std::string& error) override {
+        if (::FlushFileBuffers(handle_.Get())) return true;
+        error = LastReason();
+        return false;
+    }
+
+    FileIdentity Identity() override { return IdentityOf(handle_.Get()); }
+
+    bool Close(std::string& error) override {
+        if (handle_.Close()) return true;
+        error = LastReason();
+        return false;
+    }
+
+private:
+    std::string path_;
+    Handle handle_;
+};
+
+class Win32FileSystem : public FileSystem {
+public:
+    FileIdentity Identify(const std::string& path) override {
+        Handle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
+        return file.Valid() ? IdentityOf(file.Get()) : FileIdentity{};
+    }
+
+    ReadResult Read(const std::string& path) override {
+        ReadResult result;
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD code = ::GetLastError();
+            result.status = IsMissing(code) ? ReadStatus::missing : ReadStatus::failed;
+            if (!IsMissing(code)) result.error = Reason(code);
+            return result;
+        }
+        result.status = ReadStatus::failed;
+        result.identity = Identify(path);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            result.error = "Is a directory";
+            return result;
+        }
+        Handle file(::CreateFileA(path.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) {
+            const DWORD code = ::GetLastError();
+            result.status = IsMissing(code) ? ReadStatus::missing : ReadStatus::failed;
+            if (!IsMissing(code)) result.error = Reason(code);
+            return result;
+        }
+        if (::GetFileType(file.Get()) != FILE_TYPE_DISK) {
+            result.error = "not a regular file";
+            return result;
+        }
+        result.identity = IdentityOf(file.Get());
+        std::string& text = result.text;
+        std::size_t used = 0;
+        text.resize(static_cast<std::size_t>(result.identity.size) + 1);
+        for (;;) {
+            if (used == text.size()) text.resize(text.size() * 2);
+            const std::size_t room = text.size() - used;
+            DWORD got = 0;
+            if (!::ReadFile(file.Get(), text.data() + used, room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room),
+                            &got, nullptr)) {
+                result.error = LastReason();
+                text.clear();
+                return result;
+            }
+            if (got == 0) break;
+            used += got;
+        }
+        text.resize(used);
+        result.status = ReadStatus::ok;
+        return result;
+    }
+
+    // Links are not followed on Windows: the path is the file.
+    std::string ResolveTarget(const std::string& path) override { return path; }
+
+    std::string CheckReplaceable(const std::string& path) override {
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD code = ::GetLastError();
+            return IsMissing(code) ? std::string() : Reason(code);
+        }
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
+        if (attributes & FILE_ATTRIBUTE_READONLY) return Reason(ERROR_ACCESS_DENIED);
+        return std::string();
+    }
+
+    bool MakeDirectories(const std::string& directory, std::string& error) override {
+        const DWORD attributes = ::GetFileAttributesA(directory.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+        // Each parent in turn; the ones that exist (the drive, a share)
+        // refuse quietly.
+        for (std::size_t i = directory.find_first_of("\\/", 1); i != std::string::npos;
+             i = directory.find_first_of("\\/", i + 1)) {
+            if (directory[i - 1] == ':' || directory[i - 1] == '\\' || directory[i - 1] == '/') continue;
+            ::CreateDirectoryA(directory.substr(0, i).c_str(), nullptr);
+        }
+        if (::CreateDirectoryA(directory.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            const DWORD now = ::GetFileAttributesA(directory.c_str());
+            if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY)) return true;
+            error = Reason(ERROR_DIRECTORY);
+            return false;
+        }
+        error = LastReason();
+        return false;
+    }
+
+    std::unique_ptr<TempFile> CreateNew(const std::string& path, const std::string& /*replaced*/,
+                                        std::string& error) override {
+        // The new file takes the folder's inherited permissions, as the
+        // replaced file did.
+        HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            error = LastReason();
+            return nullptr;
+        }
+        return std::make_unique<Win32TempFile>(path, handle);
+    }
+
+    bool Rename(const std::string& from, const std::string& to, std::string& error) override {
+        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        error = LastReason();
+        return false;
+    }
+
+    // MOVEFILE_WRITE_THROUGH has made the rename durable already.
+    void SyncDirectory(const std::string& /*directory*/) override {}
+
+    bool Remove(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+
+    std::vector<std::string> ListDirectory(const std::string& directory) override {
+        std::vector<std::string> names;
+        std::string pattern = directory;
+        if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+        pattern += '*';
+        WIN32_FIND_DATAA entry {};
+        const HANDLE find = ::FindFirstFileA(pattern.c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do {
+            const std::string name = entry.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (::FindNextFileA(find, &entry));
+        ::FindClose(find);
+        return names;
+    }
+
+    std::uint64_t ProcessId() override { return ::GetCurrentProcessId(); }
+
+    bool ProcessIsRunning(std::uint64_t id) override {
+        if (id == 0 || id > 0xFFFFFFFFu) return false;
+        Handle process(::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+        if (!process.Valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;  // denied: someone's, running
+        return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeSystemFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace tikr
