@@ -16,6 +16,19 @@ namespace res = ui::res;
 
 }  // namespace
 
+bool RouteToMainWindow(MSG& message) {
+    if (message.hwnd == nullptr) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    char name[64] = "";
+    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0 || lstrcmpA(name, MAIN_WINDOW_CLASS) != 0)
+        return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+        SendMessageA(root, WM_COMMAND, res::ID_HELP_COMMAND, 0);
+        return true;
+    }
+    return IsDialogMessageA(root, &message) != FALSE;
+}
+
 SchedulerWindow::SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic) : instance(instance), logic(logic) {}
 
 SchedulerWindow::~SchedulerWindow() {
@@ -57,13 +70,7 @@ int SchedulerWindow::Run() {
 }
 
 void SchedulerWindow::Dispatch(MSG& message) {
-    if (window != nullptr && (message.hwnd == window || IsChild(window, message.hwnd))) {
-        if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
-            logic.OnHelp();
-            return;
-        }
-        if (IsDialogMessageA(window, &message)) return;
-    }
+    if (RouteToMainWindow(message)) return;
     TranslateMessage(&message);
     DispatchMessageA(&message);
 }

@@ -33,8 +33,7 @@ public:
     // Start, then the message loop until the reactions end the window;
     // returns the window's result (0 when it could not be created).
     int Run();
-    // One message of the loop: keys for the window go through the dialog
-    // manager (Tab, mnemonics, Enter, Escape), F1 asks for help.
+    // One message of the loop: see RouteToMainWindow.
     void Dispatch(MSG& message);
 
     HWND Window() const { return window; }
@@ -62,5 +61,11 @@ private:
     bool shown = false;
     bool quitPosted = false;
 };
+
+// A message of the program's own loop for the main window or one of its
+// controls: keys go through the dialog manager (Tab, mnemonics,
+// Enter, Escape) and F1 becomes the Help command. True when it was handled
+// so (the caller then neither translates nor dispatches it).
+bool RouteToMainWindow(MSG& message);
 
 }  // namespace tikr::win32
