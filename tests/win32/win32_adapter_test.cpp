@@ -384,13 +384,20 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(logic.GetTasks().GetTask(logic.GetTasks().GetCount() - 1)->GetTitle(), "Added");
     EXPECT_NE(TempDir::ReadFile(env.path).find("Added"), std::string::npos);
 
+    // F1 on any control of the window: the summary with the profile's path.
+    MSG f1{GetDlgItem(main, res::IDC_TASK_LIST), WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
+    window.Dispatch(f1);
+    ASSERT_EQ(robot.boxes.size(), 1u);
+    EXPECT_NE(robot.boxes[0].first.find(env.path), std::string::npos);
+    EXPECT_EQ(robot.boxes[0].second, "tikr");
+
     // A refused interval: the message, the focus on the field, nothing
     // written; a good one is stored by Hide, which hides the window.
     const std::string afterAdd = TempDir::ReadFile(env.path);
     SetDlgItemTextA(main, res::IDC_INTERVAL, "601");
     Click(main, res::IDC_HIDE);
-    ASSERT_EQ(robot.boxes.size(), 1u);
-    EXPECT_EQ(robot.boxes[0].first, "Please enter an integer between 1 and 600.");
+    ASSERT_EQ(robot.boxes.size(), 2u);
+    EXPECT_EQ(robot.boxes[1].first, "Please enter an integer between 1 and 600.");
     EXPECT_EQ(GetFocus(), GetDlgItem(main, res::IDC_INTERVAL));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(TempDir::ReadFile(env.path), afterAdd);
