@@ -2,6 +2,7 @@
 
 #include "core/message_display.h"
 #include "core/process_launcher.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -10,8 +11,8 @@ void Action::Save(const std::string& /*section*/) {}
 
 RunApplicationAction::RunApplicationAction(const CoreServices& services, const std::string& section)
     : Action(services) {
-    commandLine = services.store.ReadString(section, "command");
-    showState = services.store.ReadInt(section, "show", SHOW_STATE_SHOW);
+    commandLine = services.store.ReadString(section, keys::COMMAND);
+    showState = services.store.ReadInt(section, keys::SHOW, SHOW_STATE_SHOW);
 }
 
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
@@ -27,14 +28,14 @@ std::unique_ptr<Action> RunApplicationAction::Clone() const {
 
 void RunApplicationAction::Save(const std::string& section) {
     Action::Save(section);
-    services.store.WriteString(section, "Task", "Application");
-    services.store.WriteString(section, "command", commandLine);
-    services.store.WriteInt(section, "show", showState);
+    services.store.WriteString(section, keys::TASK, keys::TASK_APPLICATION);
+    services.store.WriteString(section, keys::COMMAND, commandLine);
+    services.store.WriteInt(section, keys::SHOW, showState);
 }
 
 MessageBoxAction::MessageBoxAction(const CoreServices& services, FromSection section)
     : Action(services) {
-    text = services.store.ReadString(section.name, "Message", "Message");
+    text = services.store.ReadString(section.name, keys::MESSAGE, DEFAULT_TEXT);
 }
 
 MessageBoxAction::MessageBoxAction(const CoreServices& services, std::string text)
@@ -55,8 +56,8 @@ std::unique_ptr<Action> MessageBoxAction::Clone() const {
 
 void MessageBoxAction::Save(const std::string& section) {
     Action::Save(section);
-    services.store.WriteString(section, "Task", "Message");
-    services.store.WriteString(section, "Message", text);
+    services.store.WriteString(section, keys::TASK, keys::TASK_MESSAGE);
+    services.store.WriteString(section, keys::MESSAGE, text);
 }
 
 }  // namespace tikr

@@ -11,6 +11,11 @@ namespace tikr {
 
 class Action {
 public:
+    // The kind numbers GetKind reports, also the entries of the properties
+    // dialog's action list.
+    static constexpr int KIND_RUN_APPLICATION = 0;
+    static constexpr int KIND_MESSAGE_BOX = 1;
+
     virtual ~Action() = default;
     Action(const Action&) = delete;
     Action& operator=(const Action&) = delete;
@@ -38,7 +43,7 @@ public:
     // 0 when it did not. Nobody looks at the result.
     unsigned Run() override;
     std::unique_ptr<Action> Clone() const override;
-    int GetKind() const override { return 0; }
+    int GetKind() const override { return KIND_RUN_APPLICATION; }
     void Save(const std::string& section) override;
 
     const std::string& GetCommandLine() const { return commandLine; }
@@ -58,6 +63,8 @@ struct FromSection {
 class MessageBoxAction : public Action {
 public:
     static constexpr const char* CAPTION = "Tikr Scheduled Message";
+    // The text of a new task's message, and of a stored one without "Message".
+    static constexpr const char* DEFAULT_TEXT = "Message";
 
     MessageBoxAction(const CoreServices& services, FromSection section);
     MessageBoxAction(const CoreServices& services, std::string text);
@@ -67,7 +74,7 @@ public:
     // the box has been shown.
     unsigned Run() override;
     std::unique_ptr<Action> Clone() const override;
-    int GetKind() const override { return 1; }
+    int GetKind() const override { return KIND_MESSAGE_BOX; }
     void Save(const std::string& section) override;
 
     const std::string& GetText() const { return text; }

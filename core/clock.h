@@ -1,17 +1,9 @@
 #pragma once
 // The current local time, taken from the platform through this port so
 // that tests can set the time.
+#include "core/calendar.h"
 
 namespace tikr {
-
-struct LocalTimeFields {
-    int year = 0;    // full year, e.g. 2026
-    int month = 0;   // 1..12
-    int day = 0;     // 1..31
-    int hour = 0;    // 0..23
-    int minute = 0;  // 0..59
-    int second = 0;  // 0..59
-};
 
 class Clock {
 public:

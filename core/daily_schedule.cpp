@@ -1,4 +1,5 @@
 #include "core/schedule.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -24,7 +25,7 @@ DailySchedule::DailySchedule(const CoreServices& services, const DateTime& timeO
 
 DailySchedule::DailySchedule(const CoreServices& services, const std::string& section)
     : Schedule(services, section) {
-    const std::string text = services.store.ReadString(section, "skipdays");
+    const std::string text = services.store.ReadString(section, keys::SKIP_DAYS_READ);
     for (std::size_t i = 0; i < skipDays.size(); ++i) {
         skipDays[i] = i < text.size() && text[i] == '1' ? 1 : 0;
     }
@@ -50,8 +51,8 @@ void DailySchedule::Save(const std::string& section) {
     for (std::size_t i = 0; i < skipDays.size(); ++i) {
         if (skipDays[i] != 0) text[i] = '1';
     }
-    services.store.WriteString(section, "type", "Daily");
-    services.store.WriteString(section, "SkipDays", text);
+    services.store.WriteString(section, keys::TYPE, keys::TYPE_DAILY);
+    services.store.WriteString(section, keys::SKIP_DAYS_WRITTEN, text);
 }
 
 }  // namespace tikr

@@ -6,10 +6,11 @@
 // and addition work on a continuous line derived from the day number.
 #include <string>
 
+#include "core/calendar.h"
+
 namespace tikr {
 
 class Clock;
-struct LocalTimeFields;
 
 enum class DateTimeStatus { valid, invalid };
 
@@ -17,11 +18,11 @@ class DateTimeSpan {
 public:
     DateTimeSpan() = default;
     DateTimeSpan(int days, int hours, int minutes, int seconds);
-    explicit DateTimeSpan(double span) : span_(span) {}
-    double GetSpan() const { return span_; }
+    explicit DateTimeSpan(double days) : span(days) {}
+    double GetSpan() const { return span; }
 
 private:
-    double span_ = 0.0;  // days, the fraction being part of a day
+    double span = 0.0;  // days, the fraction being part of a day
 };
 
 class DateTime {
@@ -31,8 +32,8 @@ public:
     static constexpr double MAX_DAY_NUMBER = 2958465.0;
 
     DateTime() = default;  // day number 0 (1899-12-30 00:00:00), valid
-    explicit DateTime(double dayNumber, DateTimeStatus status = DateTimeStatus::valid)
-        : dayNumber_(dayNumber), status_(status) {}
+    explicit DateTime(double days, DateTimeStatus initialStatus = DateTimeStatus::valid)
+        : dayNumber(days), status(initialStatus) {}
 
     // The clock's local time to the second; invalid when it has none.
     static DateTime Now(const Clock& clock);
@@ -52,10 +53,10 @@ public:
     // would give -1.
     bool GetFields(LocalTimeFields& fields) const;
 
-    DateTimeStatus GetStatus() const { return status_; }
-    void SetStatus(DateTimeStatus status) { status_ = status; }
-    bool IsValid() const { return status_ == DateTimeStatus::valid; }
-    double GetDayNumber() const { return dayNumber_; }
+    DateTimeStatus GetStatus() const { return status; }
+    void SetStatus(DateTimeStatus newStatus) { status = newStatus; }
+    bool IsValid() const { return status == DateTimeStatus::valid; }
+    double GetDayNumber() const { return dayNumber; }
 
     // Comparisons on the continuous time line; the status is not looked at.
     bool operator<(const DateTime& other) const;
@@ -76,8 +77,8 @@ public:
     bool Parse(const std::string& text);
 
 private:
-    double dayNumber_ = 0.0;
-    DateTimeStatus status_ = DateTimeStatus::valid;
+    double dayNumber = 0.0;
+    DateTimeStatus status = DateTimeStatus::valid;
 };
 
 }  // namespace tikr

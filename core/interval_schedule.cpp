@@ -1,4 +1,5 @@
 #include "core/schedule.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -24,7 +25,7 @@ void IntervalSchedule::ComputeNextRun() {
 
 void IntervalSchedule::Save(const std::string& section) {
     Schedule::Save(section);
-    services.store.WriteString(section, "type", "Interval");
+    services.store.WriteString(section, keys::TYPE, keys::TYPE_INTERVAL);
 }
 
 }  // namespace tikr

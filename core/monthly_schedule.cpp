@@ -1,17 +1,8 @@
 #include "core/schedule.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
-
-namespace {
-
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
-}  // namespace
 
 MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
                                  int dayOfMonth)
@@ -21,7 +12,7 @@ MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& t
 
 MonthlySchedule::MonthlySchedule(const CoreServices& services, const std::string& section)
     : Schedule(services, section) {
-    dayOfMonth = services.store.ReadInt(section, "Date", 1);
+    dayOfMonth = services.store.ReadInt(section, keys::DATE, 1);
     FinishLoad();
 }
 
@@ -52,8 +43,8 @@ void MonthlySchedule::ComputeNextRun() {
 
 void MonthlySchedule::Save(const std::string& section) {
     Schedule::Save(section);
-    services.store.WriteString(section, "type", "Monthly");
-    services.store.WriteInt(section, "Date", dayOfMonth);
+    services.store.WriteString(section, keys::TYPE, keys::TYPE_MONTHLY);
+    services.store.WriteInt(section, keys::DATE, dayOfMonth);
 }
 
 }  // namespace tikr

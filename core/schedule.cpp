@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/clock.h"
+#include "core/profile_keys.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"
 
@@ -27,7 +29,7 @@ Schedule::Schedule(const CoreServices& services, const std::string& section)
     ProfileStore& store = services.store;
 
     // "when" is "H:M" (anything after a second ":" is ignored) or a bare hour.
-    const std::string when = store.ReadString(section, "when", "00:00");
+    const std::string when = store.ReadString(section, keys::WHEN, "00:00");
     const std::size_t colon = when.find(':');
     int hour = 0;
     int minute = 0;
@@ -43,13 +45,13 @@ Schedule::Schedule(const CoreServices& services, const std::string& section)
         timeOfDay = DateTime();
     }
 
-    const std::string runMissed = store.ReadString(section, "RunMissedOnStartup");
+    const std::string runMissed = store.ReadString(section, keys::RUN_MISSED_ON_STARTUP);
     nextRun.SetStatus(DateTimeStatus::invalid);
     if (EqualsIgnoreCase(runMissed, "No")) {
         runMissedOnStartup = 0;
     } else {
         runMissedOnStartup = 1;
-        nextRun.Parse(store.ReadString(section, "NextAt"));
+        nextRun.Parse(store.ReadString(section, keys::NEXT_AT));
     }
 }
 
@@ -83,7 +85,7 @@ void Schedule::UpdateNextRun() {
     // A schedule built from values has no section until its first save;
     // there is nowhere to store its next run yet.
     if (sectionName.empty()) return;
-    services.store.WriteString(sectionName, "NextAt", nextRun.Format(NEXT_RUN_FORMAT));
+    services.store.WriteString(sectionName, keys::NEXT_AT, nextRun.Format(NEXT_RUN_FORMAT));
 }
 
 bool Schedule::IsDue() const {
@@ -101,8 +103,8 @@ void Schedule::Save(const std::string& section) {
     const char when[] = {static_cast<char>('0' + time.hour / 10), static_cast<char>('0' + time.hour % 10), ':',
                          static_cast<char>('0' + time.minute / 10), static_cast<char>('0' + time.minute % 10),
                          '\0'};
-    services.store.WriteString(sectionName, "when", when);
-    services.store.WriteString(sectionName, "RunMissedOnStartup", runMissedOnStartup != 0 ? "Yes" : "No");
+    services.store.WriteString(sectionName, keys::WHEN, when);
+    services.store.WriteString(sectionName, keys::RUN_MISSED_ON_STARTUP, runMissedOnStartup != 0 ? "Yes" : "No");
     UpdateNextRun();
 }
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "core/clock.h"
+#include "core/calendar.h"
 #include "core/core_services.h"
 #include "core/date_time.h"
 
@@ -14,6 +14,13 @@ namespace tikr {
 
 class Schedule {
 public:
+    // The kind numbers GetKind reports, also the entries of the properties
+    // dialog's timing list.
+    static constexpr int KIND_DAILY = 0;
+    static constexpr int KIND_WEEKLY = 1;
+    static constexpr int KIND_MONTHLY = 2;
+    static constexpr int KIND_INTERVAL = 3;
+
     virtual ~Schedule() = default;
     Schedule(const Schedule&) = delete;
     Schedule& operator=(const Schedule&) = delete;
@@ -36,7 +43,6 @@ public:
     const std::string& GetSectionName() const { return sectionName; }
 
     static constexpr const char* NEXT_RUN_FORMAT = "%d-%b-%Y %H:%M:%S";
-    static constexpr const char* TIME_OF_DAY_FORMAT = "%H:%M";
 
 protected:
     // From values: sectionName empty; the kind's constructor then calls
@@ -74,7 +80,7 @@ public:
                   const SkipDays& skipDays);
     DailySchedule(const CoreServices& services, const std::string& section);
 
-    int GetKind() const override { return 0; }
+    int GetKind() const override { return KIND_DAILY; }
     void ComputeNextRun() override;
     void Save(const std::string& section) override;
     const SkipDays& GetSkipDays() const { return skipDays; }
@@ -89,7 +95,7 @@ public:
                    int dayOfWeek);
     WeeklySchedule(const CoreServices& services, const std::string& section);
 
-    int GetKind() const override { return 1; }
+    int GetKind() const override { return KIND_WEEKLY; }
     void ComputeNextRun() override;
     void Save(const std::string& section) override;
     int GetDayOfWeek() const { return dayOfWeek; }
@@ -104,7 +110,7 @@ public:
                     int dayOfMonth);
     MonthlySchedule(const CoreServices& services, const std::string& section);
 
-    int GetKind() const override { return 2; }
+    int GetKind() const override { return KIND_MONTHLY; }
     void ComputeNextRun() override;
     void Save(const std::string& section) override;
     int GetDayOfMonth() const { return dayOfMonth; }
@@ -118,7 +124,7 @@ public:
     IntervalSchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup);
     IntervalSchedule(const CoreServices& services, const std::string& section);
 
-    int GetKind() const override { return 3; }
+    int GetKind() const override { return KIND_INTERVAL; }
     void ComputeNextRun() override;
     void Save(const std::string& section) override;
 };

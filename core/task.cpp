@@ -1,6 +1,7 @@
 #include "core/task.h"
 
 
+#include "core/profile_keys.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"
 
@@ -8,11 +9,11 @@ namespace tikr {
 
 Task::Task(const CoreServices& services, const std::string& section) : services(services) {
     ProfileStore& store = services.store;
-    title = store.ReadString(section, "title", section);
-    disabled = store.ReadInt(section, "Disabled", 0);
+    title = store.ReadString(section, keys::TITLE, section);
+    disabled = store.ReadInt(section, keys::DISABLED, 0);
 
     // The action's kind is the first letter of "Task", in either case.
-    const std::string kind = store.ReadString(section, "Task", "A");
+    const std::string kind = store.ReadString(section, keys::TASK, "A");
     const char actionLetter = kind.empty() ? '\0' : UpperAscii(kind[0]);
     if (actionLetter == 'A') {
         action = std::make_unique<RunApplicationAction>(services, section);
@@ -22,7 +23,7 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
     // The schedule's kind is the first letter of "type"; anything else is
     // a regular interval.
-    const std::string type = store.ReadString(section, "type", "I");
+    const std::string type = store.ReadString(section, keys::TYPE, "I");
     const char scheduleLetter = type.empty() ? '\0' : type[0];
     if (scheduleLetter == 'D' || scheduleLetter == 'd') {
         schedule = std::make_unique<DailySchedule>(services, section);
@@ -37,7 +38,7 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
 Task::Task(const CoreServices& services, std::string title, int disabled)
     : services(services),
-      action(std::make_unique<MessageBoxAction>(services, std::string("Message"))),
+      action(std::make_unique<MessageBoxAction>(services, std::string(MessageBoxAction::DEFAULT_TEXT))),
       schedule(std::make_unique<DailySchedule>(services)),
       title(std::move(title)),
       disabled(disabled) {}
@@ -68,8 +69,8 @@ void Task::CheckAndRun() {
 }
 
 void Task::Save(const std::string& section) {
-    services.store.WriteString(section, "title", title);
-    services.store.WriteInt(section, "Disabled", disabled);
+    services.store.WriteString(section, keys::TITLE, title);
+    services.store.WriteInt(section, keys::DISABLED, disabled);
     if (action) action->Save(section);
     if (schedule) schedule->Save(section);
 }

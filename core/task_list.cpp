@@ -1,5 +1,6 @@
 #include "core/task_list.h"
 
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -13,7 +14,7 @@ constexpr int MAX_TASKS = 100000;
 
 }  // namespace
 
-std::string TaskSectionName(int index) { return "App" + std::to_string(index + 1); }
+std::string TaskSectionName(int index) { return keys::TASK_SECTION_PREFIX + std::to_string(index + 1); }
 
 TaskList::TaskList(const CoreServices& services) : services(services) {}
 
@@ -26,7 +27,7 @@ void TaskList::Load() {
     // One batch: the reads see one state of the file, and the next-run
     // times that loading stores land in one write.
     ProfileStore::Batch batch(services.store);
-    int count = services.store.ReadInt("settings", "NumApps", 0);
+    int count = services.store.ReadInt(keys::SETTINGS_SECTION_READ, keys::NUM_APPS, 0);
     if (count > MAX_TASKS) count = MAX_TASKS;
     tasks.clear();
     if (count <= 0) return;
@@ -44,7 +45,7 @@ bool TaskList::Save(int index) {
     // sections.
     ProfileStore::Batch batch(services.store);
     if (index == ALL_TASKS) {
-        services.store.WriteInt("Settings", "NumApps", GetCount());
+        services.store.WriteInt(keys::SETTINGS_SECTION_WRITTEN, keys::NUM_APPS, GetCount());
         for (int i = 0; i < GetCount(); ++i) tasks[static_cast<std::size_t>(i)]->Save(TaskSectionName(i));
     } else {
         tasks[static_cast<std::size_t>(index)]->Save(TaskSectionName(index));

@@ -1,4 +1,5 @@
 #include "core/schedule.h"
+#include "core/profile_keys.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -11,7 +12,7 @@ WeeklySchedule::WeeklySchedule(const CoreServices& services, const DateTime& tim
 
 WeeklySchedule::WeeklySchedule(const CoreServices& services, const std::string& section)
     : Schedule(services, section) {
-    dayOfWeek = services.store.ReadInt(section, "DayOfWeek", 0);
+    dayOfWeek = services.store.ReadInt(section, keys::DAY_OF_WEEK, 0);
     FinishLoad();
 }
 
@@ -27,8 +28,8 @@ void WeeklySchedule::ComputeNextRun() {
 
 void WeeklySchedule::Save(const std::string& section) {
     Schedule::Save(section);
-    services.store.WriteString(section, "type", "Weekly");
-    services.store.WriteInt(section, "DayOfWeek", dayOfWeek);
+    services.store.WriteString(section, keys::TYPE, keys::TYPE_WEEKLY);
+    services.store.WriteInt(section, keys::DAY_OF_WEEK, dayOfWeek);
 }
 
 }  // namespace tikr

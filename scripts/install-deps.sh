@@ -1,25 +1,70 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that are missing. Usage:
+#   scripts/install-deps.sh run    what building and running the Linux program needs
+#   scripts/install-deps.sh test   that, plus everything the tests need: Xvfb and
+#                                  tools for the end-to-end runs, the fuzzers, the
+#                                  mingw-w64 cross compiler and Wine for the Windows
+#                                  program, NSIS and the packaging tools
 # Runs apt-get only when something is missing; uses sudo when not root.
 set -euo pipefail
 
-packages=(
+want=${1:-run}
+case "$want" in
+  run | test) ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+# Configuring the release preset needs GoogleTest and Google Benchmark too.
+linux=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
 )
-
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+tests=(
+  xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
+  clang libfuzzer-14-dev libclang-rt-14-dev
+  nsis file dpkg-dev
+)
+# The Windows program's tools, installed without recommended packages:
+# Wine's would add a few hundred megabytes of multimedia libraries that no
+# test uses.
+windows=(
+  g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest
+  wine wine32:i386 fonts-wine
+)
 
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+
+missing_of() {
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      echo "$p"
+    fi
+  done
+}
+
+mapfile -t missing_linux < <(missing_of "${linux[@]}")
+missing_tests=()
+missing_windows=()
+if [ "$want" = test ]; then
+  mapfile -t missing_tests < <(missing_of "${tests[@]}")
+  mapfile -t missing_windows < <(missing_of "${windows[@]}")
+fi
+[ $((${#missing_linux[@]} + ${#missing_tests[@]} + ${#missing_windows[@]})) -eq 0 ] && exit 0
+
+# Wine for the 32-bit program comes from the i386 architecture.
+if [ ${#missing_windows[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+echo "Installing: ${missing_linux[*]} ${missing_tests[*]} ${missing_windows[*]}"
 "${sudo_cmd[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+install=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q)
+if [ $((${#missing_linux[@]} + ${#missing_tests[@]})) -gt 0 ]; then
+  "${install[@]}" "${missing_linux[@]}" "${missing_tests[@]}"
+fi
+if [ ${#missing_windows[@]} -gt 0 ]; then
+  "${install[@]}" --no-install-recommends "${missing_windows[@]}"
+fi

@@ -4,7 +4,7 @@
 # the AddressSanitizer + UndefinedBehaviorSanitizer build of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -3,61 +3,29 @@
 #include <cstdint>
 #include <cstring>
 
+#include "store/ascii_text.h"
+#include "store/ini_text.h"
+
 namespace tikr {
 
 namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
-unsigned char LowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-    std::size_t begin = 0;
+// The length of a line's text without its line end.
+std::size_t ContentLength(std::string_view text) {
     std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
+    while (end > 0 && IsLineEnd(text[end - 1])) --end;
+    return end;
 }
 
-// Plain loops: find_first_of with a set of characters costs a library
-// call per character of the text, and every write checks its names.
-bool HasLineBreakOrNul(std::string_view text) {
-    for (const char c : text) {
-        if (c == '\r' || c == '\n' || c == '\0') return true;
-    }
-    return false;
-}
+bool HasLineEnd(std::string_view text) { return !text.empty() && IsLineEnd(text.back()); }
 
-std::size_t FindLineBreak(std::string_view text, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') return i;
-    }
-    return std::string_view::npos;
-}
-
-bool IsTrimmed(std::string_view text) { return Trim(text).size() == text.size(); }
-
-// Blanks a read would trim away, or that could be taken for such.
-bool IsEdgeSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-// The position of "=" in a key line's text.
-std::size_t EqualsPosition(const std::string& text) { return text.find('='); }
-
-// True when AppendEncodedValue would copy the value unchanged: no line
-// break or NUL, no blank at either end, not enclosed in matching quotes.
-bool IsStoredAsIs(std::string_view value) {
-    if (value.empty()) return true;
-    if (IsEdgeSpace(value.front()) || IsEdgeSpace(value.back())) return false;
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.front() == value.back())
-        return false;
-    for (const char c : value) {
-        if (c == '\r' || c == '\n' || c == '\0') return false;
-    }
-    return true;
+// The line end of the first line decides that of new lines.
+std::string_view LineEndStyle(std::string_view firstLineEnd) {
+    if (firstLineEnd.empty() || firstLineEnd == "\n") return "\n";
+    if (firstLineEnd.back() == '\n') return "\r\n";
+    return "\r";
 }
 
 }  // namespace
@@ -67,7 +35,7 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     // 64-bit arithmetic on 32-bit systems too; the map takes what fits.
     std::uint64_t hash = 14695981039346656037ull;
     for (char c : text) {
-        hash ^= LowerAscii(static_cast<unsigned char>(c));
+        hash ^= static_cast<unsigned char>(LowerAscii(c));
         hash *= 1099511628211ull;
     }
     return static_cast<std::size_t>(hash ^ (hash >> 32));
@@ -77,12 +45,7 @@ bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) co
     if (a.size() != b.size()) return false;
     // Names are nearly always spelt alike; the byte comparison settles that
     // at once.
-    if (a == b) return true;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    return a == b || EqualsIgnoreCase(a, b);
 }
 
 const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
@@ -149,29 +112,37 @@ void IniDocument::Clear() {
     sections_.clear();
     sectionIndex_.clear();
     lastSection_ = NO_LINE;
-    crlf_ = false;
+    lineEnd_ = "\n";
 }
 
 void IniDocument::Parse(std::string_view text) {
     Clear();
-    const std::size_t firstBreak = text.find('\n');
-    crlf_ = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
-
     Section* current = nullptr;
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    // The first LF at or after pos (or size); lines that end in a lone CR
+    // reuse it.
+    std::size_t nextLf = 0;
+    bool lfKnown = false;
     std::size_t pos = 0;
-    bool first = true;
-    while (pos < text.size()) {
-        const char* start = text.data() + pos;
-        const void* found = std::memchr(start, '\n', text.size() - pos);
-        std::size_t end = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
-                                           : text.size();
-        std::size_t next = found != nullptr ? end + 1 : end;
-        if (end > pos && text[end - 1] == '\r') --end;
-        std::string raw(text.substr(pos, end - pos));
-        std::string_view content(raw);
-        if (first && content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
+    while (pos < size) {
+        if (!lfKnown || nextLf < pos) {
+            const void* lf = std::memchr(data + pos, '\n', size - pos);
+            nextLf = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+            lfKnown = true;
+        }
+        const void* cr = std::memchr(data + pos, '\r', nextLf - pos);
+        const std::size_t contentEnd = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data)
+                                                     : nextLf;
+        std::size_t next = contentEnd;
+        while (next < size && data[next] == '\r') ++next;
+        if (next < size && data[next] == '\n') ++next;
+
+        if (pos == 0) lineEnd_ = LineEndStyle(text.substr(contentEnd, next - contentEnd));
+        std::string raw(text.substr(pos, next - pos));
+        std::string_view content = std::string_view(raw).substr(0, contentEnd - pos);
+        if (pos == 0 && content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
         AddParsedLine(std::move(raw), content, current);
-        first = false;
         pos = next;
     }
 }
@@ -179,11 +150,11 @@ void IniDocument::Parse(std::string_view text) {
 void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Section*& current) {
     // content views raw's buffer (or a suffix of it); take what is needed
     // before raw is moved.
-    const std::string_view trimmed = Trim(content);
+    const std::string_view trimmed = TrimBlanks(content);
     if (!trimmed.empty() && trimmed.front() == '[') {
         const std::size_t close = trimmed.find(']');
         if (close != std::string_view::npos) {
-            std::string name(Trim(trimmed.substr(1, close - 1)));
+            std::string name(TrimBlanks(trimmed.substr(1, close - 1)));
             sections_.push_back(NewSection());
             Section& section = sections_.back();
             section.header = std::move(raw);
@@ -205,7 +176,7 @@ void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Sec
         }
         return;
     }
-    std::string key(Trim(trimmed.substr(0, equals)));
+    std::string key(TrimBlanks(trimmed.substr(0, equals)));
     AddKeyLine(*current, std::move(raw), key);
 }
 
@@ -222,25 +193,17 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     const Section& sec = *found;
     const std::size_t* k = sec.keys.Find(key);
     if (k == nullptr) return std::nullopt;
-    const std::string& text = sec.lines[*k].text;
-    return DecodeValue(std::string_view(text).substr(EqualsPosition(text) + 1));
-}
-
-bool IniDocument::IsValidSectionName(std::string_view name) {
-    return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos &&
-           IsTrimmed(name);
-}
-
-bool IniDocument::IsValidKeyName(std::string_view name) {
-    return !name.empty() && !HasLineBreakOrNul(name) && name.find('=') == std::string_view::npos &&
-           name.front() != '[' && name.front() != ';' && IsTrimmed(name);
+    const std::string_view text = sec.lines[*k].text;
+    const std::size_t equals = text.find('=');
+    return DecodeIniValue(text.substr(equals + 1, ContentLength(text) - equals - 1));
 }
 
 bool IniDocument::LastLineIsBlank() const {
     const std::vector<Line>* last = sections_.empty() ? &preamble_ : &sections_.back().lines;
     if (!sections_.empty() && last->empty()) return false;  // ends with a section header
     if (last->empty()) return true;                         // empty document
-    return Trim(last->back().text).empty();
+    const std::string_view text = last->back().text;
+    return TrimBlanks(text.substr(0, ContentLength(text))).empty();
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
@@ -266,23 +229,24 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
     const std::size_t* k = target->keys.Find(key);
     if (k != nullptr) {
-        // Keep the key's spelling as the file has it.
-        // The line is rebuilt in place, reusing its storage.
         Line& line = target->lines[*k];
-        const std::size_t equals = EqualsPosition(line.text);
-        const std::string_view before = Trim(std::string_view(line.text).substr(0, equals));
-        const std::size_t keyBegin = static_cast<std::size_t>(before.data() - line.text.data());
-        const std::size_t keyEnd = keyBegin + before.size();
+        const std::string_view text = line.text;
+        const std::size_t equals = text.find('=');
+        const std::size_t contentEnd = ContentLength(text);
         // A save writes every key again; most values are what the line
-        // already holds, and such a line is left as it is.
-        if (keyBegin == 0 && keyEnd == equals && IsStoredAsIs(value) &&
-            std::string_view(line.text).substr(equals + 1) == value) {
-            return true;
-        }
+        // already reads as, and such a line is left as it is.
+        if (DecodeIniValue(text.substr(equals + 1, contentEnd - equals - 1)) == value) return true;
+        // The line is rebuilt in place, reusing its storage; the key keeps
+        // its spelling and the line its line end.
+        const std::string_view before = TrimBlanks(text.substr(0, equals));
+        const std::size_t keyBegin = static_cast<std::size_t>(before.data() - text.data());
+        const std::size_t keyEnd = keyBegin + before.size();
+        const std::string lineEnd(text.substr(contentEnd));
         line.text.erase(keyEnd);
         line.text.erase(0, keyBegin);
         line.text.push_back('=');
-        AppendEncodedValue(line.text, value);
+        AppendEncodedIniValue(line.text, value);
+        line.text.append(lineEnd);
         return true;
     }
 
@@ -293,7 +257,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     std::string text;
     text.reserve(key.size() + 1 + value.size() + 2);
     text.append(key).append("=");
-    AppendEncodedValue(text, value);
+    AppendEncodedIniValue(text, value);
     const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
     target->keys.AddIfMissing(key, at);
@@ -302,64 +266,27 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 }
 
 std::string IniDocument::Serialize() const {
-    const std::string_view eol = crlf_ ? "\r\n" : "\n";
+    // Lines keep the line end they were read with; new lines and a last
+    // line that had none get the document's.
+    auto length = [this](const std::string& text) { return text.size() + (HasLineEnd(text) ? 0 : lineEnd_.size()); };
+    auto append = [this](std::string& out, const std::string& text) {
+        out.append(text);
+        if (!HasLineEnd(text)) out.append(lineEnd_);
+    };
     std::size_t total = 0;
-    for (const Line& line : preamble_) total += line.text.size() + eol.size();
+    for (const Line& line : preamble_) total += length(line.text);
     for (const Section& section : sections_) {
-        total += section.header.size() + eol.size();
-        for (const Line& line : section.lines) total += line.text.size() + eol.size();
+        total += length(section.header);
+        for (const Line& line : section.lines) total += length(line.text);
     }
     std::string out;
     out.reserve(total);
-    for (const Line& line : preamble_) out.append(line.text).append(eol);
+    for (const Line& line : preamble_) append(out, line.text);
     for (const Section& section : sections_) {
-        out.append(section.header).append(eol);
-        for (const Line& line : section.lines) out.append(line.text).append(eol);
+        append(out, section.header);
+        for (const Line& line : section.lines) append(out, line.text);
     }
     return out;
-}
-
-void IniDocument::AppendEncodedValue(std::string& out, std::string_view value) {
-    const std::size_t nul = value.find('\0');
-    if (nul != std::string_view::npos) value = value.substr(0, nul);
-    if (value.empty()) return;
-
-    // Every line break becomes one blank, so the first and last characters
-    // of the stored text are known before it is built.
-    auto stored = [](char c) { return c == '\r' || c == '\n' ? ' ' : c; };
-    const char first = stored(value.front());
-    const char last = stored(value.back());
-    const bool edgeSpace = IsEdgeSpace(first) || IsEdgeSpace(last);
-    const bool quoted = value.size() >= 2 && (first == '"' || first == '\'') && first == last;
-    const bool wrap = edgeSpace || quoted;
-
-    if (wrap) out.push_back('"');
-    for (std::size_t i = 0; i < value.size();) {
-        const std::size_t lineBreak = FindLineBreak(value, i);
-        if (lineBreak == std::string_view::npos) {
-            out.append(value.substr(i));
-            break;
-        }
-        out.append(value.substr(i, lineBreak - i));
-        out.push_back(' ');
-        i = lineBreak + 1;
-        if (value[lineBreak] == '\r' && i < value.size() && value[i] == '\n') ++i;
-    }
-    if (wrap) out.push_back('"');
-}
-
-std::string IniDocument::EncodeValue(std::string_view value) {
-    std::string text;
-    AppendEncodedValue(text, value);
-    return text;
-}
-
-std::string_view IniDocument::DecodeValue(std::string_view raw) {
-    std::string_view value = Trim(raw);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.front() == value.back()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return value;
 }
 
 }  // namespace tikr

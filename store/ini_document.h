@@ -8,18 +8,22 @@
 // - A line "key=value" in a section is a key; key and value are trimmed of
 //   blanks and tabs. A value enclosed in one pair of matching quotation
 //   marks (" or ') reads without them.
-// - Lines starting with ";" are comments. Comments, blank lines and lines
-//   of any other form are kept as they are and mean nothing.
+// - Lines starting with ";" are comments, even when they hold "=".
+//   Comments, blank lines and lines of any other form are kept as they are
+//   and mean nothing.
 // - Section and key names match without regard to ASCII letter case; the
 //   first matching section and, in it, the first matching key win for
 //   reads and writes alike.
-// - LF and CRLF line ends both read; a rewrite uses CRLF when the file's
-//   first line ended with CRLF, else LF. A UTF-8 byte order mark before
-//   the first line is kept and does not hide the first section. Bytes are
-//   otherwise passed through as they are.
+// - A line ends at its first CR or LF; its line end is that character
+//   with any CRs after it and one LF (so LF, CRLF, a lone CR and CRCRLF
+//   each end one line). No name or value holds a line-end character.
+//   Every line keeps its own line end in a rewrite; new lines take the
+//   first line's (LF when the file has none). A UTF-8 byte order mark
+//   before the first line is kept and does not hide the first section.
+//   Bytes are otherwise passed through as they are.
+// - Writing the value a key already reads as leaves its line as it is.
 //
-// Lookups and updates cost O(1) on average: sections and keys are found
-// through hash maps keyed by their names without regard to case.
+// Value encoding and the name rules are in ini_text.h.
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -69,29 +73,13 @@ public:
     // The whole file text.
     std::string Serialize() const;
 
-    bool UsesCrlf() const { return crlf_; }
-
-    // The text stored after "key=" so that a read gives back the value:
-    // - a NUL ends the value;
-    // - every line break (CRLF, CR or LF) becomes one space, since a value
-    //   lives on one line and the file format has no escape for a break;
-    // - a value with blanks at either end, or enclosed in one pair of
-    //   matching quotes, is wrapped in double quotes, as trimming and quote
-    //   removal on reading would otherwise change it.
-    static std::string EncodeValue(std::string_view value);
-    // EncodeValue, appended to out.
-    static void AppendEncodedValue(std::string& out, std::string_view value);
-
-    // The value a read gives for the raw text after "=": blanks and tabs
-    // trimmed, then one pair of enclosing matching quotes removed.
-    static std::string_view DecodeValue(std::string_view raw);
-
-    static bool IsValidSectionName(std::string_view name);
-    static bool IsValidKeyName(std::string_view name);
+    // The line end new lines get: the first line's, else LF.
+    std::string_view LineEnd() const { return lineEnd_; }
+    bool UsesCrlf() const { return lineEnd_ == "\r\n"; }
 
 private:
     struct Line {
-        std::string text;
+        std::string text;  // with its line end, when the file gave it one
         bool isKey = false;
     };
     using IndexMap = std::unordered_map<std::string, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
@@ -142,7 +130,7 @@ private:
         return const_cast<Section*>(std::as_const(*this).FindSection(name));
     }
     mutable std::size_t lastSection_ = NO_LINE;
-    bool crlf_ = false;
+    std::string_view lineEnd_ = "\n";
 };
 
 }  // namespace tikr

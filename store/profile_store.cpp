@@ -1,7 +1,6 @@
 #include "store/profile_store.h"
 
-#include <climits>
-
+#include "store/ascii_text.h"
 #include "store/atomic_file.h"
 #include "store/ini_document.h"
 
@@ -14,21 +13,7 @@ namespace {
 int ParseInt(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long magnitude = 0;
-    const long long limit = static_cast<long long>(INT_MAX) + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > limit) magnitude = limit;  // stays small; digits may go on
-    }
-    const long long value = negative ? -magnitude : magnitude;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    return ReadInteger(text.substr(i)).value;
 }
 
 std::string CutForRead(std::string_view value) {

@@ -51,6 +51,9 @@ public:
 
     // The window itself.
     virtual void ShowWindow(bool show) = 0;
+    // Brings the window to the foreground; while a modal window over it is
+    // open (the properties dialog, a message box of its own), that one comes
+    // forward with the keyboard focus instead, since this one takes no input.
     virtual void SetForeground() = 0;
     // Ends the window's modal run with the result.
     virtual void EndDialog(int result) = 0;

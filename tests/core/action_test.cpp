@@ -99,6 +99,7 @@ TEST_F(ActionTest, MessageBoxActionDeletedWhileItsBoxIsOpen) {
     Action* action = task->GetAction();
     EXPECT_EQ(action->Run(), 1u);
     EXPECT_EQ(task, nullptr);
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].first, "Tea is ready");
 }
 

@@ -1,44 +1,15 @@
 #pragma once
-// A scheduling core on a profile file in a temporary directory, with a
-// clock, launcher and message display that the test controls.
+// A test with the scheduling core's services (see CoreEnv).
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "core/core_services.h"
-#include "fake_clock.h"
-#include "fake_platform.h"
-#include "store/profile_store.h"
-#include "temp_dir.h"
+#include "core/date_time.h"
+#include "core_env.h"
 
 namespace tikr::test {
 
-class CoreFixture : public ::testing::Test {
-protected:
-    CoreFixture()
-        : path(dir.File("tikr.INI")),
-          store(std::make_unique<ProfileStore>(path)),
-          services{*store, clock, launcher, messages} {}
-
-    // Replaces the profile file with the text (lines joined by "\n").
-    void WriteProfile(const std::string& text) { TempDir::WriteFile(path, text); }
-    std::string ProfileText() const { return TempDir::ReadFile(path); }
-
-    // The text a fresh store reads: what is really in the file.
-    std::string Stored(const std::string& section, const std::string& key) {
-        ProfileStore fresh(path);
-        return fresh.ReadString(section, key, "<missing>");
-    }
-
-    TempDir dir;
-    std::string path;
-    FakeClock clock{2026, 12, 8, 14, 30, 0};  // a Tuesday
-    RecordingLauncher launcher;
-    FakeMessageDisplay messages;
-    std::unique_ptr<ProfileStore> store;
-    CoreServices services;
-};
+class CoreFixture : public ::testing::Test, public CoreEnv {};
 
 // "%d-%b-%Y %H:%M:%S" of a date-time, the form "NextAt" is stored in.
 inline std::string Stamp(const DateTime& value) { return value.Format("%d-%b-%Y %H:%M:%S"); }

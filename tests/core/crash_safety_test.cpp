@@ -27,11 +27,11 @@ protected:
 };
 
 TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
-    constexpr int kOldCount = 40;
-    constexpr int kNewCount = 65;
+    constexpr int OLD_COUNT = 40;
+    constexpr int NEW_COUNT = 65;
     {
         TaskList list(services);
-        Fill(list, "old", kOldCount);
+        Fill(list, "old", OLD_COUNT);
         ASSERT_TRUE(list.Save(ALL_TASKS));
     }
     std::mt19937 random(12345);
@@ -48,7 +48,7 @@ TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
             for (int n = 0;; ++n) {
                 while (list.GetCount() > 0) list.RemoveTask(0);
                 const bool isNew = n % 2 == 0;
-                for (int i = 0; i < (isNew ? kNewCount : kOldCount); ++i) {
+                for (int i = 0; i < (isNew ? NEW_COUNT : OLD_COUNT); ++i) {
                     list.Append(std::make_unique<Task>(childServices, (isNew ? "new-" : "old-") + std::to_string(i), 0));
                 }
                 list.Save(ALL_TASKS);
@@ -64,9 +64,9 @@ TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
         TaskList loaded(readerServices);
         loaded.Load();
         const int count = loaded.GetCount();
-        ASSERT_TRUE(count == kOldCount || count == kNewCount) << "round " << round << ": " << count << " tasks";
-        const std::string prefix = count == kOldCount ? "old-" : "new-";
-        (count == kOldCount ? sawOld : sawNew)++;
+        ASSERT_TRUE(count == OLD_COUNT || count == NEW_COUNT) << "round " << round << ": " << count << " tasks";
+        const std::string prefix = count == OLD_COUNT ? "old-" : "new-";
+        (count == OLD_COUNT ? sawOld : sawNew)++;
         for (int i = 0; i < count; ++i) {
             ASSERT_EQ(loaded.GetTask(i)->GetTitle(), prefix + std::to_string(i)) << "round " << round;
         }

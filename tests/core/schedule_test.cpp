@@ -51,35 +51,35 @@ TEST_P(NextRunTable, ComputesTheFirstRunAfterNow) {
     }
 }
 
-constexpr DailySchedule::SkipDays kNoSkip{0, 0, 0, 0, 0, 0, 0};
-constexpr DailySchedule::SkipDays kWeekend{1, 0, 0, 0, 0, 0, 1};
-constexpr DailySchedule::SkipDays kAllDays{1, 1, 1, 1, 1, 1, 1};
+constexpr DailySchedule::SkipDays NO_SKIP{0, 0, 0, 0, 0, 0, 0};
+constexpr DailySchedule::SkipDays WEEKEND{1, 0, 0, 0, 0, 0, 1};
+constexpr DailySchedule::SkipDays ALL_DAYS{1, 1, 1, 1, 1, 1, 1};
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, NextRunTable,
     ::testing::Values(
-        NextRunCase{"DailyAtExactlyNowMovesToTomorrow", {2026, 12, 8, 8, 0, 0}, 0, 8, 0, 0, kNoSkip, "09-Dec-2026 08:00:00"},
-        NextRunCase{"DailyLaterToday", {2026, 12, 8, 7, 59, 59}, 0, 8, 0, 0, kNoSkip, "08-Dec-2026 08:00:00"},
-        NextRunCase{"DailyFridayEveningSkipsWeekend", {2026, 12, 11, 9, 0, 0}, 0, 8, 0, 0, kWeekend, "14-Dec-2026 08:00:00"},
-        NextRunCase{"DailyAcrossYearEnd", {2026, 12, 31, 23, 0, 0}, 0, 8, 0, 0, kNoSkip, "01-Jan-2027 08:00:00"},
-        NextRunCase{"DailyAllDaysSkippedNeverRuns", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, kAllDays, "31-Dec-9999 00:00:00"},
-        NextRunCase{"WeeklyMondayBeforeTheTime", {2026, 12, 7, 7, 0, 0}, 1, 8, 0, 1, kNoSkip, "07-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklyMondayAfterTheTime", {2026, 12, 7, 9, 0, 0}, 1, 8, 0, 1, kNoSkip, "14-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklyFromSunday", {2026, 12, 6, 9, 0, 0}, 1, 8, 0, 1, kNoSkip, "07-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklySaturdayAcrossYearEnd", {2026, 12, 31, 12, 0, 0}, 1, 8, 0, 6, kNoSkip, "02-Jan-2027 08:00:00"},
-        NextRunCase{"WeeklyDayOutOfRangeCountsModuloSeven", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, 9, kNoSkip, "15-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklyNoDayChosenIsSaturday", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, -1, kNoSkip, "12-Dec-2026 08:00:00"},
-        NextRunCase{"MonthlyRollsIntoNextYear", {2026, 12, 20, 9, 0, 0}, 2, 10, 0, 15, kNoSkip, "15-Jan-2027 10:00:00"},
-        NextRunCase{"MonthlyAtExactlyNowMovesToNextMonth", {2026, 11, 15, 10, 0, 0}, 2, 10, 0, 15, kNoSkip, "15-Dec-2026 10:00:00"},
-        NextRunCase{"MonthlyLaterThisMonth", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 15, kNoSkip, "15-Dec-2026 10:00:00"},
-        NextRunCase{"Monthly31stInFebruaryUsesLastDay", {2027, 2, 10, 9, 0, 0}, 2, 10, 0, 31, kNoSkip, "28-Feb-2027 10:00:00"},
-        NextRunCase{"Monthly30thInLeapFebruary", {2028, 2, 1, 9, 0, 0}, 2, 10, 0, 30, kNoSkip, "29-Feb-2028 10:00:00"},
-        NextRunCase{"Monthly31stAfterShortMonthEnd", {2026, 4, 30, 23, 0, 0}, 2, 10, 0, 31, kNoSkip, "31-May-2026 10:00:00"},
-        NextRunCase{"MonthlyDayZeroIsFirst", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 0, kNoSkip, "01-Jan-2027 10:00:00"},
-        NextRunCase{"MonthlyDayAbove31IsLastDay", {2026, 11, 8, 9, 0, 0}, 2, 10, 0, 45, kNoSkip, "30-Nov-2026 10:00:00"},
-        NextRunCase{"IntervalCountsFromNow", {2026, 12, 8, 14, 0, 10}, 3, 1, 30, 0, kNoSkip, "08-Dec-2026 15:30:10"},
-        NextRunCase{"IntervalAcrossMidnight", {2026, 12, 31, 23, 0, 0}, 3, 1, 30, 0, kNoSkip, "01-Jan-2027 00:30:00"},
-        NextRunCase{"ZeroIntervalIsNow", {2026, 12, 8, 14, 0, 10}, 3, 0, 0, 0, kNoSkip, "08-Dec-2026 14:00:10"}),
+        NextRunCase{"DailyAtExactlyNowMovesToTomorrow", {2026, 12, 8, 8, 0, 0}, 0, 8, 0, 0, NO_SKIP, "09-Dec-2026 08:00:00"},
+        NextRunCase{"DailyLaterToday", {2026, 12, 8, 7, 59, 59}, 0, 8, 0, 0, NO_SKIP, "08-Dec-2026 08:00:00"},
+        NextRunCase{"DailyFridayEveningSkipsWeekend", {2026, 12, 11, 9, 0, 0}, 0, 8, 0, 0, WEEKEND, "14-Dec-2026 08:00:00"},
+        NextRunCase{"DailyAcrossYearEnd", {2026, 12, 31, 23, 0, 0}, 0, 8, 0, 0, NO_SKIP, "01-Jan-2027 08:00:00"},
+        NextRunCase{"DailyAllDaysSkippedNeverRuns", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, ALL_DAYS, "31-Dec-9999 00:00:00"},
+        NextRunCase{"WeeklyMondayBeforeTheTime", {2026, 12, 7, 7, 0, 0}, 1, 8, 0, 1, NO_SKIP, "07-Dec-2026 08:00:00"},
+        NextRunCase{"WeeklyMondayAfterTheTime", {2026, 12, 7, 9, 0, 0}, 1, 8, 0, 1, NO_SKIP, "14-Dec-2026 08:00:00"},
+        NextRunCase{"WeeklyFromSunday", {2026, 12, 6, 9, 0, 0}, 1, 8, 0, 1, NO_SKIP, "07-Dec-2026 08:00:00"},
+        NextRunCase{"WeeklySaturdayAcrossYearEnd", {2026, 12, 31, 12, 0, 0}, 1, 8, 0, 6, NO_SKIP, "02-Jan-2027 08:00:00"},
+        NextRunCase{"WeeklyDayOutOfRangeCountsModuloSeven", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, 9, NO_SKIP, "15-Dec-2026 08:00:00"},
+        NextRunCase{"WeeklyNoDayChosenIsSaturday", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, -1, NO_SKIP, "12-Dec-2026 08:00:00"},
+        NextRunCase{"MonthlyRollsIntoNextYear", {2026, 12, 20, 9, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Jan-2027 10:00:00"},
+        NextRunCase{"MonthlyAtExactlyNowMovesToNextMonth", {2026, 11, 15, 10, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
+        NextRunCase{"MonthlyLaterThisMonth", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
+        NextRunCase{"Monthly31stInFebruaryUsesLastDay", {2027, 2, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "28-Feb-2027 10:00:00"},
+        NextRunCase{"Monthly30thInLeapFebruary", {2028, 2, 1, 9, 0, 0}, 2, 10, 0, 30, NO_SKIP, "29-Feb-2028 10:00:00"},
+        NextRunCase{"Monthly31stAfterShortMonthEnd", {2026, 4, 30, 23, 0, 0}, 2, 10, 0, 31, NO_SKIP, "31-May-2026 10:00:00"},
+        NextRunCase{"MonthlyDayZeroIsFirst", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 0, NO_SKIP, "01-Jan-2027 10:00:00"},
+        NextRunCase{"MonthlyDayAbove31IsLastDay", {2026, 11, 8, 9, 0, 0}, 2, 10, 0, 45, NO_SKIP, "30-Nov-2026 10:00:00"},
+        NextRunCase{"IntervalCountsFromNow", {2026, 12, 8, 14, 0, 10}, 3, 1, 30, 0, NO_SKIP, "08-Dec-2026 15:30:10"},
+        NextRunCase{"IntervalAcrossMidnight", {2026, 12, 31, 23, 0, 0}, 3, 1, 30, 0, NO_SKIP, "01-Jan-2027 00:30:00"},
+        NextRunCase{"ZeroIntervalIsNow", {2026, 12, 8, 14, 0, 10}, 3, 0, 0, 0, NO_SKIP, "08-Dec-2026 14:00:10"}),
     [](const ::testing::TestParamInfo<NextRunCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ScheduleTest, DueFromTheSecondOfTheNextRun) {
@@ -111,7 +111,7 @@ TEST_F(ScheduleTest, DefaultDailyRuleTakesNowAndSkipsTheWeekend) {
     DailySchedule schedule(services);
     EXPECT_EQ(schedule.GetTimeOfDay().Format("%H:%M:%S"), "09:15:42");
     EXPECT_EQ(schedule.GetRunMissedOnStartup(), 1);
-    EXPECT_EQ(schedule.GetSkipDays(), kWeekend);
+    EXPECT_EQ(schedule.GetSkipDays(), WEEKEND);
     EXPECT_EQ(Stamp(schedule.GetNextRun()), "14-Dec-2026 09:15:42");
     EXPECT_EQ(schedule.GetSectionName(), "");
 }

@@ -59,7 +59,7 @@ TEST_F(TaskListTest, CountWithoutItsSectionGivesADefaultTask) {
     list.CheckAll();
     clock.Advance(10);
     list.CheckAll();
-    EXPECT_EQ(launcher.started.size(), 2u);
+    ASSERT_EQ(launcher.started.size(), 2u);
     EXPECT_EQ(launcher.started[0].first, "");
 }
 
@@ -126,7 +126,7 @@ TEST_F(TaskListTest, SavingOneTaskWritesOnlyItsSection) {
     TaskList list(services);
     for (const char* title : {"one", "two", "three"}) list.Append(std::make_unique<Task>(services, title, 0));
     list.Save(ALL_TASKS);
-    store->WriteInt("Settings", "NumApps", 7);
+    store.WriteInt("Settings", "NumApps", 7);
     const std::string before = ProfileText();
     list.GetTask(1)->SetTitle("renamed");
     ASSERT_TRUE(list.Save(1));

@@ -308,6 +308,16 @@ TEST(EditRules, TypingFollowsEachFieldsStyle) {
     port.SetText(IDC_TITLE, "");
     QTest::keyClicks(title, QString(105, QLatin1Char('y')));
     EXPECT_EQ(title->text().size(), 100);
+
+    // Characters outside the basic plane count once, as the OK check counts
+    // them: 100 fit the title, the 101st does not.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QString hundred = emoji.repeated(100);
+    QString more = emoji.repeated(101);
+    int pos = 0;
+    port.SetText(IDC_TITLE, "");
+    EXPECT_EQ(title->validator()->validate(hundred, pos), QValidator::Acceptable);
+    EXPECT_EQ(title->validator()->validate(more, pos), QValidator::Invalid);
 }
 
 TEST(EditRules, MessageFieldStopsTypingAtItsVisibleWidth) {
@@ -348,6 +358,25 @@ TEST(WindowPort, TimerPeriodsStayWithinTheCheckPeriodRange) {
     EXPECT_EQ(ticks, 0);  // a period of 0 would have ticked on every pass of the loop
     port.KillTimer(ui::SCHEDULER_TIMER_ID);
     port.KillTimer(7);
+}
+
+// A tick that came early would let a check see the clock a second short of
+// a run time. Measured over several ticks of a one-second timer.
+TEST(WindowPort, TicksNeverComeBeforeTheirPeriodHasPassed) {
+    ResourceDialog dialog(SchedulerDialogResource(), nullptr);
+    QtWindowPort port(dialog);
+    QElapsedTimer clock;
+    std::vector<qint64> ticks;
+    port.onTimer = [&](unsigned) { ticks.push_back(clock.nsecsElapsed()); };
+    clock.start();
+    port.SetTimer(ui::SCHEDULER_TIMER_ID, 1000);
+    ASSERT_TRUE(WaitFor([&] { return ticks.size() >= 5; }, 20000));
+    port.KillTimer(ui::SCHEDULER_TIMER_ID);
+    qint64 previous = 0;
+    for (qint64 tick : ticks) {
+        EXPECT_GE(tick - previous, 1000 * 1000 * 1000LL - 1000 * 1000) << "gap in ns";
+        previous = tick;
+    }
 }
 
 TEST(WindowPort, BrowseFiltersBecomeNameFilters) {
@@ -394,6 +423,10 @@ TEST(WindowPort, FirstBrowseFilterListsProgramsAndTheChosenPathComesBackWhole) {
         firstFilter = shown();
         auto* types = files->findChild<QComboBox*>("fileTypeCombo");
         ASSERT_NE(types, nullptr);
+        QStringList shownFilters;
+        for (int i = 0; i < types->count(); ++i) shownFilters << types->itemText(i);
+        EXPECT_EQ(shownFilters, (QStringList{"Executables (*.exe)", "Command Files (*.com)", "Batch Files (*.bat)",
+                                             "All Files (*.*)"}));
         types->setFocus();
         QTest::keyClick(types, Qt::Key_End);  // the user picks "All Files"
         EXPECT_EQ(types->currentText(), "All Files (*.*)");
@@ -629,6 +662,29 @@ TEST_F(MainWindowTest, PressOnTheTrayIconShowsTheHiddenWindowAndBringsItForward)
         }
     }
     EXPECT_TRUE(window->Tray().Icon().contextMenu() == nullptr);
+}
+
+// The disabled main window takes no keys: a press on the icon (or a later
+// start) while a task is edited brings the properties dialog forward with the
+// focus where it was.
+TEST_F(MainWindowTest, BringForwardWhileEditingActivatesThePropertiesDialog) {
+    StartWindow();
+    QWidget elsewhere;
+    bool active = false;
+    bool focused = false;
+    WhenModal([&](QWidget& dialog) {
+        QWidget* title = static_cast<ResourceDialog&>(dialog).Control(IDC_TITLE);
+        elsewhere.show();
+        elsewhere.activateWindow();
+        WaitFor([&] { return QApplication::activeWindow() == &elsewhere; });
+        emit window->Tray().Icon().activated(QSystemTrayIcon::Trigger);
+        active = QTest::qWaitForWindowActive(&dialog);
+        focused = WaitFor([&] { return QApplication::focusWidget() == title; });
+        static_cast<QDialog&>(dialog).reject();
+    });
+    QTest::mouseClick(Button(&window->Dialog(), IDC_ADD), Qt::LeftButton);
+    EXPECT_TRUE(active);
+    EXPECT_TRUE(focused);
 }
 
 TEST(TrayPort, KeepsTheSixteenPixelImageAndFollowsTheRegistration) {

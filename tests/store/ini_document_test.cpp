@@ -1,5 +1,6 @@
 // The INI text itself: how lines are read, and what a rewrite keeps.
 #include "store/ini_document.h"
+#include "store/ini_text.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +141,7 @@ TEST(IniDocumentTest, ValuesRoundTripThroughTheirEncoding) {
         {"\xFF\xFE bytes \x80", "\xFF\xFE bytes \x80", "\xFF\xFE bytes \x80"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IniDocument::EncodeValue(c.value), c.stored);
+        EXPECT_EQ(EncodeIniValue(c.value), c.stored);
         IniDocument doc;
         ASSERT_TRUE(doc.Set("s", "k", c.value));
         const std::string text = doc.Serialize();
@@ -171,12 +172,72 @@ TEST(IniDocumentTest, CaseFoldingIsAsciiOnly) {
     EXPECT_EQ(Get(doc, "Caf\xC3\x89", "K\xC3\x89Y"), std::nullopt);
 }
 
-TEST(IniDocumentTest, MixedLineEndsReadAndTheFirstDecidesTheStyle) {
-    IniDocument doc = Parsed("[s]\na=1\r\nb=2\n");
-    EXPECT_FALSE(doc.UsesCrlf());
-    EXPECT_EQ(Get(doc, "s", "a"), "1");
-    EXPECT_EQ(Get(doc, "s", "b"), "2");
-    EXPECT_EQ(doc.Serialize(), "[s]\na=1\nb=2\n");
+// LF, CRLF, CRCRLF and a lone CR each end one line; no value keeps a CR,
+// and a rewrite leaves every other line, line end included, as it was.
+TEST(IniDocumentTest, EveryKindOfLineEndEndsOneLineAndStaysAsItWas) {
+    const std::string text =
+        "[s]\na=1\r\nb=2\r\r\nRunMissedOnStartup=No\rNextAt=09-Dec-2026 08:30:00\r\r\n; c=1\r\rlast=x";
+    IniDocument doc = Parsed(text);
+    EXPECT_FALSE(doc.UsesCrlf());  // the first line decides the line end of new lines
+    const std::pair<const char*, const char*> values[] = {
+        {"a", "1"}, {"b", "2"}, {"RunMissedOnStartup", "No"}, {"NextAt", "09-Dec-2026 08:30:00"}, {"last", "x"}};
+    for (const auto& [key, value] : values) EXPECT_EQ(Get(doc, "s", key), value) << key;
+    EXPECT_EQ(Get(doc, "s", "; c"), std::nullopt);
+
+    ASSERT_TRUE(doc.Set("s", "b", "3"));
+    ASSERT_TRUE(doc.Set("s", "RunMissedOnStartup", "Yes"));
+    ASSERT_TRUE(doc.Set("s", "new", "4"));
+    const std::string expected =
+        "[s]\na=1\r\nb=3\r\r\nRunMissedOnStartup=Yes\rNextAt=09-Dec-2026 08:30:00\r\r\n; c=1\r\rlast=x\nnew=4\n";
+    EXPECT_EQ(doc.Serialize(), expected);
+    // Saving again and again takes nothing more away.
+    IniDocument again = Parsed(expected);
+    ASSERT_TRUE(again.Set("s", "b", "3"));
+    ASSERT_TRUE(again.Set("s", "NextAt", "09-Dec-2026 08:30:00"));
+    EXPECT_EQ(again.Serialize(), expected);
+
+    EXPECT_EQ(Parsed("[s]\r\r\nk=v").LineEnd(), "\r\n");
+    IniDocument loneCr = Parsed("[s]\rk=v\r");
+    EXPECT_EQ(loneCr.LineEnd(), "\r");
+    ASSERT_TRUE(loneCr.Set("t", "k", "w"));
+    EXPECT_EQ(loneCr.Serialize(), "[s]\rk=v\r\r[t]\rk=w\r");
+}
+
+// A comment holding "=" is no key: it is not found, and a new key goes
+// before it like before any comment that closes a section.
+TEST(IniDocumentTest, CommentWithEqualsSignIsNoKey) {
+    IniDocument doc = Parsed("[s]\n; NumApps=5\n;k=1\n");
+    EXPECT_EQ(Get(doc, "s", "; NumApps"), std::nullopt);
+    EXPECT_EQ(Get(doc, "s", ";k"), std::nullopt);
+    ASSERT_TRUE(doc.Set("s", "k", "2"));
+    EXPECT_EQ(doc.Serialize(), "[s]\nk=2\n; NumApps=5\n;k=1\n");
+}
+
+// Writing the value a key already reads as leaves its line alone, however
+// it is spelt; a value that only looks like its stored text is rewritten.
+TEST(IniDocumentTest, UnchangedValueLeavesItsLineAlone) {
+    const struct {
+        const char* line;      // the key's line in the file
+        const char* value;     // the value written
+        const char* result;    // the line afterwards
+        const char* readBack;  // what a read then gives
+    } cases[] = {
+        {"k=x", "x", "k=x", "x"},
+        {"K = x\t", "x", "K = x\t", "x"},
+        {"k=\"  padded  \"", "  padded  ", "k=\"  padded  \"", "  padded  "},
+        {"k='x'", "x", "k='x'", "x"},
+        {"k=\"x\"", "\"x\"", "k=\"\"x\"\"", "\"x\""},  // stored text equal to the value, but it reads as x
+        {"k=\"\"", "\"\"", "k=\"\"\"\"", "\"\""},      // the two-character value "" is not the empty one
+        {"k=\"\"", "", "k=\"\"", ""},
+        {"k=a b", "a\nb", "k=a b", "a b"},
+        {"k = y", "x", "k=x", "x"},
+    };
+    for (const auto& c : cases) {
+        IniDocument doc = Parsed(std::string("[s]\r\n") + c.line + "\r\n");
+        ASSERT_TRUE(doc.Set("s", "k", c.value));
+        EXPECT_EQ(doc.Serialize(), std::string("[s]\r\n") + c.result + "\r\n") << c.line;
+        EXPECT_EQ(Get(Parsed(doc.Serialize()), "s", "k"), c.readBack) << c.line;
+    }
 }
 
 // Files that are wrong in every way load, answer reads and rewrite.

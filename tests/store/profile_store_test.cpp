@@ -195,6 +195,18 @@ TEST_F(StoreTest, BatchWritesTheFileOnceAtItsOutermostEnd) {
     EXPECT_EQ(Stat().st_ino, written);
 }
 
+TEST_F(StoreTest, StoreDestroyedInsideABatchStillWritesIt) {
+    {
+        ProfileStore inBatch(path);
+        inBatch.BeginBatch();
+        inBatch.BeginBatch();
+        ASSERT_TRUE(inBatch.WriteInt("Settings", "NumApps", 2));
+        ASSERT_TRUE(inBatch.EndBatch());
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    EXPECT_EQ(FileText(), "[Settings]\nNumApps=2\n");
+}
+
 TEST_F(StoreTest, BatchReadsTheFileAsItWasWhenTheBatchBegan) {
     ASSERT_TRUE(store.WriteString("s", "k", "old"));
     ProfileStore::Batch batch(store);

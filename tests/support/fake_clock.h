@@ -1,5 +1,6 @@
 #pragma once
 // A clock that tests set and move by hand.
+#include "core/calendar.h"
 #include "core/clock.h"
 
 namespace tikr::test {
@@ -30,29 +31,13 @@ public:
 };
 
 inline void FakeClock::Advance(long long seconds) {
-    auto isLeap = [](int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; };
-    auto daysIn = [&](int y, int m) {
-        static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        return m == 2 && isLeap(y) ? 29 : days[m - 1];
-    };
-    long long total = fields.hour * 3600LL + fields.minute * 60LL + fields.second + seconds;
-    long long dayShift = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
-    total -= dayShift * 86400;
-    fields.hour = static_cast<int>(total / 3600);
-    fields.minute = static_cast<int>(total / 60 % 60);
-    fields.second = static_cast<int>(total % 60);
-    for (; dayShift > 0; --dayShift) {
-        if (++fields.day > daysIn(fields.year, fields.month)) {
-            fields.day = 1;
-            if (++fields.month > 12) { fields.month = 1; ++fields.year; }
-        }
-    }
-    for (; dayShift < 0; ++dayShift) {
-        if (--fields.day < 1) {
-            if (--fields.month < 1) { fields.month = 12; --fields.year; }
-            fields.day = daysIn(fields.year, fields.month);
-        }
-    }
+    long long total = DaysFromCivil(fields.year, fields.month, fields.day) * 86400LL + fields.hour * 3600LL +
+                      fields.minute * 60LL + fields.second + seconds;
+    const long long days = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
+    total -= days * 86400;
+    const CivilDate date = CivilFromDays(days);
+    fields = LocalTimeFields{static_cast<int>(date.year), date.month, date.day, static_cast<int>(total / 3600),
+                             static_cast<int>(total / 60 % 60), static_cast<int>(total % 60)};
 }
 
 }  // namespace tikr::test

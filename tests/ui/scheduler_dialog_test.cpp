@@ -63,12 +63,10 @@ protected:
     int Selection() { return window.ListGetSelection(IDC_TASK_LIST); }
     // A value as a fresh reader of the profile file sees it.
     int StoredInt(const std::string& section, const std::string& key) {
-        ProfileStore reader(env->path);
-        return reader.ReadInt(section, key, -999);
+        return test::StoredInt(env->path, section, key);
     }
     std::string StoredString(const std::string& section, const std::string& key) {
-        ProfileStore reader(env->path);
-        return reader.ReadString(section, key, "<missing>");
+        return test::StoredString(env->path, section, key);
     }
 
     std::optional<UiEnv> env;
@@ -94,7 +92,7 @@ TEST_F(SchedulerTest, AnEmptyStoreStartsWithTheDefaults) {
     EXPECT_EQ(window.Control(IDC_INTERVAL_SPIN).upDownRange, std::make_pair(1, 600));
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(window.endResult.has_value());
-    EXPECT_FALSE(env->FileExists());
+    EXPECT_FALSE(env->ProfileExists());
 }
 
 TEST_F(SchedulerTest, AnEmptyListLeavesRemoveAndPropertiesEnabledButIdle) {
@@ -106,7 +104,7 @@ TEST_F(SchedulerTest, AnEmptyListLeavesRemoveAndPropertiesEnabledButIdle) {
     EXPECT_EQ(window.propertiesRuns, 0);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(window.trayCalls.size(), 1u);
-    EXPECT_FALSE(env->FileExists());
+    EXPECT_FALSE(env->ProfileExists());
 }
 
 TEST_F(SchedulerTest, WithTasksTheFirstLineIsSelected) {
@@ -121,7 +119,7 @@ TEST_F(SchedulerTest, WithTasksTheFirstLineIsSelected) {
 TEST_F(SchedulerTest, AddThenCancelChangesNothing) {
     Start(TasksIni(2));
     Select(1);
-    const std::string before = env->FileBytes();
+    const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
         w.Type(IDC_TITLE, "Never");
     }, false);
@@ -130,7 +128,7 @@ TEST_F(SchedulerTest, AddThenCancelChangesNothing) {
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
     EXPECT_EQ(Selection(), 1);
     EXPECT_EQ(dialog->GetTasks().GetCount(), 2);
-    EXPECT_EQ(env->FileBytes(), before);
+    EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(window.trayCalls.size(), 1u);  // the tip is unchanged
     EXPECT_FALSE(dialog->IsEditing());
 }
@@ -192,10 +190,10 @@ TEST_F(SchedulerTest, RemovingTheOnlyTaskLeavesNoSelectionAndDisablesTheButtons)
     EXPECT_FALSE(window.Enabled(IDC_PROPERTIES));
     EXPECT_EQ(StoredInt("settings", "NumApps"), 0);
     EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
-    const std::string after = env->FileBytes();
+    const std::string after = env->ProfileText();
     dialog->OnRemove();
     dialog->OnProperties();
-    EXPECT_EQ(env->FileBytes(), after);
+    EXPECT_EQ(env->ProfileText(), after);
     EXPECT_EQ(window.propertiesRuns, 0);
 
     Select(-1);
@@ -205,12 +203,12 @@ TEST_F(SchedulerTest, RemovingTheOnlyTaskLeavesNoSelectionAndDisablesTheButtons)
 TEST_F(SchedulerTest, EditingWritesOnlyThatTasksSection) {
     Start(TasksIni(3));
     Select(1);
-    const std::string before = env->FileBytes();
+    const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
         w.Type(IDC_TITLE, "Edited");
     }, true);
     dialog->OnProperties();
-    const std::string after = env->FileBytes();
+    const std::string after = env->ProfileText();
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Edited", "Task 3"}));
     EXPECT_EQ(Selection(), 1);
     for (const char* section : {"Settings", "App1", "App3"})
@@ -224,12 +222,12 @@ TEST_F(SchedulerTest, EditingWritesOnlyThatTasksSection) {
 TEST_F(SchedulerTest, PropertiesCancelledWritesNothing) {
     Start(TasksIni(2));
     Select(0);
-    const std::string before = env->FileBytes();
+    const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
         w.Type(IDC_TITLE, "Edited");
     }, false);
     dialog->OnProperties();
-    EXPECT_EQ(env->FileBytes(), before);
+    EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
     EXPECT_EQ(dialog->GetTasks().GetTask(0)->GetTitle(), "Task 1");
 }
@@ -314,7 +312,7 @@ TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
             SCOPED_TRACE(std::string(exit ? "Exit" : "Hide") + " with \"" + c.text + "\"");
             window = FakeWindow();
             Start("[settings]\ninterval=10\n");
-            const std::string before = env->FileBytes();
+            const std::string before = env->ProfileText();
             const std::vector<std::string> trayBefore = window.trayCalls;
             window.Control(IDC_SHOW_ICON).check = 0;
             window.Type(IDC_INTERVAL, c.text);
@@ -328,7 +326,7 @@ TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
             EXPECT_EQ(window.focus, IDC_INTERVAL);
             EXPECT_TRUE(window.Control(IDC_INTERVAL).allSelected);
             EXPECT_EQ(dialog->GetShowIcon(), 0);  // read before the failure
-            EXPECT_EQ(env->FileBytes(), before);
+            EXPECT_EQ(env->ProfileText(), before);
             EXPECT_EQ(window.trayCalls, trayBefore);
             EXPECT_EQ(Count(window.calls, "SetTimer 10000"), 1);
             EXPECT_EQ(Count(window.calls, "HideWindow"), 0);
@@ -382,12 +380,12 @@ TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
 
 TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
     Start("[settings]\ninterval=10\n");
-    const std::string before = env->FileBytes();
+    const std::string before = env->ProfileText();
     window.Control(IDC_HIDE_ON_STARTUP).check = 1;
     window.Control(IDC_SHOW_ICON).check = 0;
     window.Type(IDC_INTERVAL, "77");
     dialog->OnCancel();
-    EXPECT_EQ(env->FileBytes(), before);
+    EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(dialog->GetInterval(), 10);
     EXPECT_EQ(window.trayCalls.back(), "delete");
     EXPECT_TRUE(window.timers.empty());
@@ -406,7 +404,7 @@ TEST_F(SchedulerTest, AStoredShowIconOfFiveIsTakenAsZero) {
 TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
     window.timerWorks = false;
     Start("[settings]\ninterval=10\n");
-    const std::string before = env->FileBytes();
+    const std::string before = env->ProfileText();
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].first, "System Resources Too Low ... Exiting");
     EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
@@ -415,7 +413,7 @@ TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
     EXPECT_EQ(window.trayCalls, std::vector<std::string>{"add 0 Task(s) Scheduled"});
     EXPECT_TRUE(dialog->IsTrayIconShown());
     EXPECT_EQ(window.Control(IDC_INTERVAL_SPIN).upDownRange, std::make_pair(1, 600));
-    EXPECT_EQ(env->FileBytes(), before);
+    EXPECT_EQ(env->ProfileText(), before);
 }
 
 TEST_F(SchedulerTest, StoredIntervalsOutsideTheRangeAreShownButTheTimerIsClamped) {

@@ -491,7 +491,7 @@ TEST_F(StoredTaskTest, CancelAfterEditsLeavesTheTaskAsItWas) {
     const Schedule* schedule = task.GetSchedule();
     const Action* action = task.GetAction();
     const std::string nextRun = schedule->GetNextRun().Format(Schedule::NEXT_RUN_FORMAT);
-    const std::string fileBefore = env.FileBytes();
+    const std::string fileBefore = env.ProfileText();
     Open(task);
     window.Type(IDC_TITLE, "edited");
     window.Type(IDC_HOUR, "3");
@@ -511,13 +511,13 @@ TEST_F(StoredTaskTest, CancelAfterEditsLeavesTheTaskAsItWas) {
     EXPECT_EQ(schedule->GetNextRun().Format(Schedule::NEXT_RUN_FORMAT), nextRun);
     EXPECT_EQ(static_cast<const RunApplicationAction*>(action)->GetCommandLine(), "/usr/bin/backup --all");
     EXPECT_EQ(static_cast<const RunApplicationAction*>(action)->GetShowState(), 2);
-    EXPECT_EQ(env.FileBytes(), fileBefore);
+    EXPECT_EQ(env.ProfileText(), fileBefore);
     EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(StoredTaskTest, OkTakesEveryFieldAndWritesNothing) {
     Task task(env.services, "App1");
-    const std::string fileBefore = env.FileBytes();
+    const std::string fileBefore = env.ProfileText();
     Open(task);
     window.Type(IDC_TITLE, "Monthly report");
     window.Control(IDC_DISABLED).check = 1;
@@ -541,7 +541,7 @@ TEST_F(StoredTaskTest, OkTakesEveryFieldAndWritesNothing) {
     EXPECT_EQ(monthly.GetNextRun().Format(Schedule::NEXT_RUN_FORMAT), "28-Dec-2026 06:45:00");
     ASSERT_EQ(task.GetAction()->GetKind(), 1);
     EXPECT_EQ(static_cast<const MessageBoxAction&>(*task.GetAction()).GetText(), "Write the report");
-    EXPECT_EQ(env.FileBytes(), fileBefore);
+    EXPECT_EQ(env.ProfileText(), fileBefore);
 }
 
 }  // namespace

@@ -5,12 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "core/core_services.h"
-#include "fake_clock.h"
-#include "fake_platform.h"
+#include "core_env.h"
 #include "fake_window.h"
-#include "store/profile_store.h"
-#include "temp_dir.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
 
@@ -23,22 +19,8 @@ inline constexpr int TIMING_ENTRIES = 4;
 inline constexpr int DAY_OF_WEEK_ENTRIES = 7;
 inline constexpr int ACTION_ENTRIES = 2;
 
-class UiEnv {
-public:
-    explicit UiEnv(const std::string& iniContent = std::string()) {
-        if (!iniContent.empty()) TempDir::WriteFile(path, iniContent);
-    }
-    std::string FileBytes() const { return TempDir::ReadFile(path); }
-    bool FileExists() const { return std::filesystem::exists(path); }
-
-    TempDir dir;
-    std::string path = dir.File("tikr.ini");
-    ProfileStore store{path};
-    FakeClock clock{2026, 12, 8, 14, 30, 0};  // a Tuesday
-    RecordingLauncher launcher;
-    FakeMessageDisplay display;
-    CoreServices services{store, clock, launcher, display};
-};
+// The core's services on a fresh profile file (see CoreEnv).
+using UiEnv = CoreEnv;
 
 // The lines of one section, its header included, as they are in the file;
 // empty when the file has no such section.

@@ -55,6 +55,12 @@ qsizetype NonDigits(const QString& text) {
                          [](QChar c) { return c < QLatin1Char('0') || c > QLatin1Char('9'); });
 }
 
+// Characters as the length check of the data exchange counts them: one for
+// a character outside the basic plane too, which UTF-16 stores as two units.
+qsizetype CharCount(const QString& text) {
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
 }  // namespace
 
 EditRules::EditRules(QLineEdit* edit, bool digitsOnly, bool fitWidth)
@@ -62,7 +68,7 @@ EditRules::EditRules(QLineEdit* edit, bool digitsOnly, bool fitWidth)
 
 QValidator::State EditRules::validate(QString& input, int& /*pos*/) const {
     if (input == accepted) return Acceptable;
-    if (limit >= 0 && input.size() > limit && input.size() > accepted.size()) return Invalid;
+    if (limit >= 0 && CharCount(input) > limit && CharCount(input) > CharCount(accepted)) return Invalid;
     if (digitsOnly && NonDigits(input) > NonDigits(accepted)) return Invalid;
     if (fitWidth) {
         const QFontMetrics metrics = edit->fontMetrics();

@@ -1,5 +1,6 @@
 #include "ui/qt/qt_window_port.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 #include "ui/qt/dialog_builder.h"
 #include "ui/res/dialog_resources.h"
@@ -71,11 +73,18 @@ QStringList NameFiltersFromList(const std::string& filter) {
     return filters;
 }
 
+// One window timer: a single-shot precise timer armed for the moment the
+// next tick is due, checked against the monotonic clock when it fires.
+struct QtWindowPort::TickTimer {
+    QTimer timer;
+    std::chrono::milliseconds period{0};
+    std::chrono::steady_clock::time_point due;
+    unsigned generation = 0;  // ticks posted for an earlier start are dropped
+};
+
 QtWindowPort::QtWindowPort(ResourceDialog& dialog) : dialog(dialog) {}
 
-QtWindowPort::~QtWindowPort() {
-    for (auto& entry : timers) delete entry.second;
-}
+QtWindowPort::~QtWindowPort() = default;
 
 void QtWindowPort::SetText(int id, const std::string& text) {
     SetControlText(dialog.Control(id), FromStd(text));
@@ -203,6 +212,14 @@ void QtWindowPort::ShowWindow(bool show) {
 void QtWindowPort::SetForeground() {
     dialog.raise();
     dialog.activateWindow();
+    // While a modal window over this one is open (the properties dialog, or
+    // a message box of its checks), this window takes no input: that one
+    // comes forward and gets the keys.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == &dialog || !modal->isVisible()) return;
+    modal->raise();
+    modal->activateWindow();
+    if (QWidget* focus = modal->focusWidget()) focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void QtWindowPort::EndDialog(int endResult) {
@@ -213,23 +230,50 @@ void QtWindowPort::EndDialog(int endResult) {
 }
 
 unsigned QtWindowPort::SetTimer(unsigned id, unsigned periodMs) {
-    QTimer*& timer = timers[id];
-    if (timer == nullptr) {
-        timer = new QTimer();
-        QObject::connect(timer, &QTimer::timeout, &life, [this, id] {
-            QMetaObject::invokeMethod(
-                &life, [this, id] { if (onTimer) onTimer(id); }, Qt::QueuedConnection);
-        });
+    std::unique_ptr<TickTimer>& tick = timers[id];
+    if (!tick) {
+        tick = std::make_unique<TickTimer>();
+        tick->timer.setSingleShot(true);
+        tick->timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick->timer, &QTimer::timeout, &life, [this, id] { Fire(id); });
     }
-    timer->start(static_cast<int>(std::clamp(periodMs, MIN_TIMER_PERIOD_MS, MAX_TIMER_PERIOD_MS)));
+    tick->generation = ++timerGeneration;
+    tick->period = std::chrono::milliseconds(std::clamp(periodMs, MIN_TIMER_PERIOD_MS, MAX_TIMER_PERIOD_MS));
+    tick->due = std::chrono::steady_clock::now() + tick->period;
+    Arm(*tick);
     return id;
 }
 
-void QtWindowPort::KillTimer(unsigned id) {
+void QtWindowPort::KillTimer(unsigned id) { timers.erase(id); }
+
+void QtWindowPort::Arm(TickTimer& tick) {
+    using namespace std::chrono;
+    const auto left = ceil<milliseconds>(tick.due - steady_clock::now());
+    tick.timer.start(static_cast<int>(std::max(left.count(), milliseconds::rep{0})));
+}
+
+void QtWindowPort::Fire(unsigned id) {
     const auto found = timers.find(id);
     if (found == timers.end()) return;
-    delete found->second;
-    timers.erase(found);
+    TickTimer& tick = *found->second;
+    // Even a precise timer may come a fraction early: wait out the rest.
+    if (std::chrono::steady_clock::now() < tick.due) {
+        Arm(tick);
+        return;
+    }
+    const unsigned generation = tick.generation;
+    QMetaObject::invokeMethod(&life, [this, id, generation] { Deliver(id, generation); }, Qt::QueuedConnection);
+}
+
+void QtWindowPort::Deliver(unsigned id, unsigned generation) {
+    const auto found = timers.find(id);
+    if (found == timers.end() || found->second->generation != generation) return;
+    // The next period counts from this delivery, so two ticks are never
+    // closer than the period however late this one came.
+    TickTimer& tick = *found->second;
+    tick.due = std::chrono::steady_clock::now() + tick.period;
+    Arm(tick);
+    if (onTimer) onTimer(id);
 }
 
 int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
@@ -278,9 +322,12 @@ std::optional<std::string> QtWindowPort::ChooseFile(const std::string& filter) {
 
     QStringList filters = NameFiltersFromList(filter);
     // Programs here rarely carry an extension, so the first (initial) filter
-    // lists every file that can be started instead of its pattern alone.
+    // lists every file that can be started instead of its pattern alone: its
+    // pattern becomes "*" and the proxy picks the programs. The dialog shows
+    // each filter without its last pattern group, so the description stays
+    // as the list gives it.
     auto* executables = new ExecutableFilter(&files);
-    if (!filters.isEmpty()) filters[0] += QStringLiteral(" (*)");
+    if (!filters.isEmpty()) filters[0] = FromStd(filter).section(QLatin1Char('|'), 0, 0) + QStringLiteral(" (*)");
     files.setProxyModel(executables);
     if (!filters.isEmpty()) {
         files.setNameFilters(filters);

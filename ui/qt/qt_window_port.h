@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,7 +34,10 @@ public:
 
     // Delivered for each tick of a timer started through SetTimer. The
     // tick is posted, not sent, so a reaction that waits in a nested event
-    // loop does not hold back the next tick.
+    // loop does not hold back the next tick. A tick never comes before its
+    // period has passed since the previous one (or the start): a check that
+    // came a moment early would see the clock a second short of a run time
+    // and put the run off by a whole period.
     std::function<void(unsigned id)> onTimer;
     // Called after EndDialog has ended the dialog.
     std::function<void(int result)> onEnd;
@@ -69,9 +73,15 @@ public:
     std::optional<std::string> ChooseFile(const std::string& filter) override;
 
 private:
+    struct TickTimer;
+    void Arm(TickTimer& tick);
+    void Fire(unsigned id);
+    void Deliver(unsigned id, unsigned generation);
+
     ResourceDialog& dialog;
     QObject life;  // context of posted ticks: they are dropped once the port is gone
-    std::map<unsigned, QTimer*> timers;
+    std::map<unsigned, std::unique_ptr<TickTimer>> timers;
+    unsigned timerGeneration = 0;
     bool ended = false;
     int result = 0;
 };

@@ -1,0 +1,38 @@
+#pragma once
+// The text rules of one INI line: which names can be written, how a value
+// is stored after "key=" so that a read gives it back, and what a read
+// makes of the stored text.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tikr {
+
+// The text with blanks and tabs removed at both ends.
+std::string_view TrimBlanks(std::string_view text);
+
+// True for line-end characters: a value or name never holds one.
+constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Names that can be written as an INI line: not empty, no line break or
+// NUL, no blanks at either end; a section name holds no "]", a key holds
+// no "=" and does not start with "[" or ";".
+bool IsValidSectionName(std::string_view name);
+bool IsValidKeyName(std::string_view name);
+
+// The text stored after "key=" so that a read gives back the value:
+// - a NUL ends the value;
+// - every line break (CRLF, CR or LF) becomes one space, since a value
+//   lives on one line and the file format has no escape for a break;
+// - a value with blanks at either end, or enclosed in one pair of
+//   matching quotes, is wrapped in double quotes, as trimming and quote
+//   removal on reading would otherwise change it.
+std::string EncodeIniValue(std::string_view value);
+// EncodeIniValue, appended to out.
+void AppendEncodedIniValue(std::string& out, std::string_view value);
+
+// The value a read gives for the raw text after "=": blanks and tabs
+// trimmed, then one pair of enclosing matching quotes removed.
+std::string_view DecodeIniValue(std::string_view raw);
+
+}  // namespace tikr
