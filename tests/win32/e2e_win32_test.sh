@@ -20,12 +20,12 @@ skip_without wine wineboot wineserver
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 # The prefix's processes end with the test, whatever way it ends.
-trap 'wineserver -k >/dev/null 2>&1; e2e_cleanup' EXIT
+trap 'wineserver -k </dev/null >/dev/null 2>&1; e2e_cleanup' EXIT
 
 start_x_session
-wineboot -i >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
-wineserver -w
-wineserver -p >/dev/null 2>&1
+wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
+wineserver -w </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1
 
 mkdir -p "$work/bin"
 cp "$tikr_exe" "$work/bin/tikr.exe"

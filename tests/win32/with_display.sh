@@ -34,4 +34,10 @@ if [ ! -s "$dir/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n 1 "$dir/display")"
-"$@"
+# Wine's own services, started by the first program on a new display, live
+# on after it: they must not hold the caller's output (CTest would wait for
+# them), so the output goes through a file.
+"$@" >"$dir/output" 2>&1 </dev/null
+status=$?
+cat "$dir/output"
+exit $status
