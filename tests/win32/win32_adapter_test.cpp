@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -229,8 +230,8 @@ public:
     Robot& operator=(const Robot&) = delete;
 
     std::vector<std::pair<std::string, std::string>> boxes;  // text, caption
-    std::function<void(HWND)> onDialog;                      // the properties dialog is open
-    std::vector<HWND> known;                                 // windows left alone
+    std::map<std::string, std::function<void(HWND)>> onDialog;  // by caption: a dialog is open
+    std::vector<HWND> known;                                    // windows left alone
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -251,11 +252,9 @@ private:
         for (HWND k : known)
             if (k == window) return;
         const std::string caption = WindowText(window);
-        if (caption == "Scheduled Task Properties") {
-            if (onDialog) {
-                auto act = onDialog;
-                act(window);
-            }
+        if (const auto found = onDialog.find(caption); found != onDialog.end()) {
+            auto act = found->second;  // may replace itself
+            act(window);
             return;
         }
         char text[512] = "";
@@ -312,10 +311,25 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     EXPECT_FALSE(Shown(dialog.hwnd, res::IDC_DAY_OF_WEEK));
     EXPECT_TRUE(Shown(dialog.hwnd, res::IDC_DAY_OF_MONTH));
 
-    // A bad hour: the box with the range message, the focus on the field
-    // with its text selected, the task untouched.
+    // Browse: the open-file dialog's choice, quoted for its blank, replaces
+    // the command line.
     Robot robot;
     robot.known = {dialog.hwnd};
+    const std::string program = env.dir.File("my tool.exe");
+    TempDir::WriteFile(program, "MZ");
+    robot.onDialog["Open"] = [&](HWND open) {
+        robot.onDialog.erase("Open");
+        SetDlgItemTextA(open, 0x47C, program.c_str());  // the file name field
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+    };
+    SendDlgItemMessageA(dialog.hwnd, res::IDC_ACTION, CB_SETCURSEL, 0, 0);
+    logic.OnActionChanged();
+    logic.OnBrowse();
+    EXPECT_TRUE(robot.boxes.empty());
+    EXPECT_EQ(ItemText(dialog.hwnd, res::IDC_COMMAND_LINE), "\"" + program + "\"");
+
+    // A bad hour: the box with the range message, the focus on the field
+    // with its text selected, the task untouched.
     SetDlgItemTextA(dialog.hwnd, res::IDC_HOUR, " 24 ");
     SetDlgItemTextA(dialog.hwnd, res::IDC_TITLE, "Monthly one");
     EXPECT_FALSE(logic.OnOK());
@@ -368,7 +382,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     robot.known = {main};
     int dialogsSeen = 0;
     bool ownerDisabled = false;
-    robot.onDialog = [&](HWND dialog) {
+    robot.onDialog["Scheduled Task Properties"] = [&](HWND dialog) {
         ++dialogsSeen;
         ownerDisabled = !IsWindowEnabled(main);
         EXPECT_TRUE(logic.IsEditing());
