@@ -3,6 +3,7 @@
 // resource data, and the reactions exchange data through the real controls.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include "ui/win32/handles.h"
 #include "ui/win32/main_window_class.h"
 #include "ui/win32/scheduler_window.h"
+#include "ui/win32/win32_tray_port.h"
 #include "ui/win32/win32_window_port.h"
 
 namespace tikr::test {
@@ -432,6 +434,47 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_NE(before, afterHide);
     MSG message;
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Whether the notification area knows the window's icon: only a known
+// icon takes a new tip.
+bool TrayKnows(HWND window) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = ui::SCHEDULER_TIMER_ID;
+    data.uFlags = NIF_TIP;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+TEST(Win32TrayPort, RegistersAgainWhenTheNotificationAreaStartsAnewAndRemovesOnEveryWayOut) {
+    TemplateDialog owner(res::SchedulerDialogResource());
+    ASSERT_NE(owner.hwnd, nullptr);
+    {
+        win32::Win32TrayPort tray(Instance(), owner.hwnd);
+        ASSERT_TRUE(tray.TrayAdd("0 Task(s) Scheduled"));
+        EXPECT_TRUE(TrayKnows(owner.hwnd));
+        EXPECT_TRUE(tray.TrayModify("1 Task(s) Scheduled"));
+
+        // The shell restarted and forgot the icon: it is registered again.
+        NOTIFYICONDATAA data{};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = owner.hwnd;
+        data.uID = ui::SCHEDULER_TIMER_ID;
+        Shell_NotifyIconA(NIM_DELETE, &data);
+        EXPECT_FALSE(TrayKnows(owner.hwnd));
+        tray.Restore();
+        EXPECT_TRUE(tray.Registered());
+        EXPECT_TRUE(TrayKnows(owner.hwnd));
+
+        EXPECT_TRUE(tray.TrayDelete());
+        EXPECT_FALSE(TrayKnows(owner.hwnd));
+        tray.Restore();  // nothing to restore once removed
+        EXPECT_FALSE(TrayKnows(owner.hwnd));
+        ASSERT_TRUE(tray.TrayAdd("2 Task(s) Scheduled"));
+    }
+    // The port went while its icon was still registered.
+    EXPECT_FALSE(TrayKnows(owner.hwnd));
 }
 
 }  // namespace
