@@ -51,6 +51,18 @@ void BM_StoreSaveTenThousandTasks(benchmark::State& state) {
 }
 BENCHMARK(BM_StoreSaveTenThousandTasks)->Unit(benchmark::kMillisecond);
 
+// The first whole-list save, into no file: every section and key is new.
+void BM_StoreFirstSaveTenThousandTasks(benchmark::State& state) {
+    const std::string path = TempPath();
+    for (auto _ : state) {
+        std::filesystem::remove(path);
+        tikr::ProfileStore store(path);
+        SaveAll(store);
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_StoreFirstSaveTenThousandTasks)->Unit(benchmark::kMillisecond);
+
 // The whole-list load from a fresh store: one parse, then 110,001 reads.
 void BM_StoreLoadTenThousandTasks(benchmark::State& state) {
     const std::string path = TempPath();

@@ -34,6 +34,14 @@ double ToContinuous(double dayNumber) {
     return dayNumber >= 0 ? dayNumber : 2 * std::ceil(dayNumber) - dayNumber;
 }
 
+// The day number of a whole second, given as whole days since 1899-12-30
+// and the second of that day. Every way of reaching one second gives this
+// same number, so two computations of one moment compare equal.
+double DayNumberOf(std::int64_t day, std::int64_t secondOfDay) {
+    const double t = static_cast<double>(secondOfDay) / SECONDS_PER_DAY;
+    return day >= 0 ? static_cast<double>(day) + t : static_cast<double>(day) - t;
+}
+
 double FromContinuous(double continuous) {
     return continuous >= 0 ? continuous : 2 * std::floor(continuous) - continuous;
 }
@@ -98,9 +106,7 @@ bool DateTime::SetDateTime(int year, int month, int day, int hour, int minute, i
         status = DateTimeStatus::invalid;
         return false;
     }
-    const std::int64_t n = DaysFromCivil(year, month, day) + EPOCH_OFFSET;
-    const double t = (hour * 3600 + minute * 60 + second) / SECONDS_PER_DAY;
-    dayNumber = n >= 0 ? static_cast<double>(n) + t : static_cast<double>(n) - t;
+    dayNumber = DayNumberOf(DaysFromCivil(year, month, day) + EPOCH_OFFSET, hour * 3600 + minute * 60 + second);
     status = DateTimeStatus::valid;
     return true;
 }
@@ -166,8 +172,22 @@ bool DateTime::operator>=(const DateTime& other) const {
 
 DateTime DateTime::operator+(const DateTimeSpan& span) const {
     if (status != DateTimeStatus::valid) return DateTime(0.0, DateTimeStatus::invalid);
-    const double sum = FromContinuous(ToContinuous(dayNumber) + span.GetSpan());
-    return DateTime(sum, InRange(sum) ? DateTimeStatus::valid : DateTimeStatus::invalid);
+    const double continuous = ToContinuous(dayNumber) + span.GetSpan();
+    const double sum = FromContinuous(continuous);
+    if (!InRange(sum)) return DateTime(sum, DateTimeStatus::invalid);
+    // The sum lands on the nearest whole second, exactly as SetDateTime
+    // makes that second: a span built from fractions of a day is seldom a
+    // whole number of seconds in binary, and a result a hair after the
+    // second would not be due at that second. Inside the range the count
+    // of seconds (below 3e11) is exact in a double.
+    const auto total = static_cast<std::int64_t>(std::round(continuous * SECONDS_PER_DAY));
+    std::int64_t day = total / 86400;
+    std::int64_t secondOfDay = total % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --day;
+    }
+    return DateTime(DayNumberOf(day, secondOfDay));
 }
 
 DateTime& DateTime::operator+=(const DateTimeSpan& span) {

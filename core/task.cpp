@@ -19,6 +19,11 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
         action = std::make_unique<RunApplicationAction>(services, section);
     } else if (actionLetter == 'M') {
         action = std::make_unique<MessageBoxAction>(services, FromSection{section});
+    } else {
+        // No action: the value is kept so that saving writes it back.
+        // Otherwise a section the task moves into would keep another
+        // task's "Task" line, and its action, for the next load.
+        actionlessKind = kind;
     }
 
     // The schedule's kind is the first letter of "type"; anything else is
@@ -48,21 +53,24 @@ Task::~Task() {
     schedule.reset();
 }
 
-void Task::CheckAndRun() {
-    if (disabled != 0 || !schedule) return;
+Action* Task::AdvanceIfDue() {
+    if (disabled != 0 || !schedule) return nullptr;
     // A next run that could not be computed (the local time was unavailable)
     // is computed again once the time is known, without running the task.
     if (!schedule->GetNextRun().IsValid()) {
         schedule->UpdateNextRun();
-        return;
+        return nullptr;
     }
-    if (!schedule->IsDue()) return;
+    if (!schedule->IsDue()) return nullptr;
     // Advance and store first, so that an action that fails or waits in a
-    // message box never runs the same occurrence twice.
+    // message box never runs the same occurrence twice. A task without an
+    // action (an unknown "Task" letter in the file) just moves on.
     schedule->UpdateNextRun();
-    // A task without an action (an unknown "Task" letter in the file) just
-    // moves on to its next run.
-    Action* toRun = action.get();
+    return action.get();
+}
+
+void Task::CheckAndRun() {
+    Action* toRun = AdvanceIfDue();
     if (toRun != nullptr) toRun->Run();
     // Nothing of the task is touched from here on: a message box lets the
     // user remove it while Run waits.
@@ -71,7 +79,11 @@ void Task::CheckAndRun() {
 void Task::Save(const std::string& section) {
     services.store.WriteString(section, keys::TITLE, title);
     services.store.WriteInt(section, keys::DISABLED, disabled);
-    if (action) action->Save(section);
+    if (action) {
+        action->Save(section);
+    } else {
+        services.store.WriteString(section, keys::TASK, actionlessKind);
+    }
     if (schedule) schedule->Save(section);
 }
 

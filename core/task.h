@@ -26,6 +26,11 @@ public:
     // action has started, since a message box lets the user remove the task
     // meanwhile.
     void CheckAndRun();
+    // The first half of a check: when the task is enabled and due, advances
+    // its next run and stores it, and returns the action to run now (null
+    // when there is nothing to run). The caller runs it once the next run
+    // is stored.
+    Action* AdvanceIfDue();
     // Writes the title, the flag, the action's and the schedule's keys.
     void Save(const std::string& section);
 
@@ -45,6 +50,8 @@ private:
     std::unique_ptr<Schedule> schedule;
     std::string title;
     int disabled = 0;
+    // The "Task" value of a task loaded without an action.
+    std::string actionlessKind;
 };
 
 }  // namespace tikr

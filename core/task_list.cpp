@@ -63,12 +63,37 @@ void TaskList::Append(std::unique_ptr<Task> task) {
 }
 
 void TaskList::CheckAll() {
+    // Every due task's next run is stored before its action starts, yet a
+    // file replacement per task would make a tick with many due tasks very
+    // slow. So the pass goes in rounds: advance the due tasks (in one store
+    // batch) up to and including the next whose action may wait in a
+    // message box, store them in one replacement, then run their actions
+    // in list order. A box's nested pass then still finds the later tasks
+    // due and runs them; this pass later finds them no longer due.
     const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        // An action may wait in a message box while the user removes tasks;
-        // look the element up afresh and stop at the current end.
-        if (i >= GetCount()) break;
-        tasks[static_cast<std::size_t>(i)]->CheckAndRun();
+    std::vector<Action*> toRun;
+    int i = 0;
+    while (i < count && i < GetCount()) {
+        toRun.clear();
+        {
+            ProfileStore::Batch batch(services.store);
+            // An action may wait in a message box while the user removes
+            // tasks; each round looks the elements up afresh and stops at
+            // the current end.
+            for (; i < count && i < GetCount(); ++i) {
+                Action* action = tasks[static_cast<std::size_t>(i)]->AdvanceIfDue();
+                if (action == nullptr) continue;
+                toRun.push_back(action);
+                if (action->GetKind() == Action::KIND_MESSAGE_BOX) {
+                    ++i;
+                    break;
+                }
+            }
+            batch.Commit();
+        }
+        // Only the last action can wait and let the list change; the ones
+        // before it start their programs and return at once.
+        for (Action* action : toRun) action->Run();
     }
 }
 

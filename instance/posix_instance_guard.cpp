@@ -1,6 +1,8 @@
 #include "instance/posix_instance_guard.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -30,12 +32,29 @@ void CloseFd(int& fd) {
     fd = -1;
 }
 
-// The profile file's name without directory and extension.
-std::string GuardName(const std::string& profilePath) {
-    std::string name = profilePath.substr(profilePath.find_last_of('/') + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
+// The longest socket path a lock file may name (a Unix socket path is far
+// shorter); anything longer is not what a running Tikr wrote.
+constexpr std::size_t MAX_RECORDED_PATH = 4096;
+
+// 64-bit FNV-1a of text, as 16 hex digits: names the socket of one profile.
+std::string HashText(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) out[static_cast<std::size_t>(i)] = DIGITS[hash & 0xf];
+    return out;
+}
+
+// The profile's full path with symbolic links and "." and ".." resolved as
+// far as it exists, so that every start on one file names the same socket.
+std::string CanonicalPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    return ec ? path : canonical.string();
 }
 
 }  // namespace
@@ -51,21 +70,24 @@ PosixInstanceGuard::~PosixInstanceGuard() {
         ::unlink(socketPath_.c_str());
         CloseFd(listenFd_);
     }
+    // The lock file then names no socket (cut while still locked). Should
+    // that fail, a later start finds nobody at the old path and goes on.
+    if (role_ == Role::first) [[maybe_unused]] const int cut = ::ftruncate(lockFd_, 0);
     CloseFd(lockFd_);
 }
 
 std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::string& profilePath,
                                                                 std::string runtimeDir, milliseconds wait) {
     std::unique_ptr<PosixInstanceGuard> self(new PosixInstanceGuard());
-    if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
-    const std::string name = GuardName(profilePath);
-    if (name.empty() || name == "." || name == "..") {
+    const std::string fileName = profilePath.substr(profilePath.find_last_of('/') + 1);
+    if (fileName.empty() || fileName == "." || fileName == "..") {
         self->error_ = "unusable profile file name \"" + profilePath + "\"";
         return self;
     }
-    self->lockPath_ = runtimeDir + "/" + name + ".lock";
-    self->socketPath_ = runtimeDir + "/" + name + ".sock";
-    if (!EnsurePrivateDirectory(runtimeDir, self->error_)) return self;
+    self->lockPath_ = profilePath + ".lock";
+    if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
+    self->socketPath_ = runtimeDir + "/" + fileName + "." + HashText(CanonicalPath(profilePath)) + ".sock";
+    self->runtimeDir_ = runtimeDir;
 
     if (self->TakeLock()) {
         self->role_ = Role::first;
@@ -106,7 +128,31 @@ bool PosixInstanceGuard::TakeLock() {
     }
 }
 
-void PosixInstanceGuard::Listen() { listenFd_ = ListenForShowRequests(socketPath_, error_); }
+void PosixInstanceGuard::Listen() {
+    if (EnsurePrivateDirectory(runtimeDir_, error_)) listenFd_ = ListenForShowRequests(socketPath_, error_);
+    // The lock file tells later starts where to ask, whatever their own
+    // runtime folder. Without a socket it names none, so that they do not
+    // chase the socket of an earlier run. Written at offset 0 and then cut
+    // to length: a reader sees the whole line or something that is not one.
+    const std::string record = listenFd_ >= 0 ? socketPath_ + "\n" : std::string();
+    const bool written = ::pwrite(lockFd_, record.data(), record.size(), 0) == static_cast<ssize_t>(record.size()) &&
+                         ::ftruncate(lockFd_, static_cast<off_t>(record.size())) == 0;
+    if (!written && listenFd_ >= 0) error_ = ErrnoText("later starts cannot find this one: cannot write " + lockPath_, errno);
+}
+
+std::string PosixInstanceGuard::RecordedSocketPath() const {
+    char buffer[MAX_RECORDED_PATH + 1];
+    ssize_t got;
+    do {
+        got = ::pread(lockFd_, buffer, sizeof buffer, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) return std::string();
+    const std::string text(buffer, static_cast<std::size_t>(got));
+    const std::size_t end = text.find('\n');
+    // Only a whole line that is all of the file (the holder may be writing it).
+    if (end == std::string::npos || end + 1 != text.size() || text[0] != '/') return std::string();
+    return text.substr(0, end);
+}
 
 int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_); }
 
@@ -124,7 +170,8 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
     wait = std::clamp(wait, milliseconds::zero(), milliseconds(std::chrono::hours(1)));
     const auto deadline = Clock::now() + wait;
     for (;;) {
-        switch (AskToShow(socketPath_, deadline)) {
+        const std::string recorded = RecordedSocketPath();
+        switch (recorded.empty() ? ShowAnswer::unreachable : AskToShow(recorded, deadline)) {
         case ShowAnswer::answered:
             role_ = Role::alreadyRunning;
             error_.clear();

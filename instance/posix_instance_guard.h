@@ -1,24 +1,30 @@
 #pragma once
 // The POSIX instance guard.
 //
-//  - The lock is flock(LOCK_EX) on a lock file. The kernel drops it when the
-//    holder dies in any way (SIGKILL included), so a file left behind by a
-//    crashed run never blocks the next start. The lock file itself is never
-//    removed: removing it would let a later start lock a fresh file while an
-//    earlier one still holds the old one.
-//  - The holder listens on a Unix stream socket (instance/show_channel.h). A
-//    later start finds the lock taken, connects and asks the holder to show
-//    its window; the holder's front end shows it, and the later start ends.
-//
-// Lock file and socket are "<name>.lock" and "<name>.sock" in the runtime
-// folder, where name is the profile file's name without its extension. The
-// runtime folder is $XDG_RUNTIME_DIR or /tmp/tikr-<uid> (instance/runtime_dir.h).
+//  - The lock is flock(LOCK_EX) on "<profile file>.lock", beside the profile
+//    file, so that any two Tikrs on one profile exclude each other whatever
+//    their environment (another or no XDG_RUNTIME_DIR). The kernel drops the
+//    lock when the holder dies in any way (SIGKILL included), so a file left
+//    behind by a crashed run never blocks the next start. The lock file
+//    itself is never removed: removing it would let a later start lock a
+//    fresh file while an earlier one still holds the old one.
+//  - The holder listens on a Unix stream socket (instance/show_channel.h) in
+//    its runtime folder ($XDG_RUNTIME_DIR or /tmp/tikr-<uid>, see
+//    instance/runtime_dir.h), named "<profile file name>.<hash of the
+//    profile's full path>.sock", and writes that socket's path as one line
+//    into the lock file. A later start finds the lock taken, reads the path,
+//    connects and asks the holder to show its window; the holder's front end
+//    shows it, and the later start ends.
 //
 // A later start keeps trying to reach the holder for a bounded time (the
 // holder may still be starting and not listen yet). If the lock becomes
 // free meanwhile (the holder ended), the later start takes it and is first.
-// If the holder never answers, the later start still ends: a second
-// scheduler never runs while the lock is held.
+// If the holder cannot be reached (its runtime folder was unusable, or it
+// does not answer), the later start still ends, with GetError() saying so: a
+// second scheduler never runs on a profile while its lock is held.
+//
+// The role is unguarded only when the lock file cannot be used (the
+// profile's folder is missing or not writable).
 #include <chrono>
 #include <memory>
 #include <string>
@@ -32,8 +38,9 @@ public:
     // The longest a later start waits for the running Tikr to answer.
     static constexpr std::chrono::milliseconds DEFAULT_WAIT{5000};
 
-    // Acquires the guard for the profile at profilePath, with the socket in
-    // runtimeDir (the default runtime folder when empty). Never null.
+    // Acquires the guard for the profile at profilePath; a first start puts
+    // its socket in runtimeDir (the default runtime folder when empty).
+    // Never null.
     static std::unique_ptr<PosixInstanceGuard> Acquire(const std::string& profilePath, std::string runtimeDir = "",
                                                        std::chrono::milliseconds wait = DEFAULT_WAIT);
 
@@ -58,11 +65,13 @@ private:
     PosixInstanceGuard() = default;
 
     bool TakeLock();  // true when the lock is ours; sets lockBusy_ otherwise
-    void Listen();    // sets listenFd_ or error_
+    void Listen();    // sets listenFd_ or error_, and records the socket path in the lock file
+    std::string RecordedSocketPath() const;  // empty when the lock file names no socket
     void RunAsLaterStart(std::chrono::milliseconds wait);
 
     std::string lockPath_;
     std::string socketPath_;
+    std::string runtimeDir_;
     Role role_ = Role::unguarded;
     std::string error_;
     int lockFd_ = -1;

@@ -54,14 +54,8 @@ const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
         return found == map_->end() ? nullptr : &found->second;
     }
     const CaseInsensitiveEqual equal;
-    const std::size_t count = entries_.size();
-    for (std::size_t step = 0; step < count; ++step) {
-        std::size_t i = next_ + step;
-        if (i >= count) i -= count;
-        if (equal(entries_[i].first, key)) {
-            next_ = i + 1;
-            return &entries_[i].second;
-        }
+    for (const auto& entry : entries_) {
+        if (equal(entry.first, key)) return &entry.second;
     }
     return nullptr;
 }
@@ -222,7 +216,8 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         }
         sections_.push_back(NewSection());
         target = &sections_.back();
-        target->header = "[" + std::string(section) + "]";
+        target->header.reserve(section.size() + 2);
+        target->header.append("[").append(section).append("]");
         target->name = section;
         target->firstOfName = sectionIndex_.try_emplace(std::string(section), sections_.size() - 1).second;
     }

@@ -60,6 +60,34 @@ void SchedulerDialog::Attach(WindowPort& windowPort, TrayPort& trayPort) {
     tray = &trayPort;
 }
 
+bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
+    if (id == IDC_TASK_LIST) {
+        if (event == ControlEvent::doubleClicked) OnProperties();
+        if (event == ControlEvent::selectionChanged) OnListSelChange();
+        return event != ControlEvent::clicked;
+    }
+    if (event != ControlEvent::clicked) return false;
+    switch (id) {
+    case IDC_ADD: OnAdd(); return true;
+    case IDC_REMOVE: OnRemove(); return true;
+    case IDC_PROPERTIES: OnProperties(); return true;
+    case IDC_HIDE: OnHide(); return true;
+    case IDC_EXIT: OnExit(); return true;
+    case ID_CANCEL: OnCancel(); return true;
+    case ID_HELP_COMMAND: OnHelp(); return true;
+    default: return false;
+    }
+}
+
+void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
+    savePending = true;
+    if (!failure.firstSinceSuccess || window == nullptr) return;
+    window->ShowNotice("The profile file " + failure.path + " cannot be written: " + failure.reason +
+                           ".\n\nYour tasks are kept while " + appTitle +
+                           " runs and are saved as soon as the file can be written again.",
+                       appTitle);
+}
+
 void SchedulerDialog::OnInitDialog() {
     UpdateData(false);
     if (showIcon != 0) AddTrayIcon();
@@ -75,6 +103,9 @@ void SchedulerDialog::OnInitDialog() {
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID) return;
     if (!editing) tasks->CheckAll();
+    // Tasks a failed write could not store are written again while the
+    // problem lasts; the first write that succeeds stores them all.
+    if (savePending) SaveTasks(ALL_TASKS);
     if (hidePending) {
         window->ShowWindow(false);
         hidePending = false;
@@ -210,7 +241,13 @@ void SchedulerDialog::SaveSettings() {
         RemoveTrayIcon();
 }
 
-void SchedulerDialog::SaveTasks(int index) { tasks->Save(index); }
+void SchedulerDialog::SaveTasks(int index) {
+    // After a failed write a single task's section is not enough: the count
+    // or another task may be missing from the file.
+    if (savePending) index = ALL_TASKS;
+    savePending = false;  // set again by the handler when this write fails
+    tasks->Save(index);
+}
 
 void SchedulerDialog::RestartTimer() {
     if (timerId != 0) window->KillTimer(timerId);

@@ -8,10 +8,11 @@
 
 #include "core/core_services.h"
 #include "core/task_list.h"
+#include "store/profile_store.h"
+#include "ui/window_port.h"
 
 namespace tikr::ui {
 
-class WindowPort;
 class TrayPort;
 
 // The identifier of the window timer and of the tray icon.
@@ -35,6 +36,18 @@ public:
 
     // Connects the reactions to the window once its controls exist.
     void Attach(WindowPort& window, TrayPort& tray);
+
+    // The one dispatch of the window's controls: the buttons, the list, the
+    // Escape key or close box (ID_CANCEL) and the Help command. False when
+    // the event means nothing to this window.
+    bool OnCommand(int id, ControlEvent event);
+
+    // A write to the profile file failed (the store's write-failure
+    // handler). The first failure after a successful write is told in the
+    // window by a notice that does not wait; the tasks stay in memory, and
+    // the whole list is written again at the next tick and at the next task
+    // save until a write succeeds.
+    void OnWriteFailure(const WriteFailure& failure);
 
     // Events.
     void OnInitDialog();
@@ -74,6 +87,7 @@ public:
     bool IsTrayIconShown() const { return trayIconShown; }
     bool IsEditing() const { return editing; }
     bool IsHidePending() const { return hidePending; }
+    bool IsSavePending() const { return savePending; }
 
 private:
     const CoreServices& services;
@@ -89,6 +103,7 @@ private:
     bool trayIconShown = false;
     bool editing = false;
     bool hidePending = false;
+    bool savePending = false;  // a write failed since the list was last written whole
 };
 
 }  // namespace tikr::ui

@@ -50,6 +50,21 @@ TaskPropertiesDialog::TaskPropertiesDialog(Task& task, const CoreServices& servi
 
 void TaskPropertiesDialog::Attach(WindowPort& port) { window = &port; }
 
+bool TaskPropertiesDialog::OnCommand(int id, ControlEvent event) {
+    if (event == ControlEvent::selectionChanged) {
+        if (id == IDC_TIMING) OnTimingChanged();
+        if (id == IDC_ACTION) OnActionChanged();
+        return id == IDC_TIMING || id == IDC_ACTION;
+    }
+    if (event != ControlEvent::clicked) return false;
+    switch (id) {
+    case IDC_BROWSE: OnBrowse(); return true;
+    case ID_OK: OnOK(); return true;
+    case ID_CANCEL: OnCancel(); return true;
+    default: return false;
+    }
+}
+
 void TaskPropertiesDialog::OnInitDialog() {
     DoDataExchange(false);
     window->SetUpDownRange(IDC_DAY_OF_MONTH_SPIN, 1, 31);

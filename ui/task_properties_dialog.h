@@ -9,10 +9,9 @@
 
 #include "core/core_services.h"
 #include "core/task.h"
+#include "ui/window_port.h"
 
 namespace tikr::ui {
-
-class WindowPort;
 
 class TaskPropertiesDialog {
 public:
@@ -21,6 +20,11 @@ public:
     // Connects the reactions to the dialog window once its controls exist
     // (combo boxes already filled from the combo data).
     void Attach(WindowPort& window);
+
+    // The one dispatch of the dialog's controls: the two combo boxes, the
+    // browse button, OK and Cancel (also Escape and the close box). False
+    // when the event means nothing to this dialog.
+    bool OnCommand(int id, ControlEvent event);
 
     // Events.
     void OnInitDialog();

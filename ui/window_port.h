@@ -10,6 +10,12 @@ namespace tikr::ui {
 
 class TaskPropertiesDialog;
 
+// What happened to a control, as the front end reports it to a dialog's
+// one dispatch (OnCommand): a push button was pressed, a list line was
+// double-clicked, or the user changed the selection of a list or a combo
+// box (a selection the program sets is not reported).
+enum class ControlEvent { clicked, doubleClicked, selectionChanged };
+
 class WindowPort {
 public:
     virtual ~WindowPort() = default;
@@ -48,6 +54,11 @@ public:
     // A message box owned by this window with an OK button and the warning
     // icon; returns when dismissed.
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+
+    // A notice that does not wait: shown beside this window, not modal, and
+    // the call returns at once (a later notice replaces an open one), so the
+    // timer's checks go on while the user has not yet read it.
+    virtual void ShowNotice(const std::string& text, const std::string& caption) = 0;
 
     // The window itself.
     virtual void ShowWindow(bool show) = 0;

@@ -1,16 +1,13 @@
 // A writer killed at any moment while saving the whole list leaves a file
 // that loads as the old list or the new one, never a mixture.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <random>
-#include <thread>
 
 #include "core/task_list.h"
 #include "core_fixture.h"
+#include "killed_writer.h"
 
 namespace tikr::test {
 namespace {
@@ -37,27 +34,24 @@ TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
     std::mt19937 random(12345);
     int sawOld = 0;
     int sawNew = 0;
-    for (int round = 0; round < 25; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // The writer: saves the two lists in turn until it is killed.
-            ProfileStore childStore(path);
-            CoreServices childServices{childStore, clock, launcher, messages};
-            TaskList list(childServices);
-            for (int n = 0;; ++n) {
-                while (list.GetCount() > 0) list.RemoveTask(0);
+    int insideSave = 0;
+    const int rounds = KillRounds(25);
+    for (int round = 0; round < rounds; ++round) {
+        // The writer: saves the two lists in turn until it is killed.
+        const KillResult result = KillWriterAtRandom(
+            [&](int n) {
+                ProfileStore childStore(path);
+                CoreServices childServices{childStore, clock, launcher, messages};
+                TaskList list(childServices);
                 const bool isNew = n % 2 == 0;
                 for (int i = 0; i < (isNew ? NEW_COUNT : OLD_COUNT); ++i) {
                     list.Append(std::make_unique<Task>(childServices, (isNew ? "new-" : "old-") + std::to_string(i), 0));
                 }
                 list.Save(ALL_TASKS);
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 30000));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+            },
+            random, std::chrono::milliseconds(30));
+        ASSERT_NE(result, KillResult::writerFailed) << "round " << round;
+        if (result == KillResult::insideSave) ++insideSave;
 
         ProfileStore reader(path);
         CoreServices readerServices{reader, clock, launcher, messages};
@@ -72,6 +66,7 @@ TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
         }
     }
     EXPECT_GT(sawOld + sawNew, 0);
+    EXPECT_GT(insideSave, 0) << "no kill landed inside a save";
 }
 
 }  // namespace

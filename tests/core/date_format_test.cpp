@@ -64,6 +64,9 @@ std::string CLibraryFormat(const std::string& pattern, const std::tm& tm) {
 // The conversions agree with the C library's in the "C" locale (which
 // this test program never leaves) over many random moments.
 TEST(DateTimeFormat, AgreesWithTheCLibrary) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the Windows C library's strftime lacks the C99 conversions (%C, %D, %e, ...)";
+#endif
     const std::string patterns[] = {
         "%a|%A|%b|%B|%c|%C|%d|%D|%e|%h|%H|%I|%j|%m",
         "%M|%n|%p|%r|%R|%S|%t|%T|%u|%U|%w|%W|%x|%X|%y|%Y|%%",

@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         NextRunCase{"DailyLaterToday", {2026, 12, 8, 7, 59, 59}, 0, 8, 0, 0, NO_SKIP, "08-Dec-2026 08:00:00"},
         NextRunCase{"DailyFridayEveningSkipsWeekend", {2026, 12, 11, 9, 0, 0}, 0, 8, 0, 0, WEEKEND, "14-Dec-2026 08:00:00"},
         NextRunCase{"DailyAcrossYearEnd", {2026, 12, 31, 23, 0, 0}, 0, 8, 0, 0, NO_SKIP, "01-Jan-2027 08:00:00"},
+        NextRunCase{"DailyOnlyFreeDaySixDaysAhead", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, {1, 1, 0, 1, 1, 1, 1}, "15-Dec-2026 08:00:00"},
         NextRunCase{"DailyAllDaysSkippedNeverRuns", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, ALL_DAYS, "31-Dec-9999 00:00:00"},
         NextRunCase{"WeeklyMondayBeforeTheTime", {2026, 12, 7, 7, 0, 0}, 1, 8, 0, 1, NO_SKIP, "07-Dec-2026 08:00:00"},
         NextRunCase{"WeeklyMondayAfterTheTime", {2026, 12, 7, 9, 0, 0}, 1, 8, 0, 1, NO_SKIP, "14-Dec-2026 08:00:00"},
@@ -73,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         NextRunCase{"MonthlyAtExactlyNowMovesToNextMonth", {2026, 11, 15, 10, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
         NextRunCase{"MonthlyLaterThisMonth", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
         NextRunCase{"Monthly31stInFebruaryUsesLastDay", {2027, 2, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "28-Feb-2027 10:00:00"},
+        NextRunCase{"Monthly31stInApril", {2026, 4, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "30-Apr-2026 10:00:00"},
         NextRunCase{"Monthly30thInLeapFebruary", {2028, 2, 1, 9, 0, 0}, 2, 10, 0, 30, NO_SKIP, "29-Feb-2028 10:00:00"},
         NextRunCase{"Monthly31stAfterShortMonthEnd", {2026, 4, 30, 23, 0, 0}, 2, 10, 0, 31, NO_SKIP, "31-May-2026 10:00:00"},
         NextRunCase{"MonthlyDayZeroIsFirst", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 0, NO_SKIP, "01-Jan-2027 10:00:00"},
@@ -253,6 +255,8 @@ TEST_F(ScheduleTest, SavingDropsAPendingMissedRun) {
 TEST_F(ScheduleTest, NextRunRecoversWhenTheLocalTimeComesBack) {
     clock.available = false;
     Task task(services, "Task 1", 0);
+    // A zero interval is due as soon as its next run is recomputed.
+    task.SetSchedule(std::make_unique<IntervalSchedule>(services, TimeOfDay(0, 0), 1));
     EXPECT_FALSE(task.GetSchedule()->GetNextRun().IsValid());
     task.CheckAndRun();
     EXPECT_TRUE(messages.shown.empty());

@@ -122,6 +122,26 @@ TEST_F(TaskListTest, RemovalRenumbersAndLeavesTheLastSectionUnread) {
     EXPECT_EQ(loaded.GetTask(1)->GetTitle(), "three");
 }
 
+TEST_F(TaskListTest, TaskWithoutActionKeepsItsOwnKindWhenItMovesSection) {
+    WriteProfile("[settings]\nNumApps=3\n[App1]\nTask=A\ncommand=/bin/one\n"
+                 "[App2]\nTask=M\nMessage=old occupant\n[App3]\ntitle=odd\nTask=Zap\n");
+    TaskList list(services);
+    list.Load();
+    list.RemoveTask(0);
+    ASSERT_TRUE(list.Save(ALL_TASKS));
+    EXPECT_EQ(Stored("App2", "Task"), "Zap");
+
+    // After a restart the moved task still has no action and runs nothing.
+    clock.Advance(60);
+    TaskList loaded(services);
+    loaded.Load();
+    ASSERT_EQ(loaded.GetCount(), 2);
+    EXPECT_EQ(loaded.GetTask(1)->GetTitle(), "odd");
+    EXPECT_EQ(loaded.GetTask(1)->GetAction(), nullptr);
+    loaded.CheckAll();
+    EXPECT_EQ(Shown(), std::vector<std::string>{"old occupant"});  // the first task's box only
+}
+
 TEST_F(TaskListTest, SavingOneTaskWritesOnlyItsSection) {
     TaskList list(services);
     for (const char* title : {"one", "two", "three"}) list.Append(std::make_unique<Task>(services, title, 0));

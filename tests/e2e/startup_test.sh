@@ -134,8 +134,8 @@ killed=$last_pid
 wait_for 30 has_window Tikr || fail "(c) the main window did not appear"
 kill -9 "$killed"
 wait "$killed" 2>/dev/null
-test -e "$work/c/run/tikr.lock" || fail "(c) no lock file was left behind"
-test -S "$work/c/run/tikr.sock" || fail "(c) no socket was left behind"
+test -e "$work/c/cfg/tikr.INI.lock" || fail "(c) no lock file was left behind"
+test -S "$(cat "$work/c/cfg/tikr.INI.lock")" || fail "(c) no socket was left behind"
 wait_for 10 no_window Tikr || fail "(c) the killed program's window stayed"
 
 start_tikr c next

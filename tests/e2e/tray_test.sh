@@ -172,7 +172,7 @@ for line in HideOnStartup=1 showicon=1 interval=42; do
 done
 wait_for 5 no_icon || fail "the icon outlived the program"
 pgrep -P $$ -x tikr >/dev/null && fail "a tikr process is left"
-[ -e "$run/tikr.sock" ] && fail "the ended program left its socket"
+compgen -G "$run/*.sock" >/dev/null && fail "the ended program left its socket"
 
 echo "tray: 1 passed, 0 failed"
 exit 0

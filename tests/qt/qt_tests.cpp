@@ -379,6 +379,26 @@ TEST(WindowPort, TicksNeverComeBeforeTheirPeriodHasPassed) {
     }
 }
 
+// A notice returns at once and blocks nothing; a second one replaces it.
+TEST(WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
+    ResourceDialog dialog(SchedulerDialogResource(), nullptr);
+    dialog.show();
+    QtWindowPort port(dialog);
+    port.ShowNotice("first", "tikr");
+    port.ShowNotice("second", "tikr");
+    ASSERT_NE(port.Notice(), nullptr);
+    EXPECT_TRUE(port.Notice()->isVisible());
+    EXPECT_EQ(port.Notice()->text(), "second");
+    EXPECT_EQ(port.Notice()->windowTitle(), "tikr");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dialog.isEnabled());
+    int notices = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(widget) != nullptr && widget->isVisible()) ++notices;
+    }
+    EXPECT_EQ(notices, 1);
+}
+
 TEST(WindowPort, BrowseFiltersBecomeNameFilters) {
     const QStringList filters = NameFiltersFromList(ui::TaskPropertiesDialog::BROWSE_FILTER);
     const QStringList expected = {

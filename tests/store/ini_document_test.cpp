@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
@@ -238,6 +239,64 @@ TEST(IniDocumentTest, UnchangedValueLeavesItsLineAlone) {
         EXPECT_EQ(doc.Serialize(), std::string("[s]\r\n") + c.result + "\r\n") << c.line;
         EXPECT_EQ(Get(Parsed(doc.Serialize()), "s", "k"), c.readBack) << c.line;
     }
+}
+
+// Many sections and a large section: lookups in any order, case variants
+// and later duplicates find the first section and the first key, through
+// the last-section guess and the maps alike.
+TEST(IniDocumentTest, LargeFilesFindTheFirstSectionAndKeyInAnyOrder) {
+    constexpr int SECTIONS = 300;
+    constexpr int KEYS = 100;  // far more than a task has
+    std::string text;
+    for (int i = 1; i <= SECTIONS; ++i) {
+        const std::string n = std::to_string(i);
+        text += "[App" + n + "]\nk=" + n + "\n";
+        // The duplicate follows the next section, where a guess looks.
+        if (i > 1) text += "[APP" + std::to_string(i - 1) + "]\nk=dup\nonly=dup\n";
+    }
+    text += "[big]\n";
+    for (int i = 0; i < KEYS; ++i) text += "key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    text += "KEY7=dup\n";
+    IniDocument doc = Parsed(text);
+
+    std::vector<int> order;
+    for (int i = 1; i <= SECTIONS; ++i) order.push_back(i);
+    std::mt19937 random(5);
+    std::shuffle(order.begin(), order.end(), random);
+    for (const std::vector<int>& sequence : {order, std::vector<int>{1, 2, 3, 3, 2, 1, 300, 299}}) {
+        for (const int i : sequence) {
+            const std::string n = std::to_string(i);
+            ASSERT_EQ(Get(doc, "app" + n, "K"), n);
+            ASSERT_EQ(Get(doc, "App" + n, "only"), std::nullopt);
+        }
+    }
+    for (int i = KEYS - 1; i >= 0; --i) ASSERT_EQ(Get(doc, "BIG", "Key" + std::to_string(i)), std::to_string(i));
+    EXPECT_EQ(Get(doc, "big", "key7"), "7");
+    EXPECT_EQ(Get(doc, "big", "key100"), std::nullopt);
+
+    ASSERT_TRUE(doc.Set("app200", "k", "new"));
+    ASSERT_TRUE(doc.Set("Big", "KEY50", "new"));
+    ASSERT_TRUE(doc.Set("big", "key100", "added"));
+    ASSERT_TRUE(doc.Set("App301", "k", "301"));
+    std::string expected = text;
+    auto replace = [&expected](const std::string& from, const std::string& to) {
+        expected.replace(expected.find(from), from.size(), to);
+    };
+    replace("[App200]\nk=200\n", "[App200]\nk=new\n");  // not the APP200 after it
+    replace("key50=50\n", "key50=new\n");
+    replace("KEY7=dup\n", "KEY7=dup\nkey100=added\n");
+    expected += "\n[App301]\nk=301\n";
+    EXPECT_TRUE(doc.Serialize() == expected);
+}
+
+// A section of a hundred thousand keys loads and answers in linear time.
+TEST(IniDocumentTest, HugeSectionLoads) {
+    std::string text = "[s]\n";
+    for (int i = 0; i < 100000; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    IniDocument doc = Parsed(text);
+    EXPECT_EQ(Get(doc, "s", "K99999"), "99999");
+    ASSERT_TRUE(doc.Set("s", "k0", "x"));
+    EXPECT_EQ(Get(doc, "S", "k0"), "x");
 }
 
 // Files that are wrong in every way load, answer reads and rewrite.

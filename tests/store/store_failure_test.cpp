@@ -2,19 +2,17 @@
 // the middle of a rewrite: the file keeps its old content and failures are
 // never reported as success.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "store/profile_store.h"
+#include "killed_writer.h"
 #include "store_fixture.h"
 
 namespace tikr {
@@ -215,32 +213,27 @@ TEST_F(StoreFailureTest, KilledWriterLeavesOldOrNewContent) {
     ASSERT_NE(contents[0], contents[1]);
 
     std::mt19937 random(42);
-    for (int round = 0; round < 15; ++round) {
+    int insideSave = 0;
+    const int rounds = test::KillRounds(30);
+    for (int round = 0; round < rounds; ++round) {
         {
+            // Also removes what the writer killed in the last round left.
             ProfileStore store(path);
             ASSERT_TRUE(writeAll(store, 'A'));
         }
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ProfileStore store(path);
-            for (;;) {
-                writeAll(store, 'B');
-                writeAll(store, 'A');
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_EQ(EntriesIn(dir.Path()), 1u) << "round " << round;
+        const test::KillResult result = test::KillWriterAtRandom(
+            [&](int n) {
+                ProfileStore store(path);
+                writeAll(store, n % 2 == 0 ? 'B' : 'A');
+            },
+            random, std::chrono::milliseconds(20));
+        ASSERT_NE(result, test::KillResult::writerFailed) << "round " << round;
+        if (result == test::KillResult::insideSave) ++insideSave;
         const std::string text = TempDir::ReadFile(path);
-        EXPECT_TRUE(text == contents[0] || text == contents[1]) << "round " << round << ", " << text.size() << " bytes";
-        // The killed writer may leave its temporary file; it never
-        // takes the profile's name.
-        for (const auto& entry : fs::directory_iterator(dir.Path())) {
-            if (entry.path().filename() != "tikr.INI") fs::remove(entry.path());
-        }
+        ASSERT_TRUE(text == contents[0] || text == contents[1]) << "round " << round << ", " << text.size() << " bytes";
     }
+    EXPECT_GT(insideSave, 0) << "no kill landed inside a save";
 }
 
 }  // namespace

@@ -10,14 +10,17 @@
 
 namespace tikr::test {
 
-// Records every command line it is asked to start.
+// Records every command line it is asked to start; onStart, when set, sees
+// each start as it happens.
 class RecordingLauncher : public ProcessLauncher {
 public:
     bool Start(const std::string& commandLine, int showState) override {
         started.emplace_back(commandLine, showState);
+        if (onStart) onStart(commandLine);
         return result;
     }
     std::vector<std::pair<std::string, int>> started;
+    std::function<void(const std::string&)> onStart;
     bool result = true;
 };
 

@@ -91,6 +91,11 @@ public:
         calls.push_back("ShowMessage");
     }
 
+    void ShowNotice(const std::string& text, const std::string& caption) override {
+        notices.emplace_back(text, caption);
+        calls.push_back("ShowNotice");
+    }
+
     void ShowWindow(bool show) override {
         windowVisible = show;
         calls.push_back(show ? "ShowWindow" : "HideWindow");
@@ -141,6 +146,7 @@ public:
     std::map<int, FakeControl> controls;
     std::optional<int> focus;
     std::vector<std::pair<std::string, std::string>> messages;  // text, caption
+    std::vector<std::pair<std::string, std::string>> notices;   // text, caption
     std::vector<std::string> calls;
     bool windowVisible = false;
     std::optional<int> endResult;

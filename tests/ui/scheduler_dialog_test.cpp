@@ -55,9 +55,10 @@ protected:
         dialog.emplace(env->services, test::APP_TITLE);
         dialog->Attach(window, window);
     }
+    // The user selects a line; the front end reports it to the dispatch.
     void Select(int line) {
         window.ListSetSelection(IDC_TASK_LIST, line);
-        dialog->OnListSelChange();
+        EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::selectionChanged));
     }
     std::vector<std::string>& Lines() { return window.Control(IDC_TASK_LIST).lines; }
     int Selection() { return window.ListGetSelection(IDC_TASK_LIST); }
@@ -93,6 +94,35 @@ TEST_F(SchedulerTest, AnEmptyStoreStartsWithTheDefaults) {
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(window.endResult.has_value());
     EXPECT_FALSE(env->ProfileExists());
+}
+
+// Each control event reaches its reaction through the one dispatch; events
+// that mean nothing to the window change nothing.
+TEST_F(SchedulerTest, TheDispatchRoutesEachControlEvent) {
+    Start(TasksIni(2));
+    window.calls.clear();
+    EXPECT_FALSE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::clicked));
+    EXPECT_FALSE(dialog->OnCommand(IDC_ADD, ControlEvent::doubleClicked));
+    EXPECT_FALSE(dialog->OnCommand(IDC_TIMING, ControlEvent::clicked));  // a properties dialog control
+    EXPECT_FALSE(dialog->OnCommand(IDC_SHOW_ICON, ControlEvent::clicked));
+    EXPECT_TRUE(window.calls.empty());
+
+    EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::doubleClicked));
+    EXPECT_TRUE(dialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked));
+    EXPECT_TRUE(dialog->OnCommand(IDC_ADD, ControlEvent::clicked));
+    EXPECT_EQ(window.propertiesRuns, 3);
+    EXPECT_TRUE(dialog->OnCommand(ID_HELP_COMMAND, ControlEvent::clicked));
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(dialog->OnCommand(IDC_REMOVE, ControlEvent::clicked));
+    EXPECT_EQ(dialog->GetTasks().GetCount(), 1);
+    EXPECT_TRUE(dialog->OnCommand(IDC_HIDE, ControlEvent::clicked));
+    EXPECT_FALSE(window.windowVisible);
+    EXPECT_FALSE(window.endResult.has_value());
+    EXPECT_TRUE(dialog->OnCommand(ID_CANCEL, ControlEvent::clicked));
+    EXPECT_EQ(window.endResult, ID_CANCEL);
+    window.endResult.reset();
+    EXPECT_TRUE(dialog->OnCommand(IDC_EXIT, ControlEvent::clicked));
+    EXPECT_EQ(window.endResult, ID_CANCEL);
 }
 
 TEST_F(SchedulerTest, AnEmptyListLeavesRemoveAndPropertiesEnabledButIdle) {

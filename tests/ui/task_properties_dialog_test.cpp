@@ -56,13 +56,14 @@ protected:
         return *dialog;
     }
 
+    // The user picks an entry; the front end reports it to the dispatch.
     void PickTiming(int kind) {
         window.Pick(IDC_TIMING, kind);
-        dialog->OnTimingChanged();
+        EXPECT_TRUE(dialog->OnCommand(IDC_TIMING, ControlEvent::selectionChanged));
     }
     void PickAction(int kind) {
         window.Pick(IDC_ACTION, kind);
-        dialog->OnActionChanged();
+        EXPECT_TRUE(dialog->OnCommand(IDC_ACTION, ControlEvent::selectionChanged));
     }
     std::string LastMessage() const {
         return window.messages.empty() ? std::string() : window.messages.back().first;
@@ -412,6 +413,24 @@ TEST_F(PropertiesTest, ZeroIntervalAndAllSkipDaysPass) {
         DailySchedule::SkipDays all{1, 1, 1, 1, 1, 1, 1};
         EXPECT_EQ(static_cast<DailySchedule&>(*task.GetSchedule()).GetSkipDays(), all);
     }
+}
+
+TEST_F(PropertiesTest, TheDispatchTakesOnlyTheDialogsOwnEvents) {
+    Task task(env.services, "Task 1", 0);
+    Open(task);
+    window.calls.clear();
+    EXPECT_FALSE(dialog->OnCommand(IDC_TIMING, ControlEvent::clicked));
+    EXPECT_FALSE(dialog->OnCommand(IDC_TITLE, ControlEvent::selectionChanged));
+    EXPECT_FALSE(dialog->OnCommand(IDC_ADD, ControlEvent::clicked));  // a main window button
+    EXPECT_FALSE(dialog->OnCommand(ID_OK, ControlEvent::doubleClicked));
+    EXPECT_TRUE(window.calls.empty());
+    window.chosenFile = "/bin/ls";
+    EXPECT_TRUE(dialog->OnCommand(IDC_BROWSE, ControlEvent::clicked));
+    EXPECT_EQ(window.Text(IDC_COMMAND_LINE), "/bin/ls");
+    EXPECT_TRUE(dialog->OnCommand(ID_CANCEL, ControlEvent::clicked));
+    EXPECT_EQ(window.endResult, ID_CANCEL);
+    EXPECT_TRUE(dialog->OnCommand(ID_OK, ControlEvent::clicked));
+    EXPECT_EQ(window.endResult, ID_OK);
 }
 
 TEST_F(PropertiesTest, SwitchingActionRowsKeepsBothTexts) {

@@ -2,10 +2,7 @@
 // Builds Qt dialogs from the dialog definitions in ui/res: one widget per
 // control, placed by its rectangle in dialog units, in template order
 // (which is also the tab order), with the controls' style flags realised.
-#include <QCheckBox>
 #include <QDialog>
-#include <QLineEdit>
-#include <QValidator>
 #include <QWidget>
 
 #include <functional>
@@ -13,10 +10,9 @@
 #include <span>
 #include <vector>
 
+#include "ui/qt/custom_controls.h"
 #include "ui/res/dialog_resources.h"
-
-class QLabel;
-class QTimer;
+#include "ui/window_port.h"
 
 namespace tikr::qt {
 
@@ -35,102 +31,12 @@ struct DialogUnits {
     QRect Rect(int x, int y, int width, int height) const;
 };
 
-// The edit rules of a resource edit field, checked on every change the
-// user makes (typing, pasting, dropping): a change is refused when it
-// makes the text longer than the typing limit, adds a character other
-// than a digit to a digits-only field, or widens the text beyond the
-// visible width of a field that does not scroll. A change that does not
-// make things worse is always taken, so a longer text set by the program
-// (from a stored task) stays whole and can still be shortened.
-class EditRules : public QValidator {
-    Q_OBJECT
-
-public:
-    EditRules(QLineEdit* edit, bool digitsOnly, bool fitWidth);
-    State validate(QString& input, int& pos) const override;
-    void SetLimit(int maxChars) { limit = maxChars; }
-    void SetAccepted(const QString& text) { accepted = text; }
-
-private:
-    QLineEdit* edit;
-    bool digitsOnly;
-    bool fitWidth;
-    int limit = -1;  // no limit
-    QString accepted;
-};
-
-// An edit field of a dialog definition.
-class ResourceLineEdit : public QLineEdit {
-    Q_OBJECT
-
-public:
-    ResourceLineEdit(unsigned style, QWidget* parent);
-    // Text set by the program: bypasses the typing rules.
-    void SetProgramText(const QString& text);
-    void SetLimit(int maxChars) { rules->SetLimit(maxChars); }
-    // The width in pixels available to the text.
-    int VisibleTextWidth() const;
-
-private:
-    EditRules* rules;
-};
-
-// An up-down control: two arrow buttons that step the integer in their
-// buddy edit field within a range, wrapping around at the ends when the
-// control has the wrap style. The Up and Down keys in the buddy step too.
-class UpDownControl : public QWidget {
-    Q_OBJECT
-
-public:
-    UpDownControl(unsigned style, QWidget* parent);
-    void SetBuddy(ResourceLineEdit* buddy);
-    ResourceLineEdit* Buddy() const { return buddy; }
-    void SetRange(int lower, int upper);
-    int Lower() const { return lower; }
-    int Upper() const { return upper; }
-    // One step up (+1) or down (-1), as a click on an arrow.
-    void Step(int direction);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    ResourceLineEdit* buddy = nullptr;
-    bool wrap;
-    int lower = 0;
-    int upper = 100;
-    int position = 0;
-    int pressed = 0;  // +1 upper arrow held, -1 lower arrow held
-    QTimer* repeat;
-};
-
-// A check box whose text wraps over several lines, aligned to the top:
-// the box is drawn at the top left and a word-wrapping label beside it
-// carries the text (its mnemonic toggles the box).
-class WrapCheckBox : public QCheckBox {
-    Q_OBJECT
-
-public:
-    WrapCheckBox(const QString& text, QWidget* parent);
-    QString Text() const;
-    void SetText(const QString& text);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool hitButton(const QPoint& pos) const override;
-
-private:
-    int IndicatorWidth() const;
-    QLabel* label;
-};
-
-// A dialog built from a definition. Escape and the close box call
-// onCancel instead of closing (the reactions end the dialog themselves);
-// each paint of the dialog calls onPaint.
+// A dialog built from a definition. What the user does to its controls
+// goes to onCommand, the dialog's one dispatch: a push button's press, a
+// list's changed selection or double-click, a combo box entry the user
+// picked; Escape and the close box come as a press of ID_CANCEL instead of
+// closing (the reactions end the dialog themselves). Each paint of the
+// dialog calls onPaint.
 class ResourceDialog : public QDialog {
     Q_OBJECT
 
@@ -148,7 +54,7 @@ public:
     // show them, as far as its group box (or the dialog) leaves room.
     void FillCombos(std::span<const res::ComboInitData> data);
 
-    std::function<void()> onCancel;
+    std::function<void(int id, ui::ControlEvent event)> onCommand;
     std::function<void()> onPaint;
 
     void reject() override;

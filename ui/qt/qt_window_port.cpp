@@ -9,7 +9,6 @@
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QTimer>
@@ -200,6 +199,18 @@ void QtWindowPort::ShowMessage(const std::string& text, const std::string& capti
     box.exec();
 }
 
+void QtWindowPort::ShowNotice(const std::string& text, const std::string& caption) {
+    if (!notice) {
+        notice = std::make_unique<QMessageBox>(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok, &dialog);
+        notice->setWindowModality(Qt::NonModal);
+        notice->setTextFormat(Qt::PlainText);
+    }
+    notice->setWindowTitle(FromStd(caption));
+    notice->setText(FromStd(text));
+    notice->show();
+    notice->raise();
+}
+
 void QtWindowPort::ShowWindow(bool show) {
     if (show) {
         dialog.show();
@@ -286,23 +297,7 @@ int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     QtWindowPort port(propertiesDialog);
     properties.Attach(port);
 
-    // Only the user's picks notify; selections made by the exchange do not.
-    if (auto* timing = qobject_cast<QComboBox*>(propertiesDialog.Control(res::IDC_TIMING))) {
-        QObject::connect(timing, &QComboBox::activated, &port.life, [&properties] { properties.OnTimingChanged(); });
-    }
-    if (auto* action = qobject_cast<QComboBox*>(propertiesDialog.Control(res::IDC_ACTION))) {
-        QObject::connect(action, &QComboBox::activated, &port.life, [&properties] { properties.OnActionChanged(); });
-    }
-    if (auto* browse = qobject_cast<QPushButton*>(propertiesDialog.Control(res::IDC_BROWSE))) {
-        QObject::connect(browse, &QPushButton::clicked, &port.life, [&properties] { properties.OnBrowse(); });
-    }
-    if (auto* ok = qobject_cast<QPushButton*>(propertiesDialog.Control(res::ID_OK))) {
-        QObject::connect(ok, &QPushButton::clicked, &port.life, [&properties] { properties.OnOK(); });
-    }
-    if (auto* cancel = qobject_cast<QPushButton*>(propertiesDialog.Control(res::ID_CANCEL))) {
-        QObject::connect(cancel, &QPushButton::clicked, &port.life, [&properties] { properties.OnCancel(); });
-    }
-    propertiesDialog.onCancel = [&properties] { properties.OnCancel(); };
+    propertiesDialog.onCommand = [&properties](int id, ui::ControlEvent event) { properties.OnCommand(id, event); };
 
     properties.OnInitDialog();
     if (port.Ended()) return port.Result();

@@ -13,7 +13,7 @@
 
 #include "ui/window_port.h"
 
-class QTimer;
+class QMessageBox;
 
 namespace tikr::qt {
 
@@ -45,6 +45,8 @@ public:
     bool Ended() const { return ended; }
     int Result() const { return result; }
     ResourceDialog& Dialog() { return dialog; }
+    // The open notice, if one was shown.
+    QMessageBox* Notice() const { return notice.get(); }
 
     void SetText(int id, const std::string& text) override;
     std::string GetText(int id) override;
@@ -64,6 +66,7 @@ public:
     void EnableControl(int id, bool enable) override;
     void SetFocus(int id) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
+    void ShowNotice(const std::string& text, const std::string& caption) override;
     void ShowWindow(bool show) override;
     void SetForeground() override;
     void EndDialog(int result) override;
@@ -82,6 +85,7 @@ private:
     QObject life;  // context of posted ticks: they are dropped once the port is gone
     std::map<unsigned, std::unique_ptr<TickTimer>> timers;
     unsigned timerGeneration = 0;
+    std::unique_ptr<QMessageBox> notice;
     bool ended = false;
     int result = 0;
 };

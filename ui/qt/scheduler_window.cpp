@@ -1,8 +1,6 @@
 #include "ui/qt/scheduler_window.h"
 
 #include <QApplication>
-#include <QListWidget>
-#include <QPushButton>
 #include <QShortcut>
 
 #include "ui/qt/dialog_builder.h"
@@ -45,21 +43,10 @@ bool SchedulerWindow::Start() {
         reactions.OnTrayNotify(ui::SCHEDULER_TIMER_ID, mouseMessage);
     };
 
-    const auto button = [this](int id) { return qobject_cast<QPushButton*>(dialog->Control(id)); };
-    QObject::connect(button(res::IDC_ADD), &QPushButton::clicked, dialog.get(), [&reactions] { reactions.OnAdd(); });
-    QObject::connect(button(res::IDC_REMOVE), &QPushButton::clicked, dialog.get(),
-                     [&reactions] { reactions.OnRemove(); });
-    QObject::connect(button(res::IDC_PROPERTIES), &QPushButton::clicked, dialog.get(),
-                     [&reactions] { reactions.OnProperties(); });
-    QObject::connect(button(res::IDC_HIDE), &QPushButton::clicked, dialog.get(), [&reactions] { reactions.OnHide(); });
-    QObject::connect(button(res::IDC_EXIT), &QPushButton::clicked, dialog.get(), [&reactions] { reactions.OnExit(); });
-    auto* list = qobject_cast<QListWidget*>(dialog->Control(res::IDC_TASK_LIST));
-    QObject::connect(list, &QListWidget::itemSelectionChanged, dialog.get(),
-                     [&reactions] { reactions.OnListSelChange(); });
-    QObject::connect(list, &QListWidget::itemDoubleClicked, dialog.get(), [&reactions] { reactions.OnProperties(); });
+    dialog->onCommand = [&reactions](int id, ui::ControlEvent event) { reactions.OnCommand(id, event); };
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), dialog.get());
-    QObject::connect(help, &QShortcut::activated, dialog.get(), [&reactions] { reactions.OnHelp(); });
-    dialog->onCancel = [&reactions] { reactions.OnCancel(); };
+    QObject::connect(help, &QShortcut::activated, dialog.get(),
+                     [&reactions] { reactions.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); });
     // Each drawing of the window is a colour request; the reaction hides a
     // window that is to hide at start-up once it has been shown. Posted, so
     // that the window is not hidden from inside its own painting.

@@ -1,0 +1,111 @@
+// The check pass with many due tasks: the next runs stored in few file
+// replacements, each before its own task's action, in list order, and a
+// nested pass inside a message box running the tasks after it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/task_list.h"
+#include "core_fixture.h"
+#include "store/file_system.h"
+
+namespace tikr::test {
+
+namespace {
+
+class CheckPassTest : public CoreFixture {
+protected:
+    // A profile of daily tasks whose stored next run has passed, so all are
+    // due at the first check. A letter per task: A application, M message
+    // box, D a disabled application.
+    void LoadDueTasks(TaskList& list, const std::string& kinds) {
+        std::string text = "[settings]\nNumApps=" + std::to_string(kinds.size()) + "\n";
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            const std::string name = "t" + std::to_string(i + 1);
+            text += "[App" + std::to_string(i + 1) + "]\ntype=Daily\nwhen=08:00\nNextAt=01-Dec-2026 08:00:00\n";
+            text += kinds[i] == 'M' ? "Task=M\nMessage=" + name + "\n" : "Task=A\ncommand=" + name + "\n";
+            if (kinds[i] == 'D') text += "Disabled=1\n";
+        }
+        WriteProfile(text);
+        list.Load();
+    }
+
+    // The version of the profile file on disk: every replacement changes it.
+    FileIdentity Identity() const { return files->Identify(path); }
+
+    // Each action, as it starts: its name, and the file version it saw,
+    // numbered in order of appearance (0 = the file before the pass).
+    void Record(const std::string& name) {
+        const FileIdentity now = Identity();
+        std::size_t version = 0;
+        while (version < versions.size() && !(versions[version] == now)) ++version;
+        if (version == versions.size()) versions.push_back(now);
+        seen.push_back(name + "@" + std::to_string(version));
+        // The task's own next run is in the file before its action starts.
+        EXPECT_EQ(Stored("App" + name.substr(1), "NextAt"), "09-Dec-2026 08:00:00") << name;
+    }
+
+    void RecordActions() {
+        launcher.onStart = [this](const std::string& name) { Record(name); };
+        messages.onShow = [this](const std::string& name) { Record(name); };
+    }
+
+    std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+    std::vector<FileIdentity> versions;
+    std::vector<std::string> seen;
+};
+
+TEST_F(CheckPassTest, OneFileReplacementPerMessageBoxAndActionsInListOrder) {
+    TaskList list(services);
+    LoadDueTasks(list, "AAMAMAD");
+    versions.push_back(Identity());
+    RecordActions();
+    list.CheckAll();
+    // Up to and including each message box the tasks share one write.
+    EXPECT_EQ(seen, (std::vector<std::string>{"t1@1", "t2@1", "t3@1", "t4@2", "t5@2", "t6@3"}));
+    EXPECT_TRUE(Identity() == versions.back());  // nothing written after the last action
+    EXPECT_EQ(Stored("App7", "NextAt"), "01-Dec-2026 08:00:00");
+
+    seen.clear();
+    list.CheckAll();  // nothing is due twice
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(CheckPassTest, NestedPassInsideAMessageBoxRunsTheTasksAfterIt) {
+    TaskList list(services);
+    LoadDueTasks(list, "AMAMA");
+    versions.push_back(Identity());
+    RecordActions();
+    int depth = 0;
+    messages.onShow = [&](const std::string& name) {
+        Record(name);
+        // The timer ticks while the first box is open.
+        if (depth++ == 0) list.CheckAll();
+    };
+    list.CheckAll();
+    // The inner pass ran the tasks after the open box, in order; the outer
+    // pass, resumed, found them no longer due.
+    EXPECT_EQ(seen, (std::vector<std::string>{"t1@1", "t2@1", "t3@2", "t4@2", "t5@3"}));
+    EXPECT_EQ(launcher.started.size(), 3u);
+    EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(CheckPassTest, RecomputedNextRunDoesNotRunInTheSamePass) {
+    clock.available = false;
+    TaskList list(services);
+    auto task = std::make_unique<Task>(services, "now", 0);
+    // A zero interval is due as soon as its next run is computed.
+    task->SetSchedule(std::make_unique<IntervalSchedule>(services, TimeOfDay(0, 0), 1));
+    list.Append(std::move(task));
+    ASSERT_FALSE(list.GetTask(0)->GetSchedule()->GetNextRun().IsValid());
+    clock.available = true;
+    list.CheckAll();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(list.GetTask(0)->GetSchedule()->GetNextRun().IsValid());
+    list.CheckAll();
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tikr::test

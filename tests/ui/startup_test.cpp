@@ -1,0 +1,145 @@
+// Start-up shared by the front ends: the one-instance roles, the profile
+// store it opens, and write failures reaching the main window as a notice.
+#include "ui/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ui/scheduler_dialog.h"
+#include "ui_test_env.h"
+
+namespace tikr::ui {
+namespace {
+
+using namespace res;
+using test::FakeWindow;
+
+class FakeGuard : public InstanceGuard {
+public:
+    FakeGuard(Role role, std::string error) : role(role), error(std::move(error)) {}
+    Role GetRole() const override { return role; }
+    const std::string& GetError() const override { return error; }
+    bool ServeShowRequests(ShowRequestWatch&, std::function<void()>) override { return false; }
+
+private:
+    Role role;
+    std::string error;
+};
+
+struct StartupRun {
+    StartupRun(InstanceGuard::Role role, const std::string& error, const std::string& profile)
+        : startup("/opt/bin/sched.exe",
+                  {[this, profile](const std::string& executable) {
+                       executablePath = executable;
+                       return profile;
+                   },
+                   [role, error](const std::string& path) {
+                       guardPath = path;
+                       return std::make_unique<FakeGuard>(role, error);
+                   },
+                   [this](const std::string& line) { lines.push_back(line); }}) {}
+    static inline std::string guardPath;
+    std::string executablePath;
+    std::vector<std::string> lines;
+    Startup startup;
+};
+
+TEST(Startup, RolesDecideWhetherTheSchedulerRunsAndWhatIsReported) {
+    using Role = InstanceGuard::Role;
+    struct Case {
+        Role role;
+        std::string error;
+        bool runs;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {Role::first, "", true, {}},
+        {Role::first, "no socket", true, {"sched: a later start cannot show this window: no socket"}},
+        {Role::alreadyRunning, "", false, {}},
+        {Role::alreadyRunning, "no answer", false, {"sched: no answer"}},
+        {Role::unguarded, "no lock", true, {"sched: running without the one-instance guard: no lock"}},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        StartupRun run(c.role, c.error, dir.File("sched.INI"));
+        EXPECT_EQ(run.startup.ShouldRun(), c.runs);
+        EXPECT_EQ(run.lines, c.lines);
+        EXPECT_EQ(run.startup.GetTitle(), "sched");
+        EXPECT_EQ(run.executablePath, "/opt/bin/sched.exe");
+        EXPECT_EQ(StartupRun::guardPath, dir.File("sched.INI"));
+        if (c.runs) {
+            EXPECT_EQ(run.startup.GetStore().GetFilePath(), dir.File("sched.INI"));
+        }
+    }
+}
+
+// A failed save is told in the window once, again only after a write that
+// succeeded, without a message box that would hold up the checks; the
+// tasks stay in memory and the next write that succeeds stores them all.
+TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
+    test::TempDir dir;
+    // A file where the profile's folder should be: no write can succeed.
+    const std::string folder = dir.File("blocked");
+    const std::string profile = folder + "/sched.INI";
+    test::TempDir::WriteFile(folder, "");
+    StartupRun run(InstanceGuard::Role::first, "", profile);
+    test::FakeClock clock{2026, 12, 8, 14, 30, 0};
+    test::RecordingLauncher launcher;
+    test::FakeMessageDisplay display;
+    const CoreServices services = run.startup.Services(clock, launcher, display);
+    FakeWindow window;
+    SchedulerDialog dialog(services, run.startup.GetTitle());
+    run.startup.Attach(dialog);
+    dialog.Attach(window, window);
+    dialog.OnInitDialog();
+    const auto add = [&](const std::string& title) {
+        test::ScriptPropertiesDialog(window, [title](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, title); },
+                                     true);
+        dialog.OnCommand(IDC_ADD, ControlEvent::clicked);
+    };
+
+    add("First");
+    add("Second");
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    ASSERT_EQ(window.notices.size(), 1u);
+    EXPECT_NE(window.notices[0].first.find(profile), std::string::npos);
+    EXPECT_EQ(window.notices[0].second, "sched");
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(dialog.GetTasks().GetCount(), 2);
+    EXPECT_TRUE(dialog.IsSavePending());
+    EXPECT_EQ(run.lines.size(), 3u);  // every failure reaches the report
+
+    std::filesystem::remove(folder);
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_FALSE(dialog.IsSavePending());
+    {
+        ProfileStore reader(profile);
+        EXPECT_EQ(reader.ReadInt("Settings", "NumApps", -1), 2);
+        EXPECT_EQ(reader.ReadString("App2", "title", ""), "Second");
+    }
+
+    std::filesystem::remove_all(folder);
+    test::TempDir::WriteFile(folder, "");
+    // An edit after a failure writes the whole list, not the one section.
+    window.ListSetSelection(IDC_TASK_LIST, 0);
+    test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Renamed"); },
+                                 true);
+    dialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
+    EXPECT_EQ(window.notices.size(), 2u);
+    add("Third");
+    EXPECT_EQ(window.notices.size(), 2u);
+    std::filesystem::remove(folder);
+    window.ListSetSelection(IDC_TASK_LIST, 0);
+    dialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
+    ProfileStore reader(profile);
+    EXPECT_EQ(reader.ReadInt("Settings", "NumApps", -1), 3);
+    EXPECT_EQ(reader.ReadString("App3", "title", ""), "Third");
+    run.startup.Detach();
+}
+
+}  // namespace
+}  // namespace tikr::ui

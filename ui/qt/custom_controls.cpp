@@ -1,0 +1,229 @@
+#include "ui/qt/custom_controls.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionFrame>
+#include <QStylePainter>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "ui/res/dialog_resources.h"
+
+namespace tikr::qt {
+
+namespace res = ui::res;
+
+// ---------------------------------------------------------------------------
+// Edit fields
+
+namespace {
+
+qsizetype NonDigits(const QString& text) {
+    return std::count_if(text.begin(), text.end(),
+                         [](QChar c) { return c < QLatin1Char('0') || c > QLatin1Char('9'); });
+}
+
+// Characters as the length check of the data exchange counts them: one for
+// a character outside the basic plane too, which UTF-16 stores as two units.
+qsizetype CharCount(const QString& text) {
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
+}  // namespace
+
+EditRules::EditRules(QLineEdit* edit, bool digitsOnly, bool fitWidth)
+    : QValidator(edit), edit(edit), digitsOnly(digitsOnly), fitWidth(fitWidth) {}
+
+QValidator::State EditRules::validate(QString& input, int& /*pos*/) const {
+    if (input == accepted) return Acceptable;
+    if (limit >= 0 && CharCount(input) > limit && CharCount(input) > CharCount(accepted)) return Invalid;
+    if (digitsOnly && NonDigits(input) > NonDigits(accepted)) return Invalid;
+    if (fitWidth) {
+        const QFontMetrics metrics = edit->fontMetrics();
+        const int width = metrics.horizontalAdvance(input);
+        const auto* field = static_cast<const ResourceLineEdit*>(edit);
+        if (width > field->VisibleTextWidth() && width > metrics.horizontalAdvance(accepted)) {
+            return Invalid;
+        }
+    }
+    return Acceptable;
+}
+
+ResourceLineEdit::ResourceLineEdit(unsigned style, QWidget* parent) : QLineEdit(parent) {
+    rules = new EditRules(this, (style & res::STYLE_NUMBER) != 0,
+                          (style & res::STYLE_AUTOHSCROLL) == 0);
+    setValidator(rules);
+    setFrame((style & res::STYLE_BORDER) != 0);
+    // Qt's own limit would cut a longer text set by the program.
+    setMaxLength(32767);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { rules->SetAccepted(text); });
+}
+
+void ResourceLineEdit::SetProgramText(const QString& text) {
+    rules->SetAccepted(text);
+    setText(text);
+    setCursorPosition(0);  // a new text is shown from its start
+}
+
+int ResourceLineEdit::VisibleTextWidth() const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    area = area.marginsRemoved(textMargins());
+    // The field keeps a margin of 2 pixels on each side and room for the
+    // cursor after the last character.
+    return area.width() - 2 * 2 - 1;
+}
+
+// ---------------------------------------------------------------------------
+// Up-down control
+
+UpDownControl::UpDownControl(unsigned style, QWidget* parent)
+    : QWidget(parent), wrap((style & res::STYLE_UD_WRAP) != 0), repeat(new QTimer(this)) {
+    setFocusPolicy(Qt::NoFocus);
+    connect(repeat, &QTimer::timeout, this, [this] {
+        repeat->setInterval(60);
+        if (pressed != 0) Step(pressed);
+    });
+}
+
+void UpDownControl::SetBuddy(ResourceLineEdit* edit) {
+    if (buddy != nullptr) buddy->removeEventFilter(this);
+    buddy = edit;
+    if (buddy != nullptr) buddy->installEventFilter(this);
+}
+
+void UpDownControl::SetRange(int lowerLimit, int upperLimit) {
+    lower = lowerLimit;
+    upper = upperLimit;
+    position = std::clamp(position, std::min(lower, upper), std::max(lower, upper));
+}
+
+void UpDownControl::Step(int direction) {
+    if (buddy == nullptr || !isEnabled()) return;
+    const int low = std::min(lower, upper);
+    const int high = std::max(lower, upper);
+    if (lower > upper) direction = -direction;  // a reversed range counts down
+    bool ok = false;
+    const int value = buddy->text().trimmed().toInt(&ok);
+    if (ok) position = value;  // the buddy's text is the position; other text keeps the last one
+    long long next = static_cast<long long>(position) + direction;
+    if (next > high) {
+        next = wrap ? low : high;
+    } else if (next < low) {
+        next = wrap ? high : low;
+    }
+    position = static_cast<int>(next);
+    buddy->SetProgramText(QString::number(position));
+}
+
+void UpDownControl::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const int half = height() / 2;
+    const QRect halves[2] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
+    for (int i = 0; i < 2; ++i) {
+        QStyleOptionButton button;
+        button.initFrom(this);
+        button.rect = halves[i];
+        const int direction = i == 0 ? 1 : -1;
+        button.state |= pressed == direction ? QStyle::State_Sunken : QStyle::State_Raised;
+        style()->drawPrimitive(QStyle::PE_PanelButtonCommand, &button, &painter, this);
+        QStyleOption arrow = button;
+        arrow.rect = halves[i].adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
+                               &arrow, &painter, this);
+    }
+}
+
+void UpDownControl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    pressed = event->position().y() < height() / 2 ? 1 : -1;
+    Step(pressed);
+    repeat->start(400);
+    update();
+}
+
+void UpDownControl::mouseReleaseEvent(QMouseEvent* /*event*/) {
+    pressed = 0;
+    repeat->stop();
+    update();
+}
+
+bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Up) {
+                Step(1);
+                return true;
+            }
+            if (key->key() == Qt::Key_Down) {
+                Step(-1);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Check box with a wrapping text
+
+WrapCheckBox::WrapCheckBox(const QString& text, QWidget* parent) : QCheckBox(parent) {
+    label = new QLabel(this);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setBuddy(this);  // the mnemonic focuses and toggles the box
+    SetText(text);
+}
+
+QString WrapCheckBox::Text() const { return label->text(); }
+
+void WrapCheckBox::SetText(const QString& text) {
+    label->setText(text);
+    QString plain = text;
+    plain.remove(QLatin1Char('&'));
+    setAccessibleName(plain);
+}
+
+int WrapCheckBox::IndicatorWidth() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, this) +
+           style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
+}
+
+void WrapCheckBox::resizeEvent(QResizeEvent* event) {
+    QCheckBox::resizeEvent(event);
+    label->setGeometry(IndicatorWidth(), 0, std::max(0, width() - IndicatorWidth()), height());
+}
+
+void WrapCheckBox::paintEvent(QPaintEvent* /*event*/) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    // The box stands beside the first line of the text.
+    option.rect = QRect(0, 0, width(), label->fontMetrics().height());
+    option.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, option);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        const QRect text = label->fontMetrics().boundingRect(
+            QRect(0, 0, label->width(), label->height()), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+            label->text());
+        focus.rect = text.translated(label->pos()).adjusted(-1, 0, 1, 0);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+bool WrapCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+}  // namespace tikr::qt

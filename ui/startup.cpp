@@ -1,0 +1,48 @@
+#include "ui/startup.h"
+
+#include <utility>
+
+#include "store/profile_location.h"
+#include "ui/scheduler_dialog.h"
+
+namespace tikr::ui {
+
+Startup::Startup(const std::string& executablePath, Platform platformParts)
+    : platform(std::move(platformParts)),
+      title(ExecutableName(executablePath)),
+      profilePath(platform.profilePath(executablePath)) {
+    if (title.empty()) title = "tikr";
+
+    // One scheduler per profile file. This comes before any window: a later
+    // start only asks the running one to show its window and ends.
+    guard = platform.acquireGuard(profilePath);
+    switch (guard->GetRole()) {
+    case InstanceGuard::Role::alreadyRunning:
+        if (!guard->GetError().empty()) Report(guard->GetError());
+        return;
+    case InstanceGuard::Role::unguarded:
+        Report("running without the one-instance guard: " + guard->GetError());
+        break;
+    case InstanceGuard::Role::first:
+        if (!guard->GetError().empty()) Report("a later start cannot show this window: " + guard->GetError());
+        break;
+    }
+
+    store = std::make_unique<ProfileStore>(profilePath);
+    store->SetWriteFailureHandler([this](const WriteFailure& failure) {
+        Report("cannot write the profile file " + failure.path + ": " + failure.reason);
+        if (window != nullptr) window->OnWriteFailure(failure);
+    });
+}
+
+Startup::~Startup() {
+    if (store) store->SetWriteFailureHandler({});
+}
+
+void Startup::Attach(SchedulerDialog& dialog) { window = &dialog; }
+
+void Startup::Report(const std::string& text) const {
+    if (platform.report) platform.report(title + ": " + text);
+}
+
+}  // namespace tikr::ui

@@ -1,0 +1,78 @@
+#pragma once
+// The start of the program that is not about a toolkit, shared by the front
+// ends: the names taken from the executable, the one-instance rule, and the
+// profile store with its write-failure reports. A front end's main:
+//
+//   ui::Startup startup(executablePath, {ProfilePath, AcquireInstanceGuard, printLine});
+//   if (!startup.ShouldRun()) return 0;      // another one runs and was asked to show itself
+//   ... the toolkit's application object, clock, launcher, message display ...
+//   ui::SchedulerDialog logic(startup.Services(clock, launcher, messages), startup.GetTitle());
+//   startup.Attach(logic);                   // write failures reach the window
+//   ... run the window; startup.GetGuard().ServeShowRequests(...) ...
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/core_services.h"
+#include "instance/instance_guard.h"
+#include "store/profile_store.h"
+
+namespace tikr::ui {
+
+class SchedulerDialog;
+
+class Startup {
+public:
+    // What start-up needs of the platform, given by the front end (tests
+    // give fakes).
+    struct Platform {
+        // The profile file's full path for the executable (ProfilePath).
+        std::function<std::string(const std::string& executablePath)> profilePath;
+        // The platform's one-instance guard for the profile file.
+        std::function<std::unique_ptr<InstanceGuard>(const std::string& profilePath)> acquireGuard;
+        // Where the program's own error lines go (standard error, a debug
+        // log): each call is one line without its line break.
+        std::function<void(const std::string& line)> report;
+    };
+
+    // Forms the names from the executable's full path and acquires the
+    // guard; a start that is to run also opens the profile store.
+    Startup(const std::string& executablePath, Platform platform);
+    ~Startup();
+    Startup(const Startup&) = delete;
+    Startup& operator=(const Startup&) = delete;
+
+    // False when another scheduler runs (it was asked to show its window):
+    // the process ends without a window.
+    bool ShouldRun() const { return store != nullptr; }
+
+    // The application title: the executable's name without directory and
+    // extension, "tikr" when the path gives none.
+    const std::string& GetTitle() const { return title; }
+    const std::string& GetProfilePath() const { return profilePath; }
+    InstanceGuard& GetGuard() { return *guard; }
+    // Only when ShouldRun().
+    ProfileStore& GetStore() { return *store; }
+
+    CoreServices Services(const Clock& clock, ProcessLauncher& launcher, MessageDisplay& messages) {
+        return CoreServices{*store, clock, launcher, messages};
+    }
+
+    // From now on failed writes of the store also reach the window, until
+    // Detach or the end of the start-up object. Each is reported as a line
+    // whether or not a window is attached.
+    void Attach(SchedulerDialog& dialog);
+    void Detach() { window = nullptr; }
+
+private:
+    void Report(const std::string& text) const;
+
+    Platform platform;
+    std::string title;
+    std::string profilePath;
+    std::unique_ptr<InstanceGuard> guard;
+    std::unique_ptr<ProfileStore> store;
+    SchedulerDialog* window = nullptr;
+};
+
+}  // namespace tikr::ui
