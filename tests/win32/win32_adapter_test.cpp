@@ -436,6 +436,31 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+TEST(Win32WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
+    TemplateDialog owner(res::SchedulerDialogResource());
+    ASSERT_NE(owner.hwnd, nullptr);
+    HWND second = nullptr;
+    {
+        Win32WindowPort port(Instance(), owner.hwnd);
+        port.ShowNotice("The profile file cannot be written.", "tikr");
+        HWND first = port.Notice();
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(IsWindowVisible(first));
+        EXPECT_EQ(GetWindow(first, GW_OWNER), owner.hwnd);
+        EXPECT_EQ(WindowText(first), "tikr");
+        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file cannot be written.");
+        port.ShowNotice("Still not.", "tikr");
+        EXPECT_FALSE(IsWindow(first));
+        second = port.Notice();
+        EXPECT_EQ(ItemText(second, 0xFFFF), "Still not.");
+        SendMessageA(second, WM_COMMAND, IDOK, 0);  // the user reads it
+        EXPECT_FALSE(IsWindow(second));
+        port.ShowNotice("Once more.", "tikr");
+        second = port.Notice();
+    }
+    EXPECT_FALSE(IsWindow(second));  // gone with its port
+}
+
 // Whether the notification area knows the window's icon: only a known
 // icon takes a new tip.
 bool TrayKnows(HWND window) {

@@ -153,6 +153,30 @@ std::vector<WORD> BuildDialogTemplate(const res::DialogDef& dialog, const std::s
     return out.Take();
 }
 
+std::optional<ui::ControlEvent> ControlEventOf(const res::DialogDef& dialog, int id, unsigned code) {
+    for (const res::ControlDef& control : dialog.controls) {
+        if (control.id != id) continue;
+        switch (control.kind) {
+        case ControlKind::listBox:
+            if (code == LBN_SELCHANGE) return ui::ControlEvent::selectionChanged;
+            if (code == LBN_DBLCLK) return ui::ControlEvent::doubleClicked;
+            return std::nullopt;
+        case ControlKind::comboDropList:
+            if (code == CBN_SELCHANGE) return ui::ControlEvent::selectionChanged;
+            return std::nullopt;
+        case ControlKind::pushButton:
+            if (code == BN_CLICKED) return ui::ControlEvent::clicked;
+            return std::nullopt;
+        default:
+            return std::nullopt;
+        }
+    }
+    // Commands of no control: Escape or the close box (ID_CANCEL), Enter
+    // without a default button (ID_OK), the Help command.
+    if (code == 0) return ui::ControlEvent::clicked;
+    return std::nullopt;
+}
+
 void SetDefaultButton(HWND dialog, const res::DialogDef& definition) {
     for (const res::ControlDef& control : definition.controls) {
         if (control.kind == res::ControlKind::pushButton && (control.style & res::STYLE_DEFAULT_BUTTON) != 0) {

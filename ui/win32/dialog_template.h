@@ -4,10 +4,12 @@
 // units: the same ids, texts, styles, rectangles and tab order as the data.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/res/dialog_resources.h"
+#include "ui/window_port.h"
 
 namespace tikr::win32 {
 
@@ -36,6 +38,13 @@ std::vector<WORD> BuildDialogTemplate(const res::DialogDef& dialog, const std::s
 // Sends the dialog manager the id of the definition's default push button,
 // so Enter presses it.
 void SetDefaultButton(HWND dialog, const res::DialogDef& definition);
+
+// What a WM_COMMAND notification of control id means to the dialog's one
+// dispatch: a press of a push button (or a command without a control, such
+// as Escape's ID_CANCEL), a double-click or a selection change of a list, a
+// selection change of a combo box. Nothing for notifications that mean
+// nothing to the dialog (focus changes, edit changes).
+std::optional<ui::ControlEvent> ControlEventOf(const res::DialogDef& dialog, int id, unsigned code);
 
 inline const DLGTEMPLATE* AsTemplate(const std::vector<WORD>& data) {
     return reinterpret_cast<const DLGTEMPLATE*>(data.data());

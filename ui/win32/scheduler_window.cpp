@@ -20,12 +20,14 @@ bool RouteToMainWindow(MSG& message) {
     if (message.hwnd == nullptr) return false;
     HWND root = GetAncestor(message.hwnd, GA_ROOT);
     char name[64] = "";
-    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0 || lstrcmpA(name, MAIN_WINDOW_CLASS) != 0)
-        return false;
-    if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0) return false;
+    const bool main = lstrcmpA(name, MAIN_WINDOW_CLASS) == 0;
+    if (main && message.message == WM_KEYDOWN && message.wParam == VK_F1) {
         SendMessageA(root, WM_COMMAND, res::ID_HELP_COMMAND, 0);
         return true;
     }
+    // The main window and the dialogs without a loop of their own (notices).
+    if (!main && lstrcmpA(name, "#32770") != 0) return false;
     return IsDialogMessageA(root, &message) != FALSE;
 }
 
@@ -145,36 +147,9 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 void SchedulerWindow::OnCommand(int id, unsigned code) {
     if (Ended()) return;
-    switch (id) {
-    case res::IDC_ADD:
-        if (code == BN_CLICKED) logic.OnAdd();
-        break;
-    case res::IDC_REMOVE:
-        if (code == BN_CLICKED) logic.OnRemove();
-        break;
-    case res::IDC_PROPERTIES:
-        if (code == BN_CLICKED) logic.OnProperties();
-        break;
-    case res::IDC_TASK_LIST:
-        if (code == LBN_SELCHANGE) logic.OnListSelChange();
-        if (code == LBN_DBLCLK) logic.OnProperties();
-        break;
-    case res::IDC_HIDE:
-    case res::ID_OK:  // Enter when no default button is known
-        if (code == BN_CLICKED) logic.OnHide();
-        break;
-    case res::IDC_EXIT:
-        if (code == BN_CLICKED) logic.OnExit();
-        break;
-    case res::ID_CANCEL:  // Escape, the close box, Alt+F4
-        logic.OnCancel();
-        break;
-    case res::ID_HELP_COMMAND:
-        logic.OnHelp();
-        break;
-    default:
-        break;
-    }
+    // Enter when no default button is known presses Hide, the default.
+    if (id == res::ID_OK) id = res::IDC_HIDE;
+    if (const auto event = ControlEventOf(res::SchedulerDialogResource(), id, code)) logic.OnCommand(id, *event);
 }
 
 }  // namespace tikr::win32

@@ -62,9 +62,9 @@ private:
     bool quitPosted = false;
 };
 
-// A message of the program's own loop for the main window or one of its
-// controls: keys go through the dialog manager (Tab, mnemonics,
-// Enter, Escape) and F1 becomes the Help command. True when it was handled
+// A message of the program's own loop for the main window, a notice or one
+// of their controls: keys go through the dialog manager (Tab, mnemonics,
+// Enter, Escape) and F1 on the main window becomes the Help command. True when it was handled
 // so (the caller then neither translates nor dispatches it).
 bool RouteToMainWindow(MSG& message);
 

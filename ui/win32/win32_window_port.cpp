@@ -48,32 +48,39 @@ private:
     }
 
     void OnCommand(int id, unsigned code) {
-        if (!port) return;
-        switch (id) {
-        case res::IDC_TIMING:
-            if (code == CBN_SELCHANGE) logic.OnTimingChanged();
-            break;
-        case res::IDC_ACTION:
-            if (code == CBN_SELCHANGE) logic.OnActionChanged();
-            break;
-        case res::IDC_BROWSE:
-            if (code == BN_CLICKED) logic.OnBrowse();
-            break;
-        case res::ID_OK:
-            logic.OnOK();
-            break;
-        case res::ID_CANCEL:  // also Escape and the close box
-            logic.OnCancel();
-            break;
-        default:
-            break;
-        }
+        if (!port || port->Ended()) return;
+        if (const auto event = ControlEventOf(res::TaskPropertiesDialogResource(), id, code))
+            logic.OnCommand(id, *event);
     }
 
     HINSTANCE instance;
     ui::TaskPropertiesDialog& logic;
     std::unique_ptr<Win32WindowPort> port;
 };
+
+// A notice: its text and an OK button, owned by the window it is about and
+// not modal. It ends itself; nothing else reacts to it.
+INT_PTR CALLBACK NoticeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        DestroyWindow(hwnd);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+HWND CreateNotice(HINSTANCE instance, HWND owner, const std::string& text, const std::string& caption) {
+    const res::ControlDef controls[] = {
+        {res::ID_STATIC_ITEM, res::ControlKind::staticText, text.c_str(), 7, 7, 226, 64, true, res::STYLE_NONE},
+        {res::ID_OK, res::ControlKind::pushButton, "OK", 95, 78, 50, 14, true,
+         res::STYLE_TABSTOP | res::STYLE_DEFAULT_BUTTON},
+    };
+    const res::DialogDef definition{0, caption.c_str(), "MS Sans Serif", 8, 240, 99, controls};
+    const std::vector<WORD> dialogTemplate = BuildDialogTemplate(definition);
+    HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), owner, &NoticeProc, 0);
+    if (created != nullptr) ::ShowWindow(created, SW_SHOW);
+    return created;
+}
 
 }  // namespace
 
@@ -100,6 +107,10 @@ int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog
     return static_cast<int>(DialogBoxIndirectParamA(instance, AsTemplate(dialogTemplate), owner,
                                                     &PropertiesWindow::DialogProc,
                                                     reinterpret_cast<LPARAM>(&window)));
+}
+
+Win32WindowPort::~Win32WindowPort() {
+    if (notice != nullptr && IsWindow(notice)) DestroyWindow(notice);
 }
 
 void Win32WindowPort::SetText(int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
@@ -174,6 +185,12 @@ void Win32WindowPort::SetFocus(int id) {
 
 void Win32WindowPort::ShowMessage(const std::string& text, const std::string& caption) {
     MessageBoxA(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Win32WindowPort::ShowNotice(const std::string& text, const std::string& caption) {
+    // A later notice replaces an open one.
+    if (notice != nullptr && IsWindow(notice)) DestroyWindow(notice);
+    notice = CreateNotice(instance, dialog, text, caption);
 }
 
 void Win32WindowPort::ShowWindow(bool show) {

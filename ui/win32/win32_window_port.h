@@ -23,12 +23,17 @@ public:
     static constexpr unsigned MAX_TIMER_PERIOD_MS = 600000;
 
     Win32WindowPort(HINSTANCE instance, HWND dialog) : instance(instance), dialog(dialog) {}
+    // An open notice goes with its port.
+    ~Win32WindowPort() override;
+    Win32WindowPort(const Win32WindowPort&) = delete;
+    Win32WindowPort& operator=(const Win32WindowPort&) = delete;
 
     // How EndDialog ends this window; the default ends a modal dialog's
     // run. A modeless window (the main window) ends its own loop instead.
     std::function<void(int result)> onEnd;
 
     HWND Window() const { return dialog; }
+    HWND Notice() const { return notice; }
     bool Ended() const { return ended; }
     int Result() const { return result; }
 
@@ -50,6 +55,7 @@ public:
     void EnableControl(int id, bool enable) override;
     void SetFocus(int id) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
+    void ShowNotice(const std::string& text, const std::string& caption) override;
     void ShowWindow(bool show) override;
     void SetForeground() override;
     void EndDialog(int result) override;
@@ -63,6 +69,7 @@ private:
 
     HINSTANCE instance;
     HWND dialog;
+    HWND notice = nullptr;  // the open notice, if any
     bool ended = false;
     int result = 0;
 };
