@@ -24,7 +24,7 @@
 #include "ui/task_properties_dialog.h"
 #include "ui/win32/dialog_template.h"
 #include "ui/win32/handles.h"
-#include "ui/win32/main_window_class.h"
+#include "platform/win32/win32_instance_guard.h"
 #include "ui/win32/scheduler_window.h"
 #include "ui/win32/win32_tray_port.h"
 #include "ui/win32/win32_window_port.h"
@@ -170,13 +170,13 @@ void ExpectMatchesDefinition(HWND dialog, const res::DialogDef& def) {
 
 TEST(Win32DialogTemplate, BothDialogsCarryEveryControlOfTheirResource) {
     const win32::IconHandle icon = win32::LoadAppIcon(Instance(), 32);
-    const auto mainClass = win32::RegisterDialogClass(Instance(), win32::MAIN_WINDOW_CLASS, icon.get(), nullptr);
+    const auto mainClass = win32::RegisterDialogClass(Instance(), MAIN_WINDOW_CLASS, icon.get(), nullptr);
     ASSERT_TRUE(mainClass->Registered());
     {
-        TemplateDialog main(res::SchedulerDialogResource(), win32::MAIN_WINDOW_CLASS);
+        TemplateDialog main(res::SchedulerDialogResource(), MAIN_WINDOW_CLASS);
         ExpectMatchesDefinition(main.hwnd, res::SchedulerDialogResource());
         // A later start finds the main window by its class, hidden or not.
-        EXPECT_EQ(FindWindowA(win32::MAIN_WINDOW_CLASS, nullptr), main.hwnd);
+        EXPECT_EQ(FindWindowA(MAIN_WINDOW_CLASS, nullptr), main.hwnd);
         EXPECT_EQ(FindWindowA(nullptr, "Tikr"), main.hwnd);
     }
     TemplateDialog properties(res::TaskPropertiesDialogResource());

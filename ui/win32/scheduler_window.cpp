@@ -4,7 +4,7 @@
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/win32/dialog_template.h"
-#include "ui/win32/main_window_class.h"
+#include "platform/win32/win32_instance_guard.h"
 #include "ui/win32/win32_tray_port.h"
 #include "ui/win32/win32_window_port.h"
 
