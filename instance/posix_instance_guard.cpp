@@ -1,7 +1,6 @@
 #include "instance/posix_instance_guard.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "instance/profile_key.h"
 #include "instance/runtime_dir.h"
 #include "instance/show_channel.h"
 
@@ -35,19 +35,6 @@ void CloseFd(int& fd) {
 // The longest socket path a lock file may name (a Unix socket path is far
 // shorter); anything longer is not what a running Tikr wrote.
 constexpr std::size_t MAX_RECORDED_PATH = 4096;
-
-// 64-bit FNV-1a of text, as 16 hex digits: names the socket of one profile.
-std::string HashText(const std::string& text) {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    static constexpr char DIGITS[] = "0123456789abcdef";
-    std::string out(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4) out[static_cast<std::size_t>(i)] = DIGITS[hash & 0xf];
-    return out;
-}
 
 // The profile's full path with symbolic links and "." and ".." resolved as
 // far as it exists, so that every start on one file names the same socket.
@@ -86,7 +73,7 @@ std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::strin
     }
     self->lockPath_ = profilePath + ".lock";
     if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
-    self->socketPath_ = runtimeDir + "/" + fileName + "." + HashText(CanonicalPath(profilePath)) + ".sock";
+    self->socketPath_ = runtimeDir + "/" + fileName + "." + ProfileKey(CanonicalPath(profilePath)) + ".sock";
     self->runtimeDir_ = runtimeDir;
 
     if (self->TakeLock()) {

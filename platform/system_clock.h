@@ -1,13 +1,14 @@
 #pragma once
-// The local clock of the machine: the C library's current calendar time in
-// the local time zone.
+// The local clock of the machine. POSIX (system_clock.cpp): the C library's
+// current calendar time in the local time zone. Windows
+// (win32/win32_system_clock.cpp): the system's local time, GetLocalTime.
 #include <ctime>
 
 #include "core/clock.h"
 
 namespace tikr {
 
-// Keeps its last conversion to local time: a check pass asks for the time
+// On POSIX it keeps its last conversion to local time: a check pass asks for the time
 // once per task, converting costs far more than reading the clock, and
 // within one second the answer is the same. One clock serves one thread.
 class SystemClock : public Clock {

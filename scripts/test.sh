@@ -15,3 +15,5 @@ ctest --preset ci -j "$jobs"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+scripts/fuzz.sh 10

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/profile_keys.h"
 #include "core/task.h"
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
@@ -17,10 +18,9 @@ namespace {
 
 using namespace res;
 
-constexpr const char* SETTINGS_SECTION = "settings";
-constexpr const char* KEY_HIDE_ON_STARTUP = "HideOnStartup";
-constexpr const char* KEY_SHOW_ICON = "showicon";
-constexpr const char* KEY_INTERVAL = "interval";
+// The window reads and writes its three settings in the section as it is
+// spelt when read ("settings"); the task list writes the count as "Settings".
+constexpr const char* SETTINGS_SECTION = keys::SETTINGS_SECTION_READ;
 
 constexpr int MIN_INTERVAL = 1;
 constexpr int MAX_INTERVAL = 600;
@@ -45,10 +45,10 @@ private:
 
 SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTitle)
     : services(services), appTitle(std::move(appTitle)) {
-    hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, 0);
+    hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, 0);
     hidePending = hideOnStartup != 0;
-    showIcon = services.store.ReadInt(SETTINGS_SECTION, KEY_SHOW_ICON, 1);
-    interval = services.store.ReadInt(SETTINGS_SECTION, KEY_INTERVAL, 10);
+    showIcon = services.store.ReadInt(SETTINGS_SECTION, keys::SHOW_ICON, 1);
+    interval = services.store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
     tasks = std::make_unique<TaskList>(services);
     tasks->Load();
 }
@@ -229,9 +229,9 @@ void SchedulerDialog::SaveSettings() {
     {
         // One replacement of the file for the three keys.
         ProfileStore::Batch batch(services.store);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_HIDE_ON_STARTUP, hideOnStartup);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_SHOW_ICON, showIcon);
-        services.store.WriteInt(SETTINGS_SECTION, KEY_INTERVAL, interval);
+        services.store.WriteInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, hideOnStartup);
+        services.store.WriteInt(SETTINGS_SECTION, keys::SHOW_ICON, showIcon);
+        services.store.WriteInt(SETTINGS_SECTION, keys::INTERVAL, interval);
         batch.Commit();
     }
     RestartTimer();

@@ -55,8 +55,8 @@ track "$app_pid"
 wait_for 30 has_window Tikr || fail "the main window did not appear"
 main=$(window_id Tikr)
 
-wait_for 20 test -e "$work/ran" || fail "the command task did not run"
-wait_for 20 has_window 'Tikr Scheduled Message' || fail "the message box did not appear"
+wait_for 30 test -e "$work/ran" || fail "the command task did not run"
+wait_for 30 has_window 'Tikr Scheduled Message' || fail "the message box did not appear"
 box=$(window_id 'Tikr Scheduled Message')
 sleep 0.5
 import -window root "$e2e_outdir/e2e-message.png" || fail "no screenshot"
@@ -69,7 +69,7 @@ grep -q '01-Jan-2020' "$work/cfg/tikr.INI" && fail "a next run time was not move
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended early"
 activate "$box"
 xdotool key --clearmodifiers Return
-wait_for 10 no_window 'Tikr Scheduled Message' || fail "the message box did not close"
+wait_for 30 no_window 'Tikr Scheduled Message' || fail "the message box did not close"
 
 activate "$main"
 sleep 0.5
@@ -77,11 +77,11 @@ import -window root "$e2e_outdir/e2e-main.png" || fail "no screenshot"
 
 # Alt+P presses Properties on the selected first task.
 xdotool key --clearmodifiers alt+p
-wait_for 10 has_window 'Scheduled Task Properties' || fail "the properties dialog did not open"
+wait_for 30 has_window 'Scheduled Task Properties' || fail "the properties dialog did not open"
 sleep 0.5
 import -window root "$e2e_outdir/e2e-properties.png" || fail "no screenshot"
 xdotool key --clearmodifiers Escape
-wait_for 10 no_window 'Scheduled Task Properties' || fail "Escape did not close the properties dialog"
+wait_for 30 no_window 'Scheduled Task Properties' || fail "Escape did not close the properties dialog"
 
 # Exit ends the process.
 activate "$main"

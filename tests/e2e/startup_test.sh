@@ -57,8 +57,7 @@ make_case a "interval=1" "HideOnStartup=1" "showicon=0"
 start_tikr a first
 first=$last_pid
 wait_for 30 exists_window || fail "(a) the main window was not created"
-sleep 2.5
-no_window Tikr || fail "(a) the window did not hide itself at start-up"
+wait_for 30 no_window Tikr || fail "(a) the window did not hide itself at start-up"
 alive "$first" || fail "(a) the program ended"
 main=$(windows_named Tikr | head -n 1)
 
@@ -67,19 +66,19 @@ other=""
 if command -v xmessage >/dev/null 2>&1; then
   xmessage -title 'Other program' 'another program' >/dev/null 2>&1 &
   track $!
-  wait_for 10 has_window 'Other program' || fail "(a) the other program's window did not appear"
+  wait_for 30 has_window 'Other program' || fail "(a) the other program's window did not appear"
   other=$(window_id 'Other program')
   xdotool windowactivate --sync "$other" >/dev/null 2>&1
-  wait_for 5 active_is "$other" || fail "(a) the other program could not take the focus"
+  wait_for 30 active_is "$other" || fail "(a) the other program could not take the focus"
 fi
 
 run_later_start a
 [ "$later_status" -eq 0 ] || fail "(a) the later start ended with status $later_status"
 [ "$later_ms" -lt 4000 ] || fail "(a) the later start took ${later_ms} ms"
-wait_for 10 has_window Tikr || fail "(a) the later start did not bring the window back"
+wait_for 30 has_window Tikr || fail "(a) the later start did not bring the window back"
 [ "$(window_id Tikr)" = "$main" ] || fail "(a) another window than the running one's is shown: $(window_id Tikr) not $main"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(a) the later start created a window"
-wait_for 10 active_is "$main" || fail "(a) the window was not brought to the foreground"
+wait_for 30 active_is "$main" || fail "(a) the window was not brought to the foreground"
 alive "$first" || fail "(a) the running program ended"
 sleep 1
 has_window Tikr || fail "(a) the window hid itself again"
@@ -93,7 +92,7 @@ alive "$first" || fail "(a) the running program ended"
 # Exit ends the running one.
 activate "$main"
 xdotool key --clearmodifiers alt+x
-wait_for 10 eval '! alive '"$first" || fail "(a) Exit did not end the program"
+wait_for 30 eval '! alive '"$first" || fail "(a) Exit did not end the program"
 wait "$first"
 status=$?
 [ "$status" -eq 0 ] || fail "(a) the program ended with status $status"
@@ -107,7 +106,7 @@ one=$last_pid
 start_tikr b two
 two=$last_pid
 wait_for 30 has_window Tikr || fail "(b) no main window appeared"
-wait_for 15 eval '! alive '"$one"' || ! alive '"$two" || fail "(b) both starts are still running"
+wait_for 30 eval '! alive '"$one"' || ! alive '"$two" || fail "(b) both starts are still running"
 sleep 2
 running=0
 for pid in "$one" "$two"; do
@@ -124,7 +123,7 @@ done
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(b) $(count_windows Tikr) main windows exist"
 has_window Tikr || fail "(b) the main window is not shown"
 stop "$survivor"
-wait_for 10 no_window Tikr || fail "(b) the window outlived its program"
+wait_for 30 no_window Tikr || fail "(b) the window outlived its program"
 echo "ok (b) two starts at once leave one scheduler"
 
 # --- (c) a killed scheduler does not block the next start --------------------
@@ -136,7 +135,7 @@ kill -9 "$killed"
 wait "$killed" 2>/dev/null
 test -e "$work/c/cfg/tikr.INI.lock" || fail "(c) no lock file was left behind"
 test -S "$(cat "$work/c/cfg/tikr.INI.lock")" || fail "(c) no socket was left behind"
-wait_for 10 no_window Tikr || fail "(c) the killed program's window stayed"
+wait_for 30 no_window Tikr || fail "(c) the killed program's window stayed"
 
 start_tikr c next
 next=$last_pid
@@ -145,10 +144,10 @@ sleep 1
 alive "$next" || fail "(c) the next start ended"
 # It holds the guard now: a further start hands over to it.
 xdotool windowminimize --sync "$(window_id Tikr)" >/dev/null 2>&1
-wait_for 10 no_window Tikr || fail "(c) the window could not be minimised"
+wait_for 30 no_window Tikr || fail "(c) the window could not be minimised"
 run_later_start c
 [ "$later_status" -eq 0 ] || fail "(c) the further start ended with status $later_status"
-wait_for 10 has_window Tikr || fail "(c) the further start did not bring back the minimised window"
+wait_for 30 has_window Tikr || fail "(c) the further start did not bring back the minimised window"
 alive "$next" || fail "(c) the scheduler ended"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(c) more than one main window"
 stop "$next"

@@ -103,7 +103,7 @@ focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # the keyboard focus, so that the next keys reach it.
 activate() {
   xdotool windowactivate --sync "$1" >/dev/null 2>&1
-  wait_for 5 focus_is "$1" || fail "window $1 did not get the keyboard focus"
+  wait_for 30 focus_is "$1" || fail "window $1 did not get the keyboard focus"
   sleep 0.2
 }
 
@@ -116,11 +116,11 @@ start_x_session() {
   Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   track $!
   # The server writes its display number once it accepts connections.
-  wait_for 15 test -s "$work/display" || fail "no X server could be started"
+  wait_for 30 test -s "$work/display" || fail "no X server could be started"
   export DISPLAY=":$(head -n 1 "$work/display")"
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   track $!
-  wait_for 15 wm_running || fail "the window manager did not start"
+  wait_for 30 wm_running || fail "the window manager did not start"
   # Qt reaches the notification area through the X protocol only, not
   # through a session bus that the test session does not have.
   unset DBUS_SESSION_BUS_ADDRESS

@@ -1,0 +1,140 @@
+// The Windows clock, process launcher and executable path, run under Wine.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "core/date_time.h"
+#include "platform/executable_path.h"
+#include "platform/system_clock.h"
+#include "platform/win32/win32_process_launcher.h"
+
+namespace tikr {
+namespace {
+
+namespace chr = std::chrono;
+
+std::string Folder(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+// A fresh folder under the temporary folder, removed (with the files the
+// tests put there) at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        char base[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, base);
+        for (unsigned n = GetTickCount();; ++n) {
+            path_ = std::string(base) + "tikr-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+            if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        }
+    }
+    ~TempFolder() {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA(File(found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path_.c_str());
+    }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Waits up to thirty seconds for a file to appear.
+bool WaitForFile(const std::string& path) {
+    const auto stop = chr::steady_clock::now() + chr::seconds(30);
+    while (!Exists(path)) {
+        if (chr::steady_clock::now() >= stop) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const std::string PROBE = Folder(ExecutablePath(nullptr)) + "launch_probe.exe";
+
+TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
+    TempFolder dir;
+    Win32ProcessLauncher launcher;
+    const struct {
+        std::string arguments;
+        int show;
+        std::string expected;
+    } cases[] = {
+        {"one \"two words\" three", SW_SHOWMINNOACTIVE, "[one]\n[two words]\n[three]\nshow=7\n"},
+        // Characters of the command interpreter are plain arguments: no
+        // interpreter runs, so nothing is redirected or chained.
+        {"& echo x > " + dir.File("redirected") + " | %PATH%", SW_SHOW,
+         "[&]\n[echo]\n[x]\n[>]\n[" + dir.File("redirected") + "]\n[|]\n[%PATH%]\nshow=5\n"},
+        {"", 2, "show=2\n"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string out = dir.File("out" + std::to_string(n++));
+        SCOPED_TRACE(c.arguments);
+        ASSERT_TRUE(launcher.Start("\"" + PROBE + "\" " + out + " " + c.arguments, c.show));
+        ASSERT_TRUE(WaitForFile(out));
+        EXPECT_EQ(ReadFile(out), c.expected);
+    }
+    EXPECT_FALSE(Exists(dir.File("redirected")));
+}
+
+TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
+    TempFolder dir;
+    Win32ProcessLauncher launcher;
+    const std::string notAProgram = dir.File("plain.txt");
+    std::ofstream(notAProgram) << "text";
+    for (const std::string& commandLine : {std::string(), std::string(" \t "),
+                                           std::string("C:\\no\\such\\tikr-program.exe"),
+                                           std::string("tikr-no-such-program --flag"), notAProgram,
+                                           std::string("\"\""), std::string("probe\0x", 7)}) {
+        EXPECT_FALSE(launcher.Start(commandLine, SW_SHOW)) << commandLine;
+    }
+}
+
+chr::sys_seconds AsSeconds(const SYSTEMTIME& t) {
+    return chr::sys_days(chr::year(t.wYear) / t.wMonth / t.wDay) + chr::hours(t.wHour) + chr::minutes(t.wMinute) +
+           chr::seconds(t.wSecond);
+}
+
+TEST(Win32SystemClock, GivesTheSystemsLocalTime) {
+    // Bracketed by the clock's own source.
+    SYSTEMTIME before{}, after{};
+    LocalTimeFields now;
+    GetLocalTime(&before);
+    ASSERT_TRUE(SystemClock().LocalNow(now));
+    GetLocalTime(&after);
+    const chr::sys_seconds got = chr::sys_days(chr::year(now.year) / now.month / now.day) + chr::hours(now.hour) +
+                                 chr::minutes(now.minute) + chr::seconds(now.second);
+    EXPECT_LE(AsSeconds(before), got);
+    EXPECT_LE(got, AsSeconds(after));
+    const DateTime value = DateTime::Now(SystemClock());
+    EXPECT_TRUE(value.IsValid());
+    EXPECT_GE(value.GetYear(), 2024);
+}
+
+TEST(Win32ExecutablePath, NamesThisProgram) {
+    const std::string path = ExecutablePath("somewhere\\else");
+    ASSERT_GT(path.size(), 3u);
+    EXPECT_EQ(path[1], ':') << path;
+    EXPECT_EQ(path.substr(path.find_last_of("\\/") + 1), "platform_tests.exe");
+    EXPECT_TRUE(Exists(path)) << path;
+}
+
+}  // namespace
+}  // namespace tikr
