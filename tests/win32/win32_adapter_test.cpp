@@ -384,9 +384,15 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     robot.known = {main};
     int dialogsSeen = 0;
     bool ownerDisabled = false;
+    bool dialogCameForward = false;
     robot.onDialog["Scheduled Task Properties"] = [&](HWND dialog) {
         ++dialogsSeen;
         ownerDisabled = !IsWindowEnabled(main);
+        // Brought forward (tray, later start), the window hands the
+        // foreground to the dialog that takes its input.
+        SetForegroundWindow(main);
+        window.Port().SetForeground();
+        dialogCameForward = GetForegroundWindow() == dialog;
         EXPECT_TRUE(logic.IsEditing());
         SetDlgItemTextA(dialog, res::IDC_TITLE, "Added");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -394,6 +400,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     Click(main, res::IDC_ADD);
     EXPECT_EQ(dialogsSeen, 1);
     EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(dialogCameForward);
     EXPECT_FALSE(logic.IsEditing());
     EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
     ASSERT_GE(logic.GetTasks().GetCount(), 1);

@@ -82,6 +82,29 @@ HWND CreateNotice(HINSTANCE instance, HWND owner, const std::string& text, const
     return created;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedInput(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<OwnedSearch*>(search);
+    if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+// The window that takes the input meant for window: the last active window
+// it owns, or, while it is disabled by a modal window of its own, that one.
+HWND ModalOver(HWND window) {
+    HWND popup = GetLastActivePopup(window);
+    if (popup != nullptr && popup != window && IsWindowVisible(popup)) return popup;
+    if (IsWindowEnabled(window)) return window;
+    OwnedSearch search{window, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), &FindOwnedInput, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr ? search.found : window;
+}
+
 }  // namespace
 
 std::string FileDialogFilter(const std::string& filter) {
@@ -201,7 +224,11 @@ void Win32WindowPort::ShowWindow(bool show) {
     ::ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
 }
 
-void Win32WindowPort::SetForeground() { SetForegroundWindow(dialog); }
+void Win32WindowPort::SetForeground() {
+    // A modal window over this one (the properties dialog, a box it owns)
+    // takes the input, so that one comes forward; else this one.
+    SetForegroundWindow(ModalOver(dialog));
+}
 
 void Win32WindowPort::EndDialog(int endResult) {
     ended = true;
