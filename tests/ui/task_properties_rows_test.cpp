@@ -34,6 +34,14 @@ TEST_F(PropertiesTest, ABrowsedPathFillsTheCommandLineAndLongOnesAreRefused) {
     EXPECT_EQ(window.Text(IDC_COMMAND_LINE), longPath);
 }
 
+#ifdef _WIN32
+TEST(QuotePathTest, WindowsPathsAreQuotedOnlyForBlanks) {
+    EXPECT_EQ(TaskPropertiesDialog::QuotePathForCommandLine("C:\\Tools\\x.exe"), "C:\\Tools\\x.exe");
+    EXPECT_EQ(TaskPropertiesDialog::QuotePathForCommandLine("C:\\Program Files\\x.exe"),
+              "\"C:\\Program Files\\x.exe\"");
+    EXPECT_EQ(TaskPropertiesDialog::QuotePathForCommandLine("C:\\tab\there"), "\"C:\\tab\there\"");
+}
+#else
 TEST(QuotePathTest, TheLauncherStartsExactlyTheChosenFile) {
     const std::string paths[] = {
         "/usr/bin/plain",
@@ -53,6 +61,7 @@ TEST(QuotePathTest, TheLauncherStartsExactlyTheChosenFile) {
     EXPECT_EQ(TaskPropertiesDialog::QuotePathForCommandLine("/usr/bin/plain"), "/usr/bin/plain");
     EXPECT_EQ(TaskPropertiesDialog::QuotePathForCommandLine("/a b"), "\"/a b\"");
 }
+#endif
 
 TEST_F(PropertiesTest, BrowsingAPathWithBlanksQuotesIt) {
     Task task(env.services, "Task 1", 0);
