@@ -18,16 +18,16 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 class Scanner {
 public:
-    explicit Scanner(const std::string& text) : text_(text), end_(text.size()) {
-        while (pos_ < end_ && IsBlank(text_[pos_])) ++pos_;
-        while (end_ > pos_ && IsBlank(text_[end_ - 1])) --end_;
+    explicit Scanner(const std::string& input) : text(input), end(input.size()) {
+        while (pos < end && IsBlank(text[pos])) ++pos;
+        while (end > pos && IsBlank(text[end - 1])) --end;
     }
 
-    bool AtEnd() const { return pos_ == end_; }
+    bool AtEnd() const { return pos == end; }
 
     bool Take(char c) {
-        if (AtEnd() || text_[pos_] != c) return false;
-        ++pos_;
+        if (AtEnd() || text[pos] != c) return false;
+        ++pos;
         return true;
     }
 
@@ -35,7 +35,7 @@ public:
     bool Number(std::size_t minDigits, std::size_t maxDigits, std::int64_t& value) {
         const IntegerPrefix read = ReadInteger(Rest(), SignRule::none);
         value = read.value;
-        pos_ += read.end;
+        pos += read.end;
         return read.end >= minDigits && read.end <= maxDigits;
     }
 
@@ -45,15 +45,15 @@ public:
 
     // An English month name, abbreviated to three letters or in full.
     bool Month(std::int64_t& month) {
-        const std::size_t start = pos_;
-        while (!AtEnd() && IsAsciiLetter(text_[pos_])) ++pos_;
-        const std::size_t length = pos_ - start;
+        const std::size_t start = pos;
+        while (!AtEnd() && IsAsciiLetter(text[pos])) ++pos;
+        const std::size_t length = pos - start;
         for (int m = 0; m < 12; ++m) {
             const std::string name = MONTH_NAMES[m];
             if (length != 3 && length != name.size()) continue;
             bool same = true;
             for (std::size_t i = 0; i < length && same; ++i)
-                same = LowerAscii(text_[start + i]) == name[i];
+                same = LowerAscii(text[start + i]) == name[i];
             if (same) {
                 month = m + 1;
                 return true;
@@ -64,22 +64,22 @@ public:
 
     std::size_t DigitsAhead() const {
         std::size_t n = 0;
-        while (pos_ + n < end_ && IsAsciiDigit(text_[pos_ + n])) ++n;
+        while (pos + n < end && IsAsciiDigit(text[pos + n])) ++n;
         return n;
     }
 
     bool SkipBlanks() {
-        const std::size_t start = pos_;
-        while (!AtEnd() && IsBlank(text_[pos_])) ++pos_;
-        return pos_ != start;
+        const std::size_t start = pos;
+        while (!AtEnd() && IsBlank(text[pos])) ++pos;
+        return pos != start;
     }
 
 private:
-    std::string_view Rest() const { return std::string_view(text_).substr(pos_, end_ - pos_); }
+    std::string_view Rest() const { return std::string_view(text).substr(pos, end - pos); }
 
-    const std::string& text_;
-    std::size_t pos_ = 0;
-    std::size_t end_;
+    const std::string& text;
+    std::size_t pos = 0;
+    std::size_t end;
 };
 
 struct Parsed {

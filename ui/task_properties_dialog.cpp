@@ -194,6 +194,13 @@ void TaskPropertiesDialog::OnActionChanged() {
 }
 
 std::string TaskPropertiesDialog::QuotePathForCommandLine(const std::string& path) {
+#ifdef _WIN32
+    // The Windows launcher leaves the splitting to the system's rule: blanks
+    // separate words unless quoted, a backslash is a path separator, and a
+    // file name never holds a quote.
+    if (path.find_first_of(" \t") == std::string::npos) return path;
+    return "\"" + path + "\"";
+#else
     // The launcher splits words at blanks and line breaks and gives quotes
     // and backslashes a meaning (SplitCommandLine). A path with none of
     // them is one word as it stands.
@@ -215,6 +222,7 @@ std::string TaskPropertiesDialog::QuotePathForCommandLine(const std::string& pat
     }
     out += '"';
     return out;
+#endif
 }
 
 void TaskPropertiesDialog::OnBrowse() {

@@ -86,8 +86,7 @@ wait_for 30 no_window 'Scheduled Task Properties' || fail "Escape did not close 
 # Exit ends the process.
 activate "$main"
 xdotool key --clearmodifiers alt+x
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after Exit"
+wait_for 30 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "the program did not end after Exit"
 wait "$app_pid"
 status=$?
 app_pid=""

@@ -40,6 +40,7 @@ TEST(ProfileLocationTest, NamesComeFromTheExecutablesFileName) {
     }
 }
 
+#ifndef _WIN32
 // Sets environment variables for one test and puts them back after.
 class EnvironmentGuard {
 public:
@@ -69,6 +70,7 @@ public:
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
+#endif  // _WIN32
 
 // An older file where an earlier version kept it carries over once and
 // stays where it was; an existing profile is never overwritten.
@@ -96,6 +98,7 @@ TEST(ProfileLocationTest, OlderProfileCarriesOverOnlyWhenThereIsNone) {
     EXPECT_EQ(test::TempDir::ReadFile(path), "[Settings]\r\nNumApps=5\r\n");
 }
 
+#ifndef _WIN32  // POSIX files: modes, links, special files, processes
 TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
     EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};
     const struct {
@@ -117,7 +120,9 @@ TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
         EXPECT_EQ(ConfigDirectory(), c.expected) << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)");
     }
 }
+#endif  // _WIN32
 
+#ifndef _WIN32  // POSIX files: modes, links, special files, processes
 TEST(ProfileLocationTest, ProfilePathCreatesTheDirectoryOrFallsBack) {
     EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};
     test::TempDir dir;
@@ -135,6 +140,7 @@ TEST(ProfileLocationTest, ProfilePathCreatesTheDirectoryOrFallsBack) {
     EnvironmentGuard::Set("HOME", nullptr);
     EXPECT_EQ(ProfilePath("/usr/bin/tikr"), "tikr.INI");
 }
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace tikr

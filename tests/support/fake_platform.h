@@ -30,16 +30,13 @@ class FakeMessageDisplay : public MessageDisplay {
 public:
     void Show(std::string text, std::string caption) override {
         shown.emplace_back(text, caption);
-        ++openBoxes;
         if (onShow) {
             auto hook = onShow;  // the hook may replace itself
             hook(text);
         }
-        --openBoxes;
     }
     std::vector<std::pair<std::string, std::string>> shown;
     std::function<void(const std::string&)> onShow;
-    int openBoxes = 0;
 };
 
 }  // namespace tikr::test

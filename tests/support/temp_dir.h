@@ -15,21 +15,21 @@ public:
         std::random_device rd;
         auto base = std::filesystem::temp_directory_path();
         for (;;) {
-            path_ = base / ("tikr-test-" + std::to_string(rd()));
-            if (std::filesystem::create_directory(path_)) break;
+            path = base / ("tikr-test-" + std::to_string(rd()));
+            if (std::filesystem::create_directory(path)) break;
         }
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(path, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path; }
+    std::string File(const std::string& name) const { return (path / name).string(); }
 
     static void WriteFile(const std::string& path, const std::string& content) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path path;
 };
 
 }  // namespace tikr::test

@@ -3,8 +3,8 @@
 namespace tikr::qt {
 
 void QtShowRequestWatch::WatchReadable(int source, std::function<void()> ready) {
-    notifier_ = std::make_unique<QSocketNotifier>(source, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+    notifier = std::make_unique<QSocketNotifier>(source, QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
                      [ready = std::move(ready)] { ready(); });
 }
 

@@ -18,7 +18,7 @@ public:
     void WatchReadable(int source, std::function<void()> ready) override;
 
 private:
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QSocketNotifier> notifier;
 };
 
 }  // namespace tikr::qt

@@ -1,0 +1,278 @@
+// The main window's settings, timer and tray icon: hide on start-up, Hide,
+// Exit and Cancel, the interval's checks, the icon's registration and tip,
+// and Help.
+#include "scheduler_test_fixture.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tikr::ui {
+namespace {
+
+using namespace res;
+using test::FakeWindow;
+using test::SectionText;
+using test::UiEnv;
+
+TEST_F(SchedulerTest, HideOnStartupHidesOnceAtTheFirstDrawing) {
+    Start("[settings]\nHideOnStartup=1\n");
+    EXPECT_TRUE(dialog->IsHidePending());
+    EXPECT_EQ(window.Control(IDC_HIDE_ON_STARTUP).check, 1);
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 0);  // not during initialisation
+    dialog->OnCtlColor();
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
+    EXPECT_FALSE(dialog->IsHidePending());
+    window.ShowWindow(true);
+    dialog->OnCtlColor();
+    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
+}
+
+TEST_F(SchedulerTest, HideOnStartupHidesOnceAtTheFirstTick) {
+    Start("[settings]\nHideOnStartup=1\n");
+    dialog->OnTimer(SCHEDULER_TIMER_ID + 7);
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 0);
+    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
+    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    dialog->OnCtlColor();
+    EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
+}
+
+TEST_F(SchedulerTest, TurningHideOnStartupOnLaterDoesNotHideAgain) {
+    Start();
+    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
+    dialog->OnHide();
+    window.ShowWindow(true);
+    dialog->OnCtlColor();
+    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_TRUE(window.windowVisible);
+    EXPECT_EQ(StoredInt("settings", "HideOnStartup"), 1);
+}
+
+struct IntervalCase {
+    std::string text;
+    std::string message;  // empty: accepted
+};
+
+TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
+    const IntervalCase cases[] = {
+        {"0", "Please enter an integer between 1 and 600."},
+        {"601", "Please enter an integer between 1 and 600."},
+        {"-5", "Please enter an integer between 1 and 600."},
+        {"12a", "Please enter an integer."},
+        {"", "Please enter an integer."},
+    };
+    for (bool exit : {false, true}) {
+        for (const IntervalCase& c : cases) {
+            SCOPED_TRACE(std::string(exit ? "Exit" : "Hide") + " with \"" + c.text + "\"");
+            window = FakeWindow();
+            Start("[settings]\ninterval=10\n");
+            const std::string before = env->ProfileText();
+            const std::vector<std::string> trayBefore = window.trayCalls;
+            window.Control(IDC_SHOW_ICON).check = 0;
+            window.Type(IDC_INTERVAL, c.text);
+            if (exit)
+                dialog->OnExit();
+            else
+                dialog->OnHide();
+            ASSERT_EQ(window.messages.size(), 1u);
+            EXPECT_EQ(window.messages[0].first, c.message);
+            EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
+            EXPECT_EQ(window.focus, IDC_INTERVAL);
+            EXPECT_TRUE(window.Control(IDC_INTERVAL).allSelected);
+            EXPECT_EQ(dialog->GetShowIcon(), 0);  // read before the failure
+            EXPECT_EQ(env->ProfileText(), before);
+            EXPECT_EQ(window.trayCalls, trayBefore);
+            EXPECT_EQ(Count(window.calls, "SetTimer 10000"), 1);
+            EXPECT_EQ(Count(window.calls, "HideWindow"), 0);
+            EXPECT_FALSE(window.endResult.has_value());
+        }
+    }
+}
+
+TEST_F(SchedulerTest, HideAcceptsAnIntervalWithBlanksAround) {
+    Start();
+    window.Type(IDC_INTERVAL, " 42 ");
+    dialog->OnHide();
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(dialog->GetInterval(), 42);
+    EXPECT_EQ(StoredInt("settings", "interval"), 42);
+    EXPECT_EQ(window.timers[SCHEDULER_TIMER_ID], 42000u);
+    EXPECT_EQ(window.calls.back(), "HideWindow");
+    EXPECT_FALSE(window.endResult.has_value());
+}
+
+TEST_F(SchedulerTest, HideWithTheIconBoxClearedRemovesTheIcon) {
+    Start();
+    window.Control(IDC_SHOW_ICON).check = 0;
+    dialog->OnHide();
+    EXPECT_EQ(window.trayCalls.back(), "delete");
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_EQ(StoredInt("settings", "showicon"), 0);
+    EXPECT_FALSE(window.windowVisible);
+    EXPECT_EQ(window.calls.back(), "HideWindow");
+}
+
+TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
+    Start();
+    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
+    window.Type(IDC_INTERVAL, "30");
+    std::vector<int> storedAtRemoval;
+    window.onTrayDelete = [&] {
+        storedAtRemoval = {StoredInt("settings", "HideOnStartup"), StoredInt("settings", "showicon"),
+                           StoredInt("settings", "interval")};
+    };
+    dialog->OnExit();
+    EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
+    EXPECT_EQ(window.trayCalls.back(), "delete");
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(window.timers.empty());
+    EXPECT_EQ(dialog->GetTimerId(), 0u);
+    EXPECT_EQ(window.endResult, ID_CANCEL);
+    const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
+}
+
+TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
+    Start("[settings]\ninterval=10\n");
+    const std::string before = env->ProfileText();
+    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
+    window.Control(IDC_SHOW_ICON).check = 0;
+    window.Type(IDC_INTERVAL, "77");
+    dialog->OnCancel();
+    EXPECT_EQ(env->ProfileText(), before);
+    EXPECT_EQ(dialog->GetInterval(), 10);
+    EXPECT_EQ(window.trayCalls.back(), "delete");
+    EXPECT_TRUE(window.timers.empty());
+    EXPECT_EQ(window.endResult, ID_CANCEL);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(SchedulerTest, AStoredShowIconOfFiveIsTakenAsZero) {
+    Start("[settings]\nshowicon=5\n");
+    EXPECT_EQ(dialog->GetShowIcon(), 0);
+    EXPECT_EQ(window.Control(IDC_SHOW_ICON).check, 0);
+    EXPECT_TRUE(window.trayCalls.empty());
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+}
+
+TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
+    window.timerWorks = false;
+    Start("[settings]\ninterval=10\n");
+    const std::string before = env->ProfileText();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].first, "System Resources Too Low ... Exiting");
+    EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
+    EXPECT_EQ(window.endResult, 0);
+    EXPECT_EQ(dialog->GetTimerId(), 0u);
+    EXPECT_EQ(window.trayCalls, std::vector<std::string>{"add 0 Task(s) Scheduled"});
+    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_EQ(window.Control(IDC_INTERVAL_SPIN).upDownRange, std::make_pair(1, 600));
+    EXPECT_EQ(env->ProfileText(), before);
+}
+
+TEST_F(SchedulerTest, StoredIntervalsOutsideTheRangeAreShownButTheTimerIsClamped) {
+    const std::pair<std::string, unsigned> cases[] = {
+        {"0", 1000u},       {"-5", 1000u},           {"100000", 600000u},
+        {"2147483647", 600000u}, {"-2147483648", 1000u}, {"1", 1000u},
+        {"600", 600000u},
+    };
+    for (const auto& [stored, period] : cases) {
+        SCOPED_TRACE("interval=" + stored);
+        window = FakeWindow();
+        Start("[settings]\ninterval=" + stored + "\n");
+        EXPECT_EQ(window.Text(IDC_INTERVAL), stored);
+        EXPECT_EQ(window.timers[SCHEDULER_TIMER_ID], period);
+        dialog->OnHide();
+        bool inRange = period == 1000u ? stored == "1" : stored == "600";
+        EXPECT_EQ(window.messages.empty(), inRange);
+        if (!inRange) {
+            EXPECT_EQ(window.messages[0].first, "Please enter an integer between 1 and 600.");
+        }
+    }
+}
+
+TEST_F(SchedulerTest, TheTrayTipCountsTasks) {
+    Construct(std::string());
+    EXPECT_EQ(dialog->TrayTipText(), "0 Task(s) Scheduled");
+    Construct(TasksIni(1));
+    EXPECT_EQ(dialog->TrayTipText(), "1 Task(s) Scheduled");
+    Construct(TasksIni(12));
+    EXPECT_EQ(dialog->TrayTipText(), "12 Task(s) Scheduled");
+}
+
+TEST_F(SchedulerTest, TwoAddsRegisterTheIconOnce) {
+    Start();
+    EXPECT_TRUE(dialog->AddTrayIcon());
+    EXPECT_EQ(window.trayCalls.size(), 1u);
+}
+
+TEST_F(SchedulerTest, AFailedAddIsTriedAgainByTheNextSave) {
+    window.trayAddWorks = false;
+    Start();
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+    dialog->UpdateTrayTip();
+    dialog->RemoveTrayIcon();
+    EXPECT_EQ(window.trayCalls.size(), 1u);
+    window.trayAddWorks = true;
+    dialog->OnHide();
+    EXPECT_EQ(window.trayCalls, (std::vector<std::string>{"add 0 Task(s) Scheduled",
+                                                          "add 0 Task(s) Scheduled"}));
+    EXPECT_TRUE(dialog->IsTrayIconShown());
+}
+
+TEST_F(SchedulerTest, AFailedTipUpdateClearsTheFlagSoTheNextAddRegistersAgain) {
+    Start(TasksIni(1));
+    window.trayModifyWorks = false;
+    dialog->OnRemove();
+    EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+    test::ScriptPropertiesDialog(window, nullptr, true);
+    dialog->OnAdd();  // the tip update is skipped now
+    EXPECT_EQ(window.trayCalls.size(), 2u);
+    dialog->OnHide();
+    EXPECT_EQ(window.trayCalls.back(), "add 1 Task(s) Scheduled");
+    EXPECT_TRUE(dialog->IsTrayIconShown());
+}
+
+TEST_F(SchedulerTest, RemovalClearsTheFlagWhateverTheResult) {
+    Start();
+    window.trayDeleteWorks = false;
+    EXPECT_FALSE(dialog->RemoveTrayIcon());
+    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(dialog->RemoveTrayIcon());  // nothing to remove
+    EXPECT_EQ(Count(window.trayCalls, "delete"), 1);
+}
+
+TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
+    Start();
+    const std::pair<unsigned, bool> cases[] = {
+        {MOUSE_LEFT_DOWN, true}, {MOUSE_RIGHT_DOWN, true}, {MOUSE_MOVE, false},
+        {0x0202, false},        {0x0203, false},        {0x0205, false},
+    };
+    for (const auto& [message, brings] : cases) {
+        window.calls.clear();
+        EXPECT_EQ(dialog->OnTrayNotify(SCHEDULER_TIMER_ID, message), 1);
+        const std::vector<std::string> expected =
+            brings ? std::vector<std::string>{"ShowWindow", "SetForeground"} : std::vector<std::string>{};
+        EXPECT_EQ(window.calls, expected) << "message " << message;
+    }
+    window.calls.clear();
+    EXPECT_EQ(dialog->OnTrayNotify(0, MOUSE_LEFT_DOWN), 1);  // the identifier is not examined
+    EXPECT_EQ(window.calls.size(), 2u);
+}
+
+TEST_F(SchedulerTest, HelpTellsWhereTheProfileIs) {
+    Start();
+    dialog->OnHelp();
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_NE(window.messages[0].first.find(env->path), std::string::npos);
+    EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
+}
+
+}  // namespace
+}  // namespace tikr::ui

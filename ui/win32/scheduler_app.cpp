@@ -1,0 +1,45 @@
+#include "ui/win32/scheduler_app.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "core/core_services.h"
+#include "instance/instance_guard.h"
+#include "platform/executable_path.h"
+#include "platform/system_clock.h"
+#include "platform/win32/win32_process_launcher.h"
+#include "store/profile_location.h"
+#include "ui/scheduler_dialog.h"
+#include "ui/startup.h"
+#include "ui/win32/scheduler_window.h"
+#include "ui/win32/win32_message_display.h"
+
+namespace tikr::win32 {
+
+int RunSchedulerApplication(HINSTANCE instance) {
+    // A later start has the running scheduler's window shown and brought
+    // forward, and ends without a window of its own. A GUI program has no
+    // standard error: its error lines go to the debugger.
+    ui::Startup startup(ExecutablePath(nullptr), {ProfilePath, AcquireInstanceGuard, [](const std::string& line) {
+                                                      OutputDebugStringA((line + "\n").c_str());
+                                                  }});
+    if (!startup.ShouldRun()) return 0;
+
+    // The up-down controls of both dialogs come from the common controls.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+
+    SystemClock clock;
+    Win32ProcessLauncher launcher;
+    Win32MessageDisplay messages;
+    const CoreServices services = startup.Services(clock, launcher, messages);
+    ui::SchedulerDialog logic(services, startup.GetTitle());
+    startup.Attach(logic);
+    SchedulerWindow window(instance, logic);
+    const int result = window.Run();
+    startup.Detach();
+    return result;
+}
+
+}  // namespace tikr::win32

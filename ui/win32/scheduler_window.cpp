@@ -1,0 +1,155 @@
+#include "ui/win32/scheduler_window.h"
+
+#include "ui/res/dialog_resources.h"
+#include "ui/res/resource_ids.h"
+#include "ui/scheduler_dialog.h"
+#include "ui/win32/dialog_template.h"
+#include "platform/win32/win32_instance_guard.h"
+#include "ui/win32/win32_tray_port.h"
+#include "ui/win32/win32_window_port.h"
+
+namespace tikr::win32 {
+
+namespace {
+
+namespace res = ui::res;
+
+}  // namespace
+
+bool RouteToMainWindow(MSG& message) {
+    if (message.hwnd == nullptr) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    char name[64] = "";
+    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0) return false;
+    const bool main = lstrcmpA(name, MAIN_WINDOW_CLASS) == 0;
+    if (main && message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+        SendMessageA(root, WM_COMMAND, res::ID_HELP_COMMAND, 0);
+        return true;
+    }
+    // The main window and the dialogs without a loop of their own (notices).
+    if (!main && lstrcmpA(name, "#32770") != 0) return false;
+    return IsDialogMessageA(root, &message) != FALSE;
+}
+
+SchedulerWindow::SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic) : instance(instance), logic(logic) {}
+
+SchedulerWindow::~SchedulerWindow() {
+    tray.reset();
+    if (window != nullptr) DestroyWindow(window);
+    port.reset();
+    windowClass.reset();
+}
+
+bool SchedulerWindow::Ended() const { return port == nullptr || port->Ended(); }
+
+bool SchedulerWindow::Start() {
+    bigIcon = LoadAppIcon(instance, GetSystemMetrics(SM_CXICON));
+    smallIcon = LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON));
+    windowClass = RegisterDialogClass(instance, MAIN_WINDOW_CLASS, bigIcon.get(), smallIcon.get());
+    if (!windowClass->Registered()) return false;
+    taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+
+    const std::vector<WORD> dialogTemplate = BuildDialogTemplate(res::SchedulerDialogResource(), MAIN_WINDOW_CLASS);
+    // WM_INITDIALOG arrives before this returns; it sets `window`.
+    HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), nullptr, &SchedulerWindow::DialogProc,
+                                              reinterpret_cast<LPARAM>(this));
+    if (created == nullptr || port == nullptr) return false;
+    window = created;
+    if (port->Ended()) return false;
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    shown = true;
+    // A colour request may have come before the show; the first drawing is
+    // the moment a window that is to hide at start-up hides.
+    UpdateWindow(window);
+    return true;
+}
+
+int SchedulerWindow::Run() {
+    if (!Start()) return port != nullptr ? port->Result() : 0;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
+    return port->Result();
+}
+
+void SchedulerWindow::Dispatch(MSG& message) {
+    if (RouteToMainWindow(message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
+INT_PTR CALLBACK SchedulerWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<SchedulerWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self == nullptr) return FALSE;
+    if (message == WM_INITDIALOG) {
+        self->OnInitDialog(hwnd);
+        return TRUE;  // the focus goes to the first tab stop, the task list
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+void SchedulerWindow::OnInitDialog(HWND hwnd) {
+    window = hwnd;
+    port = std::make_unique<Win32WindowPort>(instance, hwnd);
+    // The main window is modeless: its end ends the message loop.
+    port->onEnd = [this](int) {
+        if (!quitPosted) PostQuitMessage(0);
+        quitPosted = true;
+    };
+    tray = std::make_unique<Win32TrayPort>(instance, hwnd);
+    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    SetDefaultButton(hwnd, res::SchedulerDialogResource());
+    logic.Attach(*port, *tray);
+    logic.OnInitDialog();
+}
+
+INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == ui::TRAY_NOTIFY_MESSAGE) {
+        const int answer = logic.OnTrayNotify(static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, answer);
+        return TRUE;
+    }
+    if (taskbarCreated != 0 && message == taskbarCreated) {
+        tray->Restore();
+        return FALSE;
+    }
+    switch (message) {
+    case WM_TIMER:
+        logic.OnTimer(static_cast<unsigned>(wParam));
+        return TRUE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (shown) logic.OnCtlColor();
+        return FALSE;  // the default colours
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(bigIcon.get());
+    case WM_HELP:
+        logic.OnHelp();
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends: as Escape does, the tray icon and the timer go
+        // and nothing is written.
+        if (wParam != FALSE && !Ended()) logic.OnCancel();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void SchedulerWindow::OnCommand(int id, unsigned code) {
+    if (Ended()) return;
+    // Enter when no default button is known presses Hide, the default.
+    if (id == res::ID_OK) id = res::IDC_HIDE;
+    if (const auto event = ControlEventOf(res::SchedulerDialogResource(), id, code)) logic.OnCommand(id, *event);
+}
+
+}  // namespace tikr::win32

@@ -1,0 +1,71 @@
+#pragma once
+// The main window: dialog 130 created from its template as a modeless dialog
+// of our own window class, each message handed to the scheduler's reactions,
+// run by a message loop until the reactions end it.
+#include <windows.h>
+
+#include <memory>
+
+#include "ui/win32/handles.h"
+
+namespace tikr::ui {
+class SchedulerDialog;
+}
+
+namespace tikr::win32 {
+
+class Win32WindowPort;
+class Win32TrayPort;
+
+class SchedulerWindow {
+public:
+    SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic);
+    // Removes the tray icon if still there, then destroys the window (which
+    // ends its timer), then the class and the icons.
+    ~SchedulerWindow();
+    SchedulerWindow(const SchedulerWindow&) = delete;
+    SchedulerWindow& operator=(const SchedulerWindow&) = delete;
+
+    // Creates the window and initialises it through the reactions, then
+    // shows it. False when it could not be created or the reactions ended it
+    // during initialisation (it is then never shown).
+    bool Start();
+    // Start, then the message loop until the reactions end the window;
+    // returns the window's result (0 when it could not be created).
+    int Run();
+    // One message of the loop: see RouteToMainWindow.
+    void Dispatch(MSG& message);
+
+    HWND Window() const { return window; }
+    Win32WindowPort& Port() { return *port; }
+    Win32TrayPort& Tray() { return *tray; }
+    bool Ended() const;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog(HWND hwnd);
+    void OnCommand(int id, unsigned code);
+
+    HINSTANCE instance;
+    ui::SchedulerDialog& logic;
+    IconHandle bigIcon;
+    IconHandle smallIcon;
+    std::unique_ptr<RegisteredClass> windowClass;
+    HWND window = nullptr;
+    std::unique_ptr<Win32WindowPort> port;
+    std::unique_ptr<Win32TrayPort> tray;
+    UINT taskbarCreated = 0;
+    // Colour requests count as the first drawing only once the window has
+    // been shown (the reactions hide a window that is to hide at start-up).
+    bool shown = false;
+    bool quitPosted = false;
+};
+
+// A message of the program's own loop for the main window, a notice or one
+// of their controls: keys go through the dialog manager (Tab, mnemonics,
+// Enter, Escape) and F1 on the main window becomes the Help command. True when it was handled
+// so (the caller then neither translates nor dispatches it).
+bool RouteToMainWindow(MSG& message);
+
+}  // namespace tikr::win32

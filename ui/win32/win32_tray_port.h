@@ -1,0 +1,40 @@
+#pragma once
+// The main window's icon in the notification area, through the shell's
+// notify-icon call: identity (window, SCHEDULER_TIMER_ID), callback message
+// TRAY_NOTIFY_MESSAGE, the application icon at 16 x 16 pixels.
+#include <windows.h>
+
+#include <string>
+
+#include "ui/tray_port.h"
+
+namespace tikr::win32 {
+
+class Win32TrayPort : public ui::TrayPort {
+public:
+    Win32TrayPort(HINSTANCE instance, HWND window) : instance(instance), window(window) {}
+    // An icon still registered is removed: no exit path leaves it behind.
+    ~Win32TrayPort() override;
+    Win32TrayPort(const Win32TrayPort&) = delete;
+    Win32TrayPort& operator=(const Win32TrayPort&) = delete;
+
+    bool TrayAdd(const std::string& tip) override;
+    bool TrayModify(const std::string& tip) override;
+    bool TrayDelete() override;
+
+    // The notification area was created anew (the shell restarted) and has
+    // forgotten the icon: registers it again when it was registered.
+    void Restore();
+
+    bool Registered() const { return registered; }
+
+private:
+    bool Notify(DWORD command, UINT flags, const std::string& tip);
+
+    HINSTANCE instance;
+    HWND window;
+    bool registered = false;
+    std::string lastTip;
+};
+
+}  // namespace tikr::win32
