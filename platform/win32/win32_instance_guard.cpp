@@ -138,19 +138,21 @@ void Win32InstanceGuard::RunAsLaterStart(milliseconds wait) {
     wait = std::clamp(wait, milliseconds::zero(), milliseconds(std::chrono::hours(1)));
     const auto deadline = Clock::now() + wait;
     for (;;) {
-        if (ShowRunningWindow()) {
-            role_ = Role::alreadyRunning;
-            error_.clear();
-            return;
-        }
-        // No window to show. If the owner has ended meanwhile, this start
-        // runs the scheduler itself; otherwise the owner is still starting.
+        // If the owner has ended meanwhile, this start runs the scheduler
+        // itself (asked first, so that a recorded process id that a dead
+        // owner left behind is never trusted).
         if (TakeMutex()) {
             role_ = Role::first;
             error_.clear();
             RecordOwner();
             return;
         }
+        if (ShowRunningWindow()) {
+            role_ = Role::alreadyRunning;
+            error_.clear();
+            return;
+        }
+        // No window to show yet: the owner is still starting.
         if (Clock::now() >= deadline) {
             role_ = Role::alreadyRunning;
             error_ = "the running Tikr's window was not found";
