@@ -27,12 +27,17 @@ struct Profile {
             DateTime time;
             time.SetDateTime(1899, 12, 30, i % 24, i % 60, 0);
             switch (i % 4) {
-                case 0: task->SetSchedule(std::make_unique<DailySchedule>(services, time, 1, DailySchedule::SkipDays{1, 0, 0, 0, 0, 0, 1})); break;
-                case 1: task->SetSchedule(std::make_unique<WeeklySchedule>(services, time, 1, i % 7)); break;
-                case 2: task->SetSchedule(std::make_unique<MonthlySchedule>(services, time, 0, 1 + i % 28)); break;
-                default: task->SetSchedule(std::make_unique<IntervalSchedule>(services, time, 1)); break;
+            case 0:
+                task->SetSchedule(
+                    std::make_unique<DailySchedule>(services, time, 1, DailySchedule::SkipDays{1, 0, 0, 0, 0, 0, 1}));
+                break;
+            case 1: task->SetSchedule(std::make_unique<WeeklySchedule>(services, time, 1, i % 7)); break;
+            case 2: task->SetSchedule(std::make_unique<MonthlySchedule>(services, time, 0, 1 + i % 28)); break;
+            default: task->SetSchedule(std::make_unique<IntervalSchedule>(services, time, 1)); break;
             }
-            if (i % 2 == 0) task->SetAction(std::make_unique<RunApplicationAction>(services, "/usr/bin/true --task " + std::to_string(i), 5));
+            if (i % 2 == 0)
+                task->SetAction(
+                    std::make_unique<RunApplicationAction>(services, "/usr/bin/true --task " + std::to_string(i), 5));
             list.Append(std::move(task));
         }
         list.Save(ALL_TASKS);

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int TASKS = 10000;
 
-const char* const KEYS[] = {"title", "Disabled", "Task", "type", "when", "RunMissedOnStartup",
+const char* const KEYS[] = {"title",  "Disabled", "Task",    "type", "when", "RunMissedOnStartup",
                             "NextAt", "SkipDays", "command", "show"};
 
 std::string TempPath() {

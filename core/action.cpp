@@ -18,9 +18,7 @@ RunApplicationAction::RunApplicationAction(const CoreServices& services, const s
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
     : Action(services), commandLine(std::move(commandLine)), showState(showState) {}
 
-unsigned RunApplicationAction::Run() {
-    return services.launcher.Start(commandLine, showState) ? 1u : 0u;
-}
+unsigned RunApplicationAction::Run() { return services.launcher.Start(commandLine, showState) ? 1u : 0u; }
 
 std::unique_ptr<Action> RunApplicationAction::Clone() const {
     return std::make_unique<RunApplicationAction>(services, commandLine, showState);
@@ -33,8 +31,7 @@ void RunApplicationAction::Save(const std::string& section) {
     services.store.WriteInt(section, keys::SHOW, showState);
 }
 
-MessageBoxAction::MessageBoxAction(const CoreServices& services, FromSection section)
-    : Action(services) {
+MessageBoxAction::MessageBoxAction(const CoreServices& services, FromSection section) : Action(services) {
     text = services.store.ReadString(section.name, keys::MESSAGE, DEFAULT_TEXT);
 }
 
@@ -50,9 +47,7 @@ unsigned MessageBoxAction::Run() {
     return 1;
 }
 
-std::unique_ptr<Action> MessageBoxAction::Clone() const {
-    return std::make_unique<MessageBoxAction>(services, text);
-}
+std::unique_ptr<Action> MessageBoxAction::Clone() const { return std::make_unique<MessageBoxAction>(services, text); }
 
 void MessageBoxAction::Save(const std::string& section) {
     Action::Save(section);

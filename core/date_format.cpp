@@ -7,13 +7,11 @@ namespace tikr {
 namespace {
 
 constexpr const char* SHORT_DAYS[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* LONG_DAYS[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                      "Thursday", "Friday", "Saturday"};
+constexpr const char* LONG_DAYS[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 constexpr const char* SHORT_MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* LONG_MONTHS[12] = {"January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December"};
+constexpr const char* LONG_MONTHS[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                         "July",    "August",   "September", "October", "November", "December"};
 
 // Collects formatted text, dropping whatever goes beyond the limit.
 class Output {
@@ -30,8 +28,7 @@ public:
         char digits[24];
         int n = 0;
         const bool negative = value < 0;
-        std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value)
-                                           : static_cast<std::uint64_t>(value);
+        std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
         do {
             digits[n++] = static_cast<char>('0' + magnitude % 10);
             magnitude /= 10;

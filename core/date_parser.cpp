@@ -10,9 +10,8 @@ namespace tikr {
 
 namespace {
 
-constexpr const char* MONTH_NAMES[12] = {"january", "february", "march",     "april",
-                                         "may",     "june",     "july",      "august",
-                                         "september", "october", "november", "december"};
+constexpr const char* MONTH_NAMES[12] = {"january", "february", "march",     "april",   "may",      "june",
+                                         "july",    "august",   "september", "october", "november", "december"};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -52,8 +51,7 @@ public:
             const std::string name = MONTH_NAMES[m];
             if (length != 3 && length != name.size()) continue;
             bool same = true;
-            for (std::size_t i = 0; i < length && same; ++i)
-                same = LowerAscii(text[start + i]) == name[i];
+            for (std::size_t i = 0; i < length && same; ++i) same = LowerAscii(text[start + i]) == name[i];
             if (same) {
                 month = m + 1;
                 return true;
@@ -107,13 +105,11 @@ bool ReadDate(const std::string& text, Parsed& p) {
     const std::size_t leading = s.DigitsAhead();
     if (leading == 0) return false;
     if (leading <= 2) {
-        if (!s.Number(1, 2, p.day) || !s.Take('-') || !s.Month(p.month) || !s.Take('-') ||
-            !s.Year(1, p.year))
+        if (!s.Number(1, 2, p.day) || !s.Take('-') || !s.Month(p.month) || !s.Take('-') || !s.Year(1, p.year))
             return false;
         return ReadRest(s, p, false);
     }
-    if (!s.Year(3, p.year) || !s.Take('-') || !s.Number(1, 2, p.month) || !s.Take('-') ||
-        !s.Number(1, 2, p.day))
+    if (!s.Year(3, p.year) || !s.Take('-') || !s.Number(1, 2, p.month) || !s.Take('-') || !s.Number(1, 2, p.day))
         return false;
     return ReadRest(s, p, true);
 }
@@ -123,15 +119,13 @@ bool ReadDate(const std::string& text, Parsed& p) {
 DateParseResult ParseDateText(const std::string& text, double& dayNumber) {
     Parsed p;
     if (!ReadDate(text, p)) return DateParseResult::notADate;
-    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 || p.minute > 59 ||
-        p.second > 59)
+    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 || p.minute > 59 || p.second > 59)
         return DateParseResult::notADate;
     if (p.year < 100 || p.year > 9999) return DateParseResult::outOfRange;
     DateTime value;
     // Fails only for a day the month lacks, the other fields being checked.
-    if (!value.SetDateTime(static_cast<int>(p.year), static_cast<int>(p.month),
-                           static_cast<int>(p.day), static_cast<int>(p.hour),
-                           static_cast<int>(p.minute), static_cast<int>(p.second)))
+    if (!value.SetDateTime(static_cast<int>(p.year), static_cast<int>(p.month), static_cast<int>(p.day),
+                           static_cast<int>(p.hour), static_cast<int>(p.minute), static_cast<int>(p.second)))
         return DateParseResult::notADate;
     dayNumber = value.GetDayNumber();
     return DateParseResult::ok;

@@ -30,9 +30,7 @@ bool InRange(double dayNumber) {
 // The continuous time line: equal to the day number from 1899-12-30 on,
 // and for earlier values the whole days are negative while the time of day
 // still counts forward, so the day number is mirrored within its day.
-double ToContinuous(double dayNumber) {
-    return dayNumber >= 0 ? dayNumber : 2 * std::ceil(dayNumber) - dayNumber;
-}
+double ToContinuous(double dayNumber) { return dayNumber >= 0 ? dayNumber : 2 * std::ceil(dayNumber) - dayNumber; }
 
 // The day number of a whole second, given as whole days since 1899-12-30
 // and the second of that day. Every way of reaching one second gives this
@@ -101,8 +99,8 @@ bool DateTime::SetDateTime(int year, int month, int day, int hour, int minute, i
     // The fields are unsigned 16-bit quantities: a negative one (or one too
     // big for 16 bits) is out of range rather than wrapped round.
     auto fits = [](int value, int high) { return value >= 0 && value <= high; };
-    if (!fits(year, 9999) || !fits(month, 12) || month < 1 || !fits(hour, 23) ||
-        !fits(minute, 59) || !fits(second, 59) || day < 1 || day > DaysInMonth(year, month)) {
+    if (!fits(year, 9999) || !fits(month, 12) || month < 1 || !fits(hour, 23) || !fits(minute, 59) ||
+        !fits(second, 59) || day < 1 || day > DaysInMonth(year, month)) {
         status = DateTimeStatus::invalid;
         return false;
     }
@@ -208,12 +206,8 @@ bool DateTime::Parse(const std::string& text) {
         dayNumber = parsed;
         status = DateTimeStatus::valid;
         return true;
-    case DateParseResult::outOfRange:
-        dayNumber = -1.0;
-        break;
-    case DateParseResult::notADate:
-        dayNumber = 0.0;
-        break;
+    case DateParseResult::outOfRange: dayNumber = -1.0; break;
+    case DateParseResult::notADate: dayNumber = 0.0; break;
     }
     status = DateTimeStatus::invalid;
     return false;

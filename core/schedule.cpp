@@ -100,9 +100,8 @@ void Schedule::Save(const std::string& section) {
     LocalTimeFields time;
     TimeFields(time);
     // "%H:%M" of the time of day.
-    const char when[] = {static_cast<char>('0' + time.hour / 10), static_cast<char>('0' + time.hour % 10), ':',
-                         static_cast<char>('0' + time.minute / 10), static_cast<char>('0' + time.minute % 10),
-                         '\0'};
+    const char when[] = {static_cast<char>('0' + time.hour / 10),   static_cast<char>('0' + time.hour % 10),   ':',
+                         static_cast<char>('0' + time.minute / 10), static_cast<char>('0' + time.minute % 10), '\0'};
     services.store.WriteString(sectionName, keys::WHEN, when);
     services.store.WriteString(sectionName, keys::RUN_MISSED_ON_STARTUP, runMissedOnStartup != 0 ? "Yes" : "No");
     UpdateNextRun();

@@ -91,8 +91,7 @@ private:
 
 class WeeklySchedule : public Schedule {
 public:
-    WeeklySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
-                   int dayOfWeek);
+    WeeklySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup, int dayOfWeek);
     WeeklySchedule(const CoreServices& services, const std::string& section);
 
     int GetKind() const override { return KIND_WEEKLY; }
@@ -106,8 +105,7 @@ private:
 
 class MonthlySchedule : public Schedule {
 public:
-    MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
-                    int dayOfMonth);
+    MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup, int dayOfMonth);
     MonthlySchedule(const CoreServices& services, const std::string& section);
 
     int GetKind() const override { return KIND_MONTHLY; }

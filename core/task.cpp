@@ -1,6 +1,5 @@
 #include "core/task.h"
 
-
 #include "core/profile_keys.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"

@@ -10,8 +10,7 @@ WeeklySchedule::WeeklySchedule(const CoreServices& services, const DateTime& tim
     ComputeNextRun();
 }
 
-WeeklySchedule::WeeklySchedule(const CoreServices& services, const std::string& section)
-    : Schedule(services, section) {
+WeeklySchedule::WeeklySchedule(const CoreServices& services, const std::string& section) : Schedule(services, section) {
     dayOfWeek = services.store.ReadInt(section, keys::DAY_OF_WEEK, 0);
     FinishLoad();
 }

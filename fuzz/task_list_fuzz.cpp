@@ -31,9 +31,8 @@ void CheckNoNextRunInThePast(const TaskList& list, const Clock& clock) {
         const DateTime& next = task->GetSchedule()->GetNextRun();
         if (!next.IsValid() || !(now <= next)) {
             std::fprintf(stderr, "task %d of %d kind %d: next run %s (%.9f, %s) at %s\n", i, list.GetCount(),
-                         task->GetSchedule()->GetKind(), next.Format("%d-%b-%Y %H:%M:%S").c_str(),
-                         next.GetDayNumber(), next.IsValid() ? "valid" : "invalid",
-                         now.Format("%d-%b-%Y %H:%M:%S").c_str());
+                         task->GetSchedule()->GetKind(), next.Format("%d-%b-%Y %H:%M:%S").c_str(), next.GetDayNumber(),
+                         next.IsValid() ? "valid" : "invalid", now.Format("%d-%b-%Y %H:%M:%S").c_str());
             std::abort();
         }
     }

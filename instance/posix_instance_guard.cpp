@@ -59,12 +59,13 @@ PosixInstanceGuard::~PosixInstanceGuard() {
     }
     // The lock file then names no socket (cut while still locked). Should
     // that fail, a later start finds nobody at the old path and goes on.
-    if (role_ == Role::first) [[maybe_unused]] const int cut = ::ftruncate(lockFd_, 0);
+    if (role_ == Role::first) [[maybe_unused]]
+        const int cut = ::ftruncate(lockFd_, 0);
     CloseFd(lockFd_);
 }
 
-std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::string& profilePath,
-                                                                std::string runtimeDir, milliseconds wait) {
+std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::string& profilePath, std::string runtimeDir,
+                                                                milliseconds wait) {
     std::unique_ptr<PosixInstanceGuard> self(new PosixInstanceGuard());
     const std::string fileName = profilePath.substr(profilePath.find_last_of('/') + 1);
     if (fileName.empty() || fileName == "." || fileName == "..") {
@@ -124,7 +125,8 @@ void PosixInstanceGuard::Listen() {
     const std::string record = listenFd_ >= 0 ? socketPath_ + "\n" : std::string();
     const bool written = ::pwrite(lockFd_, record.data(), record.size(), 0) == static_cast<ssize_t>(record.size()) &&
                          ::ftruncate(lockFd_, static_cast<off_t>(record.size())) == 0;
-    if (!written && listenFd_ >= 0) error_ = ErrnoText("later starts cannot find this one: cannot write " + lockPath_, errno);
+    if (!written && listenFd_ >= 0)
+        error_ = ErrnoText("later starts cannot find this one: cannot write " + lockPath_, errno);
 }
 
 std::string PosixInstanceGuard::RecordedSocketPath() const {
@@ -167,8 +169,7 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
             role_ = Role::alreadyRunning;
             error_ = "the running Tikr did not answer";
             return;
-        case ShowAnswer::unreachable:
-            break;
+        case ShowAnswer::unreachable: break;
         }
         // Nobody to ask. If the holder has ended meanwhile, this start runs
         // the scheduler itself; otherwise the holder is still starting up.

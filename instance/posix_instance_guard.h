@@ -64,8 +64,8 @@ public:
 private:
     PosixInstanceGuard() = default;
 
-    bool TakeLock();  // true when the lock is ours; sets lockBusy_ otherwise
-    void Listen();    // sets listenFd_ or error_, and records the socket path in the lock file
+    bool TakeLock();                         // true when the lock is ours; sets lockBusy_ otherwise
+    void Listen();                           // sets listenFd_ or error_, and records the socket path in the lock file
     std::string RecordedSocketPath() const;  // empty when the lock file names no socket
     void RunAsLaterStart(std::chrono::milliseconds wait);
 

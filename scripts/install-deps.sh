@@ -22,7 +22,7 @@ linux=(
 )
 tests=(
   xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
-  clang libfuzzer-14-dev libclang-rt-14-dev
+  clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   nsis file dpkg-dev
 )
 # The Windows program's tools, installed without recommended packages:

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: the warnings-as-
-# errors build (unit, Qt offscreen and end-to-end tests under Xvfb), then
-# the AddressSanitizer + UndefinedBehaviorSanitizer build of the tests, then
-# the 32-bit Windows build (mingw-w64, warnings as errors) with its tests
-# under Wine.
+# Installs what is missing, checks the C++ layout against .clang-format,
+# builds and runs every test: the warnings-as-errors build (unit, Qt
+# offscreen and end-to-end tests under Xvfb), then the AddressSanitizer +
+# UndefinedBehaviorSanitizer build of the tests, a short run of each fuzz
+# target, then the 32-bit Windows build (mingw-w64, warnings as errors) with
+# its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
+scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -35,7 +35,7 @@ constexpr bool IsEnclosedInQuotes(std::string_view text) {
 
 // What ReadInteger found at the start of a text.
 struct IntegerPrefix {
-    int value = 0;          // clamped to the range of int; 0 without digits
+    int value = 0;           // clamped to the range of int; 0 without digits
     bool hasDigits = false;  // at least one digit was read
     std::size_t end = 0;     // position after the last character read
 };

@@ -52,8 +52,7 @@ bool ParseTempFileName(std::string_view name, std::string_view fileName, std::ui
         name[fileName.size() + 1] != '.')
         return false;
     std::string_view rest = name.substr(fileName.size() + 2);
-    if (rest.size() < TEMP_SUFFIX.size() || rest.substr(rest.size() - TEMP_SUFFIX.size()) != TEMP_SUFFIX)
-        return false;
+    if (rest.size() < TEMP_SUFFIX.size() || rest.substr(rest.size() - TEMP_SUFFIX.size()) != TEMP_SUFFIX) return false;
     rest.remove_suffix(TEMP_SUFFIX.size());
     const std::size_t dot = rest.find('.');
     // At most 19 digits of id, which cannot overflow 64 bits.
@@ -82,8 +81,8 @@ std::size_t RemoveStaleTempFiles(FileSystem& files, const std::string& path) {
     return removed;
 }
 
-bool ReplaceFileAtomically(FileSystem& files, const std::string& path, std::string_view content,
-                           std::string& error, FileIdentity* written) {
+bool ReplaceFileAtomically(FileSystem& files, const std::string& path, std::string_view content, std::string& error,
+                           FileIdentity* written) {
     const std::string target = files.ResolveTarget(path);
     std::string directory;
     std::string name;

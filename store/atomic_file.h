@@ -20,8 +20,8 @@ namespace tikr {
 // not replaced. On failure the old file is untouched, the temporary file
 // is removed, false is returned and error says what failed and why. On
 // success written (when given) identifies the new file.
-bool ReplaceFileAtomically(FileSystem& files, const std::string& path, std::string_view content,
-                           std::string& error, FileIdentity* written = nullptr);
+bool ReplaceFileAtomically(FileSystem& files, const std::string& path, std::string_view content, std::string& error,
+                           FileIdentity* written = nullptr);
 
 // The temporary file names of a replacement of fileName carry the
 // writer's process id: "." fileName "." pid "." number ".tmp". A name of

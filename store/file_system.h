@@ -18,11 +18,11 @@ namespace tikr {
 // least one of these (a replacement always brings a new file number).
 struct FileIdentity {
     bool exists = false;
-    std::uint64_t device = 0;    // device, or volume serial number
-    std::uint64_t inode = 0;     // inode, or file index
+    std::uint64_t device = 0;  // device, or volume serial number
+    std::uint64_t inode = 0;   // inode, or file index
     std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0; // last write time
-    std::int64_t changedNs = 0;  // status change time where there is one
+    std::int64_t modifiedNs = 0;  // last write time
+    std::int64_t changedNs = 0;   // status change time where there is one
     bool operator==(const FileIdentity&) const = default;
 };
 
@@ -46,9 +46,9 @@ public:
     enum class ReadStatus { ok, missing, failed };
     struct ReadResult {
         ReadStatus status = ReadStatus::missing;
-        std::string text;      // the whole content when ok
-        std::string error;     // why, when failed
-        FileIdentity identity; // of the file read (or found) when known
+        std::string text;       // the whole content when ok
+        std::string error;      // why, when failed
+        FileIdentity identity;  // of the file read (or found) when known
     };
 
     // The identity of the file at path; exists is false when there is none

@@ -126,8 +126,8 @@ void IniDocument::Parse(std::string_view text) {
             lfKnown = true;
         }
         const void* cr = std::memchr(data + pos, '\r', nextLf - pos);
-        const std::size_t contentEnd = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data)
-                                                     : nextLf;
+        const std::size_t contentEnd =
+            cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
         std::size_t next = contentEnd;
         while (next < size && data[next] == '\r') ++next;
         if (next < size && data[next] == '\n') ++next;

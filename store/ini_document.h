@@ -102,7 +102,7 @@ private:
         std::unique_ptr<IndexMap> map_;
     };
     struct Section {
-        std::string name;     // as the header spells it, blanks trimmed
+        std::string name;          // as the header spells it, blanks trimmed
         bool firstOfName = false;  // reads and writes use the first section of a name
         std::string header;
         std::vector<Line> lines;
@@ -117,9 +117,9 @@ private:
     static void AddKeyLine(Section& section, std::string&& text, std::string_view key);
     bool LastLineIsBlank() const;
 
-    std::vector<Line> preamble_;   // lines before the first section
-    std::deque<Section> sections_; // deque: sections never move once added
-    IndexMap sectionIndex_;        // first section of each name
+    std::vector<Line> preamble_;    // lines before the first section
+    std::deque<Section> sections_;  // deque: sections never move once added
+    IndexMap sectionIndex_;         // first section of each name
     // Reads and writes come in runs on one section (a task's keys), and
     // whole-list saves and loads visit the sections in file order: the last
     // section found, or the one after it, usually answers the next lookup
@@ -127,9 +127,7 @@ private:
     // less time). The map answers the rest, above all the lookups of new
     // sections, which would otherwise scan every section.
     const Section* FindSection(std::string_view name) const;
-    Section* FindSection(std::string_view name) {
-        return const_cast<Section*>(std::as_const(*this).FindSection(name));
-    }
+    Section* FindSection(std::string_view name) { return const_cast<Section*>(std::as_const(*this).FindSection(name)); }
     mutable std::size_t lastSection_ = NO_LINE;
     std::string_view lineEnd_ = "\n";
 };

@@ -33,8 +33,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 bool IsValidSectionName(std::string_view name) {
-    return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos &&
-           IsTrimmed(name);
+    return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos && IsTrimmed(name);
 }
 
 bool IsValidKeyName(std::string_view name) {

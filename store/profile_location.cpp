@@ -15,9 +15,7 @@ std::string ExecutableName(const std::string& executablePath) {
     return name;
 }
 
-std::string ProfileFileName(const std::string& executablePath) {
-    return ExecutableName(executablePath) + ".INI";
-}
+std::string ProfileFileName(const std::string& executablePath) { return ExecutableName(executablePath) + ".INI"; }
 
 bool CarryOverProfile(FileSystem& files, const std::string& path, const std::vector<std::string>& olderPaths) {
     if (files.Read(path).status != FileSystem::ReadStatus::missing) return false;

@@ -76,8 +76,7 @@ int ProfileStore::ReadInt(std::string_view section, std::string_view key, int de
     return ParseInt(*value);
 }
 
-std::string ProfileStore::ReadString(std::string_view section, std::string_view key,
-                                     std::string_view defaultValue) {
+std::string ProfileStore::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
     Revalidate();
     const auto value = document_->Find(section, key);
     return CutForRead(value ? *value : defaultValue);
@@ -94,7 +93,8 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key, s
 bool ProfileStore::WriteValue(std::string_view section, std::string_view key, std::string_view text) {
     Revalidate();
     if (!document_->Set(section, key, text)) {
-        Report("the section or key name \"" + std::string(section) + "\"/\"" + std::string(key) + "\" cannot be stored");
+        Report("the section or key name \"" + std::string(section) + "\"/\"" + std::string(key) +
+               "\" cannot be stored");
         return false;
     }
     dirty_ = true;

@@ -68,8 +68,7 @@ public:
 
     // The key's value, at most MAX_READ_LENGTH characters; the default
     // when the key is missing.
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view defaultValue = {});
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue = {});
 
     // Writes "%d" of the value. False when the file could not be written
     // (passed to the write-failure handler); the file then keeps its old
@@ -91,10 +90,17 @@ public:
     class Batch {
     public:
         explicit Batch(ProfileStore& store) : store_(&store) { store_->BeginBatch(); }
-        ~Batch() { if (store_ != nullptr) store_->EndBatch(); }
+        ~Batch() {
+            if (store_ != nullptr) store_->EndBatch();
+        }
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
-        bool Commit() { ProfileStore* s = store_; store_ = nullptr; return s->EndBatch(); }
+        bool Commit() {
+            ProfileStore* s = store_;
+            store_ = nullptr;
+            return s->EndBatch();
+        }
+
     private:
         ProfileStore* store_;
     };

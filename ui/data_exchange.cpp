@@ -44,12 +44,10 @@ std::optional<int> ParseIntegerText(std::string_view text) {
     return read.value;
 }
 
-std::string FormatMessage(std::string_view pattern, std::string_view arg1,
-                          std::string_view arg2) {
+std::string FormatMessage(std::string_view pattern, std::string_view arg1, std::string_view arg2) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() &&
-            (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
             out += pattern[i + 1] == '1' ? arg1 : arg2;
             ++i;
         } else {
@@ -97,10 +95,8 @@ bool DataExchange::IntegerRange(int value, int min, int max) {
 bool DataExchange::StringText(int id, std::string& value) {
     if (failed) return false;
     Prepare(id, true);
-    if (saving)
-        value = window.GetText(id);
-    else
-        window.SetText(id, value);
+    if (saving) value = window.GetText(id);
+    else window.SetText(id, value);
     return true;
 }
 
@@ -130,10 +126,8 @@ bool DataExchange::CheckBox(int id, int& value) {
 bool DataExchange::ComboIndex(int id, int& value) {
     if (failed) return false;
     Prepare(id, false);
-    if (saving)
-        value = window.GetComboSelection(id);
-    else
-        window.SetComboSelection(id, value);
+    if (saving) value = window.GetComboSelection(id);
+    else window.SetComboSelection(id, value);
     return true;
 }
 

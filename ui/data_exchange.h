@@ -30,8 +30,7 @@ inline constexpr const char* MSG_MAX_CHARS = "Please enter no more than %1 chara
 std::optional<int> ParseIntegerText(std::string_view text);
 
 // Replaces "%1" and "%2" in a message template.
-std::string FormatMessage(std::string_view pattern, std::string_view arg1,
-                          std::string_view arg2 = {});
+std::string FormatMessage(std::string_view pattern, std::string_view arg1, std::string_view arg2 = {});
 
 class DataExchange {
 public:

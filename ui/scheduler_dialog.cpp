@@ -194,13 +194,13 @@ void SchedulerDialog::OnCancel() {
 }
 
 void SchedulerDialog::OnHelp() {
-    window->ShowMessage(
-        appTitle + " runs your scheduled tasks: at the times you set it starts a program "
-                   "or shows a message, checking every few seconds while it runs.\n\n"
-                   "Add, Remove and Properties edit the tasks; Hide keeps it running in the "
-                   "background.\n\nTasks and settings are kept in:\n" +
-            services.store.GetFilePath(),
-        appTitle);
+    window->ShowMessage(appTitle +
+                            " runs your scheduled tasks: at the times you set it starts a program "
+                            "or shows a message, checking every few seconds while it runs.\n\n"
+                            "Add, Remove and Properties edit the tasks; Hide keeps it running in the "
+                            "background.\n\nTasks and settings are kept in:\n" +
+                            services.store.GetFilePath(),
+                        appTitle);
 }
 
 int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
@@ -235,10 +235,8 @@ void SchedulerDialog::SaveSettings() {
         batch.Commit();
     }
     RestartTimer();
-    if (showIcon != 0)
-        AddTrayIcon();
-    else
-        RemoveTrayIcon();
+    if (showIcon != 0) AddTrayIcon();
+    else RemoveTrayIcon();
 }
 
 void SchedulerDialog::SaveTasks(int index) {

@@ -55,12 +55,12 @@ public:
     void OnCtlColor();
     void OnAdd();
     void OnRemove();
-    void OnProperties();          // button, or a double-click on a line
+    void OnProperties();  // button, or a double-click on a line
     void OnListSelChange();
-    void OnHide();                // button, or Enter
+    void OnHide();  // button, or Enter
     void OnExit();
-    void OnCancel();              // Escape, the close box
-    void OnHelp();                // F1
+    void OnCancel();  // Escape, the close box
+    void OnHelp();    // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
 
     // Operations.

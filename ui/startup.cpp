@@ -20,9 +20,7 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
     case InstanceGuard::Role::alreadyRunning:
         if (!guard->GetError().empty()) Report(guard->GetError());
         return;
-    case InstanceGuard::Role::unguarded:
-        Report("running without the one-instance guard: " + guard->GetError());
-        break;
+    case InstanceGuard::Role::unguarded: Report("running without the one-instance guard: " + guard->GetError()); break;
     case InstanceGuard::Role::first:
         if (!guard->GetError().empty()) Report("a later start cannot show this window: " + guard->GetError());
         break;

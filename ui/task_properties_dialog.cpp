@@ -38,14 +38,13 @@ void ShowRow(WindowPort& window, std::span<const int> row, bool show) {
 }  // namespace
 
 const std::array<std::span<const int>, 4> TaskPropertiesDialog::timingRows = {
-    std::span<const int>(DAILY_ROW), std::span<const int>(WEEKLY_ROW),
-    std::span<const int>(MONTHLY_ROW), std::span<const int>()};
+    std::span<const int>(DAILY_ROW), std::span<const int>(WEEKLY_ROW), std::span<const int>(MONTHLY_ROW),
+    std::span<const int>()};
 
-const std::array<std::span<const int>, 2> TaskPropertiesDialog::actionRows = {
-    std::span<const int>(APPLICATION_ROW), std::span<const int>(MESSAGE_ROW)};
+const std::array<std::span<const int>, 2> TaskPropertiesDialog::actionRows = {std::span<const int>(APPLICATION_ROW),
+                                                                              std::span<const int>(MESSAGE_ROW)};
 
-TaskPropertiesDialog::TaskPropertiesDialog(Task& task, const CoreServices& services,
-                                           std::string appTitle)
+TaskPropertiesDialog::TaskPropertiesDialog(Task& task, const CoreServices& services, std::string appTitle)
     : task(task), services(services), appTitle(std::move(appTitle)) {}
 
 void TaskPropertiesDialog::Attach(WindowPort& port) { window = &port; }
@@ -109,17 +108,10 @@ void TaskPropertiesDialog::LoadFromTask() {
         minute = schedule->GetTimeOfDay().GetMinute();
         runMissedOnStartup = schedule->GetRunMissedOnStartup();
         switch (timingKind) {
-        case 0:
-            skipDays = static_cast<const DailySchedule*>(schedule)->GetSkipDays();
-            break;
-        case 1:
-            dayOfWeek = static_cast<const WeeklySchedule*>(schedule)->GetDayOfWeek();
-            break;
-        case 2:
-            dayOfMonth = static_cast<const MonthlySchedule*>(schedule)->GetDayOfMonth();
-            break;
-        default:
-            break;
+        case 0: skipDays = static_cast<const DailySchedule*>(schedule)->GetSkipDays(); break;
+        case 1: dayOfWeek = static_cast<const WeeklySchedule*>(schedule)->GetDayOfWeek(); break;
+        case 2: dayOfMonth = static_cast<const MonthlySchedule*>(schedule)->GetDayOfMonth(); break;
+        default: break;
         }
     } else {
         timingKind = 0;
@@ -145,25 +137,14 @@ void TaskPropertiesDialog::ApplyToTask() {
     // Both new objects exist before the task changes at all.
     std::unique_ptr<Schedule> schedule;
     switch (timingKind) {
-    case 1:
-        schedule = std::make_unique<WeeklySchedule>(services, time, runMissedOnStartup, dayOfWeek);
-        break;
-    case 2:
-        schedule = std::make_unique<MonthlySchedule>(services, time, runMissedOnStartup, dayOfMonth);
-        break;
-    case 3:
-        schedule = std::make_unique<IntervalSchedule>(services, time, runMissedOnStartup);
-        break;
-    default:
-        schedule = std::make_unique<DailySchedule>(services, time, runMissedOnStartup, skipDays);
-        break;
+    case 1: schedule = std::make_unique<WeeklySchedule>(services, time, runMissedOnStartup, dayOfWeek); break;
+    case 2: schedule = std::make_unique<MonthlySchedule>(services, time, runMissedOnStartup, dayOfMonth); break;
+    case 3: schedule = std::make_unique<IntervalSchedule>(services, time, runMissedOnStartup); break;
+    default: schedule = std::make_unique<DailySchedule>(services, time, runMissedOnStartup, skipDays); break;
     }
     std::unique_ptr<Action> action;
-    if (actionKind == 1)
-        action = std::make_unique<MessageBoxAction>(services, messageText);
-    else
-        action = std::make_unique<RunApplicationAction>(services, commandLine,
-                                                        RunApplicationAction::SHOW_STATE_SHOW);
+    if (actionKind == 1) action = std::make_unique<MessageBoxAction>(services, messageText);
+    else action = std::make_unique<RunApplicationAction>(services, commandLine, RunApplicationAction::SHOW_STATE_SHOW);
 
     task.SetSchedule(std::move(schedule));
     task.SetAction(std::move(action));
@@ -206,8 +187,7 @@ std::string TaskPropertiesDialog::QuotePathForCommandLine(const std::string& pat
     // them is one word as it stands.
     bool plain = true;
     for (char c : path) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\'' ||
-            c == '\\') {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\'' || c == '\\') {
             plain = false;
             break;
         }

@@ -28,7 +28,7 @@ std::string LastReason() { return Reason(::GetLastError()); }
 bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 
 FileIdentity IdentityOf(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION info {};
+    BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file, &info)) return FileIdentity{};
     FileIdentity id;
     id.exists = true;
@@ -110,8 +110,8 @@ private:
 class Win32FileSystem : public FileSystem {
 public:
     FileIdentity Identify(const std::string& path) override {
-        Handle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                  nullptr));
+        Handle file(
+            ::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         return file.Valid() ? IdentityOf(file.Get()) : FileIdentity{};
     }
 
@@ -130,8 +130,8 @@ public:
             result.error = "Is a directory";
             return result;
         }
-        Handle file(::CreateFileA(path.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle file(::CreateFileA(path.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
         if (!file.Valid()) {
             const DWORD code = ::GetLastError();
             result.status = IsMissing(code) ? ReadStatus::missing : ReadStatus::failed;
@@ -202,8 +202,8 @@ public:
                                         std::string& error) override {
         // The new file takes the folder's inherited permissions, as the
         // replaced file did.
-        HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr);
+        HANDLE handle =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             error = LastReason();
             return nullptr;
@@ -227,7 +227,7 @@ public:
         std::string pattern = directory;
         if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
         pattern += '*';
-        WIN32_FIND_DATAA entry {};
+        WIN32_FIND_DATAA entry{};
         const HANDLE find = ::FindFirstFileA(pattern.c_str(), &entry);
         if (find == INVALID_HANDLE_VALUE) return names;
         do {

@@ -77,8 +77,7 @@ Win32InstanceGuard::~Win32InstanceGuard() {
     if (mutex_ != nullptr) ::CloseHandle(mutex_);
 }
 
-std::unique_ptr<Win32InstanceGuard> Win32InstanceGuard::Acquire(const std::string& profilePath,
-                                                                milliseconds wait) {
+std::unique_ptr<Win32InstanceGuard> Win32InstanceGuard::Acquire(const std::string& profilePath, milliseconds wait) {
     std::unique_ptr<Win32InstanceGuard> self(new Win32InstanceGuard());
     self->mutexName_ = "Local\\Tikr-" + ProfileKey(PathKeyText(profilePath));
     self->mutex_ = ::CreateMutexA(nullptr, FALSE, self->mutexName_.c_str());
@@ -109,8 +108,8 @@ bool Win32InstanceGuard::TakeMutex() {
 
 void Win32InstanceGuard::RecordOwner() {
     const std::string sectionName = mutexName_ + "-owner";
-    HANDLE section = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
-                                          sectionName.c_str());
+    HANDLE section =
+        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD), sectionName.c_str());
     void* view = section != nullptr ? ::MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)) : nullptr;
     if (view == nullptr) {
         error_ = ErrorText("later starts cannot find this one: cannot share " + sectionName, ::GetLastError());

@@ -55,8 +55,8 @@ public:
 private:
     Win32InstanceGuard() = default;
 
-    bool TakeMutex();         // true when this start owns the mutex now
-    void RecordOwner();       // the shared section with this process's id
+    bool TakeMutex();          // true when this start owns the mutex now
+    void RecordOwner();        // the shared section with this process's id
     bool ShowRunningWindow();  // true when the running Tikr's window was found and shown
     void RunAsLaterStart(std::chrono::milliseconds wait);
 

@@ -10,8 +10,7 @@ namespace tikr {
 bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
     // A text with a NUL in it would be cut short and start something other
     // than what it says; a blank one names no program.
-    if (commandLine.find('\0') != std::string::npos ||
-        commandLine.find_first_not_of(" \t") == std::string::npos)
+    if (commandLine.find('\0') != std::string::npos || commandLine.find_first_not_of(" \t") == std::string::npos)
         return false;
     // CreateProcessA may write into the command line: give it a copy.
     std::vector<char> text(commandLine.begin(), commandLine.end());
@@ -24,7 +23,8 @@ bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState) 
     PROCESS_INFORMATION process{};
     if (!::CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         const DWORD error = ::GetLastError();
-        ::OutputDebugStringA(("Tikr: cannot start \"" + commandLine + "\" (error " + std::to_string(error) + ")\n").c_str());
+        ::OutputDebugStringA(
+            ("Tikr: cannot start \"" + commandLine + "\" (error " + std::to_string(error) + ")\n").c_str());
         return false;
     }
     ::CloseHandle(process.hThread);

@@ -45,7 +45,8 @@ TEST_F(CrashSafetyTest, KilledWriterLeavesTheOldOrTheNewList) {
                 TaskList list(childServices);
                 const bool isNew = n % 2 == 0;
                 for (int i = 0; i < (isNew ? NEW_COUNT : OLD_COUNT); ++i) {
-                    list.Append(std::make_unique<Task>(childServices, (isNew ? "new-" : "old-") + std::to_string(i), 0));
+                    list.Append(
+                        std::make_unique<Task>(childServices, (isNew ? "new-" : "old-") + std::to_string(i), 0));
                 }
                 list.Save(ALL_TASKS);
             },

@@ -33,11 +33,16 @@ struct FormatCase {
 TEST(DateTimeFormat, Conversions) {
     const DateTime v = Make(2026, 12, 8, 14, 3, 5);  // a Tuesday
     const FormatCase cases[] = {
-        {"%a %A", "Tue Tuesday"},   {"%b %B %h", "Dec December Dec"},
-        {"%I %p", "02 PM"},         {"%j", "342"},
-        {"%e|%d", " 8|08"},         {"%y %C", "26 20"},
-        {"100%%", "100%"},          {"%Q %E", "%Q %E"},
-        {"tail %", "tail %"},       {"", ""},
+        {"%a %A", "Tue Tuesday"},
+        {"%b %B %h", "Dec December Dec"},
+        {"%I %p", "02 PM"},
+        {"%j", "342"},
+        {"%e|%d", " 8|08"},
+        {"%y %C", "26 20"},
+        {"100%%", "100%"},
+        {"%Q %E", "%Q %E"},
+        {"tail %", "tail %"},
+        {"", ""},
         {"no conversions", "no conversions"},
         {"%F %T", "2026-12-08 14:03:05"},
         {"%u %w", "2 2"},
@@ -89,8 +94,8 @@ TEST(DateTimeFormat, AgreesWithTheCLibrary) {
         tm.tm_sec = sec % 60;
         tm.tm_wday = int(chr::weekday(day).c_encoding());
         tm.tm_yday = int((day - chr::sys_days(ymd.year() / 1 / 1)).count());
-        const DateTime v = Make(int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())),
-                                tm.tm_hour, tm.tm_min, tm.tm_sec);
+        const DateTime v = Make(int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), tm.tm_hour,
+                                tm.tm_min, tm.tm_sec);
         for (const std::string& pattern : patterns)
             ASSERT_EQ(v.Format(pattern), CLibraryFormat(pattern, tm)) << pattern;
     }

@@ -64,16 +64,14 @@ TEST(DateTimeCalendar, EveryDayOfTheRangeMatchesTheStandardCalendar) {
         }
         const double t = secondOfDay / 86400.0;
         const double expected = n >= 0 ? double(n) + t : double(n) - t;
-        const bool ok = n == FormulaDayNumber(y, m, d) && v.GetDayNumber() == expected &&
-                        v.GetYear() == y && v.GetMonth() == m && v.GetDay() == d &&
-                        v.GetHour() == h && v.GetMinute() == mi && v.GetSecond() == s &&
-                        v.GetDayOfWeek() == int(chr::weekday(day).c_encoding()) + 1;
+        const bool ok = n == FormulaDayNumber(y, m, d) && v.GetDayNumber() == expected && v.GetYear() == y &&
+                        v.GetMonth() == m && v.GetDay() == d && v.GetHour() == h && v.GetMinute() == mi &&
+                        v.GetSecond() == s && v.GetDayOfWeek() == int(chr::weekday(day).c_encoding()) + 1;
         if (!ok) {
-            ADD_FAILURE() << y << "-" << m << "-" << d << " " << h << ":" << mi << ":" << s
-                          << " day number " << v.GetDayNumber() << " expected " << expected
-                          << " read " << v.GetYear() << "-" << v.GetMonth() << "-" << v.GetDay()
-                          << " " << v.GetHour() << ":" << v.GetMinute() << ":" << v.GetSecond()
-                          << " weekday " << v.GetDayOfWeek();
+            ADD_FAILURE() << y << "-" << m << "-" << d << " " << h << ":" << mi << ":" << s << " day number "
+                          << v.GetDayNumber() << " expected " << expected << " read " << v.GetYear() << "-"
+                          << v.GetMonth() << "-" << v.GetDay() << " " << v.GetHour() << ":" << v.GetMinute() << ":"
+                          << v.GetSecond() << " weekday " << v.GetDayOfWeek();
             ++failures;
         }
     }
@@ -99,22 +97,21 @@ TEST_P(SetDateTimeTable, AcceptsExactlyTheCalendarFields) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, SetDateTimeTable,
-    ::testing::Values(SetCase{2024, 2, 29, 0, 0, 0, true}, SetCase{2023, 2, 29, 0, 0, 0, false},
-                      SetCase{1900, 2, 29, 0, 0, 0, false}, SetCase{2000, 2, 29, 0, 0, 0, true},
-                      SetCase{2026, 4, 31, 10, 0, 0, false}, SetCase{2026, 4, 30, 10, 0, 0, true},
-                      SetCase{2026, 12, 31, 23, 59, 59, true}, SetCase{2026, 1, 1, 24, 0, 0, false},
-                      SetCase{2026, 1, 1, 0, 60, 0, false}, SetCase{2026, 1, 1, 0, 0, 60, false},
-                      SetCase{2026, 1, 1, -1, 0, 0, false}, SetCase{2026, 1, 1, 0, -1, 0, false},
-                      SetCase{2026, 1, 1, 0, 0, -1, false}, SetCase{-2026, 1, 1, 0, 0, 0, false},
-                      SetCase{2026, 0, 1, 0, 0, 0, false}, SetCase{2026, 13, 1, 0, 0, 0, false},
-                      SetCase{2026, 1, 0, 0, 0, 0, false}, SetCase{2026, 1, 32, 0, 0, 0, false},
-                      SetCase{2026, -1, 1, 0, 0, 0, false}, SetCase{9999, 12, 31, 0, 0, 0, true},
-                      SetCase{10000, 1, 1, 0, 0, 0, false},
-                      // Too big for 16 bits: refused, not wrapped round to 2026.
-                      SetCase{65536 + 2026, 1, 1, 0, 0, 0, false},
-                      SetCase{2026, 1, 1, 65536 + 1, 0, 0, false}));
+INSTANTIATE_TEST_SUITE_P(Fields, SetDateTimeTable,
+                         ::testing::Values(SetCase{2024, 2, 29, 0, 0, 0, true}, SetCase{2023, 2, 29, 0, 0, 0, false},
+                                           SetCase{1900, 2, 29, 0, 0, 0, false}, SetCase{2000, 2, 29, 0, 0, 0, true},
+                                           SetCase{2026, 4, 31, 10, 0, 0, false}, SetCase{2026, 4, 30, 10, 0, 0, true},
+                                           SetCase{2026, 12, 31, 23, 59, 59, true},
+                                           SetCase{2026, 1, 1, 24, 0, 0, false}, SetCase{2026, 1, 1, 0, 60, 0, false},
+                                           SetCase{2026, 1, 1, 0, 0, 60, false}, SetCase{2026, 1, 1, -1, 0, 0, false},
+                                           SetCase{2026, 1, 1, 0, -1, 0, false}, SetCase{2026, 1, 1, 0, 0, -1, false},
+                                           SetCase{-2026, 1, 1, 0, 0, 0, false}, SetCase{2026, 0, 1, 0, 0, 0, false},
+                                           SetCase{2026, 13, 1, 0, 0, 0, false}, SetCase{2026, 1, 0, 0, 0, 0, false},
+                                           SetCase{2026, 1, 32, 0, 0, 0, false}, SetCase{2026, -1, 1, 0, 0, 0, false},
+                                           SetCase{9999, 12, 31, 0, 0, 0, true}, SetCase{10000, 1, 1, 0, 0, 0, false},
+                                           // Too big for 16 bits: refused, not wrapped round to 2026.
+                                           SetCase{65536 + 2026, 1, 1, 0, 0, 0, false},
+                                           SetCase{2026, 1, 1, 65536 + 1, 0, 0, false}));
 
 TEST(DateTimeFields, TimeOfDayAloneLivesOnDayZero) {
     const DateTime t = Make(1899, 12, 30, 8, 5, 0);
@@ -131,7 +128,7 @@ struct DayOfWeekCase {
 TEST(DateTimeFields, DayOfWeekCountsFromSunday) {
     const DayOfWeekCase cases[] = {
         {1899, 12, 30, 7}, {1899, 12, 31, 1}, {2026, 12, 8, 3}, {1899, 12, 29, 6},
-        {100, 1, 1, 6},    {9999, 12, 31, 6}, {2024, 2, 29, 5},  {2000, 3, 1, 4},
+        {100, 1, 1, 6},    {9999, 12, 31, 6}, {2024, 2, 29, 5}, {2000, 3, 1, 4},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Make(c.y, c.mo, c.d).GetDayOfWeek(), c.dayOfWeek) << c.y << "-" << c.mo << "-" << c.d;
@@ -167,10 +164,7 @@ TEST(DateTimeFields, OutsideTheRangeReadsMinusOne) {
         DateTime(2958465.5),  // 9999-12-31 12:00, past the last readable moment
         DateTime(2958466.0),
         DateTime(-657434.25),  // 0100-01-01 06:00 is below the lowest day number
-        DateTime(-657435.0),
-        DateTime(1000.0, DateTimeStatus::invalid),
-        DateTime(std::nan("")),
-        DateTime(HUGE_VAL),
+        DateTime(-657435.0),  DateTime(1000.0, DateTimeStatus::invalid), DateTime(std::nan("")), DateTime(HUGE_VAL),
         Make(99, 12, 31),  // accepted by SetDateTime, outside the readable range
     };
     for (const DateTime& v : values) {
@@ -232,8 +226,7 @@ TEST(DateTimeAddition, MovesAlongTheCalendar) {
         {{1900, 1, 1, 0, 0, 0}, DateTimeSpan(-3, 0, 0, 0), {1899, 12, 29, 0, 0, 0}},
     };
     for (const AddCase& c : cases) {
-        const DateTime from = Make(c.from.year, c.from.month, c.from.day, c.from.hour, c.from.minute,
-                                   c.from.second);
+        const DateTime from = Make(c.from.year, c.from.month, c.from.day, c.from.hour, c.from.minute, c.from.second);
         const DateTime sum = from + c.span;
         SCOPED_TRACE(from.Format("%Y-%m-%d %H:%M:%S") + " + " + std::to_string(c.span.GetSpan()));
         EXPECT_TRUE(sum.IsValid());

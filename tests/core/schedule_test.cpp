@@ -16,9 +16,9 @@ using ScheduleTest = CoreFixture;
 struct NextRunCase {
     const char* name;
     LocalTimeFields now;
-    int kind;        // 0 daily, 1 weekly, 2 monthly, 3 interval
+    int kind;  // 0 daily, 1 weekly, 2 monthly, 3 interval
     int hour, minute;
-    int value;       // weekly: day of week; monthly: day of month
+    int value;  // weekly: day of week; monthly: day of month
     DailySchedule::SkipDays skip;
     const char* expected;
 };
@@ -30,10 +30,10 @@ class NextRunTable : public CoreFixture, public ::testing::WithParamInterface<Ne
 std::unique_ptr<Schedule> Build(const CoreServices& services, const NextRunCase& c) {
     const DateTime time = TimeOfDay(c.hour, c.minute);
     switch (c.kind) {
-        case 0: return std::make_unique<DailySchedule>(services, time, 1, c.skip);
-        case 1: return std::make_unique<WeeklySchedule>(services, time, 1, c.value);
-        case 2: return std::make_unique<MonthlySchedule>(services, time, 1, c.value);
-        default: return std::make_unique<IntervalSchedule>(services, time, 1);
+    case 0: return std::make_unique<DailySchedule>(services, time, 1, c.skip);
+    case 1: return std::make_unique<WeeklySchedule>(services, time, 1, c.value);
+    case 2: return std::make_unique<MonthlySchedule>(services, time, 1, c.value);
+    default: return std::make_unique<IntervalSchedule>(services, time, 1);
     }
 }
 
@@ -58,27 +58,56 @@ constexpr DailySchedule::SkipDays ALL_DAYS{1, 1, 1, 1, 1, 1, 1};
 INSTANTIATE_TEST_SUITE_P(
     Rules, NextRunTable,
     ::testing::Values(
-        NextRunCase{"DailyAtExactlyNowMovesToTomorrow", {2026, 12, 8, 8, 0, 0}, 0, 8, 0, 0, NO_SKIP, "09-Dec-2026 08:00:00"},
+        NextRunCase{
+            "DailyAtExactlyNowMovesToTomorrow", {2026, 12, 8, 8, 0, 0}, 0, 8, 0, 0, NO_SKIP, "09-Dec-2026 08:00:00"},
         NextRunCase{"DailyLaterToday", {2026, 12, 8, 7, 59, 59}, 0, 8, 0, 0, NO_SKIP, "08-Dec-2026 08:00:00"},
-        NextRunCase{"DailyFridayEveningSkipsWeekend", {2026, 12, 11, 9, 0, 0}, 0, 8, 0, 0, WEEKEND, "14-Dec-2026 08:00:00"},
+        NextRunCase{
+            "DailyFridayEveningSkipsWeekend", {2026, 12, 11, 9, 0, 0}, 0, 8, 0, 0, WEEKEND, "14-Dec-2026 08:00:00"},
         NextRunCase{"DailyAcrossYearEnd", {2026, 12, 31, 23, 0, 0}, 0, 8, 0, 0, NO_SKIP, "01-Jan-2027 08:00:00"},
-        NextRunCase{"DailyOnlyFreeDaySixDaysAhead", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, {1, 1, 0, 1, 1, 1, 1}, "15-Dec-2026 08:00:00"},
-        NextRunCase{"DailyAllDaysSkippedNeverRuns", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, ALL_DAYS, "31-Dec-9999 00:00:00"},
+        NextRunCase{"DailyOnlyFreeDaySixDaysAhead",
+                    {2026, 12, 8, 9, 0, 0},
+                    0,
+                    8,
+                    0,
+                    0,
+                    {1, 1, 0, 1, 1, 1, 1},
+                    "15-Dec-2026 08:00:00"},
+        NextRunCase{
+            "DailyAllDaysSkippedNeverRuns", {2026, 12, 8, 9, 0, 0}, 0, 8, 0, 0, ALL_DAYS, "31-Dec-9999 00:00:00"},
         NextRunCase{"WeeklyMondayBeforeTheTime", {2026, 12, 7, 7, 0, 0}, 1, 8, 0, 1, NO_SKIP, "07-Dec-2026 08:00:00"},
         NextRunCase{"WeeklyMondayAfterTheTime", {2026, 12, 7, 9, 0, 0}, 1, 8, 0, 1, NO_SKIP, "14-Dec-2026 08:00:00"},
         NextRunCase{"WeeklyFromSunday", {2026, 12, 6, 9, 0, 0}, 1, 8, 0, 1, NO_SKIP, "07-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklySaturdayAcrossYearEnd", {2026, 12, 31, 12, 0, 0}, 1, 8, 0, 6, NO_SKIP, "02-Jan-2027 08:00:00"},
-        NextRunCase{"WeeklyDayOutOfRangeCountsModuloSeven", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, 9, NO_SKIP, "15-Dec-2026 08:00:00"},
-        NextRunCase{"WeeklyNoDayChosenIsSaturday", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, -1, NO_SKIP, "12-Dec-2026 08:00:00"},
+        NextRunCase{
+            "WeeklySaturdayAcrossYearEnd", {2026, 12, 31, 12, 0, 0}, 1, 8, 0, 6, NO_SKIP, "02-Jan-2027 08:00:00"},
+        NextRunCase{"WeeklyDayOutOfRangeCountsModuloSeven",
+                    {2026, 12, 8, 9, 0, 0},
+                    1,
+                    8,
+                    0,
+                    9,
+                    NO_SKIP,
+                    "15-Dec-2026 08:00:00"},
+        NextRunCase{
+            "WeeklyNoDayChosenIsSaturday", {2026, 12, 8, 9, 0, 0}, 1, 8, 0, -1, NO_SKIP, "12-Dec-2026 08:00:00"},
         NextRunCase{"MonthlyRollsIntoNextYear", {2026, 12, 20, 9, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Jan-2027 10:00:00"},
-        NextRunCase{"MonthlyAtExactlyNowMovesToNextMonth", {2026, 11, 15, 10, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
+        NextRunCase{"MonthlyAtExactlyNowMovesToNextMonth",
+                    {2026, 11, 15, 10, 0, 0},
+                    2,
+                    10,
+                    0,
+                    15,
+                    NO_SKIP,
+                    "15-Dec-2026 10:00:00"},
         NextRunCase{"MonthlyLaterThisMonth", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 15, NO_SKIP, "15-Dec-2026 10:00:00"},
-        NextRunCase{"Monthly31stInFebruaryUsesLastDay", {2027, 2, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "28-Feb-2027 10:00:00"},
+        NextRunCase{
+            "Monthly31stInFebruaryUsesLastDay", {2027, 2, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "28-Feb-2027 10:00:00"},
         NextRunCase{"Monthly31stInApril", {2026, 4, 10, 9, 0, 0}, 2, 10, 0, 31, NO_SKIP, "30-Apr-2026 10:00:00"},
         NextRunCase{"Monthly30thInLeapFebruary", {2028, 2, 1, 9, 0, 0}, 2, 10, 0, 30, NO_SKIP, "29-Feb-2028 10:00:00"},
-        NextRunCase{"Monthly31stAfterShortMonthEnd", {2026, 4, 30, 23, 0, 0}, 2, 10, 0, 31, NO_SKIP, "31-May-2026 10:00:00"},
+        NextRunCase{
+            "Monthly31stAfterShortMonthEnd", {2026, 4, 30, 23, 0, 0}, 2, 10, 0, 31, NO_SKIP, "31-May-2026 10:00:00"},
         NextRunCase{"MonthlyDayZeroIsFirst", {2026, 12, 8, 9, 0, 0}, 2, 10, 0, 0, NO_SKIP, "01-Jan-2027 10:00:00"},
-        NextRunCase{"MonthlyDayAbove31IsLastDay", {2026, 11, 8, 9, 0, 0}, 2, 10, 0, 45, NO_SKIP, "30-Nov-2026 10:00:00"},
+        NextRunCase{
+            "MonthlyDayAbove31IsLastDay", {2026, 11, 8, 9, 0, 0}, 2, 10, 0, 45, NO_SKIP, "30-Nov-2026 10:00:00"},
         NextRunCase{"IntervalCountsFromNow", {2026, 12, 8, 14, 0, 10}, 3, 1, 30, 0, NO_SKIP, "08-Dec-2026 15:30:10"},
         NextRunCase{"IntervalAcrossMidnight", {2026, 12, 31, 23, 0, 0}, 3, 1, 30, 0, NO_SKIP, "01-Jan-2027 00:30:00"},
         NextRunCase{"ZeroIntervalIsNow", {2026, 12, 8, 14, 0, 10}, 3, 0, 0, 0, NO_SKIP, "08-Dec-2026 14:00:10"}),
@@ -140,9 +169,12 @@ TEST_F(ScheduleTest, MissedRunIsDroppedWithTheFlagCleared) {
 }
 
 TEST_F(ScheduleTest, RunMissedFlagFromItsText) {
-    const std::pair<const char*, int> cases[] = {
-        {"RunMissedOnStartup=No\n", 0}, {"RunMissedOnStartup=NO\n", 0}, {"RunMissedOnStartup=Yes\n", 1},
-        {"RunMissedOnStartup=Nope\n", 1}, {"", 1}, {"RunMissedOnStartup=\n", 1}};
+    const std::pair<const char*, int> cases[] = {{"RunMissedOnStartup=No\n", 0},
+                                                 {"RunMissedOnStartup=NO\n", 0},
+                                                 {"RunMissedOnStartup=Yes\n", 1},
+                                                 {"RunMissedOnStartup=Nope\n", 1},
+                                                 {"", 1},
+                                                 {"RunMissedOnStartup=\n", 1}};
     for (const auto& [line, flag] : cases) {
         WriteProfile(std::string("[App1]\ntype=Weekly\n") + line);
         WeeklySchedule schedule(services, "App1");
@@ -168,9 +200,9 @@ TEST_F(ScheduleTest, IntervalNeverKeepsItsStoredNextRun) {
 
 TEST_F(ScheduleTest, TimeOfDayText) {
     const std::pair<const char*, const char*> cases[] = {
-        {"7", "07:00"},         {"7:5", "07:05"},   {"12:30:45", "12:30"}, {" 8: 9", "08:09"},
-        {"23:59", "23:59"},     {"24:00", "00:00"}, {"10:60", "00:00"},    {"-1:30", "00:00"},
-        {"99999999999:1", "00:00"}, {"abc", "00:00"}, {"", "00:00"}};
+        {"7", "07:00"},     {"7:5", "07:05"},   {"12:30:45", "12:30"}, {" 8: 9", "08:09"},         {"23:59", "23:59"},
+        {"24:00", "00:00"}, {"10:60", "00:00"}, {"-1:30", "00:00"},    {"99999999999:1", "00:00"}, {"abc", "00:00"},
+        {"", "00:00"}};
     for (const auto& [when, shown] : cases) {
         WriteProfile(std::string("[App1]\ntype=Daily\nwhen=") + when + "\n");
         DailySchedule schedule(services, "App1");
@@ -180,10 +212,11 @@ TEST_F(ScheduleTest, TimeOfDayText) {
 }
 
 TEST_F(ScheduleTest, SkipDaysText) {
-    const std::pair<const char*, DailySchedule::SkipDays> cases[] = {
-        {"1000001", {1, 0, 0, 0, 0, 0, 1}}, {"11", {1, 1, 0, 0, 0, 0, 0}},
-        {"0x1", {0, 0, 1, 0, 0, 0, 0}},     {"111111111", {1, 1, 1, 1, 1, 1, 1}},
-        {"", {0, 0, 0, 0, 0, 0, 0}}};
+    const std::pair<const char*, DailySchedule::SkipDays> cases[] = {{"1000001", {1, 0, 0, 0, 0, 0, 1}},
+                                                                     {"11", {1, 1, 0, 0, 0, 0, 0}},
+                                                                     {"0x1", {0, 0, 1, 0, 0, 0, 0}},
+                                                                     {"111111111", {1, 1, 1, 1, 1, 1, 1}},
+                                                                     {"", {0, 0, 0, 0, 0, 0, 0}}};
     for (const auto& [text, flags] : cases) {
         // Written as "SkipDays", read as "skipdays": the same key.
         WriteProfile(std::string("[App1]\ntype=Daily\nSkipDays=") + text + "\n");
@@ -193,10 +226,10 @@ TEST_F(ScheduleTest, SkipDaysText) {
 }
 
 TEST_F(ScheduleTest, KindFromTheFirstLetterOfType) {
-    const std::pair<const char*, int> cases[] = {
-        {"", 3},           {"type=daily\n", 0},   {"type=DAILY\n", 0},  {"type=D\n", 0},
-        {"type=weekly\n", 1}, {"type=Monthly\n", 2}, {"type=mo\n", 2},   {"type=Interval\n", 3},
-        {"type=Yearly\n", 3}, {"type=X\n", 3},      {"type=\n", 3}};
+    const std::pair<const char*, int> cases[] = {{"", 3},          {"type=daily\n", 0},    {"type=DAILY\n", 0},
+                                                 {"type=D\n", 0},  {"type=weekly\n", 1},   {"type=Monthly\n", 2},
+                                                 {"type=mo\n", 2}, {"type=Interval\n", 3}, {"type=Yearly\n", 3},
+                                                 {"type=X\n", 3},  {"type=\n", 3}};
     for (const auto& [line, kind] : cases) {
         WriteProfile(std::string("[App1]\nTask=M\n") + line);
         Task task(services, "App1");

@@ -17,8 +17,7 @@ protected:
     // A message task that falls due at 14:30:00 on the fixture's day.
     std::unique_ptr<Task> DueMessage(const std::string& title, const std::string& text) {
         auto task = std::make_unique<Task>(services, title, 0);
-        task->SetSchedule(std::make_unique<DailySchedule>(services, TimeOfDay(14, 31), 1,
-                                                          DailySchedule::SkipDays{}));
+        task->SetSchedule(std::make_unique<DailySchedule>(services, TimeOfDay(14, 31), 1, DailySchedule::SkipDays{}));
         task->SetAction(std::make_unique<MessageBoxAction>(services, text));
         return task;
     }
@@ -123,8 +122,9 @@ TEST_F(TaskListTest, RemovalRenumbersAndLeavesTheLastSectionUnread) {
 }
 
 TEST_F(TaskListTest, TaskWithoutActionKeepsItsOwnKindWhenItMovesSection) {
-    WriteProfile("[settings]\nNumApps=3\n[App1]\nTask=A\ncommand=/bin/one\n"
-                 "[App2]\nTask=M\nMessage=old occupant\n[App3]\ntitle=odd\nTask=Zap\n");
+    WriteProfile(
+        "[settings]\nNumApps=3\n[App1]\nTask=A\ncommand=/bin/one\n"
+        "[App2]\nTask=M\nMessage=old occupant\n[App3]\ntitle=odd\nTask=Zap\n");
     TaskList list(services);
     list.Load();
     list.RemoveTask(0);
@@ -187,8 +187,9 @@ TEST_F(TaskListTest, DueTasksRunInListOrderWithinOnePass) {
 }
 
 TEST_F(TaskListTest, DisabledTaskNeitherRunsNorRewritesItsNextRun) {
-    WriteProfile("[settings]\nNumApps=1\n[App1]\nDisabled=1\nTask=M\ntype=Daily\nwhen=08:00\n"
-                 "RunMissedOnStartup=Yes\nNextAt=01-Dec-2026 08:00:00\n");
+    WriteProfile(
+        "[settings]\nNumApps=1\n[App1]\nDisabled=1\nTask=M\ntype=Daily\nwhen=08:00\n"
+        "RunMissedOnStartup=Yes\nNextAt=01-Dec-2026 08:00:00\n");
     TaskList list(services);
     list.Load();
     const std::string before = ProfileText();
@@ -198,8 +199,9 @@ TEST_F(TaskListTest, DisabledTaskNeitherRunsNorRewritesItsNextRun) {
 }
 
 TEST_F(TaskListTest, FailedStartStillAdvances) {
-    WriteProfile("[settings]\nNumApps=1\n[App1]\nTask=A\ncommand=/no/such/program\ntype=Daily\nwhen=08:00\n"
-                 "NextAt=01-Dec-2026 08:00:00\n");
+    WriteProfile(
+        "[settings]\nNumApps=1\n[App1]\nTask=A\ncommand=/no/such/program\ntype=Daily\nwhen=08:00\n"
+        "NextAt=01-Dec-2026 08:00:00\n");
     launcher.result = false;
     TaskList list(services);
     list.Load();
@@ -278,9 +280,13 @@ TEST_F(TaskListTest, DamagedFilesLoadAndCheckWithoutHarm) {
     // Random bytes around task sections whose values are out of every
     // range: the list loads, a check pass runs, and the list saves again.
     std::mt19937 random(7);
-    const char* pieces[] = {"[settings]\nNumApps=4\n", "[App1]\ntype=Daily\nSkipDays=1111111\nwhen=99:99\n",
-                            "[App2]\ntype=Monthly\nDate=-7\nNextAt=\xff\xfe\n", "[App3\ntype=W\nDayOfWeek=2147483647\n",
-                            "[App4]\nTask=\x01\ntype=\n", "NumApps=999999999999\n", "\r\n=\n[]\n"};
+    const char* pieces[] = {"[settings]\nNumApps=4\n",
+                            "[App1]\ntype=Daily\nSkipDays=1111111\nwhen=99:99\n",
+                            "[App2]\ntype=Monthly\nDate=-7\nNextAt=\xff\xfe\n",
+                            "[App3\ntype=W\nDayOfWeek=2147483647\n",
+                            "[App4]\nTask=\x01\ntype=\n",
+                            "NumApps=999999999999\n",
+                            "\r\n=\n[]\n"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         for (int piece = 0; piece < 12; ++piece) {

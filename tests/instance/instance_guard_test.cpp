@@ -81,8 +81,7 @@ pid_t SpawnStart(const std::string& dir, milliseconds wait = PosixInstanceGuard:
 // Serves the primary's channel the way the front end does (wait for the
 // socket to become readable, then AcceptRequests) until child has ended.
 // Returns the number of show requests and stores the child's status.
-int ServeUntilExit(PosixInstanceGuard& primary, pid_t child, int& status,
-                   milliseconds timeout = milliseconds(10000)) {
+int ServeUntilExit(PosixInstanceGuard& primary, pid_t child, int& status, milliseconds timeout = milliseconds(10000)) {
     int shows = 0;
     const auto stop = Clock::now() + timeout;
     for (;;) {
@@ -184,8 +183,7 @@ std::string ReadAll(int fd, std::size_t limit = std::string::npos) {
 }
 
 long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(
-        std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
+    return static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - since).count());
 }
 
 // --- One running instance, later starts -----------------------------------
@@ -264,7 +262,8 @@ TEST(InstanceGuard, EndedPrimaryRemovesItsSocketAndTheNextStartIsPrimary) {
 TEST(InstanceGuard, DifferentProfilesDoNotExcludeEachOther) {
     TempDir dir;
     auto a = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
-    auto b = PosixInstanceGuard::Acquire(Profile(dir.Path().string(), "other.INI"), dir.Path().string(), milliseconds(200));
+    auto b =
+        PosixInstanceGuard::Acquire(Profile(dir.Path().string(), "other.INI"), dir.Path().string(), milliseconds(200));
     EXPECT_EQ(a->GetRole(), Role::first);
     EXPECT_EQ(b->GetRole(), Role::first);
 }
@@ -280,9 +279,8 @@ TEST(InstanceGuard, StartsOnOneProfileExcludeEachOtherWhateverTheirRuntimeFolder
     auto running = PosixInstanceGuard::Acquire(profile, runA.Path().string());
     ASSERT_EQ(running->GetRole(), Role::first) << running->GetError();
     int status = 0;
-    pid_t later = Spawn([&] {
-        return ExitCode(PosixInstanceGuard::Acquire(profile, runB.Path().string())->GetRole());
-    });
+    pid_t later =
+        Spawn([&] { return ExitCode(PosixInstanceGuard::Acquire(profile, runB.Path().string())->GetRole()); });
     EXPECT_EQ(ServeUntilExit(*running, later, status), 1);
     EXPECT_EQ(status, ExitCode(Role::alreadyRunning));
 
@@ -444,10 +442,8 @@ struct Leftover {
 
 TEST(InstanceGuard, LeftoverAtTheSocketPathWithNobodyHoldingTheLock) {
     const Leftover cases[] = {
-        {"socket nobody listens on",
-         [](const std::string& p) { ::close(BindSocket(p, -1)); }, true},
-        {"socket that once listened",
-         [](const std::string& p) { ::close(BindSocket(p, 4)); }, true},
+        {"socket nobody listens on", [](const std::string& p) { ::close(BindSocket(p, -1)); }, true},
+        {"socket that once listened", [](const std::string& p) { ::close(BindSocket(p, 4)); }, true},
         {"regular file", [](const std::string& p) { TempDir::WriteFile(p, "junk"); }, true},
         {"directory", [](const std::string& p) { fs::create_directory(p); }, false},
     };
@@ -565,12 +561,9 @@ TEST(InstanceGuard, OnlyWellFormedShowRequestsCount) {
         const char* answer;
     };
     const Case cases[] = {
-        {"show\n", 1, "ok\n"},
-        {"show", 0, ""},         // no end of line, then closed
-        {"", 0, ""},             // connects and says nothing
-        {"SHOW\n", 0, ""},
-        {"show please\n", 0, ""},
-        {"showshowshowshowshowshow\n", 0, ""},
+        {"show\n", 1, "ok\n"}, {"show", 0, ""},  // no end of line, then closed
+        {"", 0, ""},                             // connects and says nothing
+        {"SHOW\n", 0, ""},     {"show please\n", 0, ""}, {"showshowshowshowshowshow\n", 0, ""},
     };
     TempDir dir;
     auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
@@ -624,9 +617,7 @@ TEST(InstanceGuard, ClientThatLeavesBeforeTheAnswerDoesNotHurtThePrimary) {
 }
 
 TEST(InstanceGuard, NoDescriptorOutlivesItsInstance) {
-    auto openFds = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
-    };
+    auto openFds = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}); };
     TempDir dir;
     const auto before = openFds();
     for (int i = 0; i < 3; ++i) {
@@ -676,8 +667,7 @@ TEST(RuntimeDir, DefaultDirectory) {
     for (const auto& c : cases) {
         EXPECT_EQ(DefaultRuntimeDir(c.xdg, base, me), c.expected) << c.name;
     }
-    EXPECT_EQ(DefaultRuntimeDir(xdg.c_str(), base, me + 1),
-              base + "/tikr-" + std::to_string(me + 1))
+    EXPECT_EQ(DefaultRuntimeDir(xdg.c_str(), base, me + 1), base + "/tikr-" + std::to_string(me + 1))
         << "a directory of another user";
 }
 

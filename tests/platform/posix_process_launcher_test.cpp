@@ -114,8 +114,8 @@ TEST_F(PosixProcessLauncherTest, ShellCharactersArePlainArguments) {
     const std::string out = dir.File("out");
     const std::string redirected = dir.File("redirected");
     const std::string marker = dir.File("marker");
-    ASSERT_TRUE(launcher.Start(script + " " + out + " ; touch " + marker + " | cat $(touch " + marker +
-                                   ") `id` > " + redirected + " && * $HOME",
+    ASSERT_TRUE(launcher.Start(script + " " + out + " ; touch " + marker + " | cat $(touch " + marker + ") `id` > " +
+                                   redirected + " && * $HOME",
                                5));
     ASSERT_TRUE(WaitForFile(out));
     EXPECT_EQ(TempDir::ReadFile(out), "[;]\n[touch]\n[" + marker + "]\n[|]\n[cat]\n[$(touch]\n[" + marker +
@@ -138,7 +138,8 @@ TEST_F(PosixProcessLauncherTest, ProgramStartsWithCleanSignalsAndDescriptors) {
     // A descriptor that would leak into children, an ignored and a blocked signal.
     const int leaky = open("/dev/null", O_RDONLY);
     ASSERT_GE(leaky, 0);
-    struct sigaction ignore {}, previousTerm {};
+    struct sigaction ignore {
+    }, previousTerm{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGTERM, &ignore, &previousTerm);
     sigset_t usr1, previousMask;
@@ -193,7 +194,8 @@ TEST_F(PosixProcessLauncherTest, LeavesNoZombies) {
 
 TEST_F(PosixProcessLauncherTest, WorksWhenChildSignalsAreIgnored) {
     // With SIGCHLD ignored the system reaps children itself.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGCHLD, &ignore, &previous);
     const std::string touched = dir.File("touched");

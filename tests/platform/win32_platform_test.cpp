@@ -103,10 +103,9 @@ TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
     Win32ProcessLauncher launcher;
     const std::string notAProgram = dir.File("plain.txt");
     std::ofstream(notAProgram) << "text";
-    for (const std::string& commandLine : {std::string(), std::string(" \t "),
-                                           std::string("C:\\no\\such\\tikr-program.exe"),
-                                           std::string("tikr-no-such-program --flag"), notAProgram,
-                                           std::string("\"\""), std::string("probe\0x", 7)}) {
+    for (const std::string& commandLine :
+         {std::string(), std::string(" \t "), std::string("C:\\no\\such\\tikr-program.exe"),
+          std::string("tikr-no-such-program --flag"), notAProgram, std::string("\"\""), std::string("probe\0x", 7)}) {
         EXPECT_FALSE(launcher.Start(commandLine, SW_SHOW)) << commandLine;
     }
 }

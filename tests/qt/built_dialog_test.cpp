@@ -57,17 +57,17 @@ using namespace test_support;
 
 bool KindMatches(ControlKind kind, QWidget* widget) {
     switch (kind) {
-        case ControlKind::staticText: return qobject_cast<QLabel*>(widget) != nullptr;
-        case ControlKind::groupBox: return qobject_cast<QGroupBox*>(widget) != nullptr;
-        case ControlKind::editField: return qobject_cast<ResourceLineEdit*>(widget) != nullptr;
-        case ControlKind::listBox: return qobject_cast<QListWidget*>(widget) != nullptr;
-        case ControlKind::pushButton: return qobject_cast<QPushButton*>(widget) != nullptr;
-        case ControlKind::checkBox: return qobject_cast<QCheckBox*>(widget) != nullptr;
-        case ControlKind::comboDropList: {
-            auto* combo = qobject_cast<QComboBox*>(widget);
-            return combo != nullptr && !combo->isEditable();
-        }
-        case ControlKind::upDown: return qobject_cast<UpDownControl*>(widget) != nullptr;
+    case ControlKind::staticText: return qobject_cast<QLabel*>(widget) != nullptr;
+    case ControlKind::groupBox: return qobject_cast<QGroupBox*>(widget) != nullptr;
+    case ControlKind::editField: return qobject_cast<ResourceLineEdit*>(widget) != nullptr;
+    case ControlKind::listBox: return qobject_cast<QListWidget*>(widget) != nullptr;
+    case ControlKind::pushButton: return qobject_cast<QPushButton*>(widget) != nullptr;
+    case ControlKind::checkBox: return qobject_cast<QCheckBox*>(widget) != nullptr;
+    case ControlKind::comboDropList: {
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        return combo != nullptr && !combo->isEditable();
+    }
+    case ControlKind::upDown: return qobject_cast<UpDownControl*>(widget) != nullptr;
     }
     return false;
 }
@@ -125,8 +125,9 @@ TEST_P(BuiltDialogTest, TabVisitsTheVisibleTabStopsInTemplateOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDialogs, BuiltDialogTest,
-                         ::testing::Values(+[] { return &SchedulerDialogResource(); },
-                                           +[] { return &TaskPropertiesDialogResource(); }));
+                         ::testing::Values(
+                             +[] { return &SchedulerDialogResource(); },
+                             +[] { return &TaskPropertiesDialogResource(); }));
 
 TEST(BuiltDialog, MnemonicsOfStaticTextsLeadToTheNextControl) {
     struct Case {
@@ -184,7 +185,6 @@ TEST(BuiltDialog, UpDownControlsTakeTheRightEndOfTheirBuddy) {
     }
 }
 
-
 // ---------------------------------------------------------------------------
 // Up-down stepping and edit rules
 
@@ -198,7 +198,7 @@ TEST(UpDown, StepsItsBuddyWithinTheRange) {
     };
     const Case cases[] = {
         {IDC_HOUR_SPIN, 0, 23, "7", 1, "8"},
-        {IDC_HOUR_SPIN, 0, 23, "23", 1, "0"},      // the hour wraps around
+        {IDC_HOUR_SPIN, 0, 23, "23", 1, "0"},  // the hour wraps around
         {IDC_HOUR_SPIN, 0, 23, "0", -1, "23"},
         {IDC_HOUR_SPIN, 0, 23, " 5 ", -1, "4"},
         {IDC_MINUTE_SPIN, 0, 59, "59", 1, "59"},  // the minute stops at its ends

@@ -251,11 +251,8 @@ TEST_F(MainWindowTest, PressOnTheTrayIconShowsTheHiddenWindowAndBringsItForward)
         bool shows;
     };
     const Case cases[] = {
-        {QSystemTrayIcon::Trigger, true},
-        {QSystemTrayIcon::Context, true},
-        {QSystemTrayIcon::DoubleClick, false},
-        {QSystemTrayIcon::MiddleClick, false},
-        {QSystemTrayIcon::Unknown, false},
+        {QSystemTrayIcon::Trigger, true},      {QSystemTrayIcon::Context, true},  {QSystemTrayIcon::DoubleClick, false},
+        {QSystemTrayIcon::MiddleClick, false}, {QSystemTrayIcon::Unknown, false},
     };
     StartWindow();
     for (const Case& c : cases) {
@@ -293,7 +290,6 @@ TEST_F(MainWindowTest, BringForwardWhileEditingActivatesThePropertiesDialog) {
     EXPECT_TRUE(active);
     EXPECT_TRUE(focused);
 }
-
 
 TEST_F(MainWindowTest, BringForwardShowsTheWindowFromHiddenAndFromMinimised) {
     StartWindow();
@@ -348,7 +344,8 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     std::string laterError = "not run";
     bool laterDone = false;
     std::thread later([&] {
-        const auto second = PosixInstanceGuard::Acquire(profile, runtime.Path().string(), std::chrono::milliseconds(5000));
+        const auto second =
+            PosixInstanceGuard::Acquire(profile, runtime.Path().string(), std::chrono::milliseconds(5000));
         laterRole = second->GetRole();
         laterError = second->GetError();
         laterDone = true;

@@ -108,9 +108,8 @@ TEST(WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
 
 TEST(WindowPort, BrowseFiltersBecomeNameFilters) {
     const QStringList filters = NameFiltersFromList(ui::TaskPropertiesDialog::BROWSE_FILTER);
-    const QStringList expected = {
-        "Executables (*.exe) (*.exe)", "Command Files (*.com) (*.com)", "Batch Files (*.bat) (*.bat)",
-        "All Files (*.*) (*)"};
+    const QStringList expected = {"Executables (*.exe) (*.exe)", "Command Files (*.com) (*.com)",
+                                  "Batch Files (*.bat) (*.bat)", "All Files (*.*) (*)"};
     EXPECT_EQ(filters, expected);
     EXPECT_EQ(NameFiltersFromList("Text|*.txt;*.log||"), QStringList{"Text (*.txt *.log)"});
     EXPECT_TRUE(NameFiltersFromList("").isEmpty());
@@ -172,7 +171,6 @@ TEST(WindowPort, FirstBrowseFilterListsProgramsAndTheChosenPathComesBackWhole) {
     EXPECT_FALSE(port.ChooseFile(ui::TaskPropertiesDialog::BROWSE_FILTER).has_value());
 }
 
-
 TEST(TrayPort, KeepsTheSixteenPixelImageAndFollowsTheRegistration) {
     QtTrayPort tray(ApplicationIcon());
     EXPECT_EQ(tray.Icon().icon().availableSizes(), QList<QSize>{QSize(16, 16)});
@@ -189,7 +187,6 @@ TEST(TrayPort, KeepsTheSixteenPixelImageAndFollowsTheRegistration) {
     EXPECT_EQ(tray.TrayDelete(), area);
     EXPECT_FALSE(tray.Shown());
 }
-
 
 // ---------------------------------------------------------------------------
 // The message box of a message action

@@ -35,13 +35,13 @@ TEST_F(AtomicFileTest, TempFileNamesCarryTheWritersProcessId) {
         bool matches;
         std::uint64_t id;
     } cases[] = {
-        {".tikr.INI.4321.0.tmp", true, 4321},  {".tikr.INI.9999999999999999999.2.tmp", true, 9999999999999999999ull},
-        {"tikr.INI.4321.0.tmp", false, 0},     {".tikr.INI.4321.tmp", false, 0},
-        {".tikr.INI..0.tmp", false, 0},        {".tikr.INI.4321..tmp", false, 0},
-        {".tikr.INI.43a1.0.tmp", false, 0},    {".tikr.INI.4321.0.tmpx", false, 0},
-        {".tikr.INIX.4321.0.tmp", false, 0},   {".other.INI.4321.0.tmp", false, 0},
-        {".tikr.INI.Ab12Cd", false, 0},        {".tikr.INI.", false, 0},
-        {".tikr.INI.1.2.3.tmp", false, 0},     {".tikr.INI.12345678901234567890.0.tmp", false, 0},
+        {".tikr.INI.4321.0.tmp", true, 4321}, {".tikr.INI.9999999999999999999.2.tmp", true, 9999999999999999999ull},
+        {"tikr.INI.4321.0.tmp", false, 0},    {".tikr.INI.4321.tmp", false, 0},
+        {".tikr.INI..0.tmp", false, 0},       {".tikr.INI.4321..tmp", false, 0},
+        {".tikr.INI.43a1.0.tmp", false, 0},   {".tikr.INI.4321.0.tmpx", false, 0},
+        {".tikr.INIX.4321.0.tmp", false, 0},  {".other.INI.4321.0.tmp", false, 0},
+        {".tikr.INI.Ab12Cd", false, 0},       {".tikr.INI.", false, 0},
+        {".tikr.INI.1.2.3.tmp", false, 0},    {".tikr.INI.12345678901234567890.0.tmp", false, 0},
     };
     for (const auto& c : cases) {
         std::uint64_t id = 0;

@@ -59,15 +59,15 @@ TEST(IniDocumentTest, ReadsAWindowsStyleFileAsWindowsWould) {
         const char* key;
         std::optional<std::string> expected;
     } cases[] = {
-        {"settings", "numapps", "2"},          // first of duplicate sections wins
-        {"SETTINGS", "Interval", "30"},        // blanks and tabs around the value trimmed
-        {"Settings", "HideOnStartup", {}},     // only in the later duplicate section
-        {"App1", "title", "  padded  "},       // one pair of quotes removed, inner blanks kept
-        {"app1", "command", "quoted"},         // single quotes too
-        {"App1", "Message", "\"half"},         // unmatched quote stays
-        {"App1", "disabled", "0"},             // first of duplicate keys wins; comment ignored
-        {"App1", "show", {}},                  // "[app1" without "]" opens no section
-        {"settings", "show", {}},              // so "show" is in the later duplicate
+        {"settings", "numapps", "2"},       // first of duplicate sections wins
+        {"SETTINGS", "Interval", "30"},     // blanks and tabs around the value trimmed
+        {"Settings", "HideOnStartup", {}},  // only in the later duplicate section
+        {"App1", "title", "  padded  "},    // one pair of quotes removed, inner blanks kept
+        {"app1", "command", "quoted"},      // single quotes too
+        {"App1", "Message", "\"half"},      // unmatched quote stays
+        {"App1", "disabled", "0"},          // first of duplicate keys wins; comment ignored
+        {"App1", "show", {}},               // "[app1" without "]" opens no section
+        {"settings", "show", {}},           // so "show" is in the later duplicate
         {"App1", "odd line without equals", {}},
         {"App2", "title", {}},
     };
@@ -90,7 +90,7 @@ TEST(IniDocumentTest, RewriteKeepsEveryUnchangedLineAndTheCrlfStyle) {
 
 TEST(IniDocumentTest, UnchangedDocumentSerializesToItsText) {
     for (const std::string& text : {std::string(), std::string("a\n"), std::string("[s]\nk=v\n\n; c\n"),
-                                   std::string("[s]\r\nk=v\r\n"), WINDOWS_FILE}) {
+                                    std::string("[s]\r\nk=v\r\n"), WINDOWS_FILE}) {
         EXPECT_EQ(Parsed(text).Serialize(), text);
     }
     // A missing final line end is added; nothing else changes.
@@ -156,9 +156,8 @@ TEST(IniDocumentTest, RefusesNamesThatWouldBreakTheLineStructure) {
         std::string section;
         std::string key;
     } bad[] = {
-        {"", "k"},      {"s", ""},        {"a]b", "k"},  {"s\n", "k"},  {"s", "k\r"},
-        {"s", "a=b"},   {"s", "[k"},      {"s", ";k"},   {" s", "k"},   {"s", "k "},
-        {Bytes("s\0"), "k"},
+        {"", "k"},   {"s", ""},   {"a]b", "k"}, {"s\n", "k"}, {"s", "k\r"},        {"s", "a=b"},
+        {"s", "[k"}, {"s", ";k"}, {" s", "k"},  {"s", "k "},  {Bytes("s\0"), "k"},
     };
     for (const Case& c : bad) {
         IniDocument doc = Parsed("[s]\nk=1\n");

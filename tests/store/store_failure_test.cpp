@@ -40,10 +40,10 @@ TEST_F(StoreFailureTest, UnwritablePathsFailAndSayWhy) {
     TempDir::WriteFile(dir.File("plain"), "not a directory");
     fs::create_directory(dir.File("folder.INI"));
     const std::string paths[] = {
-        dir.File("plain/tikr.INI"),     // parent is a regular file
-        dir.File("plain/sub/tikr.INI"), // missing directory that cannot be made
-        "/proc/tikr-test-store.INI",   // no new files can be made here
-        dir.File("folder.INI"),         // the "file" is a directory
+        dir.File("plain/tikr.INI"),      // parent is a regular file
+        dir.File("plain/sub/tikr.INI"),  // missing directory that cannot be made
+        "/proc/tikr-test-store.INI",     // no new files can be made here
+        dir.File("folder.INI"),          // the "file" is a directory
     };
     for (const std::string& path : paths) {
         ProfileStore store(path);
@@ -210,7 +210,8 @@ TEST_F(StoreFailureTest, KilledWriterLeavesOldOrNewContent) {
         ProfileStore::Batch batch(store);
         for (int i = 1; i <= 300; ++i) {
             const std::string section = "App" + std::to_string(i);
-            store.WriteString(section, "title", std::string(static_cast<std::size_t>(i % 40 + (fill == 'A' ? 1 : 30)), fill));
+            store.WriteString(section, "title",
+                              std::string(static_cast<std::size_t>(i % 40 + (fill == 'A' ? 1 : 30)), fill));
             store.WriteInt(section, "Disabled", fill == 'A' ? 0 : 1);
         }
         return batch.Commit();

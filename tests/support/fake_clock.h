@@ -36,8 +36,12 @@ inline void FakeClock::Advance(long long seconds) {
     const long long days = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
     total -= days * 86400;
     const CivilDate date = CivilFromDays(days);
-    fields = LocalTimeFields{static_cast<int>(date.year), date.month, date.day, static_cast<int>(total / 3600),
-                             static_cast<int>(total / 60 % 60), static_cast<int>(total % 60)};
+    fields = LocalTimeFields{static_cast<int>(date.year),
+                             date.month,
+                             date.day,
+                             static_cast<int>(total / 3600),
+                             static_cast<int>(total / 60 % 60),
+                             static_cast<int>(total % 60)};
 }
 
 }  // namespace tikr::test

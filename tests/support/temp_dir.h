@@ -21,8 +21,7 @@ public:
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path, ec);
     }
     TempDir(const TempDir&) = delete;

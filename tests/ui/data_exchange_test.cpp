@@ -32,10 +32,10 @@ TEST(ParseIntegerTextTest, ReadsTheFieldTextByTheIntegerRule) {
         {" 0", 0},
         {"2147483647", INT_MAX},
         {"-2147483648", INT_MIN},
-        {"99999999999", INT_MAX},           // beyond 32 bits: the nearest end
+        {"99999999999", INT_MAX},  // beyond 32 bits: the nearest end
         {"-99999999999", INT_MIN},
         {"9999999999999999999999999999999", INT_MAX},  // 31 digits
-        {"1" + std::string(30, ' ') + "x", 1},          // only 31 characters are read
+        {"1" + std::string(30, ' ') + "x", 1},         // only 31 characters are read
         {"", std::nullopt},
         {"   ", std::nullopt},
         {"-", std::nullopt},
@@ -50,7 +50,7 @@ TEST(ParseIntegerTextTest, ReadsTheFieldTextByTheIntegerRule) {
         {"- 5", std::nullopt},
         {"5-", std::nullopt},
         {"1.5", std::nullopt},
-        {"\n5", std::nullopt},             // only blanks and tabs are skipped
+        {"\n5", std::nullopt},  // only blanks and tabs are skipped
     };
     for (const IntegerCase& c : cases) {
         EXPECT_EQ(ParseIntegerText(c.text), c.expected) << "text \"" << c.text << "\"";
@@ -58,8 +58,7 @@ TEST(ParseIntegerTextTest, ReadsTheFieldTextByTheIntegerRule) {
 }
 
 TEST(FormatMessageTest, ReplacesBothPlaceholders) {
-    EXPECT_EQ(FormatMessage(MSG_INTEGER_RANGE, "1", "600"),
-              "Please enter an integer between 1 and 600.");
+    EXPECT_EQ(FormatMessage(MSG_INTEGER_RANGE, "1", "600"), "Please enter an integer between 1 and 600.");
     EXPECT_EQ(FormatMessage(MSG_MAX_CHARS, "256"), "Please enter no more than 256 characters.");
     EXPECT_EQ(FormatMessage("100%", "x"), "100%");
 }
@@ -79,7 +78,7 @@ TEST(DataExchangeTest, LoadingWritesFieldsIntoControls) {
     EXPECT_TRUE(dx.IntegerText(10, number));
     EXPECT_TRUE(dx.IntegerRange(number, 0, 10));  // loading checks no range
     EXPECT_TRUE(dx.StringText(11, text));
-    EXPECT_TRUE(dx.MaxChars(text, 3));             // loading limits typing only
+    EXPECT_TRUE(dx.MaxChars(text, 3));  // loading limits typing only
     EXPECT_TRUE(dx.CheckBox(20, outOfRangeCheck));
     EXPECT_TRUE(dx.CheckBox(21, negativeCheck));
     EXPECT_TRUE(dx.CheckBox(22, thirdState));

@@ -18,10 +18,10 @@ namespace tikr::test {
 
 struct FakeControl {
     std::string text;
-    bool allSelected = false;     // SelectAllText since the last SetText
+    bool allSelected = false;  // SelectAllText since the last SetText
     std::optional<int> textLimit;
     int check = 0;
-    int comboEntries = 0;         // entries of a combo box
+    int comboEntries = 0;  // entries of a combo box
     int comboSelection = -1;
     std::vector<std::string> lines;  // list box
     int listSelection = -1;

@@ -64,9 +64,7 @@ protected:
         window.Pick(IDC_ACTION, kind);
         EXPECT_TRUE(dialog->OnCommand(IDC_ACTION, ControlEvent::selectionChanged));
     }
-    std::string LastMessage() const {
-        return window.messages.empty() ? std::string() : window.messages.back().first;
-    }
+    std::string LastMessage() const { return window.messages.empty() ? std::string() : window.messages.back().first; }
 
     UiEnv env;
     FakeWindow window;

@@ -91,9 +91,8 @@ TEST_F(SchedulerTest, AddThenCancelChangesNothing) {
     Start(TasksIni(2));
     Select(1);
     const std::string before = env->ProfileText();
-    test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
-        w.Type(IDC_TITLE, "Never");
-    }, false);
+    test::ScriptPropertiesDialog(
+        window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Never"); }, false);
     dialog->OnAdd();
     EXPECT_EQ(window.propertiesRuns, 1);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
@@ -107,10 +106,13 @@ TEST_F(SchedulerTest, AddThenCancelChangesNothing) {
 TEST_F(SchedulerTest, AddThenOkAppendsSelectsSavesAndRetitlesTheIcon) {
     Start(TasksIni(2));
     std::string proposed;
-    test::ScriptPropertiesDialog(window, [&](FakeWindow& w, TaskPropertiesDialog&) {
-        proposed = w.Text(IDC_TITLE);
-        w.Type(IDC_TITLE, "Brand new");
-    }, true);
+    test::ScriptPropertiesDialog(
+        window,
+        [&](FakeWindow& w, TaskPropertiesDialog&) {
+            proposed = w.Text(IDC_TITLE);
+            w.Type(IDC_TITLE, "Brand new");
+        },
+        true);
     dialog->OnAdd();
     EXPECT_EQ(proposed, "Task 3");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2", "Brand new"}));
@@ -127,9 +129,8 @@ TEST_F(SchedulerTest, NewTitlesCountFromTheLines) {
     Select(0);
     dialog->OnRemove();
     std::string proposed;
-    test::ScriptPropertiesDialog(window, [&](FakeWindow& w, TaskPropertiesDialog&) {
-        proposed = w.Text(IDC_TITLE);
-    }, true);
+    test::ScriptPropertiesDialog(
+        window, [&](FakeWindow& w, TaskPropertiesDialog&) { proposed = w.Text(IDC_TITLE); }, true);
     dialog->OnAdd();
     EXPECT_EQ(proposed, "Task 2");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 2", "Task 2"}));
@@ -175,9 +176,8 @@ TEST_F(SchedulerTest, EditingWritesOnlyThatTasksSection) {
     Start(TasksIni(3));
     Select(1);
     const std::string before = env->ProfileText();
-    test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
-        w.Type(IDC_TITLE, "Edited");
-    }, true);
+    test::ScriptPropertiesDialog(
+        window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Edited"); }, true);
     dialog->OnProperties();
     const std::string after = env->ProfileText();
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Edited", "Task 3"}));
@@ -194,9 +194,8 @@ TEST_F(SchedulerTest, PropertiesCancelledWritesNothing) {
     Start(TasksIni(2));
     Select(0);
     const std::string before = env->ProfileText();
-    test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) {
-        w.Type(IDC_TITLE, "Edited");
-    }, false);
+    test::ScriptPropertiesDialog(
+        window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Edited"); }, false);
     dialog->OnProperties();
     EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
@@ -209,14 +208,15 @@ TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
         window = FakeWindow();
         Start(DUE_TASK_INI);
         bool editingInside = false;
-        test::ScriptPropertiesDialog(window, [&](FakeWindow&, TaskPropertiesDialog&) {
-            editingInside = dialog->IsEditing();
-            dialog->OnTimer(SCHEDULER_TIMER_ID);
-        }, false);
-        if (add)
-            dialog->OnAdd();
-        else
-            dialog->OnProperties();
+        test::ScriptPropertiesDialog(
+            window,
+            [&](FakeWindow&, TaskPropertiesDialog&) {
+                editingInside = dialog->IsEditing();
+                dialog->OnTimer(SCHEDULER_TIMER_ID);
+            },
+            false);
+        if (add) dialog->OnAdd();
+        else dialog->OnProperties();
         EXPECT_TRUE(editingInside);
         EXPECT_TRUE(env->launcher.started.empty());
         EXPECT_FALSE(dialog->IsEditing());

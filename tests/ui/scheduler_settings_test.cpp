@@ -75,10 +75,8 @@ TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
             const std::vector<std::string> trayBefore = window.trayCalls;
             window.Control(IDC_SHOW_ICON).check = 0;
             window.Type(IDC_INTERVAL, c.text);
-            if (exit)
-                dialog->OnExit();
-            else
-                dialog->OnHide();
+            if (exit) dialog->OnExit();
+            else dialog->OnHide();
             ASSERT_EQ(window.messages.size(), 1u);
             EXPECT_EQ(window.messages[0].first, c.message);
             EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
@@ -177,9 +175,8 @@ TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
 
 TEST_F(SchedulerTest, StoredIntervalsOutsideTheRangeAreShownButTheTimerIsClamped) {
     const std::pair<std::string, unsigned> cases[] = {
-        {"0", 1000u},       {"-5", 1000u},           {"100000", 600000u},
-        {"2147483647", 600000u}, {"-2147483648", 1000u}, {"1", 1000u},
-        {"600", 600000u},
+        {"0", 1000u},           {"-5", 1000u}, {"100000", 600000u}, {"2147483647", 600000u},
+        {"-2147483648", 1000u}, {"1", 1000u},  {"600", 600000u},
     };
     for (const auto& [stored, period] : cases) {
         SCOPED_TRACE("interval=" + stored);
@@ -220,8 +217,7 @@ TEST_F(SchedulerTest, AFailedAddIsTriedAgainByTheNextSave) {
     EXPECT_EQ(window.trayCalls.size(), 1u);
     window.trayAddWorks = true;
     dialog->OnHide();
-    EXPECT_EQ(window.trayCalls, (std::vector<std::string>{"add 0 Task(s) Scheduled",
-                                                          "add 0 Task(s) Scheduled"}));
+    EXPECT_EQ(window.trayCalls, (std::vector<std::string>{"add 0 Task(s) Scheduled", "add 0 Task(s) Scheduled"}));
     EXPECT_TRUE(dialog->IsTrayIconShown());
 }
 
@@ -252,7 +248,7 @@ TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
     Start();
     const std::pair<unsigned, bool> cases[] = {
         {MOUSE_LEFT_DOWN, true}, {MOUSE_RIGHT_DOWN, true}, {MOUSE_MOVE, false},
-        {0x0202, false},        {0x0203, false},        {0x0205, false},
+        {0x0202, false},         {0x0203, false},          {0x0205, false},
     };
     for (const auto& [message, brings] : cases) {
         window.calls.clear();

@@ -22,8 +22,8 @@ using test::UiEnv;
 inline std::string TasksIni(int n, const std::string& settings = std::string()) {
     std::string ini = "[Settings]\nNumApps=" + std::to_string(n) + "\n" + settings;
     for (int i = 1; i <= n; ++i) {
-        ini += "[App" + std::to_string(i) + "]\ntitle=Task " + std::to_string(i) +
-               "\nTask=Message\nMessage=Note " + std::to_string(i) +
+        ini += "[App" + std::to_string(i) + "]\ntitle=Task " + std::to_string(i) + "\nTask=Message\nMessage=Note " +
+               std::to_string(i) +
                "\ntype=Daily\nwhen=08:00\nSkipDays=0000000\nRunMissedOnStartup=Yes\n"
                "NextAt=09-Dec-2026 08:00:00\n";
     }

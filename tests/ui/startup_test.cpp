@@ -31,16 +31,15 @@ private:
 
 struct StartupRun {
     StartupRun(InstanceGuard::Role role, const std::string& error, const std::string& profile)
-        : startup("/opt/bin/sched.exe",
-                  {[this, profile](const std::string& executable) {
-                       executablePath = executable;
-                       return profile;
-                   },
-                   [role, error](const std::string& path) {
-                       guardPath = path;
-                       return std::make_unique<FakeGuard>(role, error);
-                   },
-                   [this](const std::string& line) { lines.push_back(line); }}) {}
+        : startup("/opt/bin/sched.exe", {[this, profile](const std::string& executable) {
+                                             executablePath = executable;
+                                             return profile;
+                                         },
+                                         [role, error](const std::string& path) {
+                                             guardPath = path;
+                                             return std::make_unique<FakeGuard>(role, error);
+                                         },
+                                         [this](const std::string& line) { lines.push_back(line); }}) {}
     static inline std::string guardPath;
     std::string executablePath;
     std::vector<std::string> lines;
@@ -97,8 +96,8 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     dialog.Attach(window, window);
     dialog.OnInitDialog();
     const auto add = [&](const std::string& title) {
-        test::ScriptPropertiesDialog(window, [title](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, title); },
-                                     true);
+        test::ScriptPropertiesDialog(
+            window, [title](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, title); }, true);
         dialog.OnCommand(IDC_ADD, ControlEvent::clicked);
     };
 
@@ -126,8 +125,8 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     test::TempDir::WriteFile(folder, "");
     // An edit after a failure writes the whole list, not the one section.
     window.ListSetSelection(IDC_TASK_LIST, 0);
-    test::ScriptPropertiesDialog(window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Renamed"); },
-                                 true);
+    test::ScriptPropertiesDialog(
+        window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Renamed"); }, true);
     dialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     EXPECT_EQ(window.notices.size(), 2u);
     add("Third");

@@ -47,10 +47,19 @@ TEST_F(PropertiesTest, ANewDefaultTaskOpensDailyWithAMessage) {
 TEST_F(PropertiesTest, OpeningSetsRangesBeforeShowingTheRows) {
     Task task(env.services, "Task 1", 0);
     Open(task);
-    std::vector<std::string> expected = {
-        "SetUpDownRange 1031", "SetUpDownRange 1030", "SetUpDownRange 1029",
-        "Show 1027", "Show 1021", "Show 1022", "Show 1023", "Show 1024", "Show 1025",
-        "Show 1026", "Show 1044", "Show 1038", "Show 1046"};
+    std::vector<std::string> expected = {"SetUpDownRange 1031",
+                                         "SetUpDownRange 1030",
+                                         "SetUpDownRange 1029",
+                                         "Show 1027",
+                                         "Show 1021",
+                                         "Show 1022",
+                                         "Show 1023",
+                                         "Show 1024",
+                                         "Show 1025",
+                                         "Show 1026",
+                                         "Show 1044",
+                                         "Show 1038",
+                                         "Show 1046"};
     EXPECT_EQ(window.calls, expected);
 }
 

@@ -44,14 +44,10 @@ TEST(QuotePathTest, WindowsPathsAreQuotedOnlyForBlanks) {
 #else
 TEST(QuotePathTest, TheLauncherStartsExactlyTheChosenFile) {
     const std::string paths[] = {
-        "/usr/bin/plain",
-        "/home/me/My Programs/run me.sh",
-        "/tmp/tab\there",
-        "/tmp/it's",
-        "/tmp/say \"hi\"",
-        "/tmp/back\\slash",
-        "/tmp/trailing\\",
-        "/tmp/new\nline",
+        "/usr/bin/plain",           "/home/me/My Programs/run me.sh",
+        "/tmp/tab\there",           "/tmp/it's",
+        "/tmp/say \"hi\"",          "/tmp/back\\slash",
+        "/tmp/trailing\\",          "/tmp/new\nline",
         "C:\\Program Files\\x.exe",
     };
     for (const std::string& path : paths) {

@@ -44,11 +44,9 @@ inline std::string SectionText(const std::string& file, const std::string& secti
 // controls hidden, the combo boxes filled.
 inline void LayOutPropertiesDialog(FakeWindow& window) {
     using namespace ui::res;
-    for (int id : {IDC_SKIP_SUN, IDC_SKIP_MON, IDC_SKIP_TUE, IDC_SKIP_WED, IDC_SKIP_THU,
-                   IDC_SKIP_FRI, IDC_SKIP_SAT, IDC_SKIP_LABEL, IDC_DAY_OF_WEEK,
-                   IDC_DAY_OF_WEEK_LABEL, IDC_DAY_OF_MONTH, IDC_DAY_OF_MONTH_SPIN,
-                   IDC_DATE_LABEL, IDC_COMMAND_LINE, IDC_COMMAND_LABEL, IDC_BROWSE,
-                   IDC_MESSAGE, IDC_MESSAGE_LABEL})
+    for (int id : {IDC_SKIP_SUN, IDC_SKIP_MON, IDC_SKIP_TUE, IDC_SKIP_WED, IDC_SKIP_THU, IDC_SKIP_FRI, IDC_SKIP_SAT,
+                   IDC_SKIP_LABEL, IDC_DAY_OF_WEEK, IDC_DAY_OF_WEEK_LABEL, IDC_DAY_OF_MONTH, IDC_DAY_OF_MONTH_SPIN,
+                   IDC_DATE_LABEL, IDC_COMMAND_LINE, IDC_COMMAND_LABEL, IDC_BROWSE, IDC_MESSAGE, IDC_MESSAGE_LABEL})
         window.Control(id).visible = false;
     window.SetComboEntries(IDC_TIMING, TIMING_ENTRIES);
     window.SetComboEntries(IDC_DAY_OF_WEEK, DAY_OF_WEEK_ENTRIES);
@@ -59,8 +57,7 @@ inline void LayOutPropertiesDialog(FakeWindow& window) {
 // window, let `edit` act as the user, and then press OK (when `pressOk`)
 // or Cancel. The run returns the dialog's end result; an OK that failed
 // validation is followed by Cancel, as a user giving up would do.
-inline void ScriptPropertiesDialog(FakeWindow& main,
-                                   std::function<void(FakeWindow&, ui::TaskPropertiesDialog&)> edit,
+inline void ScriptPropertiesDialog(FakeWindow& main, std::function<void(FakeWindow&, ui::TaskPropertiesDialog&)> edit,
                                    bool pressOk) {
     main.runProperties = [edit, pressOk](ui::TaskPropertiesDialog& dialog) {
         FakeWindow window;

@@ -103,8 +103,7 @@ void ExpectMatchesDefinition(HWND dialog, const res::DialogDef& def) {
         // Creation order is the template order, which is the tab order.
         EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, control.id);
         EXPECT_STRCASEEQ(ClassOf(child).c_str(), ExpectedClass(control.kind).c_str());
-        const bool hasText = control.kind != res::ControlKind::editField &&
-                             control.kind != res::ControlKind::listBox &&
+        const bool hasText = control.kind != res::ControlKind::editField && control.kind != res::ControlKind::listBox &&
                              control.kind != res::ControlKind::comboDropList;
         if (hasText) {
             EXPECT_EQ(WindowText(child), control.text);
@@ -127,12 +126,8 @@ void ExpectMatchesDefinition(HWND dialog, const res::DialogDef& def) {
             EXPECT_EQ(low & 0xF, BS_AUTOCHECKBOX);
             EXPECT_EQ((low & BS_MULTILINE) != 0, (control.style & res::STYLE_MULTILINE) != 0);
             break;
-        case res::ControlKind::groupBox:
-            EXPECT_EQ(low & 0xF, BS_GROUPBOX);
-            break;
-        case res::ControlKind::comboDropList:
-            EXPECT_EQ(low & 0x3, CBS_DROPDOWNLIST);
-            break;
+        case res::ControlKind::groupBox: EXPECT_EQ(low & 0xF, BS_GROUPBOX); break;
+        case res::ControlKind::comboDropList: EXPECT_EQ(low & 0x3, CBS_DROPDOWNLIST); break;
         case res::ControlKind::listBox:
             EXPECT_TRUE(low & LBS_NOTIFY);
             EXPECT_FALSE(low & LBS_SORT);
@@ -143,8 +138,7 @@ void ExpectMatchesDefinition(HWND dialog, const res::DialogDef& def) {
             EXPECT_EQ((low & UDS_WRAP) != 0, (control.style & res::STYLE_UD_WRAP) != 0);
             EXPECT_TRUE(low & UDS_SETBUDDYINT);
             break;
-        case res::ControlKind::staticText:
-            break;
+        case res::ControlKind::staticText: break;
         }
 
         // Laid out by the window system from dialog units; an up-down moves
@@ -231,7 +225,7 @@ public:
     Robot(const Robot&) = delete;
     Robot& operator=(const Robot&) = delete;
 
-    std::vector<std::pair<std::string, std::string>> boxes;  // text, caption
+    std::vector<std::pair<std::string, std::string>> boxes;     // text, caption
     std::map<std::string, std::function<void(HWND)>> onDialog;  // by caption: a dialog is open
     std::vector<HWND> known;                                    // windows left alone
 
@@ -267,7 +261,9 @@ private:
     HWND hwnd = nullptr;
 };
 
-void Click(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id))); }
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
 
 // Visible as far as the control itself goes (the dialog may be hidden).
 bool Shown(HWND dialog, int id) { return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -360,8 +356,9 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
 }
 
 TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
-    Env env("[settings]\r\ninterval=42\r\nshowicon=0\r\nNumApps=2\r\n[App1]\r\ntitle=First\r\n[App2]\r\n"
-            "title=Second\r\n");
+    Env env(
+        "[settings]\r\ninterval=42\r\nshowicon=0\r\nNumApps=2\r\n[App1]\r\ntitle=First\r\n[App2]\r\n"
+        "title=Second\r\n");
     ui::SchedulerDialog logic(env.services, "tikr");
     win32::SchedulerWindow window(Instance(), logic);
     ASSERT_TRUE(window.Start());

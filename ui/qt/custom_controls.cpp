@@ -54,8 +54,7 @@ QValidator::State EditRules::validate(QString& input, int& /*pos*/) const {
 }
 
 ResourceLineEdit::ResourceLineEdit(unsigned style, QWidget* parent) : QLineEdit(parent) {
-    rules = new EditRules(this, (style & res::STYLE_NUMBER) != 0,
-                          (style & res::STYLE_AUTOHSCROLL) == 0);
+    rules = new EditRules(this, (style & res::STYLE_NUMBER) != 0, (style & res::STYLE_AUTOHSCROLL) == 0);
     setValidator(rules);
     setFrame((style & res::STYLE_BORDER) != 0);
     // Qt's own limit would cut a longer text set by the program.
@@ -134,8 +133,8 @@ void UpDownControl::paintEvent(QPaintEvent* /*event*/) {
         style()->drawPrimitive(QStyle::PE_PanelButtonCommand, &button, &painter, this);
         QStyleOption arrow = button;
         arrow.rect = halves[i].adjusted(1, 1, -1, -1);
-        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
-                               &arrow, &painter, this);
+        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, &painter,
+                               this);
     }
 }
 
@@ -216,9 +215,9 @@ void WrapCheckBox::paintEvent(QPaintEvent* /*event*/) {
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        const QRect text = label->fontMetrics().boundingRect(
-            QRect(0, 0, label->width(), label->height()), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
-            label->text());
+        const QRect text =
+            label->fontMetrics().boundingRect(QRect(0, 0, label->width(), label->height()),
+                                              Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, label->text());
         focus.rect = text.translated(label->pos()).adjusted(-1, 0, 1, 0);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }

@@ -24,8 +24,7 @@ DialogUnits DialogUnits::ForApplicationFont() {
     const QFontMetrics metrics(QApplication::font());
     // The average width of the 52 Latin letters, rounded, as the window
     // system measures a dialog font; the line height as is.
-    static const QString letters =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     DialogUnits units;
     units.baseX = std::max(1, (metrics.horizontalAdvance(letters) / 26 + 1) / 2);
     units.baseY = std::max(1, metrics.height());
@@ -49,68 +48,60 @@ QWidget* MakeControl(const ControlDef& control, const DialogUnits& units, QWidge
     QRect rect = units.Rect(control.x, control.y, control.width, control.height);
     QWidget* widget = nullptr;
     switch (control.kind) {
-        case ControlKind::staticText: {
-            auto* label = new QLabel(Text(control), parent);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            // A one-line text is not cut or wrapped when this font draws it
-            // wider than the template's font did: it runs on to the right.
-            if (rect.height() < 2 * label->fontMetrics().height()) {
-                QString shown = Text(control);
-                shown.remove(QLatin1Char('&'));
-                rect.setWidth(std::max(rect.width(), label->fontMetrics().horizontalAdvance(shown) + 2));
-            } else {
-                label->setWordWrap(true);
-            }
-            widget = label;
-            break;
+    case ControlKind::staticText: {
+        auto* label = new QLabel(Text(control), parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // A one-line text is not cut or wrapped when this font draws it
+        // wider than the template's font did: it runs on to the right.
+        if (rect.height() < 2 * label->fontMetrics().height()) {
+            QString shown = Text(control);
+            shown.remove(QLatin1Char('&'));
+            rect.setWidth(std::max(rect.width(), label->fontMetrics().horizontalAdvance(shown) + 2));
+        } else {
+            label->setWordWrap(true);
         }
-        case ControlKind::groupBox:
-            widget = new QGroupBox(Text(control), parent);
-            break;
-        case ControlKind::editField:
-            widget = new ResourceLineEdit(control.style, parent);
-            break;
-        case ControlKind::listBox: {
-            auto* list = new QListWidget(parent);
-            list->setSelectionMode(QAbstractItemView::SingleSelection);
-            list->setFrameShape((control.style & res::STYLE_BORDER) != 0 ? QFrame::StyledPanel
-                                                                         : QFrame::NoFrame);
-            list->setVerticalScrollBarPolicy((control.style & res::STYLE_VSCROLL) != 0
-                                                 ? Qt::ScrollBarAsNeeded
-                                                 : Qt::ScrollBarAlwaysOff);
-            list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            widget = list;
-            break;
+        widget = label;
+        break;
+    }
+    case ControlKind::groupBox: widget = new QGroupBox(Text(control), parent); break;
+    case ControlKind::editField: widget = new ResourceLineEdit(control.style, parent); break;
+    case ControlKind::listBox: {
+        auto* list = new QListWidget(parent);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setFrameShape((control.style & res::STYLE_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+        list->setVerticalScrollBarPolicy((control.style & res::STYLE_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
+                                                                                   : Qt::ScrollBarAlwaysOff);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        widget = list;
+        break;
+    }
+    case ControlKind::pushButton: {
+        auto* button = new QPushButton(Text(control), parent);
+        button->setAutoDefault(true);
+        button->setDefault((control.style & res::STYLE_DEFAULT_BUTTON) != 0);
+        widget = button;
+        break;
+    }
+    case ControlKind::checkBox:
+        if ((control.style & res::STYLE_MULTILINE) != 0) {
+            widget = new WrapCheckBox(Text(control), parent);
+        } else {
+            widget = new QCheckBox(Text(control), parent);
         }
-        case ControlKind::pushButton: {
-            auto* button = new QPushButton(Text(control), parent);
-            button->setAutoDefault(true);
-            button->setDefault((control.style & res::STYLE_DEFAULT_BUTTON) != 0);
-            widget = button;
-            break;
-        }
-        case ControlKind::checkBox:
-            if ((control.style & res::STYLE_MULTILINE) != 0) {
-                widget = new WrapCheckBox(Text(control), parent);
-            } else {
-                widget = new QCheckBox(Text(control), parent);
-            }
-            break;
-        case ControlKind::comboDropList: {
-            auto* combo = new QComboBox(parent);
-            combo->setEditable(false);
-            // The rectangle's height includes the dropped-down list.
-            const int closed = std::max(combo->sizeHint().height(), units.Y(12));
-            const int itemHeight = std::max(1, combo->fontMetrics().height());
-            combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
-            rect.setHeight(closed);
-            widget = combo;
-            break;
-        }
-        case ControlKind::upDown:
-            widget = new UpDownControl(control.style, parent);
-            break;
+        break;
+    case ControlKind::comboDropList: {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(false);
+        // The rectangle's height includes the dropped-down list.
+        const int closed = std::max(combo->sizeHint().height(), units.Y(12));
+        const int itemHeight = std::max(1, combo->fontMetrics().height());
+        combo->setMaxVisibleItems(std::max(1, (rect.height() - closed) / itemHeight));
+        rect.setHeight(closed);
+        widget = combo;
+        break;
+    }
+    case ControlKind::upDown: widget = new UpDownControl(control.style, parent); break;
     }
     widget->setGeometry(rect);
     widget->setProperty("controlId", control.id);
@@ -229,8 +220,8 @@ void ResourceDialog::FillCombos(std::span<const res::ComboInitData> data) {
         QStyleOptionComboBox option;
         option.initFrom(combo);
         option.rect = combo->rect();
-        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                           QStyle::SC_ComboBoxEditField, combo);
+        const QRect field =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
         // The style keeps a few pixels between the field's edge and its text.
         const int wanted = widest + (combo->width() - field.width()) + 6;
         if (wanted > combo->width()) combo->resize(std::max(combo->width(), std::min(wanted, room)), combo->height());

@@ -18,8 +18,8 @@ void QtMessageDisplay::Show(std::string text, std::string caption) {
     // Wide enough for the caption to be read whole in the title bar.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         const int captionWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) + 120;
-        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
-                      0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
     }
 
     QEventLoop loop;

@@ -85,13 +85,9 @@ QtWindowPort::QtWindowPort(ResourceDialog& dialog) : dialog(dialog) {}
 
 QtWindowPort::~QtWindowPort() = default;
 
-void QtWindowPort::SetText(int id, const std::string& text) {
-    SetControlText(dialog.Control(id), FromStd(text));
-}
+void QtWindowPort::SetText(int id, const std::string& text) { SetControlText(dialog.Control(id), FromStd(text)); }
 
-std::string QtWindowPort::GetText(int id) {
-    return ControlText(dialog.Control(id)).toStdString();
-}
+std::string QtWindowPort::GetText(int id) { return ControlText(dialog.Control(id)).toStdString(); }
 
 void QtWindowPort::LimitText(int id, int maxChars) {
     if (auto* edit = qobject_cast<ResourceLineEdit*>(dialog.Control(id))) edit->SetLimit(maxChars);
@@ -118,9 +114,9 @@ int QtWindowPort::GetCheck(int id) {
     const auto* box = qobject_cast<QCheckBox*>(dialog.Control(id));
     if (box == nullptr) return 0;
     switch (box->checkState()) {
-        case Qt::Checked: return 1;
-        case Qt::PartiallyChecked: return 2;
-        default: return 0;
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    default: return 0;
     }
 }
 
@@ -273,7 +269,8 @@ void QtWindowPort::Fire(unsigned id) {
         return;
     }
     const unsigned generation = tick.generation;
-    QMetaObject::invokeMethod(&life, [this, id, generation] { Deliver(id, generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &life, [this, id, generation] { Deliver(id, generation); }, Qt::QueuedConnection);
 }
 
 void QtWindowPort::Deliver(unsigned id, unsigned generation) {

@@ -23,7 +23,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     // Before the application object: a later start only asks the running
     // one to show its window and ends without connecting to the display.
     ui::Startup startup(ExecutablePath(argc > 0 ? argv[0] : nullptr),
-                        {ProfilePath, AcquireInstanceGuard, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
+                        {ProfilePath, AcquireInstanceGuard,
+                         [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
     if (!startup.ShouldRun()) return 0;
 
     QApplication application(argc, argv);

@@ -51,7 +51,8 @@ bool SchedulerWindow::Start() {
     // window that is to hide at start-up once it has been shown. Posted, so
     // that the window is not hidden from inside its own painting.
     dialog->onPaint = [this, &reactions] {
-        QMetaObject::invokeMethod(dialog.get(), [&reactions] { reactions.OnCtlColor(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            dialog.get(), [&reactions] { reactions.OnCtlColor(); }, Qt::QueuedConnection);
     };
 
     logic.Attach(*port, *tray);

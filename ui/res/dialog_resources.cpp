@@ -19,8 +19,7 @@ constexpr unsigned SPIN = STYLE_UD_ALIGNRIGHT | STYLE_UD_SETBUDDYINT | STYLE_UD_
 // Main window, dialog 130.
 constexpr std::array<ControlDef, 14> schedulerControls{{
     {ID_STATIC_ITEM, K::staticText, "The following tasks are scheduled", 7, 7, 108, 8, true, LABEL},
-    {IDC_TASK_LIST, K::listBox, "", 7, 20, 172, 67, true,
-     STYLE_BORDER | STYLE_VSCROLL | STYLE_TABSTOP | STYLE_NOTIFY},
+    {IDC_TASK_LIST, K::listBox, "", 7, 20, 172, 67, true, STYLE_BORDER | STYLE_VSCROLL | STYLE_TABSTOP | STYLE_NOTIFY},
     {IDC_ADD, K::pushButton, "&Add...", 7, 92, 48, 14, true, TAB},
     {IDC_REMOVE, K::pushButton, "&Remove", 69, 92, 48, 14, true, TAB},
     {IDC_PROPERTIES, K::pushButton, "&Properties", 131, 92, 48, 14, true, TAB},
@@ -73,9 +72,8 @@ constexpr std::array<ControlDef, 37> propertiesControls{{
     {IDC_BROWSE, K::pushButton, "...", 248, 71, 11, 13, false, TAB},
     {IDC_MESSAGE_LABEL, K::staticText, "Messa&ge :", 144, 58, 34, 8, false, LABEL},
     {IDC_MESSAGE, K::editField, "", 144, 71, 115, 12, false, STYLE_BORDER | STYLE_TABSTOP},
-    {IDC_RUN_MISSED, K::checkBox,
-     "R&un on Startup if schedule was missed because scheduler was not active", 135, 98, 127, 29,
-     true, TAB | STYLE_MULTILINE},
+    {IDC_RUN_MISSED, K::checkBox, "R&un on Startup if schedule was missed because scheduler was not active", 135, 98,
+     127, 29, true, TAB | STYLE_MULTILINE},
     {ID_OK, K::pushButton, "OK", 147, 138, 50, 14, true, TAB | STYLE_DEFAULT_BUTTON},
     {ID_CANCEL, K::pushButton, "Cancel", 216, 138, 50, 14, true, TAB},
 }};
@@ -91,11 +89,10 @@ constexpr std::array<ComboInitData, 3> propertiesComboData{{
     {IDC_ACTION, actionEntries},
 }};
 
-constexpr DialogDef schedulerDialog{
-    IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif", 8, 186, 196, schedulerControls};
+constexpr DialogDef schedulerDialog{IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif", 8, 186, 196, schedulerControls};
 
-constexpr DialogDef propertiesDialog{
-    IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 159, propertiesControls};
+constexpr DialogDef propertiesDialog{IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 159,
+                                     propertiesControls};
 
 }  // namespace
 

@@ -12,9 +12,9 @@ enum class ControlKind {
     editField,
     listBox,
     pushButton,
-    checkBox,        // automatic check box
-    comboDropList,   // drop-down list; height includes the dropped list
-    upDown,          // attached to the preceding control
+    checkBox,       // automatic check box
+    comboDropList,  // drop-down list; height includes the dropped list
+    upDown,         // attached to the preceding control
 };
 
 // Style flags of a control.
@@ -22,18 +22,18 @@ enum ControlStyle : unsigned {
     STYLE_NONE = 0,
     STYLE_TABSTOP = 1u << 0,
     STYLE_BORDER = 1u << 1,
-    STYLE_AUTOHSCROLL = 1u << 2,    // edit field scrolls; without it typing stops at the visible width
-    STYLE_NUMBER = 1u << 3,         // edit field takes digits only
+    STYLE_AUTOHSCROLL = 1u << 2,  // edit field scrolls; without it typing stops at the visible width
+    STYLE_NUMBER = 1u << 3,       // edit field takes digits only
     STYLE_VSCROLL = 1u << 4,
     STYLE_NOTIFY = 1u << 5,
-    STYLE_DEFAULT_BUTTON = 1u << 6, // Enter presses it
-    STYLE_MULTILINE = 1u << 7,      // check box text wraps, aligned to the top
-    STYLE_UD_WRAP = 1u << 8,        // up-down wraps around at its ends
+    STYLE_DEFAULT_BUTTON = 1u << 6,  // Enter presses it
+    STYLE_MULTILINE = 1u << 7,       // check box text wraps, aligned to the top
+    STYLE_UD_WRAP = 1u << 8,         // up-down wraps around at its ends
     STYLE_UD_SETBUDDYINT = 1u << 9,
     STYLE_UD_ALIGNRIGHT = 1u << 10,
     STYLE_UD_ARROWKEYS = 1u << 11,
     STYLE_UD_NOTHOUSANDS = 1u << 12,
-    STYLE_GROUP = 1u << 13,         // starts a new control group
+    STYLE_GROUP = 1u << 13,  // starts a new control group
 };
 
 struct ControlDef {
@@ -41,7 +41,7 @@ struct ControlDef {
     ControlKind kind;
     const char* text;  // with "&" before the mnemonic letter
     int x, y, width, height;
-    bool visible;      // visible when the dialog is created
+    bool visible;  // visible when the dialog is created
     unsigned style;
 };
 

@@ -10,9 +10,9 @@ constexpr int ID_OK = 1;
 constexpr int ID_CANCEL = 2;
 constexpr int ID_STATIC_ITEM = 65535;
 
-constexpr int IDR_MAINFRAME = 128;           // application icon
-constexpr int IDD_SCHEDULER_DIALOG = 130;    // main window
-constexpr int IDD_TASK_PROPERTIES = 132;     // task properties dialog
+constexpr int IDR_MAINFRAME = 128;         // application icon
+constexpr int IDD_SCHEDULER_DIALOG = 130;  // main window
+constexpr int IDD_TASK_PROPERTIES = 132;   // task properties dialog
 constexpr int ID_HELP_COMMAND = 57670;
 
 // Main window.

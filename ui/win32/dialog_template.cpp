@@ -122,11 +122,9 @@ std::vector<WORD> BuildDialogTemplate(const res::DialogDef& dialog, const std::s
     out.Short(0);
     out.Short(dialog.width);
     out.Short(dialog.height);
-    out.Word(0);  // no menu
-    if (windowClass.empty())
-        out.Word(0);  // the system's dialog class
-    else
-        out.String(windowClass);
+    out.Word(0);                           // no menu
+    if (windowClass.empty()) out.Word(0);  // the system's dialog class
+    else out.String(windowClass);
     out.String(dialog.caption);
     out.Word(static_cast<WORD>(dialog.fontPointSize));
     out.String(dialog.fontName);
@@ -167,8 +165,7 @@ std::optional<ui::ControlEvent> ControlEventOf(const res::DialogDef& dialog, int
         case ControlKind::pushButton:
             if (code == BN_CLICKED) return ui::ControlEvent::clicked;
             return std::nullopt;
-        default:
-            return std::nullopt;
+        default: return std::nullopt;
         }
     }
     // Commands of no control: Escape or the close box (ID_CANCEL), Enter

@@ -18,7 +18,7 @@ namespace res = ui::res;
 // The window class and style of one control: a predefined class is named by
 // its atom (classAtom non-zero), any other by className.
 struct ControlClass {
-    WORD classAtom = 0;        // 0x0080 button, 0x0081 edit, 0x0082 static, 0x0083 list box, 0x0085 combo box
+    WORD classAtom = 0;  // 0x0080 button, 0x0081 edit, 0x0082 static, 0x0083 list box, 0x0085 combo box
     const wchar_t* className = nullptr;
     DWORD style = 0;
 };

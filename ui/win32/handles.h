@@ -23,7 +23,8 @@ IconHandle LoadAppIcon(HINSTANCE instance, int size);
 // A window class registered for the life of the object.
 class RegisteredClass {
 public:
-    RegisteredClass(HINSTANCE instance, std::string name, ATOM atom) : instance(instance), name(std::move(name)), atom(atom) {}
+    RegisteredClass(HINSTANCE instance, std::string name, ATOM atom)
+        : instance(instance), name(std::move(name)), atom(atom) {}
     ~RegisteredClass() {
         if (atom != 0) UnregisterClassA(name.c_str(), instance);
     }

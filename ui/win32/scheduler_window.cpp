@@ -51,8 +51,8 @@ bool SchedulerWindow::Start() {
 
     const std::vector<WORD> dialogTemplate = BuildDialogTemplate(res::SchedulerDialogResource(), MAIN_WINDOW_CLASS);
     // WM_INITDIALOG arrives before this returns; it sets `window`.
-    HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), nullptr, &SchedulerWindow::DialogProc,
-                                              reinterpret_cast<LPARAM>(this));
+    HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), nullptr,
+                                              &SchedulerWindow::DialogProc, reinterpret_cast<LPARAM>(this));
     if (created == nullptr || port == nullptr) return false;
     window = created;
     if (port->Ended()) return false;
@@ -115,9 +115,7 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return FALSE;
     }
     switch (message) {
-    case WM_TIMER:
-        logic.OnTimer(static_cast<unsigned>(wParam));
-        return TRUE;
+    case WM_TIMER: logic.OnTimer(static_cast<unsigned>(wParam)); return TRUE;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -127,21 +125,15 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CTLCOLORSTATIC:
         if (shown) logic.OnCtlColor();
         return FALSE;  // the default colours
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<INT_PTR>(bigIcon.get());
-    case WM_HELP:
-        logic.OnHelp();
-        return TRUE;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(bigIcon.get());
+    case WM_HELP: logic.OnHelp(); return TRUE;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_ENDSESSION:
         // The session ends: as Escape does, the tray icon and the timer go
         // and nothing is written.
         if (wParam != FALSE && !Ended()) logic.OnCancel();
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -39,11 +39,8 @@ private:
             logic.Attach(*port);
             logic.OnInitDialog();
             return TRUE;  // the focus goes to the first tab stop, the title
-        case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return TRUE;
-        default:
-            return FALSE;
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+        default: return FALSE;
         }
     }
 
@@ -128,8 +125,7 @@ int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog
     const std::vector<WORD> dialogTemplate = BuildDialogTemplate(res::TaskPropertiesDialogResource());
     PropertiesWindow window(instance, properties);
     return static_cast<int>(DialogBoxIndirectParamA(instance, AsTemplate(dialogTemplate), owner,
-                                                    &PropertiesWindow::DialogProc,
-                                                    reinterpret_cast<LPARAM>(&window)));
+                                                    &PropertiesWindow::DialogProc, reinterpret_cast<LPARAM>(&window)));
 }
 
 Win32WindowPort::~Win32WindowPort() {
@@ -233,10 +229,8 @@ void Win32WindowPort::SetForeground() {
 void Win32WindowPort::EndDialog(int endResult) {
     ended = true;
     result = endResult;
-    if (onEnd)
-        onEnd(endResult);
-    else
-        ::EndDialog(dialog, endResult);
+    if (onEnd) onEnd(endResult);
+    else ::EndDialog(dialog, endResult);
 }
 
 unsigned Win32WindowPort::SetTimer(unsigned id, unsigned periodMs) {
