@@ -176,6 +176,7 @@ TEST(DataExchangeTest, RangeAndLengthFailuresReferToTheLastField) {
     std::string text;
     length.StringText(11, text);
     EXPECT_FALSE(length.MaxChars(text, 100));
+    ASSERT_FALSE(window.messages.empty());
     EXPECT_EQ(window.messages.back().first, "Please enter no more than 100 characters.");
     EXPECT_EQ(window.focus, 11);
     EXPECT_TRUE(window.Control(11).allSelected);

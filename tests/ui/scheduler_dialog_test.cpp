@@ -120,6 +120,7 @@ TEST_F(SchedulerTest, AddThenOkAppendsSelectsSavesAndRetitlesTheIcon) {
     EXPECT_EQ(StoredInt("settings", "NumApps"), 3);
     EXPECT_EQ(StoredString("App3", "title"), "Brand new");
     EXPECT_EQ(StoredString("App3", "Task"), "Message");
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 3 Task(s) Scheduled");
     EXPECT_FALSE(dialog->IsEditing());
 }
@@ -144,6 +145,7 @@ TEST_F(SchedulerTest, RemoveKeepsTheLineOrSelectsTheNewLast) {
     EXPECT_EQ(Selection(), 1);
     EXPECT_EQ(StoredInt("settings", "NumApps"), 2);
     EXPECT_EQ(StoredString("App2", "title"), "Task 3");
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 2 Task(s) Scheduled");
 
     dialog->OnRemove();  // line 1 is now the last line
@@ -161,6 +163,7 @@ TEST_F(SchedulerTest, RemovingTheOnlyTaskLeavesNoSelectionAndDisablesTheButtons)
     EXPECT_FALSE(window.Enabled(IDC_REMOVE));
     EXPECT_FALSE(window.Enabled(IDC_PROPERTIES));
     EXPECT_EQ(StoredInt("settings", "NumApps"), 0);
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
     const std::string after = env->ProfileText();
     dialog->OnRemove();

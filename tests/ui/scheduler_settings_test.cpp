@@ -100,6 +100,7 @@ TEST_F(SchedulerTest, HideAcceptsAnIntervalWithBlanksAround) {
     EXPECT_EQ(dialog->GetInterval(), 42);
     EXPECT_EQ(StoredInt("settings", "interval"), 42);
     EXPECT_EQ(window.timers[SCHEDULER_TIMER_ID], 42000u);
+    ASSERT_FALSE(window.calls.empty());
     EXPECT_EQ(window.calls.back(), "HideWindow");
     EXPECT_FALSE(window.endResult.has_value());
 }
@@ -108,10 +109,12 @@ TEST_F(SchedulerTest, HideWithTheIconBoxClearedRemovesTheIcon) {
     Start();
     window.Control(IDC_SHOW_ICON).check = 0;
     dialog->OnHide();
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "delete");
     EXPECT_FALSE(dialog->IsTrayIconShown());
     EXPECT_EQ(StoredInt("settings", "showicon"), 0);
     EXPECT_FALSE(window.windowVisible);
+    ASSERT_FALSE(window.calls.empty());
     EXPECT_EQ(window.calls.back(), "HideWindow");
 }
 
@@ -126,6 +129,7 @@ TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
     };
     dialog->OnExit();
     EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "delete");
     EXPECT_FALSE(dialog->IsTrayIconShown());
     EXPECT_TRUE(window.timers.empty());
@@ -144,6 +148,7 @@ TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
     dialog->OnCancel();
     EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(dialog->GetInterval(), 10);
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "delete");
     EXPECT_TRUE(window.timers.empty());
     EXPECT_EQ(window.endResult, ID_CANCEL);
@@ -225,6 +230,7 @@ TEST_F(SchedulerTest, AFailedTipUpdateClearsTheFlagSoTheNextAddRegistersAgain) {
     Start(TasksIni(1));
     window.trayModifyWorks = false;
     dialog->OnRemove();
+    ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
     EXPECT_FALSE(dialog->IsTrayIconShown());
     test::ScriptPropertiesDialog(window, nullptr, true);

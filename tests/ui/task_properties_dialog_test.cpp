@@ -139,6 +139,7 @@ TEST_F(PropertiesTest, HourTexts) {
             EXPECT_EQ(task.GetTitle(), "changed");
         } else {
             EXPECT_EQ(LastMessage(), c.message);
+            ASSERT_FALSE(window.messages.empty());
             EXPECT_EQ(window.messages.back().second, test::APP_TITLE);
             EXPECT_EQ(window.focus, IDC_HOUR);
             EXPECT_TRUE(window.Control(IDC_HOUR).allSelected);
