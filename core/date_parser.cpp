@@ -127,6 +127,11 @@ DateParseResult ParseDateText(const std::string& text, double& dayNumber) {
     if (!value.SetDateTime(static_cast<int>(p.year), static_cast<int>(p.month), static_cast<int>(p.day),
                            static_cast<int>(p.hour), static_cast<int>(p.minute), static_cast<int>(p.second)))
         return DateParseResult::notADate;
+    // The range ends at 0100-01-01 and 9999-12-31 00:00:00 exactly: a time
+    // on either day outside that (01-Jan-100 04:30) is out of range too, so
+    // everything accepted here can be formatted and stored again.
+    if (value.GetDayNumber() < DateTime::MIN_DAY_NUMBER || value.GetDayNumber() > DateTime::MAX_DAY_NUMBER)
+        return DateParseResult::outOfRange;
     dayNumber = value.GetDayNumber();
     return DateParseResult::ok;
 }

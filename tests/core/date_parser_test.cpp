@@ -77,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"08-Dec-0099 10:00:00", OUT_OF_RANGE}, ParseCase{"08-Dec-99", OUT_OF_RANGE},
         ParseCase{"08-Dec-0 10:00:00", OUT_OF_RANGE}, ParseCase{"01-Jan-10000", OUT_OF_RANGE},
         ParseCase{"0099-12-31", OUT_OF_RANGE}, ParseCase{"10000-01-01 00:00", OUT_OF_RANGE},
+        ParseCase{"1-jAn-100 4:30:00", OUT_OF_RANGE}, ParseCase{"31-Dec-9999 00:00:01", OUT_OF_RANGE},
         ParseCase{"01-Jan-" + std::string(1000, '9'), OUT_OF_RANGE},
         ParseCase{std::string(500, '9') + "-01-01", OUT_OF_RANGE}));
 
