@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -88,13 +89,13 @@ int RunProgramOnItsStack(void* start) {
 
 }  // namespace
 
-bool PosixProcessLauncher::Start(const std::string& commandLine, int /*showState*/) {
+LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*showState*/) {
     std::vector<std::string> words = SplitCommandLine(commandLine);
-    if (words.empty()) return false;
+    if (words.empty()) return LaunchResult::Failed("the command line is empty");
     // exec takes C strings; a word with a NUL in it would be cut short and
     // start something other than what the text says.
     for (const std::string& word : words)
-        if (word.find('\0') != std::string::npos) return false;
+        if (word.find('\0') != std::string::npos) return LaunchResult::Failed("the command line holds a NUL character");
 
     // Everything the children need is prepared before fork.
     std::vector<char*> argv;
@@ -106,7 +107,7 @@ bool PosixProcessLauncher::Start(const std::string& commandLine, int /*showState
     const int maxFd = static_cast<int>(openMax);
 
     int errorPipe[2];
-    if (pipe2(errorPipe, O_CLOEXEC) != 0) return false;
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) return LaunchResult::Failed(std::strerror(errno));
     ProgramStart start{argv.data(), errorPipe[1], maxFd};
     // The program's stack until its exec; the stack grows down on every
     // platform this runs on.
@@ -126,8 +127,9 @@ bool PosixProcessLauncher::Start(const std::string& commandLine, int /*showState
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     close(errorPipe[1]);
     if (child < 0) {
+        const int error = errno;
         close(errorPipe[0]);
-        return false;
+        return LaunchResult::Failed(std::strerror(error));
     }
 
     int status = 0;
@@ -146,7 +148,8 @@ bool PosixProcessLauncher::Start(const std::string& commandLine, int /*showState
         got = read(errorPipe[0], &error, sizeof error);
     } while (got < 0 && errno == EINTR);
     close(errorPipe[0]);
-    return childOk && got == 0;
+    if (childOk && got == 0) return LaunchResult::Started();
+    return LaunchResult::Failed(got > 0 ? std::strerror(error) : "the process could not be created");
 }
 
 }  // namespace tikr

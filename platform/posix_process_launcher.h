@@ -23,7 +23,7 @@ public:
     // True when the program was started (its exec succeeded); false for an
     // empty command line, a program that cannot be found or run, or when
     // the system could not create the process.
-    bool Start(const std::string& commandLine, int showState) override;
+    LaunchResult Start(const std::string& commandLine, int showState) override;
 };
 
 }  // namespace tikr

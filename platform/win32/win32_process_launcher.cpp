@@ -7,11 +7,11 @@
 
 namespace tikr {
 
-bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
+LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
     // A text with a NUL in it would be cut short and start something other
     // than what it says; a blank one names no program.
     if (commandLine.find('\0') != std::string::npos || commandLine.find_first_not_of(" \t") == std::string::npos)
-        return false;
+        return LaunchResult::Failed("the command line is empty");
     // CreateProcessA may write into the command line: give it a copy.
     std::vector<char> text(commandLine.begin(), commandLine.end());
     text.push_back('\0');
@@ -25,11 +25,11 @@ bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState) 
         const DWORD error = ::GetLastError();
         ::OutputDebugStringA(
             ("Tikr: cannot start \"" + commandLine + "\" (error " + std::to_string(error) + ")\n").c_str());
-        return false;
+        return LaunchResult::Failed("error " + std::to_string(error));
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    return true;
+    return LaunchResult::Started();
 }
 
 }  // namespace tikr

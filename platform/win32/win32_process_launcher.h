@@ -13,7 +13,7 @@ namespace tikr {
 // debug output and returns false, as does an empty command line.
 class Win32ProcessLauncher : public ProcessLauncher {
 public:
-    bool Start(const std::string& commandLine, int showState) override;
+    LaunchResult Start(const std::string& commandLine, int showState) override;
 };
 
 }  // namespace tikr

@@ -148,7 +148,7 @@ TEST_F(PosixProcessLauncherTest, ProgramStartsWithCleanSignalsAndDescriptors) {
     pthread_sigmask(SIG_BLOCK, &usr1, &previousMask);
 
     const std::string out = dir.File("out");
-    const bool started = launcher.Start(script + " " + out + " " + std::to_string(leaky), 5);
+    const bool started = launcher.Start(script + " " + out + " " + std::to_string(leaky), 5).started;
 
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
@@ -199,8 +199,8 @@ TEST_F(PosixProcessLauncherTest, WorksWhenChildSignalsAreIgnored) {
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGCHLD, &ignore, &previous);
     const std::string touched = dir.File("touched");
-    const bool started = launcher.Start("touch " + touched, 5);
-    const bool failed = launcher.Start("/nonexistent", 5);
+    const bool started = launcher.Start("touch " + touched, 5).started;
+    const bool failed = launcher.Start("/nonexistent", 5).started;
     sigaction(SIGCHLD, &previous, nullptr);
     EXPECT_TRUE(started);
     EXPECT_FALSE(failed);

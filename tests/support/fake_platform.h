@@ -14,14 +14,15 @@ namespace tikr::test {
 // each start as it happens.
 class RecordingLauncher : public ProcessLauncher {
 public:
-    bool Start(const std::string& commandLine, int showState) override {
+    LaunchResult Start(const std::string& commandLine, int showState) override {
         started.emplace_back(commandLine, showState);
         if (onStart) onStart(commandLine);
-        return result;
+        return result ? LaunchResult::Started() : LaunchResult::Failed(failureReason);
     }
     std::vector<std::pair<std::string, int>> started;
     std::function<void(const std::string&)> onStart;
     bool result = true;
+    std::string failureReason = "no program named x";
 };
 
 // Records every message shown. While a box is "open", onShow runs: a test
