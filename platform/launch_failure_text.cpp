@@ -66,10 +66,8 @@ std::string OneLineText(std::string_view text, std::size_t maxCharacters) {
             line += '?';
             text.remove_prefix(1);
         } else {
-            if (IsControl(codePoint))
-                line += ' ';
-            else
-                line.append(text.substr(0, length));
+            if (IsControl(codePoint)) line += ' ';
+            else line.append(text.substr(0, length));
             text.remove_prefix(length);
         }
     }

@@ -20,7 +20,11 @@ TEST(LaunchFailureText, KeepsTheProgramNameToOneShortLine) {
 
     // Tabs, C1 controls and line separators become spaces; bytes that are
     // no UTF-8 (a cut sequence, an overlong form) become '?'.
-    EXPECT_EQ(OneLineText("a\tb\xC2\x85" "c\xE2\x80\xA8" "d\x7F", 100), "a b c d ");
+    EXPECT_EQ(OneLineText("a\tb\xC2\x85"
+                          "c\xE2\x80\xA8"
+                          "d\x7F",
+                          100),
+              "a b c d ");
     EXPECT_EQ(OneLineText("x\xC3", 100), "x?");
     EXPECT_EQ(OneLineText("\xC0\xAFy", 100), "??y");
     EXPECT_EQ(OneLineText("\xF0\x9F\x98\x80z", 1), "\xF0\x9F\x98\x80...");
