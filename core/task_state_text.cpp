@@ -4,6 +4,7 @@
 
 #include "core/date_format.h"
 #include "core/schedule.h"
+#include "core/task.h"
 
 namespace tikr {
 
@@ -33,9 +34,7 @@ std::string JoinList(const std::vector<std::string>& items) {
 }
 
 // "1 hour", "2 hours".
-std::string Count(int value, const char* unit) {
-    return std::to_string(value) + " " + unit + (value == 1 ? "" : "s");
-}
+std::string Count(int value, const char* unit) { return std::to_string(value) + " " + unit + (value == 1 ? "" : "s"); }
 
 std::string DescribeDaily(const DailySchedule& daily, const std::string& time) {
     std::vector<std::string> skipped;
@@ -158,6 +157,18 @@ std::string DescribeTaskState(const TaskStateFacts& facts) {
     text += "Last run: " + FormatRunTime(facts.lastRun);
     if (!facts.lastResult.empty()) text += ", " + OneLine(facts.lastResult);
     return text;
+}
+
+std::string DescribeTask(const Task& task) {
+    TaskStateFacts facts;
+    const Schedule* schedule = task.GetSchedule();
+    // Every task has a schedule; without one there is no next run to tell.
+    facts.rule = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
+    facts.nextRun = schedule != nullptr ? schedule->GetNextRun() : DateTime(0.0, DateTimeStatus::invalid);
+    facts.disabled = task.IsDisabled() != 0;
+    facts.lastRun = task.GetLastRun();
+    facts.lastResult = task.GetLastResult();
+    return DescribeTaskState(facts);
 }
 
 }  // namespace tikr

@@ -9,6 +9,7 @@
 namespace tikr {
 
 class Schedule;
+class Task;
 
 // The timing rule in words, e.g. "Every day at 08:00 except Saturday and
 // Sunday". Describes what the rule computes, also for values only an edited
@@ -37,5 +38,8 @@ struct TaskStateFacts {
 std::string DescribeTaskState(const TaskStateFacts& facts);
 
 constexpr std::size_t MAX_RESULT_CHARACTERS = 200;
+
+// DescribeTaskState of the task's rule, flag, next run and last run.
+std::string DescribeTask(const Task& task);
 
 }  // namespace tikr
