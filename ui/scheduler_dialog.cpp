@@ -5,6 +5,7 @@
 
 #include "core/profile_keys.h"
 #include "core/task.h"
+#include "core/task_state_text.h"
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
 #include "ui/res/resource_ids.h"
@@ -340,6 +341,11 @@ bool SchedulerDialog::UpdateData(bool saveAndValidate) {
         if (window->ListGetCount(IDC_TASK_LIST) > 0) window->ListSetSelection(IDC_TASK_LIST, 0);
     }
     return true;
+}
+
+std::string SchedulerDialog::DescribeLine(int line) const {
+    const Task* task = tasks->GetTask(line);
+    return task != nullptr ? DescribeTask(*task) : std::string();
 }
 
 std::string SchedulerDialog::TrayTipText() const {

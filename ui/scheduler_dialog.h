@@ -91,6 +91,11 @@ public:
     // the task is); none without a selected task.
     std::vector<MenuEntry> TaskMenuEntries();
 
+    // What the list line's tooltip and accessible description say: the
+    // task's rule, next run and last run in words, read when asked so that
+    // it is always current. Empty for a line without a task.
+    std::string DescribeLine(int line) const;
+
     // "%d Task(s) Scheduled", at most 63 characters.
     std::string TrayTipText() const;
 

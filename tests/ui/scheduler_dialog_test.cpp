@@ -251,6 +251,9 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     EXPECT_EQ(env->messages.shown[0].first, "Note 2");
     EXPECT_EQ(StoredString("App2", "NextAt"), "09-Dec-2026 08:00:00");
     EXPECT_EQ(StoredString("App2", "LastRun"), "08-Dec-2026 14:30:00");
+    EXPECT_EQ(dialog->DescribeLine(1),
+              "Every day at 08:00\nNext run: Wed 9 Dec 2026 08:00\nLast run: Tue 8 Dec 2026 14:30, message shown");
+    EXPECT_EQ(dialog->DescribeLine(2), "");
 
     window.menuChoice = IDM_TOGGLE_DISABLED;
     dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
