@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Checks that the Windows program is what users get: a 32-bit PE program for
-# the Windows GUI subsystem that imports only DLLs that come with Windows
-# (no libstdc++, libgcc or winpthread DLLs to ship beside it).
-# Usage: check_windows_program.sh OBJDUMP PROGRAM.exe
+# Checks that the Windows program is what users get: a 32-bit PE program (or
+# PE32+ for the 64-bit build) for the Windows GUI subsystem that imports only
+# DLLs that come with Windows (no libstdc++, libgcc or winpthread DLLs to ship
+# beside it). Runs nothing.
+# Usage: check_windows_program.sh OBJDUMP PROGRAM.exe [PE32|PE32+]
 set -euo pipefail
-objdump=$1 exe=$2
+objdump=$1 exe=$2 kind=${3:-PE32}
 fail() { echo "FAIL: $*" >&2; exit 1; }
+case "$kind" in
+  PE32) magic=010b ;;
+  PE32+) magic=020b ;;
+  *) fail "unknown kind $kind" ;;
+esac
 
 headers=$("$objdump" -p "$exe")
-grep -qE '^Magic[[:space:]]+010b[[:space:]]+\(PE32\)' <<<"$headers" || fail "not PE32"
+[ "$(awk '$1 == "Magic" { print $2, $3 }' <<<"$headers")" = "$magic ($kind)" ] ||
+  fail "not $kind: $(grep '^Magic' <<<"$headers")"
 grep -qE '^Subsystem[[:space:]]+00000002[[:space:]]+\(Windows GUI\)' <<<"$headers" ||
   fail "not a Windows GUI program: $(grep Subsystem <<<"$headers")"
 

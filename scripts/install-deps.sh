@@ -27,10 +27,12 @@ tests=(
 )
 # The Windows program's tools, installed without recommended packages:
 # Wine's would add a few hundred megabytes of multimedia libraries that no
-# test uses.
+# test uses. The 64-bit compiler and Wine serve machines whose kernel runs
+# no 32-bit programs: there the tests run from the 64-bit build.
 windows=(
   g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest
-  wine wine32:i386 fonts-wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine
 )
 
 sudo_cmd=()

@@ -4,7 +4,8 @@
 # offscreen and end-to-end tests under Xvfb), then the AddressSanitizer +
 # UndefinedBehaviorSanitizer build of the tests, a short run of each fuzz
 # target, then the 32-bit Windows build (mingw-w64, warnings as errors) with
-# its tests under Wine.
+# its tests under Wine (on a machine that runs no 32-bit programs, the 64-bit
+# build's tests under 64-bit Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test

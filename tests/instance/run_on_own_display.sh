@@ -9,11 +9,14 @@
 # would otherwise hold the caller's output open.
 #
 # Usage: run_on_own_display.sh <prefix folder> <program.exe> [args...]
+# TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
+# when set, the kind of prefix to make.
 set -uo pipefail
 
 prefix=${1:?prefix folder}
 shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export TIKR_WINE=${TIKR_WINE:-wine}
 mkdir -p "$prefix" || exit 1
 out=$(mktemp "${TMPDIR:-/tmp}/tikr-wine-output.XXXXXX")
 trap 'rm -f "$out"' EXIT
@@ -23,9 +26,9 @@ exec 9>"$prefix.lock"
 flock 9
 xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" bash -c '
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 300 wineboot -i </dev/null >/dev/null 2>&1
+    timeout 300 "$TIKR_WINE" wineboot -i </dev/null >/dev/null 2>&1
   fi
-  timeout 240 wine "$@" </dev/null >"'"$out"'" 2>&1
+  timeout 240 "$TIKR_WINE" "$@" </dev/null >"'"$out"'" 2>&1
   status=$?
   timeout 30 wineserver -k </dev/null >/dev/null 2>&1
   exit $status' run "$@"

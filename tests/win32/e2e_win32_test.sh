@@ -10,20 +10,23 @@
 #  (d) Escape ends the program without writing the profile file.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory>
+# TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
+# when set, the kind of prefix to make.
 set -uo pipefail
 
 tikr_exe=${1:?tikr.exe}
 e2e_outdir=${2:?output directory}
 e2e_name=win32
 source "$(dirname "$0")/../e2e/x_session.sh"
-skip_without wine wineboot wineserver
+wine=${TIKR_WINE:-wine}
+skip_without "$wine" wineserver
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 # The prefix's processes end with the test, whatever way it ends.
 trap 'wineserver -k </dev/null >/dev/null 2>&1; e2e_cleanup' EXIT
 
 start_x_session
-wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
+"$wine" wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
 wineserver -w </dev/null >/dev/null 2>&1
 wineserver -p </dev/null >/dev/null 2>&1
 
@@ -34,7 +37,7 @@ appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep
 profile="$appdata/tikr.INI"
 
 start_tikr() {
-  (cd "$work/bin" && exec wine tikr.exe >>"$work/tikr.log" 2>&1) &
+  (cd "$work/bin" && exec "$wine" tikr.exe >>"$work/tikr.log" 2>&1) &
   last_pid=$!
   track "$last_pid"
 }
@@ -97,7 +100,7 @@ profile_has 'NumApps=3' || fail "(b) the task count was not stored"
 press "$main" Return
 wait_for 20 no_window Tikr || fail "(c) Hide did not hide the window"
 profile_has 'interval=1' || fail "(c) Hide did not store the settings"
-(cd "$work/bin" && timeout 60 wine tikr.exe >>"$work/later.log" 2>&1)
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1)
 later=$?
 [ "$later" -eq 0 ] || fail "(c) the later start ended with status $later"
 wait_for 20 has_window Tikr || fail "(c) the later start did not show the running window"
