@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "ui/res/accessible_names.h"
 #include "ui/res/resource_ids.h"
 
 namespace tikr::qt {
@@ -129,6 +130,13 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
     const auto& controls = def.controls;
     for (const ControlDef& control : controls) {
         QWidget* widget = MakeControl(control, units, this);
+        // A control without a text of its own is named after its label; a
+        // control with one keeps Qt's name from that text, which follows a
+        // changed text, unless it has an explicit name.
+        const std::string name = res::AccessibleNameOf(def, ordered.size());
+        if (!res::HasOwnText(control.kind) || name != res::WithoutMnemonic(control.text)) {
+            widget->setAccessibleName(QString::fromStdString(name));
+        }
         ordered.push_back(widget);
         if (control.id != res::ID_STATIC_ITEM) byId.emplace(control.id, widget);
         if ((control.style & res::STYLE_TABSTOP) != 0) tabStops.push_back(widget);
