@@ -77,8 +77,8 @@ TEST(AccessibleNames, EveryControlOfBothDialogsHasItsName) {
         "OK",
         "Cancel",
     };
-    for (const auto& [def, expected] : {std::pair{&SchedulerDialogResource(), &scheduler},
-                                        std::pair{&TaskPropertiesDialogResource(), &properties}}) {
+    for (const auto& [def, expected] :
+         {std::pair{&SchedulerDialogResource(), &scheduler}, std::pair{&TaskPropertiesDialogResource(), &properties}}) {
         ASSERT_EQ(def->controls.size(), expected->size());
         for (std::size_t i = 0; i < expected->size(); ++i) {
             SCOPED_TRACE(std::string(def->caption) + " control " + std::to_string(i));

@@ -154,6 +154,13 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
                 }
             }
         }
+        // The label that names a control is its buddy even without a
+        // mnemonic: assistive technology reads the pair as "labelled by",
+        // which is how a combo box, named by its entry, tells its label.
+        if (const auto label = res::LabelIndexOf(def, i); label && control.kind != ControlKind::upDown) {
+            auto* text = static_cast<QLabel*>(ordered[*label]);
+            if (text->buddy() == nullptr) text->setBuddy(ordered[i]);
+        }
         // An up-down control is attached to the control before it; aligned
         // right, it takes the right end of its buddy's rectangle.
         if (control.kind == ControlKind::upDown && i > 0) {

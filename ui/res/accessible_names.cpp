@@ -52,17 +52,25 @@ bool HasOwnText(ControlKind kind) {
     return false;
 }
 
+std::optional<std::size_t> LabelIndexOf(const DialogDef& dialog, std::size_t controlIndex) {
+    if (controlIndex >= dialog.controls.size() || HasOwnText(dialog.controls[controlIndex].kind)) return std::nullopt;
+    for (std::size_t i = controlIndex; i-- > 0;) {
+        if (dialog.controls[i].kind == ControlKind::staticText) return i;
+    }
+    return std::nullopt;
+}
+
 std::string LabelNameOf(const DialogDef& dialog, std::size_t controlIndex) {
     if (controlIndex >= dialog.controls.size()) return {};
     const ControlDef& control = dialog.controls[controlIndex];
-    if (HasOwnText(control.kind)) return WithoutMnemonic(control.text != nullptr ? control.text : "");
-    for (std::size_t i = controlIndex; i-- > 0;) {
-        const ControlDef& before = dialog.controls[i];
-        if (before.kind == ControlKind::staticText && before.text != nullptr) {
-            return WithoutTrailingColon(WithoutMnemonic(before.text));
-        }
+    const char* text = control.text;
+    if (!HasOwnText(control.kind)) {
+        const auto label = LabelIndexOf(dialog, controlIndex);
+        if (!label) return {};
+        text = dialog.controls[*label].text;
     }
-    return {};
+    if (text == nullptr) return {};
+    return HasOwnText(control.kind) ? WithoutMnemonic(text) : WithoutTrailingColon(WithoutMnemonic(text));
 }
 
 std::string AccessibleNameOf(const DialogDef& dialog, std::size_t controlIndex) {

@@ -3,6 +3,7 @@
 // worked out from the dialog data alone, so that every front end and the
 // tests give the same answer.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ std::string WithoutMnemonic(std::string_view text);
 // True for the kinds that show a text of their own (buttons, check boxes,
 // group boxes, static texts).
 bool HasOwnText(ControlKind kind);
+
+// The static text that names a control without text of its own: the
+// nearest static text before it in template order (the tab order). None for
+// a control with a text of its own, or with no static text before it.
+std::optional<std::size_t> LabelIndexOf(const DialogDef& dialog, std::size_t controlIndex);
 
 // The name the window system derives for a control: its own text without
 // the marker, or, for a control without text of its own, the text of the
