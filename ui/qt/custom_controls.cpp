@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "ui/res/accessible_names.h"
 #include "ui/res/dialog_resources.h"
 
 namespace tikr::qt {
@@ -247,9 +248,7 @@ QString WrapCheckBox::Text() const { return label->text(); }
 
 void WrapCheckBox::SetText(const QString& text) {
     label->setText(text);
-    QString plain = text;
-    plain.remove(QLatin1Char('&'));
-    setAccessibleName(plain);
+    setAccessibleName(QString::fromStdString(res::WithoutMnemonic(text.toStdString())));
 }
 
 int WrapCheckBox::IndicatorWidth() const {
