@@ -171,7 +171,10 @@ def main(argv):
     # A window read while it is still being filled is read again.
     deadline = time.monotonic() + TIMEOUT
     while True:
-        problems = check()
+        try:
+            problems = check()
+        except Exception as error:  # a window that changed while read
+            problems = [f"reading failed: {error}"]
         if not problems or time.monotonic() > deadline:
             break
         time.sleep(0.2)
