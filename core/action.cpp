@@ -18,7 +18,9 @@ RunApplicationAction::RunApplicationAction(const CoreServices& services, const s
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
     : Action(services), commandLine(std::move(commandLine)), showState(showState) {}
 
-unsigned RunApplicationAction::Run() { return services.launcher.Start(commandLine, showState).started ? 1u : 0u; }
+unsigned RunApplicationAction::Run() { return Launch().started ? 1u : 0u; }
+
+LaunchResult RunApplicationAction::Launch() const { return services.launcher.Start(commandLine, showState); }
 
 std::unique_ptr<Action> RunApplicationAction::Clone() const {
     return std::make_unique<RunApplicationAction>(services, commandLine, showState);

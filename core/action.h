@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/core_services.h"
+#include "core/process_launcher.h"
 
 namespace tikr {
 
@@ -40,8 +41,10 @@ public:
     RunApplicationAction(const CoreServices& services, std::string commandLine, int showState);
 
     // Starts the command line without waiting; returns 1 when it started,
-    // 0 when it did not. Nobody looks at the result.
+    // 0 when it did not.
     unsigned Run() override;
+    // The same start, with why it failed when it did.
+    LaunchResult Launch() const;
     std::unique_ptr<Action> Clone() const override;
     int GetKind() const override { return KIND_RUN_APPLICATION; }
     void Save(const std::string& section) override;

@@ -33,6 +33,10 @@ constexpr const char* DATE = "Date";
 constexpr const char* COMMAND = "command";
 constexpr const char* SHOW = "show";
 constexpr const char* MESSAGE = "Message";
+// ... and what the last run did: when (in the "NextAt" form) and its
+// outcome in words. Files without them read as tasks that never ran.
+constexpr const char* LAST_RUN = "LastRun";
+constexpr const char* LAST_RESULT = "LastResult";
 
 // Values written to "Task" and "type".
 constexpr const char* TASK_APPLICATION = "Application";

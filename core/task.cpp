@@ -1,5 +1,6 @@
 #include "core/task.h"
 
+#include "core/process_launcher.h"
 #include "core/profile_keys.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"
@@ -38,6 +39,15 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
     } else {
         schedule = std::make_unique<IntervalSchedule>(services, section);
     }
+
+    // The last run; a file that never held these keys (or a text that is
+    // not a date) reads as a task that never ran.
+    lastRun.Parse(store.ReadString(section, keys::LAST_RUN));
+    if (lastRun.IsValid()) {
+        lastResult = store.ReadString(section, keys::LAST_RESULT);
+    } else {
+        lastRun = DateTime(0.0, DateTimeStatus::invalid);
+    }
 }
 
 Task::Task(const CoreServices& services, std::string title, int disabled)
@@ -52,27 +62,69 @@ Task::~Task() {
     schedule.reset();
 }
 
-Action* Task::AdvanceIfDue() {
-    if (disabled != 0 || !schedule) return nullptr;
+bool Task::AdvanceIfDue() {
+    if (disabled != 0 || !schedule) return false;
     // A next run that could not be computed (the local time was unavailable)
     // is computed again once the time is known, without running the task.
     if (!schedule->GetNextRun().IsValid()) {
         schedule->UpdateNextRun();
-        return nullptr;
+        return false;
     }
-    if (!schedule->IsDue()) return nullptr;
+    if (!schedule->IsDue()) return false;
     // Advance and store first, so that an action that fails or waits in a
     // message box never runs the same occurrence twice. A task without an
     // action (an unknown "Task" letter in the file) just moves on.
     schedule->UpdateNextRun();
-    return action.get();
+    if (!action) return false;
+    RecordRunStart();
+    return true;
 }
 
-void Task::CheckAndRun() {
-    Action* toRun = AdvanceIfDue();
-    if (toRun != nullptr) toRun->Run();
-    // Nothing of the task is touched from here on: a message box lets the
-    // user remove it while Run waits.
+void Task::MarkRunNow() {
+    if (action) RecordRunStart();
+}
+
+void Task::RecordRunStart() {
+    const DateTime now = DateTime::Now(services.clock);
+    if (!now.IsValid() || !schedule) return;
+    lastRun = now;
+    lastResult.clear();
+    // With the next run, in the same replacement of the file: the outcome
+    // of an earlier run must not stay beside the new moment.
+    const std::string& section = schedule->GetSectionName();
+    if (section.empty()) return;  // never saved: Save writes it
+    services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+    services.store.WriteString(section, keys::LAST_RESULT, "");
+}
+
+void Task::RecordResult(std::string result) {
+    lastResult = std::move(result);
+    if (!schedule || !lastRun.IsValid() || schedule->GetSectionName().empty()) return;
+    services.store.WriteStringDeferred(schedule->GetSectionName(), keys::LAST_RESULT, lastResult);
+}
+
+std::optional<StartFailure> Task::RunAction() {
+    if (!action) return std::nullopt;
+    if (action->GetKind() != Action::KIND_RUN_APPLICATION) {
+        RecordResult(RESULT_MESSAGE_SHOWN);
+        // The task may be removed while the box is open: only the action,
+        // which keeps what it needs on the stack, is touched from here on.
+        action->Run();
+        return std::nullopt;
+    }
+    const auto& program = static_cast<const RunApplicationAction&>(*action);
+    LaunchResult launched = program.Launch();
+    if (launched.started) {
+        RecordResult(RESULT_STARTED);
+        return std::nullopt;
+    }
+    RecordResult(RESULT_NOT_STARTED + launched.reason);
+    return StartFailure{title, program.GetCommandLine(), launched.reason};
+}
+
+std::optional<StartFailure> Task::CheckAndRun() {
+    if (!AdvanceIfDue()) return std::nullopt;
+    return RunAction();
 }
 
 void Task::Save(const std::string& section) {
@@ -84,6 +136,16 @@ void Task::Save(const std::string& section) {
         services.store.WriteString(section, keys::TASK, actionlessKind);
     }
     if (schedule) schedule->Save(section);
+    // The last run moves with the task. A task that never ran clears what
+    // a former occupant of the section left; a section that never held the
+    // keys is left without them.
+    if (lastRun.IsValid()) {
+        services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+        services.store.WriteString(section, keys::LAST_RESULT, lastResult);
+    } else if (services.store.HasKey(section, keys::LAST_RUN) || services.store.HasKey(section, keys::LAST_RESULT)) {
+        services.store.WriteString(section, keys::LAST_RUN, "");
+        services.store.WriteString(section, keys::LAST_RESULT, "");
+    }
 }
 
 void Task::SetSchedule(std::unique_ptr<Schedule> newSchedule) { schedule = std::move(newSchedule); }

@@ -2,13 +2,22 @@
 // A task: a title and a disabled flag bound to one schedule and one action,
 // stored in its profile section "App%d".
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/action.h"
 #include "core/core_services.h"
+#include "core/date_time.h"
 #include "core/schedule.h"
 
 namespace tikr {
+
+// A program that a run could not start, as a task list reports it.
+struct StartFailure {
+    std::string title;        // the task's
+    std::string commandLine;  // as stored
+    std::string reason;       // why, in words
+};
 
 class Task {
 public:
@@ -21,16 +30,31 @@ public:
     Task(const Task&) = delete;
     Task& operator=(const Task&) = delete;
 
+    // The outcomes stored in "LastResult".
+    static constexpr const char* RESULT_STARTED = "started";
+    static constexpr const char* RESULT_NOT_STARTED = "could not start: ";  // + the reason
+    static constexpr const char* RESULT_MESSAGE_SHOWN = "message shown";
+
     // One periodic check: when enabled and due, advance and store the next
-    // run, then run the action. Touches nothing of the task after the
-    // action has started, since a message box lets the user remove the task
-    // meanwhile.
-    void CheckAndRun();
+    // run, then run the action. Touches nothing of the task after a message
+    // box has opened, since the box lets the user remove the task meanwhile.
+    // A program that could not start is returned.
+    std::optional<StartFailure> CheckAndRun();
     // The first half of a check: when the task is enabled and due, advances
-    // its next run and stores it, and returns the action to run now (null
-    // when there is nothing to run). The caller runs it once the next run
-    // is stored.
-    Action* AdvanceIfDue();
+    // its next run and stores it with the moment of this run ("LastRun",
+    // and an empty "LastResult" until the outcome is known), and returns
+    // true when there is an action to run now. The caller stores this in
+    // one file replacement and then calls RunAction.
+    bool AdvanceIfDue();
+    // Records this moment as the last run (as AdvanceIfDue does, without
+    // touching the next run): a run the user asked for.
+    void MarkRunNow();
+    // The second half: runs the action and records its outcome in
+    // "LastResult", written with the file's next replacement. A message
+    // action records "message shown" before its box opens; nothing of the
+    // task is touched once it is open. A program that could not start is
+    // returned.
+    std::optional<StartFailure> RunAction();
     // Writes the title, the flag, the action's and the schedule's keys.
     void Save(const std::string& section);
 
@@ -43,6 +67,10 @@ public:
     int IsDisabled() const { return disabled; }
     Schedule* GetSchedule() const { return schedule.get(); }
     Action* GetAction() const { return action.get(); }  // may be null
+    // The moment of the last run, invalid when the task never ran, and
+    // what came of it (empty until known).
+    const DateTime& GetLastRun() const { return lastRun; }
+    const std::string& GetLastResult() const { return lastResult; }
 
 private:
     const CoreServices& services;
@@ -52,6 +80,11 @@ private:
     int disabled = 0;
     // The "Task" value of a task loaded without an action.
     std::string actionlessKind;
+    DateTime lastRun{0.0, DateTimeStatus::invalid};
+    std::string lastResult;
+
+    void RecordRunStart();
+    void RecordResult(std::string result);
 };
 
 }  // namespace tikr

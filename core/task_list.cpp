@@ -71,7 +71,7 @@ void TaskList::CheckAll() {
     // in list order. A box's nested pass then still finds the later tasks
     // due and runs them; this pass later finds them no longer due.
     const int count = GetCount();
-    std::vector<Action*> toRun;
+    std::vector<Task*> toRun;
     int i = 0;
     while (i < count && i < GetCount()) {
         toRun.clear();
@@ -81,10 +81,10 @@ void TaskList::CheckAll() {
             // tasks; each round looks the elements up afresh and stops at
             // the current end.
             for (; i < count && i < GetCount(); ++i) {
-                Action* action = tasks[static_cast<std::size_t>(i)]->AdvanceIfDue();
-                if (action == nullptr) continue;
-                toRun.push_back(action);
-                if (action->GetKind() == Action::KIND_MESSAGE_BOX) {
+                Task* task = tasks[static_cast<std::size_t>(i)].get();
+                if (!task->AdvanceIfDue()) continue;
+                toRun.push_back(task);
+                if (task->GetAction()->GetKind() == Action::KIND_MESSAGE_BOX) {
                     ++i;
                     break;
                 }
@@ -92,9 +92,27 @@ void TaskList::CheckAll() {
             batch.Commit();
         }
         // Only the last action can wait and let the list change; the ones
-        // before it start their programs and return at once.
-        for (Action* action : toRun) action->Run();
+        // before it start their programs and return at once, so their
+        // tasks are still there to record the outcome.
+        for (Task* task : toRun) Run(*task);
     }
+}
+
+bool TaskList::RunNow(int index) {
+    Task* task = GetTask(index);
+    if (task == nullptr || task->GetAction() == nullptr) return false;
+    {
+        ProfileStore::Batch batch(services.store);
+        task->MarkRunNow();
+        batch.Commit();
+    }
+    Run(*task);
+    return true;
+}
+
+void TaskList::Run(Task& task) {
+    std::optional<StartFailure> failure = task.RunAction();
+    if (failure && onStartFailure) onStartFailure(*failure);
 }
 
 Task* TaskList::GetTask(int index) const {

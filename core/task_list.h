@@ -1,6 +1,7 @@
 #pragma once
 // The ordered list of all tasks. The task at index i lives in the profile
 // section "App%d" with i + 1; the count is "NumApps" in "Settings".
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,17 @@ public:
     // made while a pass waits: it never visits an index at or beyond the
     // current count.
     void CheckAll();
+    // Runs the task's action now, as a due run would, whether or not the
+    // task is enabled; its next run stays as it is, the last run and its
+    // outcome are recorded. False for an invalid index or a task without
+    // an action.
+    bool RunNow(int index);
+
+    // Hears of every program a run could not start (replacing an earlier
+    // handler), after its outcome is recorded and before the pass goes on.
+    void SetStartFailureHandler(std::function<void(const StartFailure&)> handler) {
+        onStartFailure = std::move(handler);
+    }
 
     int GetCount() const { return static_cast<int>(tasks.size()); }
     Task* GetTask(int index) const;  // null for an invalid index
@@ -44,6 +56,9 @@ public:
 private:
     const CoreServices& services;
     std::vector<std::unique_ptr<Task>> tasks;
+    std::function<void(const StartFailure&)> onStartFailure;
+
+    void Run(Task& task);
 };
 
 }  // namespace tikr

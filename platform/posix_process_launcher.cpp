@@ -3,15 +3,18 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/command_line.h"
+#include "platform/launch_failure_text.h"
 
 namespace tikr {
 
@@ -27,14 +30,24 @@ constexpr std::size_t PROGRAM_STACK_BYTES = 256 * 1024;
 // async-signal-safe calls are made, nothing is allocated and no shared
 // variable is written: the result comes back through the error pipe.
 
-[[noreturn]] void ReportAndExit(int errorFd, int error, int exitCode) {
-    // Four bytes into a pipe are written at once or not at all.
-    [[maybe_unused]] const ssize_t written = write(errorFd, &error, sizeof error);
+// What a child reports through the error pipe when it fails: which step
+// failed and the system's error number. The parent turns it into words.
+struct ChildReport {
+    enum Step : int { EXEC, CLONE } step;
+    int error;
+};
+
+[[noreturn]] void ReportAndExit(int errorFd, ChildReport::Step step, int error, int exitCode) {
+    // Up to PIPE_BUF bytes into a pipe are written at once or not at all.
+    const ChildReport report{step, error};
+    [[maybe_unused]] const ssize_t written = write(errorFd, &report, sizeof report);
     _exit(exitCode);
 }
 
-// The grandchild: becomes the program.
-[[noreturn]] void RunProgram(char* const* argv, int errorFd, int maxFd) {
+// The grandchild: becomes the program, trying the files in turn as execvp
+// would (a file that is missing or may not be run leads on to the next),
+// and reports why the last one failed, or that one was not executable.
+[[noreturn]] void RunProgram(char* const* files, char* const* argv, int errorFd, int maxFd) {
     setsid();
 
     // Descriptors above standard error close on exec (the error pipe
@@ -56,11 +69,26 @@ constexpr std::size_t PROGRAM_STACK_BYTES = 256 * 1024;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
 
-    execvp(argv[0], argv);
-    ReportAndExit(errorFd, errno, 127);
+    int error = ENOENT;
+    bool denied = false;
+    for (char* const* file = files; *file != nullptr; ++file) {
+        execve(*file, argv, environ);
+        error = errno;
+        switch (error) {
+        case EACCES: denied = true; break;
+        case ENOENT:
+        case ENOTDIR:
+        case ESTALE:
+        case ENODEV:
+        case ETIMEDOUT: break;
+        default: ReportAndExit(errorFd, ChildReport::EXEC, error, 127);
+        }
+    }
+    ReportAndExit(errorFd, ChildReport::EXEC, denied ? EACCES : error, 127);
 }
 
 struct ProgramStart {
+    char* const* files;
     char* const* argv;
     int errorFd;
     int maxFd;
@@ -68,7 +96,7 @@ struct ProgramStart {
 
 int RunProgramOnItsStack(void* start) {
     const auto* program = static_cast<const ProgramStart*>(start);
-    RunProgram(program->argv, program->errorFd, program->maxFd);
+    RunProgram(program->files, program->argv, program->errorFd, program->maxFd);
 }
 
 // The intermediate child: puts signals back to their defaults (its own
@@ -83,21 +111,57 @@ int RunProgramOnItsStack(void* start) {
     // CLONE_VFORK: the program's exec or end comes before this child ends,
     // so a failed exec is in the pipe before the parent reads it.
     const pid_t program = clone(RunProgramOnItsStack, stackTop, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
-    if (program < 0) ReportAndExit(start.errorFd, errno, 1);
+    if (program < 0) ReportAndExit(start.errorFd, ChildReport::CLONE, errno, 1);
     _exit(0);
+}
+
+// The files to try for program, in order: the program itself when it names
+// a path, else the program in each directory of PATH (an empty entry is the
+// current directory). The search is made here rather than by execvp, which
+// hands a file that is no program to /bin/sh: its text would then be run as
+// shell commands.
+std::vector<std::string> ProgramFiles(const std::string& program) {
+    if (program.find('/') != std::string::npos) return {program};
+    const char* const pathVariable = std::getenv("PATH");
+    const std::string path = pathVariable != nullptr ? pathVariable : "/bin:/usr/bin";
+    std::vector<std::string> files;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find(':', start);
+        const std::string dir = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        files.push_back(dir.empty() ? program : dir + "/" + program);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return files;
+}
+
+// What the program's file is, for the words of an exec failure; looked at
+// only after exec failed, so a change in between only changes the words.
+ProgramFile ProgramFileOf(const std::string& program) {
+    struct stat info {};
+    if (program.find('/') == std::string::npos || stat(program.c_str(), &info) != 0) return ProgramFile::UNKNOWN;
+    return S_ISDIR(info.st_mode) ? ProgramFile::DIRECTORY : ProgramFile::OTHER;
 }
 
 }  // namespace
 
 LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*showState*/) {
     std::vector<std::string> words = SplitCommandLine(commandLine);
-    if (words.empty()) return LaunchResult::Failed("the command line is empty");
+    if (words.empty()) return LaunchResult::Failed(LaunchFailureText(LaunchFailure::EMPTY_COMMAND_LINE, {}));
     // exec takes C strings; a word with a NUL in it would be cut short and
     // start something other than what the text says.
     for (const std::string& word : words)
-        if (word.find('\0') != std::string::npos) return LaunchResult::Failed("the command line holds a NUL character");
+        if (word.find('\0') != std::string::npos)
+            return LaunchResult::Failed(LaunchFailureText(LaunchFailure::NUL_IN_COMMAND_LINE, {}));
+    const std::string program = words.front();
+    if (program.empty()) return LaunchResult::Failed(LaunchFailureText(LaunchFailure::NO_PROGRAM, program));
 
     // Everything the children need is prepared before fork.
+    std::vector<std::string> files = ProgramFiles(program);
+    std::vector<char*> filePointers;
+    filePointers.reserve(files.size() + 1);
+    for (std::string& file : files) filePointers.push_back(file.data());
+    filePointers.push_back(nullptr);
     std::vector<char*> argv;
     argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
@@ -108,7 +172,7 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
 
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0) return LaunchResult::Failed(std::strerror(errno));
-    ProgramStart start{argv.data(), errorPipe[1], maxFd};
+    ProgramStart start{filePointers.data(), argv.data(), errorPipe[1], maxFd};
     // The program's stack until its exec; the stack grows down on every
     // platform this runs on.
     std::vector<char> programStack(PROGRAM_STACK_BYTES);
@@ -142,14 +206,16 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
     const bool childOk = reaped < 0 ? errno == ECHILD : WIFEXITED(status) && WEXITSTATUS(status) == 0;
 
     // End of file without a report: the program's exec closed the pipe.
-    int error = 0;
+    ChildReport report{};
     ssize_t got;
     do {
-        got = read(errorPipe[0], &error, sizeof error);
+        got = read(errorPipe[0], &report, sizeof report);
     } while (got < 0 && errno == EINTR);
     close(errorPipe[0]);
     if (childOk && got == 0) return LaunchResult::Started();
-    return LaunchResult::Failed(got > 0 ? std::strerror(error) : "the process could not be created");
+    if (got != static_cast<ssize_t>(sizeof report)) return LaunchResult::Failed("the process could not be created");
+    if (report.step == ChildReport::CLONE) return LaunchResult::Failed(std::strerror(report.error));
+    return LaunchResult::Failed(ExecFailureText(report.error, program, ProgramFileOf(program)));
 }
 
 }  // namespace tikr

@@ -51,10 +51,12 @@ void ProfileStore::Drop() {
     readError_.clear();
     loaded_ = false;
     dirty_ = false;
+    deferred_ = false;
 }
 
 void ProfileStore::Load() {
     document_->Clear();
+    deferred_ = false;
     readError_.clear();
     loaded_ = true;
     FileSystem::ReadResult read = files_->Read(filePath_);
@@ -102,6 +104,27 @@ bool ProfileStore::WriteValue(std::string_view section, std::string_view key, st
     return Flush();
 }
 
+bool ProfileStore::WriteStringDeferred(std::string_view section, std::string_view key, std::string_view value) {
+    Revalidate();
+    if (!document_->Set(section, key, value)) return false;
+    deferred_ = true;
+    return true;
+}
+
+bool ProfileStore::SaveDeferred() {
+    if (!deferred_) return true;
+    if (batchDepth_ > 0) {
+        dirty_ = true;  // the batch's end writes them
+        return true;
+    }
+    return Flush();
+}
+
+bool ProfileStore::HasKey(std::string_view section, std::string_view key) {
+    Revalidate();
+    return document_->Find(section, key).has_value();
+}
+
 void ProfileStore::BeginBatch() {
     if (batchDepth_ == 0) {
         Revalidate();
@@ -138,6 +161,7 @@ bool ProfileStore::Flush() {
     }
     stamp_ = written;
     dirty_ = false;
+    deferred_ = false;
     lastWriteError_.clear();
     return true;
 }

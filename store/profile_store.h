@@ -79,6 +79,19 @@ public:
     // for how blanks, quotes and line breaks are kept on one line.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
+    // Sets the value without a replacement of its own: it lands with the
+    // file's next replacement (the next write or batch), or at
+    // SaveDeferred. Until then a change of the file by another program, or
+    // a failed write, drops it. False when the names cannot be stored.
+    bool WriteStringDeferred(std::string_view section, std::string_view key, std::string_view value);
+    // Writes the file now when deferred values are waiting; true when none
+    // are left.
+    bool SaveDeferred();
+    bool HasDeferredWrites() const { return deferred_; }
+
+    // Whether the section holds the key.
+    bool HasKey(std::string_view section, std::string_view key);
+
     // Batches nest; only the outermost end writes the file. Inside a batch
     // writes return true once recorded; EndBatch reports whether the file
     // was written. A failed batch leaves the file as it was and drops the
@@ -133,6 +146,7 @@ private:
     bool loaded_ = false;
     int batchDepth_ = 0;
     bool dirty_ = false;
+    bool deferred_ = false;        // values set by WriteStringDeferred, not yet written
     bool sweptTempFiles_ = false;  // leftovers of killed writers removed
     WriteFailureHandler onWriteFailure_;
     std::string lastWriteError_;  // empty after a successful write

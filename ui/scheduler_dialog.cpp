@@ -5,6 +5,7 @@
 
 #include "core/profile_keys.h"
 #include "core/task.h"
+#include "core/task_state_text.h"
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
 #include "ui/res/resource_ids.h"
@@ -64,6 +65,7 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
     if (id == IDC_TASK_LIST) {
         if (event == ControlEvent::doubleClicked) OnProperties();
         if (event == ControlEvent::selectionChanged) OnListSelChange();
+        if (event == ControlEvent::contextMenu) OnTaskMenu();
         return event != ControlEvent::clicked;
     }
     if (event != ControlEvent::clicked) return false;
@@ -75,6 +77,10 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
     case IDC_EXIT: OnExit(); return true;
     case ID_CANCEL: OnCancel(); return true;
     case ID_HELP_COMMAND: OnHelp(); return true;
+    case IDM_RUN_NOW: OnRunNow(); return true;
+    case IDM_TASK_PROPERTIES: OnProperties(); return true;
+    case IDM_TOGGLE_DISABLED: OnToggleDisabled(); return true;
+    case IDM_TASK_REMOVE: OnRemove(); return true;
     default: return false;
     }
 }
@@ -86,6 +92,16 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
                            ".\n\nYour tasks are kept while " + appTitle +
                            " runs and are saved as soon as the file can be written again.",
                        appTitle);
+}
+
+std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
+    return "Task \"" + failure.title + "\" could not start \"" + failure.commandLine + "\": " + failure.reason;
+}
+
+void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
+    if (!trayIconShown) return;
+    // A failed notification says nothing about the icon itself.
+    tray->TrayNotify(appTitle + ": a task could not start", StartFailureText(failure));
 }
 
 void SchedulerDialog::OnInitDialog() {
@@ -172,6 +188,40 @@ void SchedulerDialog::OnProperties() {
 
 void SchedulerDialog::OnListSelChange() { UpdateButtons(); }
 
+std::vector<MenuEntry> SchedulerDialog::TaskMenuEntries() {
+    const Task* task = tasks->GetTask(window->ListGetSelection(IDC_TASK_LIST));
+    if (task == nullptr) return {};
+    return {{IDM_RUN_NOW, "&Run Now"},
+            {IDM_TASK_PROPERTIES, "&Properties..."},
+            {IDM_TOGGLE_DISABLED, task->IsDisabled() != 0 ? "&Enable" : "&Disable"},
+            {IDM_TASK_REMOVE, "Re&move"}};
+}
+
+void SchedulerDialog::OnTaskMenu() {
+    const std::vector<MenuEntry> entries = TaskMenuEntries();
+    if (entries.empty()) return;
+    const int chosen = window->ShowListMenu(IDC_TASK_LIST, entries);
+    if (chosen != 0) OnCommand(chosen, ControlEvent::clicked);
+}
+
+void SchedulerDialog::OnRunNow() {
+    // As a due run, disabled or not: the user asked. A message box waits
+    // here while checks and commands go on, so nothing of the line is used
+    // after the run.
+    tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
+}
+
+void SchedulerDialog::OnToggleDisabled() {
+    const int line = window->ListGetSelection(IDC_TASK_LIST);
+    Task* task = tasks->GetTask(line);
+    if (task == nullptr) return;
+    task->SetDisabled(task->IsDisabled() != 0 ? 0 : 1);
+    // Saving the task computes its next run afresh from now, as OK in the
+    // properties dialog does: a task enabled after a pause does not make up
+    // a stale run.
+    SaveTasks(line);
+}
+
 void SchedulerDialog::OnHide() {
     if (!UpdateData(true)) return;
     SaveSettings();
@@ -185,6 +235,9 @@ void SchedulerDialog::OnExit() {
 }
 
 void SchedulerDialog::OnCancel() {
+    // The outcomes of the last runs wait for the file's next replacement;
+    // without one they would be lost with the program.
+    services.store.SaveDeferred();
     RemoveTrayIcon();
     if (timerId != 0) {
         window->KillTimer(timerId);
@@ -288,6 +341,11 @@ bool SchedulerDialog::UpdateData(bool saveAndValidate) {
         if (window->ListGetCount(IDC_TASK_LIST) > 0) window->ListSetSelection(IDC_TASK_LIST, 0);
     }
     return true;
+}
+
+std::string SchedulerDialog::DescribeLine(int line) const {
+    const Task* task = tasks->GetTask(line);
+    return task != nullptr ? DescribeTask(*task) : std::string();
 }
 
 std::string SchedulerDialog::TrayTipText() const {

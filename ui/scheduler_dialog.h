@@ -5,6 +5,7 @@
 // dialog 130, calls Attach, then delivers each event to its reaction.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/core_services.h"
 #include "core/task_list.h"
@@ -49,6 +50,13 @@ public:
     // save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
 
+    // A due run or Run Now could not start a program: a notification from
+    // the tray icon when it is shown (nothing that waits: checks go on).
+    // The line on standard error is the start-up's.
+    void OnStartFailure(const StartFailure& failure);
+    // The text of a failed start, one line: task, command line and reason.
+    static std::string StartFailureText(const StartFailure& failure);
+
     // Events.
     void OnInitDialog();
     void OnTimer(unsigned id);
@@ -57,6 +65,10 @@ public:
     void OnRemove();
     void OnProperties();  // button, or a double-click on a line
     void OnListSelChange();
+    // The menu of the selected line and its commands.
+    void OnTaskMenu();
+    void OnRunNow();
+    void OnToggleDisabled();
     void OnHide();  // button, or Enter
     void OnExit();
     void OnCancel();  // Escape, the close box
@@ -74,6 +86,15 @@ public:
     bool RemoveTrayIcon();
     // The data exchange; toControls false reads back and validates.
     bool UpdateData(bool saveAndValidate);
+
+    // The menu entries for the selected line ("&Disable" or "&Enable" as
+    // the task is); none without a selected task.
+    std::vector<MenuEntry> TaskMenuEntries();
+
+    // What the list line's tooltip and accessible description say: the
+    // task's rule, next run and last run in words, read when asked so that
+    // it is always current. Empty for a line without a task.
+    std::string DescribeLine(int line) const;
 
     // "%d Task(s) Scheduled", at most 63 characters.
     std::string TrayTipText() const;

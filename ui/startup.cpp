@@ -37,7 +37,13 @@ Startup::~Startup() {
     if (store) store->SetWriteFailureHandler({});
 }
 
-void Startup::Attach(SchedulerDialog& dialog) { window = &dialog; }
+void Startup::Attach(SchedulerDialog& dialog) {
+    window = &dialog;
+    dialog.GetTasks().SetStartFailureHandler([this](const StartFailure& failure) {
+        Report(SchedulerDialog::StartFailureText(failure));
+        if (window != nullptr) window->OnStartFailure(failure);
+    });
+}
 
 void Startup::Report(const std::string& text) const {
     if (platform.report) platform.report(title + ": " + text);

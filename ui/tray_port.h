@@ -14,6 +14,9 @@ public:
     virtual bool TrayModify(const std::string& tip) = 0;
     // Removes the icon.
     virtual bool TrayDelete() = 0;
+    // Shows a passing notification from the registered icon (a balloon, a
+    // desktop notification); never waits for the user.
+    virtual bool TrayNotify(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace tikr::ui

@@ -5,6 +5,7 @@
 // implements it with widgets, the tests with a fake that records calls.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tikr::ui {
 
@@ -14,7 +15,17 @@ class TaskPropertiesDialog;
 // one dispatch (OnCommand): a push button was pressed, a list line was
 // double-clicked, or the user changed the selection of a list or a combo
 // box (a selection the program sets is not reported).
-enum class ControlEvent { clicked, doubleClicked, selectionChanged };
+// A list's contextMenu comes from a right-click on one of its lines (which
+// the front end first selects, reporting the change), from the Menu key or
+// from Shift+F10 while the list has the focus.
+enum class ControlEvent { clicked, doubleClicked, selectionChanged, contextMenu };
+
+// One entry of a pop-up menu: the command id it sends and its text, with
+// "&" before the mnemonic letter.
+struct MenuEntry {
+    int id;
+    std::string text;
+};
 
 class WindowPort {
 public:
@@ -42,6 +53,11 @@ public:
     virtual int ListGetCount(int id) = 0;
     virtual int ListGetSelection(int id) = 0;
     virtual void ListSetSelection(int id, int index) = 0;
+
+    // Shows a pop-up menu for the list's selected line: at the mouse pointer
+    // when a mouse button asked for it, else beside that line. Returns the
+    // chosen entry's id, 0 when the menu was dismissed.
+    virtual int ShowListMenu(int id, const std::vector<MenuEntry>& entries) = 0;
 
     // Up-down controls.
     virtual void SetUpDownRange(int id, int lower, int upper) = 0;

@@ -5,13 +5,84 @@
 #include <string>
 #include <vector>
 
+#include "platform/launch_failure_text.h"
+
 namespace tikr {
+
+namespace {
+
+// Texts from one code page in another (the launcher's texts are in the
+// system code page, the one-line rules read UTF-8), through UTF-16.
+std::string Recode(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0) return text;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+    const int length = ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return text;
+    std::string result(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(to, 0, wide.data(), wideLength, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+std::string Reason(LaunchFailure failure, const std::string& program) {
+    return Recode(LaunchFailureText(failure, Recode(program, CP_ACP, CP_UTF8)), CP_UTF8, CP_ACP);
+}
+
+// The program as CreateProcess reads it from the command line: a quoted
+// first token without its quotes, else everything up to the first blank or
+// tab.
+std::string ProgramOf(const std::string& commandLine) {
+    const std::size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    if (commandLine[start] == '"') {
+        const std::size_t end = commandLine.find('"', start + 1);
+        return commandLine.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+    }
+    const std::size_t end = commandLine.find_first_of(" \t", start);
+    return commandLine.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// The system's words for error on one line, without the closing full stop,
+// and its number, by which it can be looked up.
+std::string SystemErrorText(DWORD error) {
+    char* buffer = nullptr;
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
+    if (buffer != nullptr) ::LocalFree(buffer);
+    text = Recode(OneLineText(Recode(text, CP_ACP, CP_UTF8), 200), CP_UTF8, CP_ACP);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+    const std::string number = "error " + std::to_string(error);
+    return text.empty() ? number : text + " (" + number + ")";
+}
+
+std::string CreateFailureText(DWORD error, const std::string& program) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return Reason(LaunchFailure::NO_PROGRAM, program);
+    case ERROR_ACCESS_DENIED: return Reason(LaunchFailure::NOT_EXECUTABLE, program);
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH: return Reason(LaunchFailure::NOT_RUNNABLE, program);
+    default: return SystemErrorText(error);
+    }
+}
+
+}  // namespace
 
 LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
     // A text with a NUL in it would be cut short and start something other
     // than what it says; a blank one names no program.
-    if (commandLine.find('\0') != std::string::npos || commandLine.find_first_not_of(" \t") == std::string::npos)
-        return LaunchResult::Failed("the command line is empty");
+    if (commandLine.find('\0') != std::string::npos)
+        return LaunchResult::Failed(LaunchFailureText(LaunchFailure::NUL_IN_COMMAND_LINE, {}));
+    if (commandLine.find_first_not_of(" \t") == std::string::npos)
+        return LaunchResult::Failed(LaunchFailureText(LaunchFailure::EMPTY_COMMAND_LINE, {}));
+    const std::string program = ProgramOf(commandLine);
+    if (program.empty()) return LaunchResult::Failed(Reason(LaunchFailure::NO_PROGRAM, program));
     // CreateProcessA may write into the command line: give it a copy.
     std::vector<char> text(commandLine.begin(), commandLine.end());
     text.push_back('\0');
@@ -23,9 +94,9 @@ LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int sho
     PROCESS_INFORMATION process{};
     if (!::CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         const DWORD error = ::GetLastError();
-        ::OutputDebugStringA(
-            ("Tikr: cannot start \"" + commandLine + "\" (error " + std::to_string(error) + ")\n").c_str());
-        return LaunchResult::Failed("error " + std::to_string(error));
+        const std::string reason = CreateFailureText(error, program);
+        ::OutputDebugStringA(("Tikr: cannot start \"" + commandLine + "\": " + reason + "\n").c_str());
+        return LaunchResult::Failed(reason);
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);

@@ -107,5 +107,85 @@ TEST_F(CheckPassTest, RecomputedNextRunDoesNotRunInTheSamePass) {
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
+TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextReplacement) {
+    TaskList list(services);
+    LoadDueTasks(list, "AAM");
+    versions.push_back(Identity());
+    std::vector<StartFailure> failures;
+    list.SetStartFailureHandler([&](const StartFailure& failure) { failures.push_back(failure); });
+    launcher.onStart = [this](const std::string& name) { launcher.result = name != "t1"; };
+    messages.onShow = [&](const std::string&) {
+        // Recorded before the box opens: the user may remove the task now.
+        EXPECT_EQ(list.GetTask(2)->GetLastResult(), Task::RESULT_MESSAGE_SHOWN);
+    };
+    list.CheckAll();
+
+    // The failed start is reported and the pass goes on.
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].title, "App1");
+    EXPECT_EQ(failures[0].commandLine, "t1");
+    EXPECT_EQ(failures[0].reason, "no program named x");
+    EXPECT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    // One replacement held the next runs and the moments; the outcomes
+    // wait for the next one.
+    EXPECT_FALSE(Identity() == versions[0]);
+    for (const char* section : {"App1", "App2", "App3"}) {
+        EXPECT_EQ(Stored(section, "LastRun"), "08-Dec-2026 14:30:00");
+        EXPECT_EQ(Stored(section, "LastResult"), "");
+    }
+    const FileIdentity afterPass = Identity();
+    clock.Advance(60);
+    list.CheckAll();  // nothing due: nothing written
+    EXPECT_TRUE(Identity() == afterPass);
+
+    ASSERT_TRUE(list.Save(1));
+    EXPECT_EQ(Stored("App1", "LastResult"), "could not start: no program named x");
+    EXPECT_EQ(Stored("App2", "LastResult"), "started");
+    EXPECT_EQ(Stored("App3", "LastResult"), "message shown");
+
+    TaskList reloaded(services);
+    reloaded.Load();
+    EXPECT_EQ(Stamp(reloaded.GetTask(0)->GetLastRun()), "08-Dec-2026 14:30:00");
+    EXPECT_EQ(reloaded.GetTask(0)->GetLastResult(), "could not start: no program named x");
+}
+
+TEST_F(CheckPassTest, FilesWithoutLastRunLoadAndSaveWithoutIt) {
+    // A file written before tasks kept their last run; and a section that
+    // a task which ran leaves behind for one that never did.
+    WriteProfile(
+        "[settings]\nNumApps=2\n[App1]\ntitle=old\ntype=Daily\nwhen=08:00\nNextAt=09-Dec-2026 08:00:00\n"
+        "Task=A\ncommand=x\n[App2]\ntitle=ran\nLastRun=01-Dec-2026 08:00:00\nLastResult=started\n");
+    TaskList list(services);
+    list.Load();
+    EXPECT_FALSE(list.GetTask(0)->GetLastRun().IsValid());
+    EXPECT_EQ(Stored("App1", "LastRun"), "<missing>");
+    EXPECT_EQ(list.GetTask(1)->GetLastResult(), "started");
+
+    list.RemoveTask(1);
+    list.Append(std::make_unique<Task>(services, "new", 0));
+    ASSERT_TRUE(list.Save(ALL_TASKS));
+    EXPECT_EQ(Stored("App1", "LastRun"), "<missing>");
+    EXPECT_EQ(Stored("App2", "LastRun"), "");
+    EXPECT_EQ(Stored("App2", "LastResult"), "");
+}
+
+TEST_F(CheckPassTest, RunNowRunsOnceAndKeepsTheNextRun) {
+    TaskList list(services);
+    LoadDueTasks(list, "DM");
+    clock.Set(2026, 11, 30, 9, 0, 0);  // before the stored next runs
+    ASSERT_TRUE(list.RunNow(0));       // a disabled task runs when asked
+    ASSERT_TRUE(list.RunNow(1));
+    EXPECT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(Stored("App1", "NextAt"), "01-Dec-2026 08:00:00");
+    EXPECT_EQ(Stored("App1", "LastRun"), "30-Nov-2026 09:00:00");
+    EXPECT_EQ(list.GetTask(0)->GetLastResult(), Task::RESULT_STARTED);
+    EXPECT_FALSE(list.RunNow(2));
+    list.CheckAll();  // not due yet: the run did not count as the next one
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
 }  // namespace
 }  // namespace tikr::test

@@ -75,7 +75,9 @@ protected:
 
 TEST_F(PosixProcessLauncherTest, StartsTheProgram) {
     const std::string touched = dir.File("touched");
-    EXPECT_TRUE(launcher.Start("touch " + touched, 5));
+    const LaunchResult result = launcher.Start("touch " + touched, 5);
+    EXPECT_TRUE(result);
+    EXPECT_EQ(result.reason, "");
     EXPECT_TRUE(WaitForFile(touched));
 }
 
@@ -166,17 +168,34 @@ TEST_F(PosixProcessLauncherTest, ProgramStartsWithCleanSignalsAndDescriptors) {
 TEST_F(PosixProcessLauncherTest, ReportsWhatCannotStart) {
     const std::string plainFile = dir.File("not-executable");
     TempDir::WriteFile(plainFile, "#!/bin/sh\ntrue\n");
-    const std::string cases[] = {
-        "",
-        "   \t ",
-        "/nonexistent/tikr/program",
-        "tikr-no-such-program-on-path --flag",
-        plainFile,
-        dir.Path().string(),
-        "\"\"",
-        std::string("tr\0ue", 5),
+    // Neither may reach /bin/sh: one holds no program, the other names an
+    // interpreter that is not there.
+    const std::string garbage = dir.File("garbage");
+    TempDir::WriteFile(garbage, std::string("\x7f\x01\x02garbage\xff\n", 12));
+    ASSERT_EQ(chmod(garbage.c_str(), 0755), 0);
+    const std::string noInterpreter = dir.File("no-interpreter");
+    TempDir::WriteFile(noInterpreter, "#!/nonexistent/tikr/sh\ntrue\n");
+    ASSERT_EQ(chmod(noInterpreter.c_str(), 0755), 0);
+    const struct {
+        std::string commandLine;
+        std::string reason;
+    } cases[] = {
+        {"", "the command line is empty"},
+        {"   \t ", "the command line is empty"},
+        {"/nonexistent/tikr/program", "no program named /nonexistent/tikr/program"},
+        {"tikr-no-such-program-on-path --flag", "no program named tikr-no-such-program-on-path"},
+        {plainFile, "not executable: " + plainFile},
+        {"'" + garbage + "' x", "not a program this system can run: " + garbage},
+        {noInterpreter, "not a program this system can run: " + noInterpreter},
+        {dir.Path().string(), "is a directory: " + dir.Path().string()},
+        {"\"\"", "the command line names no program"},
+        {std::string("tr\0ue", 5), "the command line holds a NUL character"},
     };
-    for (const std::string& commandLine : cases) EXPECT_FALSE(launcher.Start(commandLine, 5)) << commandLine;
+    for (const auto& c : cases) {
+        const LaunchResult result = launcher.Start(c.commandLine, 5);
+        EXPECT_FALSE(result) << c.commandLine;
+        EXPECT_EQ(result.reason, c.reason) << c.commandLine;
+    }
     EXPECT_TRUE(HasNoChildren());
 }
 

@@ -37,7 +37,7 @@ public:
         HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                DeleteFileA(File(found.cFileName).c_str());
+                if (!DeleteFileA(File(found.cFileName).c_str())) RemoveDirectoryA(File(found.cFileName).c_str());
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
@@ -87,7 +87,9 @@ TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
     for (const auto& c : cases) {
         const std::string out = dir.File("out" + std::to_string(n++));
         SCOPED_TRACE(c.arguments);
-        ASSERT_TRUE(launcher.Start("\"" + PROBE + "\" " + out + " " + c.arguments, c.show));
+        const LaunchResult result = launcher.Start("\"" + PROBE + "\" " + out + " " + c.arguments, c.show);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result.reason, "");
         ASSERT_TRUE(WaitForFile(out));
         // The probe may have made the file and not yet written all of it.
         std::string text;
@@ -103,10 +105,26 @@ TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
     Win32ProcessLauncher launcher;
     const std::string notAProgram = dir.File("plain.txt");
     std::ofstream(notAProgram) << "text";
-    for (const std::string& commandLine :
-         {std::string(), std::string(" \t "), std::string("C:\\no\\such\\tikr-program.exe"),
-          std::string("tikr-no-such-program --flag"), notAProgram, std::string("\"\""), std::string("probe\0x", 7)}) {
-        EXPECT_FALSE(launcher.Start(commandLine, SW_SHOW)) << commandLine;
+    // With an extension, so that no ".exe" is added to the name.
+    const std::string folder = dir.File("folder.exe");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const struct {
+        std::string commandLine;
+        std::string reason;
+    } cases[] = {
+        {"", "the command line is empty"},
+        {" \t ", "the command line is empty"},
+        {"C:\\no\\such\\tikr-program.exe", "no program named C:\\no\\such\\tikr-program.exe"},
+        {"tikr-no-such-program --flag", "no program named tikr-no-such-program"},
+        {"\"" + notAProgram + "\"", "not a program this system can run: " + notAProgram},
+        {"\"" + folder + "\" x", "not executable: " + folder},
+        {"\"\"", "the command line names no program"},
+        {std::string("probe\0x", 7), "the command line holds a NUL character"},
+    };
+    for (const auto& c : cases) {
+        const LaunchResult result = launcher.Start(c.commandLine, SW_SHOW);
+        EXPECT_FALSE(result) << c.commandLine;
+        EXPECT_EQ(result.reason, c.reason) << c.commandLine;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "store_fixture.h"
+#include "stored_profile.h"
 
 namespace tikr {
 namespace {
@@ -210,6 +211,29 @@ TEST_F(StoreTest, BatchWritesTheFileOnceAtItsOutermostEnd) {
         EXPECT_EQ(store.ReadInt("settings", "NumApps", 0), 200);
     }
     EXPECT_EQ(Identity().inode, written);
+}
+
+TEST_F(StoreTest, DeferredValueWaitsForTheNextReplacement) {
+    ASSERT_TRUE(store.WriteInt("settings", "interval", 10));
+    const FileIdentity before = Identity();
+    ASSERT_TRUE(store.WriteStringDeferred("App1", "LastResult", "started"));
+    EXPECT_TRUE(Identity() == before);  // no replacement of its own
+    EXPECT_EQ(store.ReadString("App1", "LastResult"), "started");
+    EXPECT_TRUE(store.HasKey("app1", "lastresult"));
+    EXPECT_FALSE(store.HasKey("App1", "LastRun"));
+    {
+        ProfileStore::Batch batch(store);  // a batch that writes nothing leaves it waiting
+        batch.Commit();
+    }
+    EXPECT_TRUE(Identity() == before);
+    ASSERT_TRUE(store.WriteInt("settings", "interval", 20));
+    EXPECT_EQ(FileText(), "[settings]\ninterval=20\n\n[App1]\nLastResult=started\n");
+    EXPECT_FALSE(store.HasDeferredWrites());
+
+    ASSERT_TRUE(store.WriteStringDeferred("App1", "LastResult", "message shown"));
+    EXPECT_TRUE(store.SaveDeferred());
+    EXPECT_EQ(test::StoredString(path, "App1", "LastResult"), "message shown");
+    EXPECT_FALSE(store.WriteStringDeferred("App1", "bad\nkey", "x"));
 }
 
 TEST_F(StoreTest, StoreDestroyedInsideABatchStillWritesIt) {

@@ -127,6 +127,12 @@ public:
         return chosenFile;
     }
 
+    int ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) override {
+        menus.push_back(entries);
+        calls.push_back("ShowListMenu " + std::to_string(id));
+        return menuChoice;
+    }
+
     // --- TrayPort
     bool TrayAdd(const std::string& tip) override {
         trayCalls.push_back("add " + tip);
@@ -135,6 +141,10 @@ public:
     bool TrayModify(const std::string& tip) override {
         trayCalls.push_back("modify " + tip);
         return trayModifyWorks;
+    }
+    bool TrayNotify(const std::string& title, const std::string& text) override {
+        trayCalls.push_back("notify " + title + " | " + text);
+        return true;
     }
     bool TrayDelete() override {
         trayCalls.push_back("delete");
@@ -156,6 +166,9 @@ public:
 
     std::function<int(ui::TaskPropertiesDialog&)> runProperties;
     int propertiesRuns = 0;
+
+    std::vector<std::vector<ui::MenuEntry>> menus;  // every menu shown
+    int menuChoice = 0;                             // what the user picks
 
     std::optional<std::string> chosenFile;
     std::vector<std::string> chooseFileFilters;

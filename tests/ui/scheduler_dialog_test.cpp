@@ -232,5 +232,51 @@ TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
     }
 }
 
+// The menu of a line: its entries follow the task, and each does what its
+// button or a due run does.
+TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
+    Start(TasksIni(2));
+    window.ListSetSelection(IDC_TASK_LIST, -1);
+    EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu));
+    EXPECT_TRUE(window.menus.empty());  // no line, no menu
+
+    Select(1);
+    window.menuChoice = IDM_RUN_NOW;
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    ASSERT_EQ(window.menus.size(), 1u);
+    std::vector<std::string> texts;
+    for (const MenuEntry& entry : window.menus[0]) texts.push_back(entry.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"&Run Now", "&Properties...", "&Disable", "Re&move"}));
+    ASSERT_EQ(env->messages.shown.size(), 1u);
+    EXPECT_EQ(env->messages.shown[0].first, "Note 2");
+    EXPECT_EQ(StoredString("App2", "NextAt"), "09-Dec-2026 08:00:00");
+    EXPECT_EQ(StoredString("App2", "LastRun"), "08-Dec-2026 14:30:00");
+    EXPECT_EQ(dialog->DescribeLine(1),
+              "Every day at 08:00\nNext run: Wed 9 Dec 2026 08:00\nLast run: Tue 8 Dec 2026 14:30, message shown");
+    EXPECT_EQ(dialog->DescribeLine(2), "");
+
+    window.menuChoice = IDM_TOGGLE_DISABLED;
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(StoredInt("App2", "Disabled"), 1);
+    EXPECT_EQ(window.menus.back()[2].text, "&Disable");
+    env->clock.Set(2026, 12, 10, 9, 0, 0);  // enabled again after its time passed
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(window.menus.back()[2].text, "&Enable");
+    EXPECT_EQ(StoredInt("App2", "Disabled"), 0);
+    EXPECT_EQ(StoredString("App2", "NextAt"), "11-Dec-2026 08:00:00");  // no stale run
+    EXPECT_EQ(StoredString("App1", "NextAt"), "09-Dec-2026 08:00:00");  // that task's section only
+
+    window.menuChoice = 0;  // dismissed
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(dialog->GetTasks().GetCount(), 2);
+    window.menuChoice = IDM_TASK_REMOVE;
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(Lines(), std::vector<std::string>{"Task 1"});
+    EXPECT_EQ(StoredInt("Settings", "NumApps"), 1);
+    window.menuChoice = IDM_TASK_PROPERTIES;
+    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(window.propertiesRuns, 1);
+}
+
 }  // namespace
 }  // namespace tikr::ui

@@ -140,5 +140,46 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     run.startup.Detach();
 }
 
+// A program that cannot start is told on the report line always, and by a
+// notification from the tray icon while it is shown; the check goes on.
+TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
+    test::TempDir dir;
+    test::TempDir::WriteFile(dir.File("sched.INI"),
+                             "[Settings]\nNumApps=2\n[App1]\ntitle=Backup\ncommand=backp --all\ntype=Interval\n"
+                             "[App2]\ntitle=Next\ncommand=next\ntype=Interval\n");
+    StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
+    test::FakeClock clock{2026, 12, 8, 14, 30, 0};
+    test::RecordingLauncher launcher;
+    launcher.failureReason = "no program named backp";
+    launcher.onStart = [&](const std::string& commandLine) { launcher.result = commandLine == "next"; };
+    test::FakeMessageDisplay display;
+    const CoreServices services = run.startup.Services(clock, launcher, display);
+    FakeWindow window;
+    SchedulerDialog dialog(services, run.startup.GetTitle());
+    run.startup.Attach(dialog);
+    dialog.Attach(window, window);
+    dialog.OnInitDialog();
+
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    const std::string text = "Task \"Backup\" could not start \"backp --all\": no program named backp";
+    EXPECT_EQ(run.lines, std::vector<std::string>{"sched: " + text});
+    EXPECT_EQ(window.trayCalls.back(), "notify sched: a task could not start | " + text);
+    EXPECT_EQ(launcher.started.size(), 2u);
+    EXPECT_TRUE(window.messages.empty());
+
+    dialog.RemoveTrayIcon();
+    window.trayCalls.clear();
+    clock.Advance(1);
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_EQ(run.lines.size(), 2u);
+    EXPECT_TRUE(window.trayCalls.empty());
+    // The outcomes are on disk once the window ends.
+    dialog.OnCancel();
+    EXPECT_EQ(test::StoredString(dir.File("sched.INI"), "App1", "LastResult"),
+              "could not start: no program named backp");
+    EXPECT_EQ(test::StoredString(dir.File("sched.INI"), "App2", "LastResult"), "started");
+    run.startup.Detach();
+}
+
 }  // namespace
 }  // namespace tikr::ui

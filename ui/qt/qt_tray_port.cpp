@@ -36,4 +36,10 @@ bool QtTrayPort::TrayDelete() {
     return wasShown;
 }
 
+bool QtTrayPort::TrayNotify(const std::string& title, const std::string& text) {
+    if (!icon.isVisible()) return false;
+    icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::Warning);
+    return true;
+}
+
 }  // namespace tikr::qt

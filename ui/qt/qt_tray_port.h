@@ -26,6 +26,7 @@ public:
     bool TrayAdd(const std::string& tip) override;
     bool TrayModify(const std::string& tip) override;
     bool TrayDelete() override;
+    bool TrayNotify(const std::string& title, const std::string& text) override;
 
     bool Shown() const { return icon.isVisible(); }
     QString ToolTip() const { return icon.toolTip(); }

@@ -305,6 +305,10 @@ int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return port.Ended() ? port.Result() : dialogResult;
 }
 
+int QtWindowPort::ShowListMenu(int /*id*/, const std::vector<ui::MenuEntry>& /*entries*/) {
+    return 0;  // the menu comes with the list's context-menu handling
+}
+
 std::optional<std::string> QtWindowPort::ChooseFile(const std::string& filter) {
     QFileDialog files(&dialog);
     files.setOption(QFileDialog::DontUseNativeDialog);

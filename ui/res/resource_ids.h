@@ -56,4 +56,10 @@ constexpr int IDC_COMMAND_LABEL = 1045;
 constexpr int IDC_MESSAGE_LABEL = 1046;
 constexpr int IDC_BROWSE = 1047;
 
+// The menu of a task line (its commands reach OnCommand as clicks).
+constexpr int IDM_RUN_NOW = 32771;
+constexpr int IDM_TASK_PROPERTIES = 32772;
+constexpr int IDM_TOGGLE_DISABLED = 32773;
+constexpr int IDM_TASK_REMOVE = 32774;
+
 }  // namespace tikr::ui::res

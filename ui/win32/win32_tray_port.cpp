@@ -53,6 +53,10 @@ bool Win32TrayPort::TrayDelete() {
     return Notify(NIM_DELETE, 0, {});
 }
 
+bool Win32TrayPort::TrayNotify(const std::string& /*title*/, const std::string& /*text*/) {
+    return false;  // the balloon comes with the notification work
+}
+
 void Win32TrayPort::Restore() {
     if (registered) registered = Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, lastTip);
 }

@@ -21,6 +21,7 @@ public:
     bool TrayAdd(const std::string& tip) override;
     bool TrayModify(const std::string& tip) override;
     bool TrayDelete() override;
+    bool TrayNotify(const std::string& title, const std::string& text) override;
 
     // The notification area was created anew (the shell restarted) and has
     // forgotten the icon: registers it again when it was registered.

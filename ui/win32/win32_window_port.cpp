@@ -244,6 +244,10 @@ int Win32WindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return win32::RunPropertiesDialog(instance, dialog, properties);
 }
 
+int Win32WindowPort::ShowListMenu(int /*id*/, const std::vector<ui::MenuEntry>& /*entries*/) {
+    return 0;  // the menu comes with the list's context-menu handling
+}
+
 std::optional<std::string> Win32WindowPort::ChooseFile(const std::string& filter) {
     const std::string filters = FileDialogFilter(filter);
     // Room for long paths: a path beyond the limit of the command line

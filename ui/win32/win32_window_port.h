@@ -63,6 +63,7 @@ public:
     void KillTimer(unsigned id) override;
     int RunPropertiesDialog(ui::TaskPropertiesDialog& properties) override;
     std::optional<std::string> ChooseFile(const std::string& filter) override;
+    int ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) override;
 
 private:
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
