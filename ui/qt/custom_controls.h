@@ -60,6 +60,8 @@ private:
 // An up-down control: two arrow buttons that step the integer in their
 // buddy edit field within a range, wrapping around at the ends when the
 // control has the wrap style. The Up and Down keys in the buddy step too.
+// To assistive technology it is a spin box with the buddy's value, its
+// range, and actions to step up and down.
 class UpDownControl : public QWidget {
     Q_OBJECT
 
@@ -72,6 +74,10 @@ public:
     int Upper() const { return upper; }
     // One step up (+1) or down (-1), as a click on an arrow.
     void Step(int direction);
+    // The buddy's number, or the last position while it holds other text.
+    int Value() const;
+    // Sets the buddy to the value, brought into the range.
+    void SetValue(int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
