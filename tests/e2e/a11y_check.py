@@ -151,6 +151,12 @@ def check_main(titles):
     if lists:
         items = [(c.getRoleName(), c.name) for c in children(lists[0])]
         problems += compare("task list", [("list item", t) for t in titles], items)
+        # Each line's description is its task's state: rule, next run, last run.
+        for item in children(lists[0]):
+            lines = item.description.split("\n")
+            if len(lines) != 3 or not lines[1].startswith("Next run: ") or not (
+                    lines[2] == "Never run" or lines[2].startswith("Last run: ")):
+                problems.append(f"the line {item.name!r} does not describe its task: {lines}")
     return problems
 
 

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -284,5 +285,80 @@ void WrapCheckBox::paintEvent(QPaintEvent* /*event*/) {
 }
 
 bool WrapCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+// ---------------------------------------------------------------------------
+// List box
+
+namespace {
+
+// A line whose tooltip and accessible description its list box tells when
+// they are asked for.
+class DescribedLine : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+
+    QVariant data(int role) const override {
+        if (role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole) return QListWidgetItem::data(role);
+        const auto* box = qobject_cast<const ResourceListBox*>(listWidget());
+        if (box == nullptr || !box->describeLine) return QVariant();
+        const QString text = box->describeLine(box->row(this));
+        if (text.isEmpty()) return QVariant();
+        if (role == Qt::AccessibleDescriptionRole) return text;
+        // A tooltip that looks like markup is shown as rich text: escaped,
+        // whatever the stored outcome holds reads as written, line by line.
+        return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+    }
+};
+
+}  // namespace
+
+ResourceListBox::ResourceListBox(QWidget* parent) : QListWidget(parent) {}
+
+void ResourceListBox::AddLine(const QString& text) { addItem(new DescribedLine(text)); }
+
+QPoint ResourceListBox::SelectedLinePoint() {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) return mapToGlobal(QPoint(0, 0));
+    scrollToItem(selected.first());
+    const QRect line = visualItemRect(selected.first());
+    // Just below the line, a little in from its left end.
+    return viewport()->mapToGlobal(QPoint(line.left() + line.height() / 2, line.bottom() + 1));
+}
+
+void ResourceListBox::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        RequestMenu(std::nullopt);
+        return;
+    }
+    QListWidgetItem* line = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (line == nullptr) return;
+    // The press has selected the line already where the window system
+    // asks for the menu on the press; elsewhere this selects it.
+    if (!line->isSelected()) setCurrentItem(line);
+    RequestMenu(event->globalPos());
+}
+
+void ResourceListBox::keyPressEvent(QKeyEvent* event) {
+    // Under X the window system turns the Menu key into a context-menu
+    // event before the key itself, which then goes to the open menu; other
+    // platforms deliver the key alone. Shift+F10 always comes as a key.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool menuKey = event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier;
+    const bool shiftF10 = event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier;
+    if (!menuKey && !shiftF10) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    RequestMenu(std::nullopt);
+}
+
+void ResourceListBox::RequestMenu(std::optional<QPoint> at) {
+    const std::optional<QPoint> outer = menuPoint;
+    menuPoint = at;
+    emit menuRequested();
+    menuPoint = outer;
+}
 
 }  // namespace tikr::qt

@@ -68,7 +68,7 @@ QWidget* MakeControl(const ControlDef& control, const DialogUnits& units, QWidge
     case ControlKind::groupBox: widget = new QGroupBox(Text(control), parent); break;
     case ControlKind::editField: widget = new ResourceLineEdit(control.style, parent); break;
     case ControlKind::listBox: {
-        auto* list = new QListWidget(parent);
+        auto* list = new ResourceListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setFrameShape((control.style & res::STYLE_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
         list->setVerticalScrollBarPolicy((control.style & res::STYLE_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
@@ -189,10 +189,11 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
         };
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             connect(button, &QPushButton::clicked, this, [send] { send(ui::ControlEvent::clicked); });
-        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        } else if (auto* list = qobject_cast<ResourceListBox*>(widget)) {
             connect(list, &QListWidget::itemSelectionChanged, this,
                     [send] { send(ui::ControlEvent::selectionChanged); });
             connect(list, &QListWidget::itemDoubleClicked, this, [send] { send(ui::ControlEvent::doubleClicked); });
+            connect(list, &ResourceListBox::menuRequested, this, [send] { send(ui::ControlEvent::contextMenu); });
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             // Only the user's picks: selections the program makes do not notify.
             connect(combo, &QComboBox::activated, this, [send] { send(ui::ControlEvent::selectionChanged); });
