@@ -50,7 +50,7 @@ Task=Message
 Message=Time to stand up, stretch and drink some water.
 type=Daily
 when=10:30
-SkipDays=0000011
+SkipDays=1000001
 RunMissedOnStartup=Yes
 NextAt=01-Jan-2020 08:00:00
 [App3]
@@ -96,6 +96,40 @@ xdotool type --delay 20 10
 xdotool mousemove --window "$main" 60 48 click 1
 sleep 0.5
 shot "$main" "$e2e_outdir/main-window.png"
+
+# The tooltip of the second line, which ran at the first check.
+xdotool mousemove --window "$main" 60 56
+sleep 0.2
+xdotool mousemove --window "$main" 61 57
+tooltip_id() {
+  local w
+  for w in $(xdotool search --onlyvisible --class '^tikr$' 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP && echo "$w"
+  done | head -n 1
+}
+wait_for 15 eval '[ -n "$(tooltip_id)" ]' || fail "no tooltip on the task line"
+sleep 0.5
+import -window root "$work/root.png" 2>/dev/null || fail "no screenshot of the screen"
+# The window with its frame, and the tooltip where it reaches beyond it.
+# geometry <window id>: X, Y (absolute, of the window without frame),
+# WIDTH and HEIGHT, with the given prefix.
+geometry() {
+  xwininfo -id "$1" | awk -v p="${2:-}" '
+    /Absolute upper-left X/ { print p "X=" $NF } /Absolute upper-left Y/ { print p "Y=" $NF }
+    /Width:/ { print p "WIDTH=" $NF } /Height:/ { print p "HEIGHT=" $NF }'
+}
+eval "$(geometry "$(tooltip_id)" TIP_)"
+eval "$(geometry "$main")"
+read -r left right top bottom < <(xprop -id "$main" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+x0=$((X - ${left:-0}))
+y0=$((Y - ${top:-0}))
+x1=$((X + WIDTH + ${right:-0}))
+y1=$((Y + HEIGHT + ${bottom:-0}))
+[ $((TIP_X + TIP_WIDTH)) -gt "$x1" ] && x1=$((TIP_X + TIP_WIDTH + 4))
+[ $((TIP_Y + TIP_HEIGHT)) -gt "$y1" ] && y1=$((TIP_Y + TIP_HEIGHT + 4))
+convert "$work/root.png" -crop $((x1 - x0))x$((y1 - y0))+$x0+$y0 +repage -strip -define png:compression-level=9 \
+  "$e2e_outdir/task-tooltip.png" || fail "cannot write task-tooltip.png"
+xdotool mousemove 10 590
 
 # The notification area with the icon's tip.
 icon=$(xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {p = 1; next} p && /\("tikr" "tikr"\)/ {print $1; exit}')

@@ -2,7 +2,8 @@
 # Installs the Debian packages that are missing. Usage:
 #   scripts/install-deps.sh run    what building and running the Linux program needs
 #   scripts/install-deps.sh test   that, plus everything the tests need: Xvfb and
-#                                  tools for the end-to-end runs, the fuzzers, the
+#                                  tools for the end-to-end runs, the accessibility
+#                                  bus and its Python client, the fuzzers, the
 #                                  mingw-w64 cross compiler and Wine for the Windows
 #                                  program, NSIS and the packaging tools
 # Runs apt-get only when something is missing; uses sudo when not root.
@@ -22,6 +23,7 @@ linux=(
 )
 tests=(
   xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
+  at-spi2-core python3-pyatspi dbus
   clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   nsis file dpkg-dev
 )

@@ -3,6 +3,7 @@
 // typing rules of the edit fields.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,6 +40,7 @@
 #include "ui/qt/qt_window_port.h"
 #include "ui/qt/scheduler_window.h"
 #include "ui/qt/show_requests.h"
+#include "ui/res/accessible_names.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -122,6 +124,45 @@ TEST_P(BuiltDialogTest, TabVisitsTheVisibleTabStopsInTemplateOrder) {
     }
     expected.push_back(expected.front());  // and round again
     EXPECT_EQ(visited, expected);
+}
+
+QAccessible::Role RoleOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::staticText: return QAccessible::StaticText;
+    case ControlKind::groupBox: return QAccessible::Grouping;
+    case ControlKind::editField: return QAccessible::EditableText;
+    case ControlKind::listBox: return QAccessible::List;
+    case ControlKind::pushButton: return QAccessible::Button;
+    case ControlKind::checkBox: return QAccessible::CheckBox;
+    case ControlKind::comboDropList: return QAccessible::ComboBox;
+    case ControlKind::upDown: return QAccessible::SpinBox;
+    }
+    return QAccessible::NoRole;
+}
+
+// What a screen reader is told of each control: the name the dialog data
+// gives it and the role of its kind. (A combo box with entries reports its
+// current entry as its name on Linux; it tells its label by the relation.)
+TEST_P(BuiltDialogTest, EveryControlHasItsAccessibleNameAndRole) {
+    const DialogDef& def = *GetParam()();
+    ResourceDialog dialog(def, nullptr);
+    for (std::size_t i = 0; i < def.controls.size(); ++i) {
+        SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(def.controls[i].id));
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(dialog.Controls()[i]);
+        ASSERT_NE(control, nullptr);
+        EXPECT_FALSE(control->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(control->text(QAccessible::Name).toStdString(), AccessibleNameOf(def, i));
+        EXPECT_EQ(control->role(), RoleOf(def.controls[i].kind));
+        // A field or combo box is labelled by the static text that names it
+        // (Qt's list reports no relations: it carries its name itself).
+        const auto label = LabelIndexOf(def, i);
+        const ControlKind kind = def.controls[i].kind;
+        if (label && (kind == ControlKind::editField || kind == ControlKind::comboDropList)) {
+            const auto relations = control->relations(QAccessible::Label);
+            ASSERT_EQ(relations.size(), 1);
+            EXPECT_EQ(relations[0].first->object(), dialog.Controls()[*label]);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDialogs, BuiltDialogTest,
@@ -238,6 +279,31 @@ TEST(UpDown, ArrowKeysAndClicksStepTheBuddy) {
     EXPECT_EQ(port.GetText(IDC_INTERVAL), "12");
     QTest::mouseClick(upDown, Qt::LeftButton, {}, QPoint(upDown->width() / 2, upDown->height() - 2));
     EXPECT_EQ(port.GetText(IDC_INTERVAL), "11");
+}
+
+TEST(UpDown, OffersItsValueRangeAndStepsToAssistiveTechnology) {
+    ResourceDialog dialog(TaskPropertiesDialogResource(), nullptr);
+    QtWindowPort port(dialog);
+    port.SetUpDownRange(IDC_HOUR_SPIN, 0, 23);
+    port.SetText(IDC_HOUR, "22");
+    QAccessibleInterface* spin = QAccessible::queryAccessibleInterface(dialog.Control(IDC_HOUR_SPIN));
+    ASSERT_NE(spin, nullptr);
+    QAccessibleValueInterface* value = spin->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 22);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 23);
+    QAccessibleActionInterface* actions = spin->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    actions->doAction(QAccessibleActionInterface::increaseAction());
+    actions->doAction(QAccessibleActionInterface::increaseAction());  // wraps around
+    EXPECT_EQ(port.GetText(IDC_HOUR), "0");
+    actions->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(spin->text(QAccessible::Value).toStdString(), "23");
+    value->setCurrentValue(99);  // brought into the range
+    EXPECT_EQ(port.GetText(IDC_HOUR), "23");
+    value->setCurrentValue(7);
+    EXPECT_EQ(port.GetText(IDC_HOUR), "7");
 }
 
 TEST(EditRules, TypingFollowsEachFieldsStyle) {

@@ -1,5 +1,8 @@
 #include "ui/qt/custom_controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 
+#include "ui/res/accessible_names.h"
 #include "ui/res/dialog_resources.h"
 
 namespace tikr::qt {
@@ -81,8 +85,53 @@ int ResourceLineEdit::VisibleTextWidth() const {
 // ---------------------------------------------------------------------------
 // Up-down control
 
+namespace {
+
+// A plain widget would be announced as an unnamed filler: the up-down
+// control says it is a spin box and offers its value and steps.
+class UpDownAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit UpDownAccessible(UpDownControl* control) : QAccessibleWidget(control, QAccessible::SpinBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value) return QString::number(Control()->Value());
+        return QAccessibleWidget::text(kind);
+    }
+
+    QVariant currentValue() const override { return Control()->Value(); }
+    void setCurrentValue(const QVariant& value) override { Control()->SetValue(value.toInt()); }
+    QVariant maximumValue() const override { return std::max(Control()->Lower(), Control()->Upper()); }
+    QVariant minimumValue() const override { return std::min(Control()->Lower(), Control()->Upper()); }
+    QVariant minimumStepSize() const override { return 1; }
+
+    QStringList actionNames() const override { return {increaseAction(), decreaseAction()}; }
+    void doAction(const QString& name) override {
+        if (name == increaseAction()) Control()->Step(1);
+        if (name == decreaseAction()) Control()->Step(-1);
+    }
+
+private:
+    UpDownControl* Control() const { return static_cast<UpDownControl*>(widget()); }
+};
+
+QAccessibleInterface* UpDownAccessibleFactory(const QString& /*className*/, QObject* object) {
+    if (auto* control = qobject_cast<UpDownControl*>(object)) return new UpDownAccessible(control);
+    return nullptr;
+}
+
+}  // namespace
+
 UpDownControl::UpDownControl(unsigned style, QWidget* parent)
     : QWidget(parent), wrap((style & res::STYLE_UD_WRAP) != 0), repeat(new QTimer(this)) {
+    static const bool accessibleFactoryInstalled = [] {
+        QAccessible::installFactory(UpDownAccessibleFactory);
+        return true;
+    }();
+    (void)accessibleFactoryInstalled;
     setFocusPolicy(Qt::NoFocus);
     connect(repeat, &QTimer::timeout, this, [this] {
         repeat->setInterval(60);
@@ -102,22 +151,36 @@ void UpDownControl::SetRange(int lowerLimit, int upperLimit) {
     position = std::clamp(position, std::min(lower, upper), std::max(lower, upper));
 }
 
+int UpDownControl::Value() const {
+    if (buddy == nullptr) return position;
+    bool ok = false;
+    const int value = buddy->text().trimmed().toInt(&ok);
+    return ok ? value : position;  // the buddy's text is the position; other text keeps the last one
+}
+
 void UpDownControl::Step(int direction) {
     if (buddy == nullptr || !isEnabled()) return;
     const int low = std::min(lower, upper);
     const int high = std::max(lower, upper);
     if (lower > upper) direction = -direction;  // a reversed range counts down
-    bool ok = false;
-    const int value = buddy->text().trimmed().toInt(&ok);
-    if (ok) position = value;  // the buddy's text is the position; other text keeps the last one
+    position = Value();
     long long next = static_cast<long long>(position) + direction;
     if (next > high) {
         next = wrap ? low : high;
     } else if (next < low) {
         next = wrap ? high : low;
     }
-    position = static_cast<int>(next);
+    SetValue(static_cast<int>(next));
+}
+
+void UpDownControl::SetValue(int value) {
+    if (buddy == nullptr || !isEnabled()) return;
+    position = std::clamp(value, std::min(lower, upper), std::max(lower, upper));
     buddy->SetProgramText(QString::number(position));
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, position);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void UpDownControl::paintEvent(QPaintEvent* /*event*/) {
@@ -186,9 +249,7 @@ QString WrapCheckBox::Text() const { return label->text(); }
 
 void WrapCheckBox::SetText(const QString& text) {
     label->setText(text);
-    QString plain = text;
-    plain.remove(QLatin1Char('&'));
-    setAccessibleName(plain);
+    setAccessibleName(QString::fromStdString(res::WithoutMnemonic(text.toStdString())));
 }
 
 int WrapCheckBox::IndicatorWidth() const {
@@ -224,5 +285,80 @@ void WrapCheckBox::paintEvent(QPaintEvent* /*event*/) {
 }
 
 bool WrapCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+
+// ---------------------------------------------------------------------------
+// List box
+
+namespace {
+
+// A line whose tooltip and accessible description its list box tells when
+// they are asked for.
+class DescribedLine : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+
+    QVariant data(int role) const override {
+        if (role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole) return QListWidgetItem::data(role);
+        const auto* box = qobject_cast<const ResourceListBox*>(listWidget());
+        if (box == nullptr || !box->describeLine) return QVariant();
+        const QString text = box->describeLine(box->row(this));
+        if (text.isEmpty()) return QVariant();
+        if (role == Qt::AccessibleDescriptionRole) return text;
+        // A tooltip that looks like markup is shown as rich text: escaped,
+        // whatever the stored outcome holds reads as written, line by line.
+        return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+    }
+};
+
+}  // namespace
+
+ResourceListBox::ResourceListBox(QWidget* parent) : QListWidget(parent) {}
+
+void ResourceListBox::AddLine(const QString& text) { addItem(new DescribedLine(text)); }
+
+QPoint ResourceListBox::SelectedLinePoint() {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty()) return mapToGlobal(QPoint(0, 0));
+    scrollToItem(selected.first());
+    const QRect line = visualItemRect(selected.first());
+    // Just below the line, a little in from its left end.
+    return viewport()->mapToGlobal(QPoint(line.left() + line.height() / 2, line.bottom() + 1));
+}
+
+void ResourceListBox::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        RequestMenu(std::nullopt);
+        return;
+    }
+    QListWidgetItem* line = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (line == nullptr) return;
+    // The press has selected the line already where the window system
+    // asks for the menu on the press; elsewhere this selects it.
+    if (!line->isSelected()) setCurrentItem(line);
+    RequestMenu(event->globalPos());
+}
+
+void ResourceListBox::keyPressEvent(QKeyEvent* event) {
+    // Under X the window system turns the Menu key into a context-menu
+    // event before the key itself, which then goes to the open menu; other
+    // platforms deliver the key alone. Shift+F10 always comes as a key.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool menuKey = event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier;
+    const bool shiftF10 = event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier;
+    if (!menuKey && !shiftF10) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    RequestMenu(std::nullopt);
+}
+
+void ResourceListBox::RequestMenu(std::optional<QPoint> at) {
+    const std::optional<QPoint> outer = menuPoint;
+    menuPoint = at;
+    emit menuRequested();
+    menuPoint = outer;
+}
 
 }  // namespace tikr::qt

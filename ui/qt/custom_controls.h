@@ -1,11 +1,16 @@
 #pragma once
 // The controls of the dialog definitions that Qt has no widget for as they
 // behave: an edit field with the typing rules of its style, an up-down
-// control stepping its buddy field, and a check box whose text wraps.
+// control stepping its buddy field, a check box whose text wraps, and a list
+// box whose lines describe themselves and that asks for a menu.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QValidator>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QTimer;
@@ -55,6 +60,8 @@ private:
 // An up-down control: two arrow buttons that step the integer in their
 // buddy edit field within a range, wrapping around at the ends when the
 // control has the wrap style. The Up and Down keys in the buddy step too.
+// To assistive technology it is a spin box with the buddy's value, its
+// range, and actions to step up and down.
 class UpDownControl : public QWidget {
     Q_OBJECT
 
@@ -67,6 +74,10 @@ public:
     int Upper() const { return upper; }
     // One step up (+1) or down (-1), as a click on an arrow.
     void Step(int direction);
+    // The buddy's number, or the last position while it holds other text.
+    int Value() const;
+    // Sets the buddy to the value, brought into the range.
+    void SetValue(int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -103,6 +114,41 @@ protected:
 private:
     int IndicatorWidth() const;
     QLabel* label;
+};
+
+// A list box of a dialog definition. Each line's tooltip and accessible
+// description come from describeLine when they are asked for, so they tell
+// the state of that moment; without describeLine a line has neither.
+// menuRequested comes for a right-click on a line (which is first selected,
+// as a left click would), for the Menu key and for Shift+F10; a right-click
+// below the lines asks for nothing.
+class ResourceListBox : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit ResourceListBox(QWidget* parent);
+    // Adds a line that asks describeLine for its tooltip and description.
+    void AddLine(const QString& text);
+    // The line's state in plain text, one or more lines.
+    std::function<QString(int line)> describeLine;
+    // While menuRequested is handled: the pointer's global position for a
+    // request by the mouse, nothing for one by the keyboard.
+    std::optional<QPoint> MenuPoint() const { return menuPoint; }
+    // The global point beside the selected line where a menu asked for by
+    // the keyboard opens (the line is scrolled into view first); the list's
+    // top left corner without a selection.
+    QPoint SelectedLinePoint();
+
+signals:
+    void menuRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void RequestMenu(std::optional<QPoint> at);
+    std::optional<QPoint> menuPoint;
 };
 
 }  // namespace tikr::qt

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "ui/res/accessible_names.h"
 #include "ui/res/resource_ids.h"
 
 namespace tikr::qt {
@@ -67,7 +68,7 @@ QWidget* MakeControl(const ControlDef& control, const DialogUnits& units, QWidge
     case ControlKind::groupBox: widget = new QGroupBox(Text(control), parent); break;
     case ControlKind::editField: widget = new ResourceLineEdit(control.style, parent); break;
     case ControlKind::listBox: {
-        auto* list = new QListWidget(parent);
+        auto* list = new ResourceListBox(parent);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setFrameShape((control.style & res::STYLE_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
         list->setVerticalScrollBarPolicy((control.style & res::STYLE_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
@@ -129,6 +130,13 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
     const auto& controls = def.controls;
     for (const ControlDef& control : controls) {
         QWidget* widget = MakeControl(control, units, this);
+        // A control without a text of its own is named after its label; a
+        // control with one keeps Qt's name from that text, which follows a
+        // changed text, unless it has an explicit name.
+        const std::string name = res::AccessibleNameOf(def, ordered.size());
+        if (!res::HasOwnText(control.kind) || name != res::WithoutMnemonic(control.text)) {
+            widget->setAccessibleName(QString::fromStdString(name));
+        }
         ordered.push_back(widget);
         if (control.id != res::ID_STATIC_ITEM) byId.emplace(control.id, widget);
         if ((control.style & res::STYLE_TABSTOP) != 0) tabStops.push_back(widget);
@@ -145,6 +153,13 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
                     break;
                 }
             }
+        }
+        // The label that names a control is its buddy even without a
+        // mnemonic: assistive technology reads the pair as "labelled by",
+        // which is how a combo box, named by its entry, tells its label.
+        if (const auto label = res::LabelIndexOf(def, i); label && control.kind != ControlKind::upDown) {
+            auto* text = static_cast<QLabel*>(ordered[*label]);
+            if (text->buddy() == nullptr) text->setBuddy(ordered[i]);
         }
         // An up-down control is attached to the control before it; aligned
         // right, it takes the right end of its buddy's rectangle.
@@ -174,10 +189,11 @@ ResourceDialog::ResourceDialog(const res::DialogDef& definition, QWidget* parent
         };
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             connect(button, &QPushButton::clicked, this, [send] { send(ui::ControlEvent::clicked); });
-        } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        } else if (auto* list = qobject_cast<ResourceListBox*>(widget)) {
             connect(list, &QListWidget::itemSelectionChanged, this,
                     [send] { send(ui::ControlEvent::selectionChanged); });
             connect(list, &QListWidget::itemDoubleClicked, this, [send] { send(ui::ControlEvent::doubleClicked); });
+            connect(list, &ResourceListBox::menuRequested, this, [send] { send(ui::ControlEvent::contextMenu); });
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             // Only the user's picks: selections the program makes do not notify.
             connect(combo, &QComboBox::activated, this, [send] { send(ui::ControlEvent::selectionChanged); });

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
@@ -140,10 +141,10 @@ void QtWindowPort::ListReset(int id) {
 }
 
 void QtWindowPort::ListAddString(int id, const std::string& text) {
-    auto* list = qobject_cast<QListWidget*>(dialog.Control(id));
+    auto* list = qobject_cast<ResourceListBox*>(dialog.Control(id));
     if (list == nullptr) return;
     const QSignalBlocker blocker(list);
-    list->addItem(FromStd(text));
+    list->AddLine(FromStd(text));
 }
 
 int QtWindowPort::ListGetCount(int id) {
@@ -305,8 +306,25 @@ int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return port.Ended() ? port.Result() : dialogResult;
 }
 
-int QtWindowPort::ShowListMenu(int /*id*/, const std::vector<ui::MenuEntry>& /*entries*/) {
-    return 0;  // the menu comes with the list's context-menu handling
+void QtWindowPort::DescribeLinesWith(int id, std::function<std::string(int line)> describe) {
+    auto* list = qobject_cast<ResourceListBox*>(dialog.Control(id));
+    if (list == nullptr) return;
+    if (!describe) {
+        list->describeLine = nullptr;
+        return;
+    }
+    list->describeLine = [describe = std::move(describe)](int line) { return FromStd(describe(line)); };
+}
+
+int QtWindowPort::ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) {
+    auto* list = qobject_cast<ResourceListBox*>(dialog.Control(id));
+    if (list == nullptr || entries.empty()) return 0;
+    QMenu menu(list);
+    for (const ui::MenuEntry& entry : entries) menu.addAction(FromStd(entry.text))->setData(entry.id);
+    const std::optional<QPoint> pointer = list->MenuPoint();
+    // The menu closes before the chosen command runs.
+    const QAction* chosen = menu.exec(pointer ? *pointer : list->SelectedLinePoint());
+    return chosen != nullptr ? chosen->data().toInt() : 0;
 }
 
 std::optional<std::string> QtWindowPort::ChooseFile(const std::string& filter) {

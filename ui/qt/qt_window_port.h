@@ -42,6 +42,11 @@ public:
     // Called after EndDialog has ended the dialog.
     std::function<void(int result)> onEnd;
 
+    // Gives the lines of list box id their tooltip and accessible
+    // description: describe(line) tells the line's state in plain text and
+    // is asked each time one of them is wanted.
+    void DescribeLinesWith(int id, std::function<std::string(int line)> describe);
+
     bool Ended() const { return ended; }
     int Result() const { return result; }
     ResourceDialog& Dialog() { return dialog; }

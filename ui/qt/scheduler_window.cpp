@@ -44,6 +44,9 @@ bool SchedulerWindow::Start() {
     };
 
     dialog->onCommand = [&reactions](int id, ui::ControlEvent event) { reactions.OnCommand(id, event); };
+    // A task line's tooltip and accessible description: its task's state as
+    // it is when asked.
+    port->DescribeLinesWith(res::IDC_TASK_LIST, [&reactions](int line) { return reactions.DescribeLine(line); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), dialog.get());
     QObject::connect(help, &QShortcut::activated, dialog.get(),
                      [&reactions] { reactions.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); });

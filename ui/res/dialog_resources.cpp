@@ -36,7 +36,9 @@ constexpr std::array<ControlDef, 14> schedulerControls{{
 
 // Task properties dialog, dialog 132. The timing rows (Daily, Weekly,
 // Monthly) share the area below the time fields and the action rows share
-// one area of the "Task" group; all row controls start hidden.
+// one area of the "Task" group; all row controls start hidden. The unit
+// texts "Hrs" and "Min" come just before the fields they name (tab order
+// and drawing do not depend on static texts), as every field's label does.
 constexpr std::array<ControlDef, 37> propertiesControls{{
     {ID_STATIC_ITEM, K::staticText, "Tit&le :", 7, 10, 24, 8, true, LABEL},
     {IDC_TITLE, K::editField, "", 47, 7, 152, 12, true, EDIT},
@@ -45,12 +47,12 @@ constexpr std::array<ControlDef, 37> propertiesControls{{
     {ID_STATIC_ITEM, K::staticText, "&Timing :", 13, 36, 26, 8, true, LABEL},
     {IDC_TIMING, K::comboDropList, "", 46, 33, 70, 60, true, COMBO},
     {ID_STATIC_ITEM, K::staticText, "At :", 13, 57, 12, 8, true, LABEL},
+    {ID_STATIC_ITEM, K::staticText, "Hrs", 59, 57, 12, 8, true, LABEL},
     {IDC_HOUR, K::editField, "", 31, 55, 24, 12, true, EDIT},
     {IDC_HOUR_SPIN, K::upDown, "", 53, 55, 6, 12, true, SPIN | STYLE_UD_WRAP},
-    {ID_STATIC_ITEM, K::staticText, "Hrs", 59, 57, 12, 8, true, LABEL},
+    {ID_STATIC_ITEM, K::staticText, "Min", 107, 57, 12, 8, true, LABEL},
     {IDC_MINUTE, K::editField, "", 77, 55, 24, 12, true, EDIT},
     {IDC_MINUTE_SPIN, K::upDown, "", 93, 55, 11, 12, true, SPIN | STYLE_UD_NOTHOUSANDS},
-    {ID_STATIC_ITEM, K::staticText, "Min", 107, 57, 12, 8, true, LABEL},
     {IDC_SKIP_LABEL, K::staticText, "Skip :", 13, 79, 19, 8, false, LABEL},
     {IDC_SKIP_MON, K::checkBox, "M&on", 42, 79, 27, 10, false, TAB},
     {IDC_SKIP_TUE, K::checkBox, "Tu&e", 78, 79, 27, 10, false, TAB},

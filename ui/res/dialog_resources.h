@@ -2,6 +2,8 @@
 // The two dialog definitions and the combo initialisation data, kept as
 // data that a front end builds its windows from. Rectangles are in dialog
 // units; controls are listed in template order, which is the tab order.
+// A control without a text of its own is named by the nearest static text
+// before it (see accessible_names.h).
 #include <span>
 
 namespace tikr::ui::res {

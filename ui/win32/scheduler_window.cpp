@@ -101,6 +101,7 @@ void SchedulerWindow::OnInitDialog(HWND hwnd) {
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     SetDefaultButton(hwnd, res::SchedulerDialogResource());
     logic.Attach(*port, *tray);
+    port->AddListTips(res::IDC_TASK_LIST, [this](int line) { return logic.DescribeLine(line); });
     logic.OnInitDialog();
 }
 
@@ -128,6 +129,8 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(bigIcon.get());
     case WM_HELP: logic.OnHelp(); return TRUE;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_NOTIFY: return port != nullptr && port->OnNotify(*reinterpret_cast<NMHDR*>(lParam)) ? TRUE : FALSE;
+    case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), lParam) ? TRUE : FALSE;
     case WM_ENDSESSION:
         // The session ends: as Escape does, the tray icon and the timer go
         // and nothing is written.
@@ -142,6 +145,32 @@ void SchedulerWindow::OnCommand(int id, unsigned code) {
     // Enter when no default button is known presses Hide, the default.
     if (id == res::ID_OK) id = res::IDC_HIDE;
     if (const auto event = ControlEventOf(res::SchedulerDialogResource(), id, code)) logic.OnCommand(id, *event);
+}
+
+bool SchedulerWindow::OnContextMenu(HWND from, LPARAM lParam) {
+    HWND list = GetDlgItem(window, res::IDC_TASK_LIST);
+    if (Ended() || from == nullptr || from != list) return false;
+    const POINT screen = PointOf(lParam);
+    if (screen.x == -1 && screen.y == -1) {
+        // A key asked (the Menu key, Shift+F10): the selected line's menu.
+        logic.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
+        return true;
+    }
+    POINT client = screen;
+    ScreenToClient(list, &client);
+    const int line = ListLineAt(list, client);
+    if (line < 0) return false;  // below the lines: no menu
+    // A list box does not select on a right-click by itself: the line is
+    // selected and the change reported as a click's would be.
+    if (SendMessageA(list, LB_GETCURSEL, 0, 0) != line) {
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+        OnCommand(res::IDC_TASK_LIST, LBN_SELCHANGE);
+        if (Ended()) return true;
+    }
+    port->menuPoint = screen;
+    logic.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
+    port->menuPoint.reset();
+    return true;
 }
 
 }  // namespace tikr::win32

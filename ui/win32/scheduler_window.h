@@ -46,6 +46,7 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog(HWND hwnd);
     void OnCommand(int id, unsigned code);
+    bool OnContextMenu(HWND from, LPARAM lParam);
 
     HINSTANCE instance;
     ui::SchedulerDialog& logic;

@@ -1,7 +1,5 @@
 #include "ui/win32/win32_tray_port.h"
 
-#include <shellapi.h>
-
 #include "ui/scheduler_dialog.h"
 #include "ui/win32/handles.h"
 
@@ -10,6 +8,18 @@ namespace tikr::win32 {
 namespace {
 
 constexpr int TRAY_ICON_SIZE = 16;
+// How long the balloon stays, in milliseconds (the shell keeps it between
+// 10 and 30 seconds, or as its own settings say).
+constexpr UINT BALLOON_TIMEOUT_MS = 10000;
+
+// Copies text into a character field, cut to the field with room for the
+// closing zero.
+template <std::size_t SIZE>
+void CopyToField(char (&field)[SIZE], const std::string& text) {
+    const std::string cut = CutToBytes(text, SIZE - 1);
+    cut.copy(field, cut.size());
+    field[cut.size()] = '\0';
+}
 
 }  // namespace
 
@@ -53,12 +63,44 @@ bool Win32TrayPort::TrayDelete() {
     return Notify(NIM_DELETE, 0, {});
 }
 
-bool Win32TrayPort::TrayNotify(const std::string& /*title*/, const std::string& /*text*/) {
-    return false;  // the balloon comes with the notification work
+bool Win32TrayPort::TrayNotify(const std::string& title, const std::string& text) {
+    if (!registered) return false;
+    // A refused balloon (a shell without them) says nothing about the icon.
+    NOTIFYICONDATAA data = BalloonRecord(window, title, text);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 void Win32TrayPort::Restore() {
     if (registered) registered = Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, lastTip);
+}
+
+NOTIFYICONDATAA BalloonRecord(HWND window, const std::string& title, const std::string& text) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = window;
+    data.uID = ui::SCHEDULER_TIMER_ID;
+    data.uFlags = NIF_INFO;
+    CopyToField(data.szInfoTitle, title);
+    CopyToField(data.szInfo, text);
+    data.uTimeout = BALLOON_TIMEOUT_MS;
+    data.dwInfoFlags = NIIF_WARNING;
+    return data;
+}
+
+std::string CutToBytes(const std::string& text, std::size_t maxBytes, UINT codePage) {
+    if (codePage == CP_ACP) codePage = GetACP();
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != '\0') {
+        std::size_t next = end + 1;
+        if (codePage == CP_UTF8) {
+            while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+        } else if (next < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[end]))) {
+            ++next;
+        }
+        if (next > maxBytes) break;
+        end = next;
+    }
+    return text.substr(0, end);
 }
 
 }  // namespace tikr::win32

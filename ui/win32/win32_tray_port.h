@@ -3,7 +3,9 @@
 // notify-icon call: identity (window, SCHEDULER_TIMER_ID), callback message
 // TRAY_NOTIFY_MESSAGE, the application icon at 16 x 16 pixels.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <cstddef>
 #include <string>
 
 #include "ui/tray_port.h"
@@ -37,5 +39,15 @@ private:
     bool registered = false;
     std::string lastTip;
 };
+
+// The record of the balloon: the icon's identity, NIF_INFO with the title
+// and text cut to their fields and the warning icon, in the record size
+// that has those fields (the other calls keep the first form's size).
+NOTIFYICONDATAA BalloonRecord(HWND window, const std::string& title, const std::string& text);
+
+// The text's first characters that fit in maxBytes bytes (and before any
+// zero character), never ending inside a character of the code page: a
+// double-byte code page's pair or a UTF-8 sequence stays whole or goes.
+std::string CutToBytes(const std::string& text, std::size_t maxBytes, UINT codePage = CP_ACP);
 
 }  // namespace tikr::win32

@@ -102,7 +102,38 @@ HWND ModalOver(HWND window) {
     return search.found != nullptr ? search.found : window;
 }
 
+// The tips' subclass of the list, and the tips' width and stay.
+constexpr UINT_PTR TIP_SUBCLASS_ID = 1;
+constexpr int TIP_WIDTH_DIALOG_UNITS = 200;
+constexpr int TIP_STAY_MS = 20000;
+
+// Where a menu asked for by a key opens: below the selected line's left
+// end, or at the list's edge when that line is scrolled out of sight.
+POINT BesideSelectedLine(HWND list) {
+    RECT client{};
+    GetClientRect(list, &client);
+    POINT at{client.left, client.top};
+    RECT line{};
+    const auto selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (selected >= 0 &&
+        SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&line)) != LB_ERR) {
+        at = {line.left, std::clamp(line.bottom, client.top, client.bottom)};
+    }
+    ClientToScreen(list, &at);
+    return at;
+}
+
 }  // namespace
+
+int ListLineAt(HWND list, POINT client) {
+    RECT area{};
+    if (list == nullptr || !GetClientRect(list, &area) || !PtInRect(&area, client)) return -1;
+    const auto hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+    // The high word is set when the point is past the last line.
+    if (HIWORD(hit) != 0) return -1;
+    const int line = LOWORD(hit);
+    return line < SendMessageA(list, LB_GETCOUNT, 0, 0) ? line : -1;
+}
 
 std::string FileDialogFilter(const std::string& filter) {
     std::string out = filter;
@@ -130,6 +161,9 @@ int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog
 
 Win32WindowPort::~Win32WindowPort() {
     if (notice != nullptr && IsWindow(notice)) DestroyWindow(notice);
+    // The list may outlive the port: it must not call into it any more.
+    if (tipList != nullptr) RemoveWindowSubclass(tipList, &Win32WindowPort::TipListProc, TIP_SUBCLASS_ID);
+    if (tips != nullptr && IsWindow(tips)) DestroyWindow(tips);
 }
 
 void Win32WindowPort::SetText(int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
@@ -244,8 +278,97 @@ int Win32WindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return win32::RunPropertiesDialog(instance, dialog, properties);
 }
 
-int Win32WindowPort::ShowListMenu(int /*id*/, const std::vector<ui::MenuEntry>& /*entries*/) {
-    return 0;  // the menu comes with the list's context-menu handling
+int Win32WindowPort::ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) {
+    HWND list = Item(id);
+    if (list == nullptr || entries.empty()) return 0;
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) return 0;
+    for (const ui::MenuEntry& entry : entries)
+        AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(entry.id), entry.text.c_str());
+    const POINT at = menuPoint ? *menuPoint : BesideSelectedLine(list);
+    // The chosen id comes back here rather than as a command to the window.
+    const BOOL chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, dialog, nullptr);
+    DestroyMenu(menu);
+    return static_cast<int>(chosen);
+}
+
+bool Win32WindowPort::AddListTips(int id, std::function<std::string(int line)> describe) {
+    HWND list = Item(id);
+    if (list == nullptr || tips != nullptr) return false;
+    // TTS_NOPREFIX: an "&" in a task's title is shown as it is.
+    tips =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, instance, nullptr);
+    if (tips == nullptr) return false;
+    // The whole list is one tool; its text is asked of this window. The
+    // record size without the last field, which older controls refuse.
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.hinst = instance;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    if (!SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        DestroyWindow(tips);
+        tips = nullptr;
+        return false;
+    }
+    // A width limit makes the tip break its lines at "\n".
+    RECT width{0, 0, TIP_WIDTH_DIALOG_UNITS, 0};
+    MapDialogRect(dialog, &width);
+    SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, width.right);
+    SendMessageA(tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, TIP_STAY_MS);
+    describeLine = std::move(describe);
+    if (SetWindowSubclass(list, &Win32WindowPort::TipListProc, TIP_SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this)))
+        tipList = list;
+    return true;
+}
+
+LRESULT CALLBACK Win32WindowPort::TipListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                              UINT_PTR /*subclassId*/, DWORD_PTR self) {
+    auto* port = reinterpret_cast<Win32WindowPort*>(self);
+    if (message == WM_MOUSEMOVE) port->OnTipListMouseMove(PointOf(lParam));
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, &Win32WindowPort::TipListProc, TIP_SUBCLASS_ID);
+        port->tipList = nullptr;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void Win32WindowPort::OnTipListMouseMove(POINT client) {
+    tipPoint = client;
+    const int line = ListLineAt(tipList, client);
+    if (line == tipLine) return;
+    tipLine = line;
+    if (!IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
+    // The whole list is one tool, so the tooltip sees no change of tool: a
+    // tip on show is told its text changed, which it then asks for anew,
+    // or goes below the last line.
+    if (line < 0) {
+        SendMessageA(tips, TTM_POP, 0, 0);
+        return;
+    }
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(tipList);
+    tool.hinst = instance;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool Win32WindowPort::OnNotify(NMHDR& header) {
+    if (tips == nullptr || header.hwndFrom != tips || header.code != TTN_GETDISPINFOA) return false;
+    auto& request = reinterpret_cast<NMTTDISPINFOA&>(header);
+    // The line under the pointer now: the list may have scrolled under it.
+    tipLine = ListLineAt(tipList, tipPoint);
+    tipText = tipLine >= 0 && describeLine ? describeLine(tipLine) : std::string();
+    request.lpszText = tipText.data();
+    request.szText[0] = '\0';
+    request.hinst = nullptr;
+    return true;
 }
 
 std::optional<std::string> Win32WindowPort::ChooseFile(const std::string& filter) {

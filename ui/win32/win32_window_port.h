@@ -2,7 +2,8 @@
 // The window port of a dialog window created from an in-memory template:
 // controls addressed by id through the dialog manager, message boxes owned
 // by the dialog, the window timer, the modal run of the task properties
-// dialog and the common open-file dialog.
+// dialog, the common open-file dialog, a list's pop-up menu and the tips
+// on a list's lines.
 #include <windows.h>
 
 #include <functional>
@@ -31,6 +32,23 @@ public:
     // How EndDialog ends this window; the default ends a modal dialog's
     // run. A modeless window (the main window) ends its own loop instead.
     std::function<void(int result)> onEnd;
+
+    // Where the next list menu opens: the screen point of the mouse request
+    // that asked for it; none (a key asked) opens it beside the selected
+    // line. The window sets it for the time of the request.
+    std::optional<POINT> menuPoint;
+
+    // Gives the lines of list id a tip: a tooltip control with one tool
+    // over the whole list, whose text is describe(line) for the line under
+    // the pointer, asked each time the tip shows so it is always current
+    // and asked again when the pointer moves to another line while it
+    // shows; "\n" breaks the tip's lines. The window routes its WM_NOTIFY
+    // to OnNotify. False when the list or the tooltip is missing.
+    bool AddListTips(int id, std::function<std::string(int line)> describe);
+    // A notification to the window: true when it was the tips' request for
+    // text, which is then answered.
+    bool OnNotify(NMHDR& header);
+    HWND Tips() const { return tips; }
 
     HWND Window() const { return dialog; }
     HWND Notice() const { return notice; }
@@ -67,13 +85,31 @@ public:
 
 private:
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    // Watches the pointer over the list that has the tips.
+    static LRESULT CALLBACK TipListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                        DWORD_PTR self);
+    void OnTipListMouseMove(POINT client);
 
     HINSTANCE instance;
     HWND dialog;
     HWND notice = nullptr;  // the open notice, if any
     bool ended = false;
     int result = 0;
+
+    HWND tips = nullptr;     // the tooltip control
+    HWND tipList = nullptr;  // the list it serves, while it exists
+    std::function<std::string(int line)> describeLine;
+    POINT tipPoint{-1, -1};  // the pointer over the list, in its client coordinates
+    int tipLine = -1;        // the line under it, -1 for none
+    std::string tipText;     // the text the tooltip shows, kept while it shows it
 };
+
+// The point a mouse message or WM_CONTEXTMENU carries in lParam.
+inline POINT PointOf(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+
+// The line of the list under a point in its client coordinates; -1 when the
+// point is below the last line or outside the list's client area.
+int ListLineAt(HWND list, POINT client);
 
 // "description|pattern|...||" as the open-file dialog takes it: each part
 // ended by a zero character and the list by one more.

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The real program as a screen reader meets it: on a private session bus
+# with the accessibility bus, a due message task's box is announced as an
+# alert, and every control of the main window and of the properties dialog
+# (opened with Alt+A) has the role and name of the tables in a11y_check.py;
+# the task list's lines carry the task titles.
+#
+# Usage: a11y_test.sh <tikr executable> <output directory>
+set -uo pipefail
+
+tikr=${1:?tikr executable}
+e2e_outdir=${2:?output directory}
+here=$(cd "$(dirname "$0")" && pwd)
+python=/usr/bin/python3  # pyatspi is installed for the system python
+
+# First run: the checks below in a private session bus, which ends with
+# them (with the accessibility bus it started on demand); its sockets go to
+# a runtime directory of this run only.
+if [ -z "${TIKR_A11Y_SESSION:-}" ]; then
+  missing=""
+  command -v dbus-run-session >/dev/null 2>&1 || missing="dbus-run-session"
+  command -v dbus-send >/dev/null 2>&1 || missing="dbus-send"
+  "$python" -c 'import pyatspi' >/dev/null 2>&1 || missing="python3-pyatspi"
+  [ -x /usr/libexec/at-spi-bus-launcher ] || missing="at-spi2-core"
+  if [ -n "$missing" ]; then
+    [ "${CI:-}" = "true" ] && { echo "FAIL: $missing is not installed"; exit 1; }
+    echo "SKIP: $missing is not installed"
+    exit 77
+  fi
+  runtime=$(mktemp -d /tmp/tikr-a11y-bus.XXXXXX)
+  env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR="$runtime" TIKR_A11Y_SESSION=1 \
+    timeout -k 5 150 dbus-run-session -- bash "$0" "$@"
+  status=$?
+  rm -rf "$runtime"
+  exit $status
+fi
+
+e2e_name=a11y
+source "$here/x_session.sh"
+session_bus=$DBUS_SESSION_BUS_ADDRESS
+start_x_session
+export DBUS_SESSION_BUS_ADDRESS=$session_bus
+
+# A due message task and a task that is not due.
+mkdir -p "$work/cfg"
+cat >"$work/cfg/tikr.INI" <<EOF
+[settings]
+interval=1
+showicon=1
+HideOnStartup=0
+NumApps=2
+[App1]
+title=Say hello
+Disabled=0
+Task=Message
+Message=Hello from the scheduler
+type=Daily
+when=08:00
+RunMissedOnStartup=Yes
+NextAt=01-Jan-2020 08:00:00
+SkipDays=0000000
+[App2]
+title=Back up the notes
+Disabled=0
+Task=Application
+command=/bin/true
+show=5
+type=Weekly
+when=21:30
+RunMissedOnStartup=No
+NextAt=01-Jan-2099 21:30:00
+SkipDays=0000000
+EOF
+
+# The accessibility bus runs before the program starts, so that the program
+# finds it at once; QT_LINUX_ACCESSIBILITY_ALWAYS_ON makes Qt join it without
+# a screen reader having asked for it.
+dbus-send --session --print-reply --reply-timeout=20000 --dest=org.a11y.Bus /org/a11y/bus \
+  org.a11y.Bus.GetAddress >"$work/a11y-bus.log" 2>&1 || fail "the accessibility bus did not start"
+
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_CONFIG_HOME="$work/cfg" "$tikr" >"$work/tikr.log" 2>&1 &
+app_pid=$!
+track "$app_pid"
+
+check() { timeout -k 5 90 "$python" "$here/a11y_check.py" "$@"; }
+
+check alert 'Tikr Scheduled Message' 'Hello from the scheduler' || fail "the message box is not an alert that reads its text"
+wait_for 30 has_window 'Tikr Scheduled Message' || fail "the message box is not on the screen"
+activate "$(window_id 'Tikr Scheduled Message')"
+xdotool key --clearmodifiers Return
+wait_for 30 no_window 'Tikr Scheduled Message' || fail "the message box did not close"
+
+check main 'Say hello' 'Back up the notes' || fail "the main window reads wrong"
+
+wait_for 30 has_window Tikr || fail "the main window is not on the screen"
+main=$(window_id Tikr)
+activate "$main"
+xdotool key --clearmodifiers alt+a
+wait_for 30 has_window 'Scheduled Task Properties' || fail "Alt+A did not open the properties dialog"
+check properties || fail "the properties dialog reads wrong"
+xdotool key --clearmodifiers Escape
+wait_for 30 no_window 'Scheduled Task Properties' || fail "Escape did not close the properties dialog"
+
+activate "$main"
+xdotool key --clearmodifiers alt+x
+wait_for 30 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "the program did not end after Exit"
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+echo "a11y: 1 passed, 0 failed"
+exit 0
