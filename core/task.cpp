@@ -88,6 +88,7 @@ void Task::RecordRunStart() {
     const DateTime now = DateTime::Now(services.clock);
     if (!now.IsValid() || !schedule) return;
     lastRun = now;
+    previousResult = std::move(lastResult);
     lastResult.clear();
     // With the next run, in the same replacement of the file: the outcome
     // of an earlier run must not stay beside the new moment.
@@ -119,7 +120,7 @@ std::optional<StartFailure> Task::RunAction() {
         return std::nullopt;
     }
     RecordResult(RESULT_NOT_STARTED + launched.reason);
-    return StartFailure{title, program.GetCommandLine(), launched.reason};
+    return StartFailure{title, program.GetCommandLine(), launched.reason, previousResult == lastResult};
 }
 
 std::optional<StartFailure> Task::CheckAndRun() {

@@ -17,6 +17,8 @@ struct StartFailure {
     std::string title;        // the task's
     std::string commandLine;  // as stored
     std::string reason;       // why, in words
+    // The task's run before this one failed the same way: not news.
+    bool repeated = false;
 };
 
 class Task {
@@ -82,6 +84,7 @@ private:
     std::string actionlessKind;
     DateTime lastRun{0.0, DateTimeStatus::invalid};
     std::string lastResult;
+    std::string previousResult;  // the outcome before the current run
 
     void RecordRunStart();
     void RecordResult(std::string result);

@@ -105,7 +105,10 @@ bool ProfileStore::WriteValue(std::string_view section, std::string_view key, st
 }
 
 bool ProfileStore::WriteStringDeferred(std::string_view section, std::string_view key, std::string_view value) {
-    Revalidate();
+    // No look at the file: a pass records an outcome per started program,
+    // and a change by another program drops the value at the next write's
+    // look anyway.
+    if (!loaded_) Revalidate();
     if (!document_->Set(section, key, value)) return false;
     deferred_ = true;
     return true;

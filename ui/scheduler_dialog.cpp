@@ -99,9 +99,19 @@ std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
 }
 
 void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
-    if (!trayIconShown) return;
+    if (failure.repeated) return;
+    if (untoldFailures++ == 0) untoldFailure = failure;
+}
+
+void SchedulerDialog::NotifyStartFailures() {
+    const int count = untoldFailures;
+    untoldFailures = 0;
+    if (count == 0 || !untoldFailure || !trayIconShown) return;
+    std::string text = StartFailureText(*untoldFailure);
+    if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
+    untoldFailure.reset();
     // A failed notification says nothing about the icon itself.
-    tray->TrayNotify(appTitle + ": a task could not start", StartFailureText(failure));
+    tray->TrayNotify(appTitle + ": a task could not start", text);
 }
 
 void SchedulerDialog::OnInitDialog() {
@@ -119,6 +129,7 @@ void SchedulerDialog::OnInitDialog() {
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID) return;
     if (!editing) tasks->CheckAll();
+    NotifyStartFailures();
     // Tasks a failed write could not store are written again while the
     // problem lasts; the first write that succeeds stores them all.
     if (savePending) SaveTasks(ALL_TASKS);
@@ -209,6 +220,7 @@ void SchedulerDialog::OnRunNow() {
     // here while checks and commands go on, so nothing of the line is used
     // after the run.
     tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
+    NotifyStartFailures();
 }
 
 void SchedulerDialog::OnToggleDisabled() {

@@ -4,6 +4,7 @@
 // from the notification-area icon. The front end creates the window from
 // dialog 130, calls Attach, then delivers each event to its reaction.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,11 @@ public:
     // save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
 
-    // A due run or Run Now could not start a program: a notification from
-    // the tray icon when it is shown (nothing that waits: checks go on).
-    // The line on standard error is the start-up's.
+    // A due run or Run Now could not start a program: told by a notification
+    // from the tray icon when it is shown (nothing that waits: checks go
+    // on), one per check pass or Run Now, and only for failures that are
+    // news: a task that failed the same way last time is not told again.
+    // The line on standard error, for every failure, is the start-up's.
     void OnStartFailure(const StartFailure& failure);
     // The text of a failed start, one line: task, command line and reason.
     static std::string StartFailureText(const StartFailure& failure);
@@ -125,6 +128,11 @@ private:
     bool editing = false;
     bool hidePending = false;
     bool savePending = false;  // a write failed since the list was last written whole
+    // Failed starts not yet told by a notification: the first and how many.
+    std::optional<StartFailure> untoldFailure;
+    int untoldFailures = 0;
+
+    void NotifyStartFailures();
 };
 
 }  // namespace tikr::ui
