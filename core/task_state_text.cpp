@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/date_format.h"
+#include "core/one_line_text.h"
 #include "core/schedule.h"
 #include "core/task.h"
 
@@ -75,58 +76,6 @@ std::string DescribeInterval(const Schedule& interval) {
     return text;
 }
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// The bytes of the character starting at text[pos]: a UTF-8 lead byte with
-// the continuation bytes it announces (fewer when they are missing); any
-// other byte stands alone. A character is thus at most 4 bytes long, also
-// in text that is not UTF-8.
-std::size_t CharacterLength(const std::string& text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t wanted = 1;
-    if (lead >= 0xC0 && lead < 0xE0) {
-        wanted = 2;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-        wanted = 3;
-    } else if (lead >= 0xF0 && lead < 0xF8) {
-        wanted = 4;
-    }
-    std::size_t length = 1;
-    while (length < wanted && pos + length < text.size() &&
-           IsContinuation(static_cast<unsigned char>(text[pos + length]))) {
-        ++length;
-    }
-    return length;
-}
-
-// True for a character that breaks or shifts a line: the ASCII controls
-// (line breaks, tabs, DEL), the C1 controls (U+0080..U+009F, NEL among
-// them) and the line and paragraph separators U+2028 and U+2029.
-bool IsControl(const std::string& text, std::size_t pos, std::size_t length) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
-    if (length == 1) return byte(0) < 0x20 || byte(0) == 0x7F;
-    if (length == 2) return byte(0) == 0xC2 && byte(1) < 0xA0;
-    return length == 3 && byte(0) == 0xE2 && byte(1) == 0x80 && (byte(2) == 0xA8 || byte(2) == 0xA9);
-}
-
-// The outcome as one line of at most MAX_RESULT_CHARACTERS characters,
-// whatever the profile file held: controls become spaces, and the cut
-// never splits a character.
-std::string OneLine(const std::string& text) {
-    std::string line;
-    std::size_t characters = 0;
-    for (std::size_t pos = 0; pos < text.size() && characters < MAX_RESULT_CHARACTERS; ++characters) {
-        const std::size_t length = CharacterLength(text, pos);
-        if (IsControl(text, pos, length)) {
-            line += ' ';
-        } else {
-            line.append(text, pos, length);
-        }
-        pos += length;
-    }
-    return line;
-}
-
 }  // namespace
 
 std::string DescribeSchedule(const Schedule& schedule) {
@@ -155,7 +104,8 @@ std::string DescribeTaskState(const TaskStateFacts& facts) {
     text += "\n";
     if (!facts.lastRun.IsValid()) return text + "Never run";
     text += "Last run: " + FormatRunTime(facts.lastRun);
-    if (!facts.lastResult.empty()) text += ", " + OneLine(facts.lastResult);
+    if (!facts.lastResult.empty())
+        text += ", " + OneLineText(facts.lastResult, MAX_RESULT_CHARACTERS, InvalidBytes::keep, "");
     return text;
 }
 

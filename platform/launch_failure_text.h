@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/one_line_text.h"
+
 namespace tikr {
 
 enum class LaunchFailure {
@@ -20,12 +22,6 @@ enum class LaunchFailure {
 
 // The reason for a failure; program is the program as the user typed it.
 std::string LaunchFailureText(LaunchFailure failure, std::string_view program);
-
-// text made fit for a one-line reason: control characters (line breaks,
-// tabs, C1 controls, line and paragraph separators) become spaces, bytes
-// that are no UTF-8 become '?', and a text longer than maxCharacters is
-// cut after that many whole characters and marked with "...".
-std::string OneLineText(std::string_view text, std::size_t maxCharacters);
 
 // What is known of the program's file when exec failed; found only for a
 // program given by path, since a bare name is searched along PATH.
