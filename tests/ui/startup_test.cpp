@@ -46,6 +46,23 @@ struct StartupRun {
     Startup startup;
 };
 
+// The main window on a start-up's store, attached and initialised as a
+// front end's main does it.
+struct RunningWindow {
+    explicit RunningWindow(StartupRun& run)
+        : services(run.startup.Services(clock, launcher, display)), dialog(services, run.startup.GetTitle()) {
+        run.startup.Attach(dialog);
+        dialog.Attach(window, window);
+        dialog.OnInitDialog();
+    }
+    test::FakeClock clock{2026, 12, 8, 14, 30, 0};
+    test::RecordingLauncher launcher;
+    test::FakeMessageDisplay display;
+    const CoreServices services;
+    FakeWindow window;
+    SchedulerDialog dialog;
+};
+
 TEST(Startup, RolesDecideWhetherTheSchedulerRunsAndWhatIsReported) {
     using Role = InstanceGuard::Role;
     struct Case {
@@ -86,15 +103,9 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     const std::string profile = folder + "/sched.INI";
     test::TempDir::WriteFile(folder, "");
     StartupRun run(InstanceGuard::Role::first, "", profile);
-    test::FakeClock clock{2026, 12, 8, 14, 30, 0};
-    test::RecordingLauncher launcher;
-    test::FakeMessageDisplay display;
-    const CoreServices services = run.startup.Services(clock, launcher, display);
-    FakeWindow window;
-    SchedulerDialog dialog(services, run.startup.GetTitle());
-    run.startup.Attach(dialog);
-    dialog.Attach(window, window);
-    dialog.OnInitDialog();
+    RunningWindow running(run);
+    FakeWindow& window = running.window;
+    SchedulerDialog& dialog = running.dialog;
     const auto add = [&](const std::string& title) {
         test::ScriptPropertiesDialog(
             window, [title](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, title); }, true);
@@ -148,17 +159,12 @@ TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
                              "[Settings]\nNumApps=2\n[App1]\ntitle=Backup\ncommand=backp --all\ntype=Interval\n"
                              "[App2]\ntitle=Next\ncommand=next\ntype=Interval\n");
     StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
-    test::FakeClock clock{2026, 12, 8, 14, 30, 0};
-    test::RecordingLauncher launcher;
+    RunningWindow running(run);
+    FakeWindow& window = running.window;
+    SchedulerDialog& dialog = running.dialog;
+    test::RecordingLauncher& launcher = running.launcher;
     launcher.failureReason = "no program named backp";
     launcher.result = false;
-    test::FakeMessageDisplay display;
-    const CoreServices services = run.startup.Services(clock, launcher, display);
-    FakeWindow window;
-    SchedulerDialog dialog(services, run.startup.GetTitle());
-    run.startup.Attach(dialog);
-    dialog.Attach(window, window);
-    dialog.OnInitDialog();
 
     dialog.OnTimer(SCHEDULER_TIMER_ID);
     const std::string text = "Task \"Backup\" could not start \"backp --all\": no program named backp";
@@ -171,7 +177,7 @@ TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
 
     // The same failure again is reported, but not told a second time.
     window.trayCalls.clear();
-    clock.Advance(1);
+    running.clock.Advance(1);
     dialog.OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_EQ(run.lines.size(), 4u);
     EXPECT_TRUE(window.trayCalls.empty());
