@@ -21,7 +21,7 @@
 // scheduler runs; destroying it lets the next start be first.
 //
 // The platform's guard comes from AcquireInstanceGuard; the build picks the
-// implementation (instance/posix_instance_guard.cpp on POSIX, where a later
+// implementation (platform/posix/posix_instance_guard.cpp on POSIX, where a later
 // start asks over a local socket and the running one shows its own window;
 // platform/win32 on Windows, where the later start finds the running one's
 // main window by its class and shows it itself, so ServeShowRequests there

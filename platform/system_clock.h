@@ -1,5 +1,5 @@
 #pragma once
-// The local clock of the machine. POSIX (system_clock.cpp): the C library's
+// The local clock of the machine. POSIX (posix/posix_system_clock.cpp): the C library's
 // current calendar time in the local time zone. Windows
 // (win32/win32_system_clock.cpp): the system's local time, GetLocalTime.
 #include <ctime>

@@ -2,19 +2,15 @@
 
 #include <memory>
 
+#include "store/file_system.h"
+
 namespace tikr {
 
 namespace {
 
-#ifdef _WIN32
-constexpr std::string_view SEPARATORS = "\\/";
-#else
-constexpr std::string_view SEPARATORS = "/";
-#endif
-
 // The directory part (empty for a bare name) and the file name.
 void SplitPath(const std::string& path, std::string& directory, std::string& name) {
-    const std::size_t last = path.find_last_of(SEPARATORS);
+    const std::size_t last = path.find_last_of(PathSeparators());
     if (last == std::string::npos) {
         directory.clear();
         name = path;
@@ -27,8 +23,9 @@ void SplitPath(const std::string& path, std::string& directory, std::string& nam
 
 std::string Join(const std::string& directory, const std::string& name) {
     if (directory.empty()) return name;
-    if (SEPARATORS.find(directory.back()) != std::string_view::npos) return directory + name;
-    return directory + SEPARATORS.front() + name;
+    const std::string_view separators = PathSeparators();
+    if (separators.find(directory.back()) != std::string_view::npos) return directory + name;
+    return directory + separators.front() + name;
 }
 
 // Tries a few numbers, in case a leftover of an earlier process with the

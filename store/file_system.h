@@ -98,6 +98,10 @@ public:
     virtual bool ProcessIsRunning(std::uint64_t id) = 0;
 };
 
+// The characters that separate a path's folders on this operating system,
+// the usual one first.
+std::string_view PathSeparators();
+
 // The operating system's files, as the build chose them.
 std::unique_ptr<FileSystem> MakeSystemFileSystem();
 

@@ -7,6 +7,7 @@
 #include "core/action.h"
 #include "core/date_time.h"
 #include "core/schedule.h"
+#include "ui/command_line_quoting.h"
 #include "ui/data_exchange.h"
 #include "ui/res/resource_ids.h"
 #include "ui/window_port.h"
@@ -174,36 +175,7 @@ void TaskPropertiesDialog::OnActionChanged() {
     ShowActionRow(actionKind, true);
 }
 
-std::string TaskPropertiesDialog::QuotePathForCommandLine(const std::string& path) {
-#ifdef _WIN32
-    // The Windows launcher leaves the splitting to the system's rule: blanks
-    // separate words unless quoted, a backslash is a path separator, and a
-    // file name never holds a quote.
-    if (path.find_first_of(" \t") == std::string::npos) return path;
-    return "\"" + path + "\"";
-#else
-    // The launcher splits words at blanks and line breaks and gives quotes
-    // and backslashes a meaning (SplitCommandLine). A path with none of
-    // them is one word as it stands.
-    bool plain = true;
-    for (char c : path) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\'' || c == '\\') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) return path;
-
-    // Inside double quotes only \" and \\ are special.
-    std::string out = "\"";
-    for (char c : path) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    out += '"';
-    return out;
-#endif
-}
+std::string TaskPropertiesDialog::QuotePathForCommandLine(const std::string& path) { return QuoteProgramPath(path); }
 
 void TaskPropertiesDialog::OnBrowse() {
     std::optional<std::string> chosen = window->ChooseFile(BROWSE_FILTER);

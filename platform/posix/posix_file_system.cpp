@@ -234,6 +234,8 @@ public:
 
 }  // namespace
 
+std::string_view PathSeparators() { return "/"; }
+
 std::unique_ptr<FileSystem> MakeSystemFileSystem() { return std::make_unique<PosixFileSystem>(); }
 
 }  // namespace tikr

@@ -250,6 +250,9 @@ public:
 
 }  // namespace
 
+// Both the backslash and the slash separate folders.
+std::string_view PathSeparators() { return "\\/"; }
+
 std::unique_ptr<FileSystem> MakeSystemFileSystem() { return std::make_unique<Win32FileSystem>(); }
 
 }  // namespace tikr

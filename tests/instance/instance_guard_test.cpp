@@ -1,8 +1,8 @@
 // The single-instance guard, exercised with real processes: each "start" of
 // the program is a forked child that calls Acquire and reports its role
 // through its exit status.
-#include "instance/posix_instance_guard.h"
-#include "instance/runtime_dir.h"
+#include "platform/posix/posix_instance_guard.h"
+#include "platform/posix/runtime_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix_process_launcher.h"
+#include "platform/posix/posix_process_launcher.h"
 
 #include <dirent.h>
 #include <fcntl.h>

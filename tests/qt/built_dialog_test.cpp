@@ -31,7 +31,7 @@
 #include "core/core_services.h"
 #include "fake_clock.h"
 #include "fake_platform.h"
-#include "instance/posix_instance_guard.h"
+#include "platform/posix/posix_instance_guard.h"
 #include "store/profile_store.h"
 #include "temp_dir.h"
 #include "ui/qt/dialog_builder.h"

@@ -8,7 +8,7 @@
 
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
-#include "platform/posix_process_launcher.h"
+#include "platform/posix/posix_process_launcher.h"
 #include "platform/system_clock.h"
 #include "store/profile_location.h"
 #include "ui/qt/qt_message_display.h"

@@ -1,4 +1,4 @@
-#include "instance/show_channel.h"
+#include "platform/posix/show_channel.h"
 
 #include <algorithm>
 #include <cerrno>

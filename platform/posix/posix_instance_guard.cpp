@@ -1,4 +1,4 @@
-#include "instance/posix_instance_guard.h"
+#include "platform/posix/posix_instance_guard.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "instance/profile_key.h"
-#include "instance/runtime_dir.h"
-#include "instance/show_channel.h"
+#include "platform/posix/runtime_dir.h"
+#include "platform/posix/show_channel.h"
 
 namespace tikr {
 

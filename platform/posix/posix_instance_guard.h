@@ -8,9 +8,9 @@
 //    behind by a crashed run never blocks the next start. The lock file
 //    itself is never removed: removing it would let a later start lock a
 //    fresh file while an earlier one still holds the old one.
-//  - The holder listens on a Unix stream socket (instance/show_channel.h) in
+//  - The holder listens on a Unix stream socket (platform/posix/show_channel.h) in
 //    its runtime folder ($XDG_RUNTIME_DIR or /tmp/tikr-<uid>, see
-//    instance/runtime_dir.h), named "<profile file name>.<hash of the
+//    platform/posix/runtime_dir.h), named "<profile file name>.<hash of the
 //    profile's full path>.sock", and writes that socket's path as one line
 //    into the lock file. A later start finds the lock taken, reads the path,
 //    connects and asks the holder to show its window; the holder's front end

@@ -1,4 +1,4 @@
-#include "instance/runtime_dir.h"
+#include "platform/posix/runtime_dir.h"
 
 #include <cerrno>
 #include <cstring>
