@@ -17,7 +17,8 @@ struct StartFailure {
     std::string title;        // the task's
     std::string commandLine;  // as stored
     std::string reason;       // why, in words
-    // The task's run before this one failed the same way: not news.
+    // A scheduled run, and the task's run before it failed the same way:
+    // not news. Never set for a run the user asked for.
     bool repeated = false;
 };
 
