@@ -98,7 +98,8 @@ public:
     // Batches nest; only the outermost end writes the file. Inside a batch
     // writes return true once recorded; EndBatch reports whether the file
     // was written. A failed batch leaves the file as it was and drops the
-    // unsaved values, so the next read shows the file again.
+    // unsaved values (not the deferred ones, which wait on), so the next
+    // read shows the file again.
     void BeginBatch();
     bool EndBatch();
 
