@@ -104,7 +104,12 @@ void Schedule::Save(const std::string& section) {
                          static_cast<char>('0' + time.minute / 10), static_cast<char>('0' + time.minute % 10), '\0'};
     services.store.WriteString(sectionName, keys::WHEN, when);
     services.store.WriteString(sectionName, keys::RUN_MISSED_ON_STARTUP, runMissedOnStartup != 0 ? "Yes" : "No");
-    UpdateNextRun();
+    // The next run is stored as it is: a save (a retry after a failed
+    // write, the whole list after Add or Remove) must not move a run that
+    // is pending or restart an interval. Only a next run that could not be
+    // computed (no local time) is tried again here.
+    if (!nextRun.IsValid()) ComputeNextRun();
+    services.store.WriteString(sectionName, keys::NEXT_AT, nextRun.Format(NEXT_RUN_FORMAT));
 }
 
 }  // namespace tikr

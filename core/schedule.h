@@ -34,7 +34,7 @@ public:
     // True when the current local time has reached nextRun.
     bool IsDue() const;
     // Remembers the section and writes every key of the schedule, "NextAt"
-    // recomputed from the current time.
+    // as the next run is in memory (computed only when it is not valid).
     virtual void Save(const std::string& section);
 
     const DateTime& GetTimeOfDay() const { return timeOfDay; }

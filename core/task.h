@@ -17,7 +17,8 @@ struct StartFailure {
     std::string title;        // the task's
     std::string commandLine;  // as stored
     std::string reason;       // why, in words
-    // The task's run before this one failed the same way: not news.
+    // A scheduled run, and the task's run before it failed the same way:
+    // not news. Never set for a run the user asked for.
     bool repeated = false;
 };
 
@@ -57,7 +58,9 @@ public:
     // task is touched once it is open. A program that could not start is
     // returned.
     std::optional<StartFailure> RunAction();
-    // Writes the title, the flag, the action's and the schedule's keys.
+    // Writes the title, the flag, the action's and the schedule's keys and
+    // the last run with its outcome, all as they are in memory: saving never
+    // moves the next run.
     void Save(const std::string& section);
 
     void SetSchedule(std::unique_ptr<Schedule> newSchedule);

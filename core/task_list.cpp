@@ -106,13 +106,16 @@ bool TaskList::RunNow(int index) {
         task->MarkRunNow();
         batch.Commit();
     }
-    Run(*task);
+    Run(*task, true);
     return true;
 }
 
-void TaskList::Run(Task& task) {
+void TaskList::Run(Task& task, bool asked) {
     std::optional<StartFailure> failure = task.RunAction();
-    if (failure && onStartFailure) onStartFailure(*failure);
+    if (!failure) return;
+    // A run the user asked for is news however the last one went.
+    if (asked) failure->repeated = false;
+    if (onStartFailure) onStartFailure(*failure);
 }
 
 Task* TaskList::GetTask(int index) const {

@@ -40,8 +40,9 @@ public:
     void CheckAll();
     // Runs the task's action now, as a due run would, whether or not the
     // task is enabled; its next run stays as it is, the last run and its
-    // outcome are recorded. False for an invalid index or a task without
-    // an action.
+    // outcome are recorded. A program it cannot start is always reported
+    // as news, never as a repeated failure. False for an invalid index or a
+    // task without an action.
     bool RunNow(int index);
 
     // Hears of every program a run could not start (replacing an earlier
@@ -58,7 +59,7 @@ private:
     std::vector<std::unique_ptr<Task>> tasks;
     std::function<void(const StartFailure&)> onStartFailure;
 
-    void Run(Task& task);
+    void Run(Task& task, bool asked = false);
 };
 
 }  // namespace tikr

@@ -46,23 +46,23 @@ void ProfileStore::Report(const std::string& reason) {
 }
 
 void ProfileStore::Drop() {
+    // The deferred values stay: they wait for a replacement that succeeds.
     document_->Clear();
     stamp_ = FileIdentity{};
     readError_.clear();
     loaded_ = false;
     dirty_ = false;
-    deferred_ = false;
 }
 
 void ProfileStore::Load() {
     document_->Clear();
-    deferred_ = false;
     readError_.clear();
     loaded_ = true;
     FileSystem::ReadResult read = files_->Read(filePath_);
     stamp_ = read.identity;
     if (read.status == FileSystem::ReadStatus::failed) readError_ = read.error.empty() ? "unreadable" : read.error;
     if (read.status == FileSystem::ReadStatus::ok) document_->Parse(read.text);
+    for (const auto& [name, deferred] : deferred_) document_->Set(deferred.section, deferred.key, deferred.value);
 }
 
 void ProfileStore::Revalidate() {
@@ -105,21 +105,26 @@ bool ProfileStore::WriteValue(std::string_view section, std::string_view key, st
 }
 
 bool ProfileStore::WriteStringDeferred(std::string_view section, std::string_view key, std::string_view value) {
-    // No look at the file: a pass records an outcome per started program,
-    // and a change by another program drops the value at the next write's
-    // look anyway.
-    if (!loaded_) Revalidate();
+    // No look at the file: a pass records an outcome per started program.
+    // The value is kept apart and set again whenever the file is read
+    // afresh, so the write that lands it starts from the file on disk.
     if (!document_->Set(section, key, value)) return false;
-    deferred_ = true;
+    std::string name;
+    for (char c : section) name += LowerAscii(c);
+    name += '\n';  // never in a name that can be stored
+    for (char c : key) name += LowerAscii(c);
+    deferred_[name] = DeferredValue{std::string(section), std::string(key), std::string(value)};
     return true;
 }
 
 bool ProfileStore::SaveDeferred() {
-    if (!deferred_) return true;
+    if (deferred_.empty()) return true;
     if (batchDepth_ > 0) {
         dirty_ = true;  // the batch's end writes them
         return true;
     }
+    // Onto the file as it is now: a change made since the last look stays.
+    Revalidate();
     return Flush();
 }
 
@@ -164,7 +169,7 @@ bool ProfileStore::Flush() {
     }
     stamp_ = written;
     dirty_ = false;
-    deferred_ = false;
+    deferred_.clear();
     lastWriteError_.clear();
     return true;
 }

@@ -27,6 +27,7 @@
 // between. LastWriteError() gives the same state to callers that poll.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,14 +81,16 @@ public:
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     // Sets the value without a replacement of its own: it lands with the
-    // file's next replacement (the next write or batch), or at
-    // SaveDeferred. Until then a change of the file by another program, or
-    // a failed write, drops it. False when the names cannot be stored.
+    // file's next replacement that succeeds (the next write or batch), or at
+    // SaveDeferred. It waits without a look at the file; like every write
+    // it is then applied to the file as it is on disk at that moment, so a
+    // change another program made meanwhile stays. False when the names
+    // cannot be stored.
     bool WriteStringDeferred(std::string_view section, std::string_view key, std::string_view value);
-    // Writes the file now when deferred values are waiting; true when none
-    // are left.
+    // Writes the file now, as it is on disk with the deferred values set,
+    // when deferred values are waiting; true when none are left.
     bool SaveDeferred();
-    bool HasDeferredWrites() const { return deferred_; }
+    bool HasDeferredWrites() const { return !deferred_.empty(); }
 
     // Whether the section holds the key.
     bool HasKey(std::string_view section, std::string_view key);
@@ -95,7 +98,8 @@ public:
     // Batches nest; only the outermost end writes the file. Inside a batch
     // writes return true once recorded; EndBatch reports whether the file
     // was written. A failed batch leaves the file as it was and drops the
-    // unsaved values, so the next read shows the file again.
+    // unsaved values (not the deferred ones, which wait on), so the next
+    // read shows the file again.
     void BeginBatch();
     bool EndBatch();
 
@@ -146,7 +150,14 @@ private:
     bool loaded_ = false;
     int batchDepth_ = 0;
     bool dirty_ = false;
-    bool deferred_ = false;        // values set by WriteStringDeferred, not yet written
+    // Values set by WriteStringDeferred and not yet written, by section and
+    // key in lower case; set again on every fresh read of the file.
+    struct DeferredValue {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    std::map<std::string, DeferredValue> deferred_;
     bool sweptTempFiles_ = false;  // leftovers of killed writers removed
     WriteFailureHandler onWriteFailure_;
     std::string lastWriteError_;  // empty after a successful write

@@ -52,6 +52,11 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
     interval = services.store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
     tasks = std::make_unique<TaskList>(services);
     tasks->Load();
+    // A write that failed before this window was there to hear it (loading
+    // stores next runs) is told as soon as the window exists, and the
+    // tasks are written again like after any failed write.
+    const std::string& error = services.store.LastWriteError();
+    if (!error.empty()) OnWriteFailure(WriteFailure{services.store.GetFilePath(), error, true});
 }
 
 SchedulerDialog::~SchedulerDialog() = default;
@@ -87,11 +92,14 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
 
 void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     savePending = true;
-    if (!failure.firstSinceSuccess || window == nullptr) return;
-    window->ShowNotice("The profile file " + failure.path + " cannot be written: " + failure.reason +
-                           ".\n\nYour tasks are kept while " + appTitle +
-                           " runs and are saved as soon as the file can be written again.",
-                       appTitle);
+    // At the end there is no window left to read a notice: the start-up
+    // says it on its report line.
+    if (!failure.firstSinceSuccess || ending) return;
+    std::string notice = "The profile file " + failure.path + " cannot be written: " + failure.reason +
+                         ".\n\nYour tasks are kept while " + appTitle +
+                         " runs and are saved as soon as the file can be written again.";
+    if (window == nullptr) owedNotice = std::move(notice);  // shown by OnInitDialog
+    else window->ShowNotice(notice, appTitle);
 }
 
 std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
@@ -103,15 +111,20 @@ void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
     if (untoldFailures++ == 0) untoldFailure = failure;
 }
 
-void SchedulerDialog::NotifyStartFailures() {
+void SchedulerDialog::NotifyStartFailures(bool asked) {
     const int count = untoldFailures;
     untoldFailures = 0;
-    if (count == 0 || !untoldFailure || !trayIconShown) return;
-    std::string text = StartFailureText(*untoldFailure);
-    if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
+    std::optional<StartFailure> first = std::move(untoldFailure);
     untoldFailure.reset();
+    if (count == 0 || !first) return;
+    std::string text = StartFailureText(*first);
+    if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
+    const std::string title = appTitle + ": a task could not start";
     // A failed notification says nothing about the icon itself.
-    tray->TrayNotify(appTitle + ": a task could not start", text);
+    if (trayIconShown) tray->TrayNotify(title, text);
+    // Without the icon a run the user asked for is told in the window,
+    // where the user asked for it.
+    else if (asked) window->ShowNotice(text, title);
 }
 
 void SchedulerDialog::OnInitDialog() {
@@ -124,15 +137,18 @@ void SchedulerDialog::OnInitDialog() {
         window->EndDialog(0);
     }
     window->SetUpDownRange(IDC_INTERVAL_SPIN, MIN_INTERVAL, MAX_INTERVAL);
+    if (!owedNotice.empty() && timerId != 0) window->ShowNotice(owedNotice, appTitle);
+    owedNotice.clear();
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID) return;
     if (!editing) tasks->CheckAll();
-    NotifyStartFailures();
-    // Tasks a failed write could not store are written again while the
-    // problem lasts; the first write that succeeds stores them all.
-    if (savePending) SaveTasks(ALL_TASKS);
+    NotifyStartFailures(false);
+    // What a failed write could not store is written again, as it is in
+    // memory, while the problem lasts; the first write that succeeds
+    // stores it all.
+    if (savePending || unsavedSettings) Store(std::nullopt);
     if (hidePending) {
         window->ShowWindow(false);
         hidePending = false;
@@ -220,7 +236,7 @@ void SchedulerDialog::OnRunNow() {
     // here while checks and commands go on, so nothing of the line is used
     // after the run.
     tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
-    NotifyStartFailures();
+    NotifyStartFailures(true);
 }
 
 void SchedulerDialog::OnToggleDisabled() {
@@ -228,9 +244,10 @@ void SchedulerDialog::OnToggleDisabled() {
     Task* task = tasks->GetTask(line);
     if (task == nullptr) return;
     task->SetDisabled(task->IsDisabled() != 0 ? 0 : 1);
-    // Saving the task computes its next run afresh from now, as OK in the
-    // properties dialog does: a task enabled after a pause does not make up
-    // a stale run.
+    // The next run is computed afresh from now, as OK in the properties
+    // dialog does: a task enabled after a pause does not make up a stale
+    // run.
+    if (Schedule* schedule = task->GetSchedule()) schedule->ComputeNextRun();
     SaveTasks(line);
 }
 
@@ -242,14 +259,18 @@ void SchedulerDialog::OnHide() {
 
 void SchedulerDialog::OnExit() {
     if (!UpdateData(true)) return;
-    SaveSettings();
+    // Stored by the end's one write, with everything else not yet stored.
+    unsavedSettings = Settings{hideOnStartup, showIcon, interval};
     OnCancel();
 }
 
 void SchedulerDialog::OnCancel() {
-    // The outcomes of the last runs wait for the file's next replacement;
-    // without one they would be lost with the program.
-    services.store.SaveDeferred();
+    // Nothing that waits for a write is left behind: the settings Hide or
+    // Exit confirmed, the tasks a failed write could not store and the
+    // outcomes of the last runs go in one write, as they are in memory.
+    // When that fails, the start-up says so and the program's status tells.
+    ending = true;
+    unsavedAtEnd = !Store(std::nullopt);
     RemoveTrayIcon();
     if (timerId != 0) {
         window->KillTimer(timerId);
@@ -291,25 +312,34 @@ void SchedulerDialog::UpdateButtons() {
 }
 
 void SchedulerDialog::SaveSettings() {
-    {
-        // One replacement of the file for the three keys.
-        ProfileStore::Batch batch(services.store);
-        services.store.WriteInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, hideOnStartup);
-        services.store.WriteInt(SETTINGS_SECTION, keys::SHOW_ICON, showIcon);
-        services.store.WriteInt(SETTINGS_SECTION, keys::INTERVAL, interval);
-        batch.Commit();
-    }
+    unsavedSettings = Settings{hideOnStartup, showIcon, interval};
+    Store(std::nullopt);
     RestartTimer();
     if (showIcon != 0) AddTrayIcon();
     else RemoveTrayIcon();
 }
 
-void SchedulerDialog::SaveTasks(int index) {
+void SchedulerDialog::SaveTasks(int index) { Store(index); }
+
+bool SchedulerDialog::Store(std::optional<int> taskIndex) {
+    ProfileStore& store = services.store;
     // After a failed write a single task's section is not enough: the count
     // or another task may be missing from the file.
-    if (savePending) index = ALL_TASKS;
+    if (savePending) taskIndex = ALL_TASKS;
     savePending = false;  // set again by the handler when this write fails
-    tasks->Save(index);
+    // One replacement of the file; a batch that writes nothing leaves the
+    // file alone.
+    ProfileStore::Batch batch(store);
+    if (unsavedSettings) {
+        store.WriteInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, unsavedSettings->hideOnStartup);
+        store.WriteInt(SETTINGS_SECTION, keys::SHOW_ICON, unsavedSettings->showIcon);
+        store.WriteInt(SETTINGS_SECTION, keys::INTERVAL, unsavedSettings->interval);
+    }
+    if (taskIndex) tasks->Save(*taskIndex);
+    store.SaveDeferred();
+    const bool stored = batch.Commit();
+    if (stored) unsavedSettings.reset();
+    return stored;
 }
 
 void SchedulerDialog::RestartTimer() {

@@ -46,16 +46,19 @@ public:
 
     // A write to the profile file failed (the store's write-failure
     // handler). The first failure after a successful write is told in the
-    // window by a notice that does not wait; the tasks stay in memory, and
-    // the whole list is written again at the next tick and at the next task
-    // save until a write succeeds.
+    // window by a notice that does not wait (a failure before the window
+    // exists, when it is initialised); the tasks and confirmed settings stay
+    // in memory and are written again, as they are there, at the next tick
+    // and at the next save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
 
     // A due run or Run Now could not start a program: told by a notification
     // from the tray icon when it is shown (nothing that waits: checks go
     // on), one per check pass or Run Now, and only for failures that are
-    // news: a task that failed the same way last time is not told again.
-    // The line on standard error, for every failure, is the start-up's.
+    // news: a scheduled run of a task that failed the same way last time is
+    // not told again, Run Now always is (by a notice in the window when the
+    // icon is not shown). The line on standard error, for every failure, is
+    // the start-up's.
     void OnStartFailure(const StartFailure& failure);
     // The text of a failed start, one line: task, command line and reason.
     static std::string StartFailureText(const StartFailure& failure);
@@ -74,13 +77,16 @@ public:
     void OnToggleDisabled();
     void OnHide();  // button, or Enter
     void OnExit();
-    void OnCancel();  // Escape, the close box
-    void OnHelp();    // F1
+    // Escape, the close box, the end of the session, and the end of Exit:
+    // writes everything not yet stored in one write, then ends the window.
+    void OnCancel();
+    void OnHelp();  // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
 
     // Operations.
     void FillTaskList();
     void UpdateButtons();
+    // Confirms the settings and writes them (with whatever else waits).
     void SaveSettings();
     void SaveTasks(int index);
     void RestartTimer();
@@ -112,6 +118,8 @@ public:
     bool IsEditing() const { return editing; }
     bool IsHidePending() const { return hidePending; }
     bool IsSavePending() const { return savePending; }
+    // The window ended and its last write failed: changes are lost.
+    bool EndedUnsaved() const { return unsavedAtEnd; }
 
 private:
     const CoreServices& services;
@@ -128,11 +136,27 @@ private:
     bool editing = false;
     bool hidePending = false;
     bool savePending = false;  // a write failed since the list was last written whole
+    // The settings Hide or Exit confirmed, until they are in the file.
+    struct Settings {
+        int hideOnStartup;
+        int showIcon;
+        int interval;
+    };
+    std::optional<Settings> unsavedSettings;
+    std::string owedNotice;     // a write-failure notice from before the window existed
+    bool ending = false;        // the window is ending
+    bool unsavedAtEnd = false;  // and its last write failed
     // Failed starts not yet told by a notification: the first and how many.
     std::optional<StartFailure> untoldFailure;
     int untoldFailures = 0;
 
-    void NotifyStartFailures();
+    // One notification of the failed starts not yet told; asked: after Run
+    // Now.
+    void NotifyStartFailures(bool asked);
+    // Writes in one replacement of the file, as they are in memory: the
+    // unsaved settings, the task at the index (every task and the count
+    // after a failed write) and the deferred outcomes. True when stored.
+    bool Store(std::optional<int> taskIndex);
 };
 
 }  // namespace tikr::ui

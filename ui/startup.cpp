@@ -26,7 +26,8 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
         break;
     }
 
-    store = std::make_unique<ProfileStore>(profilePath);
+    store = platform.files != nullptr ? std::make_unique<ProfileStore>(profilePath, *platform.files)
+                                      : std::make_unique<ProfileStore>(profilePath);
     store->SetWriteFailureHandler([this](const WriteFailure& failure) {
         Report("cannot write the profile file " + failure.path + ": " + failure.reason);
         if (window != nullptr) window->OnWriteFailure(failure);
@@ -43,6 +44,14 @@ void Startup::Attach(SchedulerDialog& dialog) {
         Report(SchedulerDialog::StartFailureText(failure));
         if (window != nullptr) window->OnStartFailure(failure);
     });
+}
+
+int Startup::Finish(const SchedulerDialog& dialog) {
+    Detach();
+    if (!dialog.EndedUnsaved()) return 0;
+    Report("ended without saving the latest changes (settings, next runs, last runs and their outcomes): " +
+           profilePath + " cannot be written");
+    return 1;
 }
 
 void Startup::Report(const std::string& text) const {

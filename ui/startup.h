@@ -9,6 +9,7 @@
 //   ui::SchedulerDialog logic(startup.Services(clock, launcher, messages), startup.GetTitle());
 //   startup.Attach(logic);                   // write failures reach the window
 //   ... run the window; startup.GetGuard().ServeShowRequests(...) ...
+//   return startup.Finish(logic);            // non-zero when changes are lost
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,6 +34,9 @@ public:
         // Where the program's own error lines go (standard error, a debug
         // log): each call is one line without its line break.
         std::function<void(const std::string& line)> report;
+        // The files the profile store works through; the operating
+        // system's when none are given (tests give a disk that fills up).
+        FileSystem* files = nullptr;
     };
 
     // Forms the names from the executable's full path and acquires the
@@ -63,6 +67,10 @@ public:
     // whether or not a window is attached.
     void Attach(SchedulerDialog& dialog);
     void Detach() { window = nullptr; }
+    // After the window ended: detaches it and gives the process's exit
+    // status, 0 when everything was stored, and 1 (said on a report line)
+    // when the window's last write failed and changes are lost.
+    int Finish(const SchedulerDialog& dialog);
 
 private:
     void Report(const std::string& text) const;

@@ -154,9 +154,12 @@ TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextRepla
 TEST_F(CheckPassTest, FilesWithoutLastRunLoadAndSaveWithoutIt) {
     // A file written before tasks kept their last run; and a section that
     // a task which ran leaves behind for one that never did.
+    // A section holding an outcome without its moment (edited by hand) is
+    // cleared as well.
     WriteProfile(
         "[settings]\nNumApps=2\n[App1]\ntitle=old\ntype=Daily\nwhen=08:00\nNextAt=09-Dec-2026 08:00:00\n"
-        "Task=A\ncommand=x\n[App2]\ntitle=ran\nLastRun=01-Dec-2026 08:00:00\nLastResult=started\n");
+        "Task=A\ncommand=x\n[App2]\ntitle=ran\nLastRun=01-Dec-2026 08:00:00\nLastResult=started\n"
+        "[App3]\nLastResult=started\n");
     TaskList list(services);
     list.Load();
     EXPECT_FALSE(list.GetTask(0)->GetLastRun().IsValid());
@@ -165,22 +168,48 @@ TEST_F(CheckPassTest, FilesWithoutLastRunLoadAndSaveWithoutIt) {
 
     list.RemoveTask(1);
     list.Append(std::make_unique<Task>(services, "new", 0));
+    list.Append(std::make_unique<Task>(services, "newer", 0));
     ASSERT_TRUE(list.Save(ALL_TASKS));
     EXPECT_EQ(Stored("App1", "LastRun"), "<missing>");
     EXPECT_EQ(Stored("App2", "LastRun"), "");
     EXPECT_EQ(Stored("App2", "LastResult"), "");
+    EXPECT_EQ(Stored("App3", "LastResult"), "");
+}
+
+// What Run Now records: nothing in a section that was never saved (no
+// failed write either), and no outcome without the moment of its run.
+TEST_F(CheckPassTest, RunNowRecordsOnlyWhatItCanStoreWhole) {
+    std::vector<WriteFailure> failures;
+    store.SetWriteFailureHandler([&](const WriteFailure& failure) { failures.push_back(failure); });
+    TaskList list(services);
+    list.Append(std::make_unique<Task>(services, "unsaved", 0));
+    ASSERT_TRUE(list.RunNow(0));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(list.GetTask(0)->GetLastRun().IsValid());
+    EXPECT_TRUE(failures.empty());
+
+    LoadDueTasks(list, "M");
+    clock.available = false;
+    ASSERT_TRUE(list.RunNow(0));
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(store.SaveDeferred());
+    EXPECT_EQ(Stored("App1", "LastResult"), "<missing>");
+    EXPECT_TRUE(failures.empty());
 }
 
 TEST_F(CheckPassTest, RunNowRunsOnceAndKeepsTheNextRun) {
     TaskList list(services);
     LoadDueTasks(list, "DM");
-    clock.Set(2026, 11, 30, 9, 0, 0);  // before the stored next runs
-    ASSERT_TRUE(list.RunNow(0));       // a disabled task runs when asked
+    // Before the stored next runs, which lie a day after the rule's first
+    // occurrence (30 Nov 08:00): a recomputed next run would show.
+    clock.Set(2026, 11, 29, 9, 0, 0);
+    ASSERT_TRUE(list.RunNow(0));  // a disabled task runs when asked
     ASSERT_TRUE(list.RunNow(1));
     EXPECT_EQ(launcher.started.size(), 1u);
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(Stored("App1", "NextAt"), "01-Dec-2026 08:00:00");
-    EXPECT_EQ(Stored("App1", "LastRun"), "30-Nov-2026 09:00:00");
+    EXPECT_EQ(Stamp(list.GetTask(1)->GetSchedule()->GetNextRun()), "01-Dec-2026 08:00:00");
+    EXPECT_EQ(Stored("App1", "LastRun"), "29-Nov-2026 09:00:00");
     EXPECT_EQ(list.GetTask(0)->GetLastResult(), Task::RESULT_STARTED);
     EXPECT_FALSE(list.RunNow(2));
     list.CheckAll();  // not due yet: the run did not count as the next one

@@ -276,13 +276,21 @@ TEST_F(ScheduleTest, SavedScheduleLoadsBackTheSame) {
     EXPECT_EQ(Stamp(loaded.GetNextRun()), Stamp(original.GetNextRun()));
 }
 
-TEST_F(ScheduleTest, SavingDropsAPendingMissedRun) {
+// Saving stores the next run as it is: a save (a retry after a failed
+// write, the list after Add or Remove) neither drops a pending missed run
+// nor restarts an interval.
+TEST_F(ScheduleTest, SavingKeepsThePendingRunAndTheInterval) {
     WriteProfile("[App1]\ntype=Weekly\nDayOfWeek=2\nwhen=08:00\nNextAt=01-Dec-2026 08:00:00\n");
     WeeklySchedule schedule(services, "App1");
     ASSERT_TRUE(schedule.IsDue());
-    schedule.Save("App1");
-    EXPECT_FALSE(schedule.IsDue());
-    EXPECT_EQ(Stored("App1", "NextAt"), "15-Dec-2026 08:00:00");
+    schedule.Save("App2");
+    EXPECT_TRUE(schedule.IsDue());
+    EXPECT_EQ(Stored("App2", "NextAt"), "01-Dec-2026 08:00:00");
+
+    IntervalSchedule interval(services, TimeOfDay(0, 5), 1);  // next run 14:35
+    clock.Advance(120);
+    interval.Save("App3");
+    EXPECT_EQ(Stored("App3", "NextAt"), "08-Dec-2026 14:35:00");
 }
 
 TEST_F(ScheduleTest, NextRunRecoversWhenTheLocalTimeComesBack) {

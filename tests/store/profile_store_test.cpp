@@ -10,6 +10,7 @@
 #include <climits>
 #include <string>
 
+#include "full_disk.h"
 #include "store_fixture.h"
 #include "stored_profile.h"
 
@@ -234,6 +235,40 @@ TEST_F(StoreTest, DeferredValueWaitsForTheNextReplacement) {
     EXPECT_TRUE(store.SaveDeferred());
     EXPECT_EQ(test::StoredString(path, "App1", "LastResult"), "message shown");
     EXPECT_FALSE(store.WriteStringDeferred("App1", "bad\nkey", "x"));
+}
+
+// A deferred value lands on the file as it is on disk when it is written:
+// content the store never read, or another program's change made since,
+// stays; a failed write leaves it waiting; inside a batch SaveDeferred
+// makes the batch's end write it.
+TEST_F(StoreTest, DeferredValueLandsOnTheFileAsItIsNow) {
+    TempDir::WriteFile(path, "[Settings]\nNumApps=1\n[App1]\ntitle=One\n");
+    test::FullDiskFiles files;
+    ProfileStore fresh(path, files);
+    ASSERT_TRUE(fresh.WriteStringDeferred("App1", "LastResult", "started"));
+    ASSERT_TRUE(fresh.SaveDeferred());
+    EXPECT_EQ(FileText(), "[Settings]\nNumApps=1\n[App1]\ntitle=One\nLastResult=started\n");
+
+    ASSERT_TRUE(fresh.WriteStringDeferred("App1", "LastResult", "message shown"));
+    TempDir::WriteFile(path, "[Settings]\nNumApps=2\n[App1]\ntitle=One\n[App2]\ntitle=By hand\n");
+    files.full = true;
+    EXPECT_FALSE(fresh.SaveDeferred());
+    EXPECT_TRUE(fresh.HasDeferredWrites());
+    files.full = false;
+    ASSERT_TRUE(fresh.WriteString("App2", "Disabled", "1"));
+    EXPECT_EQ(FileText(),
+              "[Settings]\nNumApps=2\n[App1]\ntitle=One\nLastResult=message shown\n[App2]\ntitle=By hand\n"
+              "Disabled=1\n");
+    EXPECT_FALSE(fresh.HasDeferredWrites());
+
+    {
+        ProfileStore::Batch batch(fresh);
+        ASSERT_TRUE(fresh.WriteStringDeferred("App2", "LastResult", "started"));
+        ASSERT_TRUE(fresh.SaveDeferred());
+        EXPECT_EQ(test::StoredString(path, "App2", "LastResult"), "<missing>");
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(test::StoredString(path, "App2", "LastResult"), "started");
 }
 
 TEST_F(StoreTest, StoreDestroyedInsideABatchStillWritesIt) {

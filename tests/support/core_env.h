@@ -7,6 +7,7 @@
 #include "core/core_services.h"
 #include "fake_clock.h"
 #include "fake_platform.h"
+#include "full_disk.h"
 #include "store/profile_store.h"
 #include "stored_profile.h"
 #include "temp_dir.h"
@@ -32,7 +33,8 @@ public:
 
     TempDir dir;
     std::string path = dir.File("tikr.INI");
-    ProfileStore store{path};
+    FullDiskFiles files;  // the system's files until a test fills the disk
+    ProfileStore store{path, files};
     FakeClock clock{2026, 12, 8, 14, 30, 0};  // a Tuesday
     RecordingLauncher launcher;
     FakeMessageDisplay messages;

@@ -44,8 +44,7 @@ int RunSchedulerApplication(int argc, char** argv) {
     QtShowRequestWatch requests;
     startup.GetGuard().ServeShowRequests(requests, [&window] { window.BringForward(); });
     window.Run();
-    startup.Detach();
-    return 0;
+    return startup.Finish(logic);
 }
 
 }  // namespace tikr::qt

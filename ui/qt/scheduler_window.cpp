@@ -82,6 +82,10 @@ int SchedulerWindow::Run() {
     running = true;
     QApplication::exec();
     running = false;
+    // Ended from outside the window (the session manager quit the
+    // application): it ends as the close box would end it, so that nothing
+    // waiting to be stored is lost.
+    if (!port->Ended()) logic.OnCancel();
     return port->Result();
 }
 

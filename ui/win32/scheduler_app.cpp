@@ -37,9 +37,8 @@ int RunSchedulerApplication(HINSTANCE instance) {
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
     SchedulerWindow window(instance, logic);
-    const int result = window.Run();
-    startup.Detach();
-    return result;
+    window.Run();
+    return startup.Finish(logic);
 }
 
 }  // namespace tikr::win32

@@ -132,8 +132,8 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY: return port != nullptr && port->OnNotify(*reinterpret_cast<NMHDR*>(lParam)) ? TRUE : FALSE;
     case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), lParam) ? TRUE : FALSE;
     case WM_ENDSESSION:
-        // The session ends: as Escape does, the tray icon and the timer go
-        // and nothing is written.
+        // The session ends: as Escape does, what waits to be stored is
+        // written, and the tray icon and the timer go.
         if (wParam != FALSE && !Ended()) logic.OnCancel();
         return FALSE;
     default: return FALSE;
