@@ -20,7 +20,10 @@ RunApplicationAction::RunApplicationAction(const CoreServices& services, std::st
 
 unsigned RunApplicationAction::Run() { return Launch().started ? 1u : 0u; }
 
-LaunchResult RunApplicationAction::Launch() const { return services.launcher.Start(commandLine, showState); }
+LaunchResult RunApplicationAction::Launch(const std::string& outputPath) const {
+    if (outputPath.empty()) return services.launcher.Start(commandLine, showState);
+    return services.launcher.StartRun(LaunchRequest{commandLine, showState, outputPath});
+}
 
 std::unique_ptr<Action> RunApplicationAction::Clone() const {
     return std::make_unique<RunApplicationAction>(services, commandLine, showState);

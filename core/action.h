@@ -43,8 +43,9 @@ public:
     // Starts the command line without waiting; returns 1 when it started,
     // 0 when it did not.
     unsigned Run() override;
-    // The same start, with why it failed when it did.
-    LaunchResult Launch() const;
+    // The same start, with why it failed when it did; the program's output
+    // goes to outputPath when one is given.
+    LaunchResult Launch(const std::string& outputPath = {}) const;
     std::unique_ptr<Action> Clone() const override;
     int GetKind() const override { return KIND_RUN_APPLICATION; }
     void Save(const std::string& section) override;

@@ -1,5 +1,7 @@
 #pragma once
 // Starting a program from a command line, taken from the platform.
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tikr {
@@ -10,10 +12,33 @@ namespace tikr {
 struct LaunchResult {
     bool started = false;
     std::string reason;  // empty when started
+    // Non-zero when the launcher keeps the program as its child and will
+    // report its end (ProgramEnd::run) to the end handler.
+    std::uint64_t run = 0;
+    // Why the output file could not be made: the program runs with its
+    // output discarded. Empty when the output goes where it was asked to.
+    std::string outputProblem;
 
     explicit operator bool() const { return started; }
-    static LaunchResult Started() { return LaunchResult{true, {}}; }
-    static LaunchResult Failed(std::string why) { return LaunchResult{false, std::move(why)}; }
+    static LaunchResult Started() { return LaunchResult{true, {}, 0, {}}; }
+    static LaunchResult Failed(std::string why) { return LaunchResult{false, std::move(why), 0, {}}; }
+};
+
+// One start: the command line, the show-window hint for the program's
+// first window, and the file that gets the program's standard output and
+// error (empty: where the launcher sends them by default).
+struct LaunchRequest {
+    std::string commandLine;
+    int showState = 5;
+    std::string outputPath;
+};
+
+// How a kept program ended.
+struct ProgramEnd {
+    std::uint64_t run = 0;  // as LaunchResult::run
+    enum class How { exited, signalled, unknown } how = How::unknown;
+    long long code = 0;     // the exit status, or the signal's number
+    long long seconds = 0;  // from the start to the end, whole seconds
 };
 
 class ProcessLauncher {
@@ -22,6 +47,15 @@ public:
     // Starts the command line without waiting for it and without a shell.
     // showState is the show-window hint for the program's first window.
     virtual LaunchResult Start(const std::string& commandLine, int showState) = 0;
+    // The same start with the output sent to the request's file. A launcher
+    // that keeps no programs and sends output nowhere in particular just
+    // starts the command line.
+    virtual LaunchResult StartRun(const LaunchRequest& request) {
+        return Start(request.commandLine, request.showState);
+    }
+    // Hears of the end of every program started with a non-zero run,
+    // called from the event loop once the program has ended and was reaped.
+    virtual void SetEndHandler(std::function<void(const ProgramEnd&)> /*handler*/) {}
 };
 
 }  // namespace tikr

@@ -2,6 +2,7 @@
 
 #include "core/process_launcher.h"
 #include "core/profile_keys.h"
+#include "core/run_outcome.h"
 #include "store/ascii_text.h"
 #include "store/profile_store.h"
 
@@ -104,7 +105,7 @@ void Task::RecordResult(std::string result) {
     services.store.WriteStringDeferred(schedule->GetSectionName(), keys::LAST_RESULT, lastResult);
 }
 
-std::optional<StartFailure> Task::RunAction() {
+std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (!action) return std::nullopt;
     if (action->GetKind() != Action::KIND_RUN_APPLICATION) {
         RecordResult(RESULT_MESSAGE_SHOWN);
@@ -114,13 +115,34 @@ std::optional<StartFailure> Task::RunAction() {
         return std::nullopt;
     }
     const auto& program = static_cast<const RunApplicationAction&>(*action);
-    LaunchResult launched = program.Launch();
+    LaunchResult launched = program.Launch(outputPath);
     if (launched.started) {
-        RecordResult(RESULT_STARTED);
+        runningProgram = launched.run;
+        outputProblem = launched.outputProblem;
+        const std::string discarded = outputProblem.empty() ? "" : OutputDiscardedText(outputProblem);
+        RecordResult((runningProgram != 0 ? RunningSinceText(lastRun) : RESULT_STARTED) + discarded);
         return std::nullopt;
     }
+    runningProgram = 0;
     RecordResult(RESULT_NOT_STARTED + launched.reason);
     return StartFailure{title, program.GetCommandLine(), launched.reason, previousResult == lastResult};
+}
+
+std::optional<StartFailure> Task::RecordProgramEnd(const ProgramEnd& end) {
+    if (end.run == 0 || end.run != runningProgram) return std::nullopt;
+    runningProgram = 0;
+    const std::string outcome = EndedText(end);
+    RecordResult(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    if (!EndedInFailure(end)) return std::nullopt;
+    const auto* program = dynamic_cast<const RunApplicationAction*>(action.get());
+    const bool repeated = OutcomeWithoutDuration(previousResult) == OutcomeWithoutDuration(outcome);
+    return StartFailure{title, program != nullptr ? program->GetCommandLine() : std::string(), outcome, repeated, true};
+}
+
+void Task::RecordStillRunning() {
+    if (runningProgram == 0) return;
+    runningProgram = 0;
+    RecordResult(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
 }
 
 std::optional<StartFailure> Task::CheckAndRun() {

@@ -2,6 +2,7 @@
 // A task: a title and a disabled flag bound to one schedule and one action,
 // stored in its profile section "App%d".
 #include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -12,14 +13,16 @@
 
 namespace tikr {
 
-// A program that a run could not start, as a task list reports it.
+// A program that a run could not start, or that ended with a non-zero
+// status or by a signal, as a task list reports it.
 struct StartFailure {
     std::string title;        // the task's
     std::string commandLine;  // as stored
-    std::string reason;       // why, in words
+    std::string reason;       // why, in words; for an end, its outcome
     // A scheduled run, and the task's run before it failed the same way:
     // not news. Never set for a run the user asked for.
     bool repeated = false;
+    bool ended = false;  // the program started and ended in failure
 };
 
 class Task {
@@ -57,7 +60,23 @@ public:
     // action records "message shown" before its box opens; nothing of the
     // task is touched once it is open. A program that could not start is
     // returned.
-    std::optional<StartFailure> RunAction();
+    //
+    // A program the launcher keeps reads "running since 09:00:00" until its
+    // end is recorded by RecordProgramEnd; its output goes to outputPath
+    // when one is given.
+    std::optional<StartFailure> RunAction(const std::string& outputPath = {});
+    // The launcher's run of the program this task started last and that
+    // has not ended yet; 0 when none.
+    std::uint64_t GetRunningProgram() const { return runningProgram; }
+    // The end of the task's running program becomes its outcome ("exited
+    // with status 2 after 41 s"), written with the file's next replacement.
+    // An end that fails (non-zero status, signal) is returned, marked
+    // repeated when the run before ended the same way. The end of an
+    // earlier run than the running one changes nothing.
+    std::optional<StartFailure> RecordProgramEnd(const ProgramEnd& end);
+    // The scheduler ends while the program runs: "still running when Tikr
+    // ended". Nothing for a task without a running program.
+    void RecordStillRunning();
     // Writes the title, the flag, the action's and the schedule's keys and
     // the last run with its outcome, all as they are in memory: saving never
     // moves the next run.
@@ -88,6 +107,8 @@ private:
     DateTime lastRun{0.0, DateTimeStatus::invalid};
     std::string lastResult;
     std::string previousResult;  // the outcome before the current run
+    std::uint64_t runningProgram = 0;
+    std::string outputProblem;  // why the running program's output is discarded
 
     void RecordRunStart();
     void RecordResult(std::string result);

@@ -111,11 +111,41 @@ bool TaskList::RunNow(int index) {
 }
 
 void TaskList::Run(Task& task, bool asked) {
+    // A program action returns at once, so the task is still there after
+    // it; a message action may wait in its box while the task is removed,
+    // so nothing of the task is touched after it.
+    const bool program = task.GetAction() != nullptr && task.GetAction()->GetKind() == Action::KIND_RUN_APPLICATION;
+    const std::uint64_t before = task.GetRunningProgram();
     std::optional<StartFailure> failure = task.RunAction();
+    if (!failure && program) {
+        const std::uint64_t run = task.GetRunningProgram();
+        if (run != 0 && run != before) running[run] = RunningProgram{task.GetTitle(), task.GetLastRun(), asked};
+    }
     if (!failure) return;
     // A run the user asked for is news however the last one went.
     if (asked) failure->repeated = false;
     if (onStartFailure) onStartFailure(*failure);
+}
+
+void TaskList::OnProgramEnded(const ProgramEnd& end) {
+    const auto found = running.find(end.run);
+    if (found == running.end()) return;
+    const RunningProgram program = found->second;
+    running.erase(found);
+    std::optional<StartFailure> failure;
+    for (auto& task : tasks) {
+        if (task->GetRunningProgram() != end.run) continue;
+        failure = task->RecordProgramEnd(end);
+        break;
+    }
+    if (!failure) return;
+    if (program.asked) failure->repeated = false;
+    if (onStartFailure) onStartFailure(*failure);
+}
+
+void TaskList::RecordStillRunning() {
+    for (auto& task : tasks) task->RecordStillRunning();
+    running.clear();
 }
 
 Task* TaskList::GetTask(int index) const {

@@ -1,7 +1,9 @@
 #pragma once
 // The ordered list of all tasks. The task at index i lives in the profile
 // section "App%d" with i + 1; the count is "NumApps" in "Settings".
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +47,17 @@ public:
     // task without an action.
     bool RunNow(int index);
 
+    // A program a run started has ended (the launcher's end handler): its
+    // task records the outcome, and an end in failure (non-zero status,
+    // signal) reaches the failure handler as a failed start does: once per
+    // same failure of scheduled runs, always after Run Now.
+    void OnProgramEnded(const ProgramEnd& end);
+    // The scheduler ends: every program still running is recorded as such;
+    // programs are left running.
+    void RecordStillRunning();
+    // Programs started and not yet ended.
+    std::size_t RunningPrograms() const { return running.size(); }
+
     // Hears of every program a run could not start (replacing an earlier
     // handler), after its outcome is recorded and before the pass goes on.
     void SetStartFailureHandler(std::function<void(const StartFailure&)> handler) {
@@ -58,6 +71,14 @@ private:
     const CoreServices& services;
     std::vector<std::unique_ptr<Task>> tasks;
     std::function<void(const StartFailure&)> onStartFailure;
+    // What is known of each running program, by the launcher's run: its
+    // task may be removed or renamed before it ends.
+    struct RunningProgram {
+        std::string title;
+        DateTime start;
+        bool asked = false;  // Run Now
+    };
+    std::map<std::uint64_t, RunningProgram> running;
 
     void Run(Task& task, bool asked = false);
 };

@@ -52,6 +52,7 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
     interval = services.store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
     tasks = std::make_unique<TaskList>(services);
     tasks->Load();
+    services.launcher.SetEndHandler([this](const ProgramEnd& end) { OnProgramEnded(end); });
     // A write that failed before this window was there to hear it (loading
     // stores next runs) is told as soon as the window exists, and the
     // tasks are written again like after any failed write.
@@ -59,7 +60,7 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
     if (!error.empty()) OnWriteFailure(WriteFailure{services.store.GetFilePath(), error, true});
 }
 
-SchedulerDialog::~SchedulerDialog() = default;
+SchedulerDialog::~SchedulerDialog() { services.launcher.SetEndHandler({}); }
 
 void SchedulerDialog::Attach(WindowPort& windowPort, TrayPort& trayPort) {
     window = &windowPort;
@@ -103,12 +104,19 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
 }
 
 std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
+    if (failure.ended)
+        return "Task \"" + failure.title + "\" running \"" + failure.commandLine + "\" " + failure.reason;
     return "Task \"" + failure.title + "\" could not start \"" + failure.commandLine + "\": " + failure.reason;
 }
 
 void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
     if (failure.repeated) return;
     if (untoldFailures++ == 0) untoldFailure = failure;
+}
+
+void SchedulerDialog::OnProgramEnded(const ProgramEnd& end) {
+    tasks->OnProgramEnded(end);
+    NotifyStartFailures(false);
 }
 
 void SchedulerDialog::NotifyStartFailures(bool asked) {
@@ -119,7 +127,7 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
     if (count == 0 || !first) return;
     std::string text = StartFailureText(*first);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
-    const std::string title = appTitle + ": a task could not start";
+    const std::string title = appTitle + (first->ended ? ": a task failed" : ": a task could not start");
     // A failed notification says nothing about the icon itself.
     if (trayIconShown) tray->TrayNotify(title, text);
     // Without the icon a run the user asked for is told in the window,
@@ -270,6 +278,8 @@ void SchedulerDialog::OnCancel() {
     // outcomes of the last runs go in one write, as they are in memory.
     // When that fails, the start-up says so and the program's status tells.
     ending = true;
+    // Programs still running are left running; their outcome says so.
+    tasks->RecordStillRunning();
     unsavedAtEnd = !Store(std::nullopt);
     RemoveTrayIcon();
     if (timerId != 0) {

@@ -60,7 +60,11 @@ public:
     // icon is not shown). The line on standard error, for every failure, is
     // the start-up's.
     void OnStartFailure(const StartFailure& failure);
-    // The text of a failed start, one line: task, command line and reason.
+    // A program a run started has ended: its task records the outcome, and
+    // an end in failure is told at once like a failed start.
+    void OnProgramEnded(const ProgramEnd& end);
+    // The text of a failed start, one line: task, command line and reason
+    // (or, for a program that ended in failure, its outcome).
     static std::string StartFailureText(const StartFailure& failure);
 
     // Events.

@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,7 +48,8 @@ struct ChildReport {
 // The grandchild: becomes the program, trying the files in turn as execvp
 // would (a file that is missing or may not be run leads on to the next),
 // and reports why the last one failed, or that one was not executable.
-[[noreturn]] void RunProgram(char* const* files, char* const* argv, int errorFd, int maxFd) {
+// outputFd, when not -1, becomes its standard output and error.
+[[noreturn]] void RunProgram(char* const* files, char* const* argv, int errorFd, int maxFd, int outputFd) {
     setsid();
 
     // Descriptors above standard error close on exec (the error pipe
@@ -63,6 +65,12 @@ struct ChildReport {
     if (devNull >= 0 && devNull != STDIN_FILENO) {
         dup2(devNull, STDIN_FILENO);
         close(devNull);
+    }
+    // The output file is above standard error and closes on exec; its
+    // copies on 1 and 2 stay open.
+    if (outputFd >= 0) {
+        dup2(outputFd, STDOUT_FILENO);
+        dup2(outputFd, STDERR_FILENO);
     }
 
     sigset_t none;
@@ -92,21 +100,27 @@ struct ProgramStart {
     char* const* argv;
     int errorFd;
     int maxFd;
+    int outputFd;
 };
 
 int RunProgramOnItsStack(void* start) {
     const auto* program = static_cast<const ProgramStart*>(start);
-    RunProgram(program->files, program->argv, program->errorFd, program->maxFd);
+    RunProgram(program->files, program->argv, program->errorFd, program->maxFd, program->outputFd);
 }
 
-// The intermediate child: puts signals back to their defaults (its own
-// table: vfork shares memory, not signal dispositions), starts the program
-// and ends at once so that the program is adopted by the system.
-[[noreturn]] void RunChild(ProgramStart& start, char* stackTop) {
+// Puts signals back to their defaults in a child made by vfork (its own
+// table: vfork shares memory, not signal dispositions).
+void ResetSignals() {
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
     sigemptyset(&defaults.sa_mask);
     for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &defaults, nullptr);  // some refuse; fine
+}
+
+// The intermediate child of a program that is not kept: starts the program
+// and ends at once so that the program is adopted by the system.
+[[noreturn]] void RunChild(ProgramStart& start, char* stackTop) {
+    ResetSignals();
 
     // CLONE_VFORK: the program's exec or end comes before this child ends,
     // so a failed exec is in the pipe before the parent reads it.
@@ -143,9 +157,139 @@ ProgramFile ProgramFileOf(const std::string& program) {
     return S_ISDIR(info.st_mode) ? ProgramFile::DIRECTORY : ProgramFile::OTHER;
 }
 
+// The write end of the SIGCHLD fallback's pipe. A signal handler can reach
+// nothing else; one launcher at a time installs it.
+volatile sig_atomic_t childSignalPipe = -1;
+
+void OnChildSignalHandler(int /*sig*/) {
+    const int saved = errno;
+    const int fd = childSignalPipe;
+    if (fd >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = write(fd, &byte, 1);
+    }
+    errno = saved;
+}
+
+int OpenProcessFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+// The file for the program's output, above standard error and closed on
+// exec; /dev/null (and why) when it cannot be opened; -1 without a path.
+int OpenOutput(const std::string& path, std::string& problem) {
+    if (path.empty()) return -1;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+        problem = std::strerror(errno);
+        fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return -1;
+    }
+    if (fd <= STDERR_FILENO) {
+        const int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        fd = high;
+    }
+    return fd;
+}
+
+// Closes a descriptor when the scope ends.
+class FdCloser {
+public:
+    explicit FdCloser(int fd) : fd(fd) {}
+    ~FdCloser() {
+        if (fd >= 0) close(fd);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+private:
+    int fd;
+};
+
 }  // namespace
 
-LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*showState*/) {
+PosixProcessLauncher::PosixProcessLauncher(DescriptorWatcher& watcher, EndWatch how) : watcher(&watcher), how(how) {}
+
+PosixProcessLauncher::~PosixProcessLauncher() {
+    // Programs still running are left running.
+    for (auto& [run, child] : children) {
+        if (child.processFd < 0) continue;
+        watcher->Unwatch(child.processFd);
+        close(child.processFd);
+    }
+    if (signalPipe[0] >= 0) {
+        watcher->Unwatch(signalPipe[0]);
+        signal(SIGCHLD, SIG_DFL);
+        childSignalPipe = -1;
+        close(signalPipe[0]);
+        close(signalPipe[1]);
+    }
+}
+
+bool PosixProcessLauncher::WatchChildSignals() {
+    if (signalPipe[0] >= 0) return true;
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    childSignalPipe = signalPipe[1];
+    struct sigaction action {};
+    action.sa_handler = OnChildSignalHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+    sigaction(SIGCHLD, &action, nullptr);
+    watcher->Watch(signalPipe[0], [this] { OnChildSignal(); });
+    return true;
+}
+
+void PosixProcessLauncher::OnChildSignal() {
+    char bytes[256];
+    while (read(signalPipe[0], bytes, sizeof bytes) > 0) {}
+    // Each kept child by its own pid: a child of another part of this
+    // process is never reaped here.
+    std::vector<std::pair<std::uint64_t, Child>> kept(children.begin(), children.end());
+    for (const auto& [run, child] : kept)
+        if (child.processFd < 0) Reap(run, child);
+}
+
+bool PosixProcessLauncher::Reap(std::uint64_t run, Child child) {
+    int status = 0;
+    pid_t reaped;
+    do {
+        reaped = waitpid(child.pid, &status, WNOHANG);
+    } while (reaped < 0 && errno == EINTR);
+    if (reaped == 0) return false;  // still running
+    ProgramEnd end;
+    end.run = run;
+    // With SIGCHLD ignored the system reaped it (ECHILD): how is unknown.
+    if (reaped == child.pid && WIFEXITED(status)) {
+        end.how = ProgramEnd::How::exited;
+        end.code = WEXITSTATUS(status);
+    } else if (reaped == child.pid && WIFSIGNALED(status)) {
+        end.how = ProgramEnd::How::signalled;
+        end.code = WTERMSIG(status);
+    }
+    end.seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - child.start).count();
+    if (child.processFd >= 0) {
+        watcher->Unwatch(child.processFd);
+        close(child.processFd);
+    }
+    children.erase(run);
+    if (onEnd) onEnd(end);
+    return true;
+}
+
+LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int showState) {
+    return StartRun(LaunchRequest{commandLine, showState, {}});
+}
+
+LaunchResult PosixProcessLauncher::StartRun(const LaunchRequest& request) {
+    const std::string& commandLine = request.commandLine;
     std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty()) return LaunchResult::Failed(LaunchFailureText(LaunchFailure::EMPTY_COMMAND_LINE, {}));
     // exec takes C strings; a word with a NUL in it would be cut short and
@@ -170,9 +314,14 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
     if (openMax < 0 || openMax > 65536) openMax = 65536;
     const int maxFd = static_cast<int>(openMax);
 
+    std::string outputProblem;
+    const int outputFd = OpenOutput(request.outputPath, outputProblem);
+    const FdCloser outputCloser(outputFd);
+
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0) return LaunchResult::Failed(std::strerror(errno));
-    ProgramStart start{filePointers.data(), argv.data(), errorPipe[1], maxFd};
+    ProgramStart start{filePointers.data(), argv.data(), errorPipe[1], maxFd, outputFd};
+    const bool keep = watcher != nullptr;
     // The program's stack until its exec; the stack grows down on every
     // platform this runs on.
     std::vector<char> programStack(PROGRAM_STACK_BYTES);
@@ -186,7 +335,9 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
     const pid_t child = vfork();
     if (child == 0) {
         close(errorPipe[0]);
-        RunChild(start, stackTop);
+        if (!keep) RunChild(start, stackTop);
+        ResetSignals();
+        RunProgram(start.files, start.argv, start.errorFd, start.maxFd, start.outputFd);
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     close(errorPipe[1]);
@@ -195,6 +346,8 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
         close(errorPipe[0]);
         return LaunchResult::Failed(std::strerror(error));
     }
+
+    if (keep) return Keep(child, errorPipe[0], program, std::move(outputProblem));
 
     int status = 0;
     pid_t reaped;
@@ -212,10 +365,51 @@ LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int /*s
         got = read(errorPipe[0], &report, sizeof report);
     } while (got < 0 && errno == EINTR);
     close(errorPipe[0]);
-    if (childOk && got == 0) return LaunchResult::Started();
+    if (childOk && got == 0) {
+        LaunchResult started = LaunchResult::Started();
+        started.outputProblem = std::move(outputProblem);
+        return started;
+    }
     if (got != static_cast<ssize_t>(sizeof report)) return LaunchResult::Failed("the process could not be created");
     if (report.step == ChildReport::CLONE) return LaunchResult::Failed(std::strerror(report.error));
     return LaunchResult::Failed(ExecFailureText(report.error, program, ProgramFileOf(program)));
+}
+
+LaunchResult PosixProcessLauncher::Keep(pid_t child, int errorFd, const std::string& program,
+                                        std::string outputProblem) {
+    // vfork let this process go on only after the program's exec or end, so
+    // the pipe already holds its report or its end of file.
+    ChildReport report{};
+    ssize_t got;
+    do {
+        got = read(errorFd, &report, sizeof report);
+    } while (got < 0 && errno == EINTR);
+    close(errorFd);
+    if (got != 0) {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+        if (got != static_cast<ssize_t>(sizeof report)) return LaunchResult::Failed("the process could not be created");
+        return LaunchResult::Failed(ExecFailureText(report.error, program, ProgramFileOf(program)));
+    }
+
+    const std::uint64_t run = ++lastRun;
+    Child kept{child, -1, std::chrono::steady_clock::now()};
+    if (how == EndWatch::processDescriptor) kept.processFd = OpenProcessFd(child);
+    if (kept.processFd >= 0) {
+        watcher->Watch(kept.processFd, [this, run] {
+            const auto found = children.find(run);
+            if (found != children.end()) Reap(run, found->second);
+        });
+    } else {
+        WatchChildSignals();
+    }
+    children[run] = kept;
+    // A program that ended before the watch began: its signal or readable
+    // descriptor still comes from the event loop.
+    LaunchResult started = LaunchResult::Started();
+    started.run = run;
+    started.outputProblem = std::move(outputProblem);
+    return started;
 }
 
 }  // namespace tikr

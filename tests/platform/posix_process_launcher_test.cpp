@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -225,6 +228,101 @@ TEST_F(PosixProcessLauncherTest, WorksWhenChildSignalsAreIgnored) {
     EXPECT_FALSE(failed);
     EXPECT_TRUE(WaitForFile(touched));
 }
+
+// The event loop of a test: poll on the watched descriptors.
+class PollWatcher : public DescriptorWatcher {
+public:
+    void Watch(int fd, std::function<void()> onReadable) override { watched[fd] = std::move(onReadable); }
+    void Unwatch(int fd) override { watched.erase(fd); }
+    // Delivers readiness until done() or ten seconds have passed.
+    bool RunUntil(const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::vector<pollfd> fds;
+            for (const auto& [fd, callback] : watched) fds.push_back({fd, POLLIN, 0});
+            if (poll(fds.data(), fds.size(), 100) <= 0) continue;
+            for (const pollfd& ready : fds) {
+                const auto found = watched.find(ready.fd);
+                if (ready.revents != 0 && found != watched.end()) {
+                    const auto callback = found->second;  // it may unwatch itself
+                    callback();
+                }
+            }
+        }
+        return true;
+    }
+    std::map<int, std::function<void()>> watched;
+};
+
+// Both ways of learning a kept program's end.
+class KeptProgramTest : public ::testing::TestWithParam<PosixProcessLauncher::EndWatch> {
+protected:
+    TempDir dir;
+    PollWatcher watcher;
+    PosixProcessLauncher launcher{watcher, GetParam()};
+    std::map<std::uint64_t, ProgramEnd> ends;
+
+    void SetUp() override {
+        launcher.SetEndHandler([this](const ProgramEnd& end) { ends[end.run] = end; });
+    }
+    std::uint64_t StartKept(const std::string& commandLine, const std::string& output = {}) {
+        const LaunchResult result = launcher.StartRun(LaunchRequest{commandLine, 5, output});
+        EXPECT_TRUE(result.started) << commandLine << ": " << result.reason;
+        EXPECT_NE(result.run, 0u);
+        return result.run;
+    }
+};
+
+TEST_P(KeptProgramTest, ReportsStatusSignalAndTimeTakenAndReapsOnlyItsOwn) {
+    // A child of another part of the process, ended before the programs:
+    // the launcher must leave it to its owner.
+    const pid_t other = fork();
+    if (other == 0) _exit(42);
+    ASSERT_GT(other, 0);
+
+    const std::uint64_t ok = StartKept("true");
+    const std::uint64_t three = StartKept("sh -c 'exit 3'");
+    const std::uint64_t killed = StartKept("sh -c 'kill -9 $$'");
+    const std::uint64_t slow = StartKept("sleep 1.2");
+    EXPECT_FALSE(launcher.StartRun(LaunchRequest{"/nonexistent", 5, {}}).started);
+    ASSERT_TRUE(watcher.RunUntil([&] { return ends.size() == 4; }));
+    EXPECT_EQ(ends[ok].how, ProgramEnd::How::exited);
+    EXPECT_EQ(ends[ok].code, 0);
+    EXPECT_EQ(ends[three].how, ProgramEnd::How::exited);
+    EXPECT_EQ(ends[three].code, 3);
+    EXPECT_EQ(ends[killed].how, ProgramEnd::How::signalled);
+    EXPECT_EQ(ends[killed].code, 9);
+    EXPECT_GE(ends[slow].seconds, 1);
+    EXPECT_LT(ends[slow].seconds, 30);
+    EXPECT_EQ(launcher.RunningPrograms(), 0u);
+    EXPECT_EQ(ZombieChildren(), 1);  // the other one, not reaped yet
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_EQ(WEXITSTATUS(status), 42);
+    EXPECT_TRUE(HasNoChildren());
+    // Only the signal fallback's pipe may stay watched.
+    EXPECT_LE(watcher.watched.size(), GetParam() == PosixProcessLauncher::EndWatch::childSignal ? 1u : 0u);
+}
+
+TEST_P(KeptProgramTest, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
+    const std::string output = dir.File("run.log");
+    const std::uint64_t run = StartKept("sh -c 'echo out; echo err >&2; exit 3'", output);
+    ASSERT_TRUE(watcher.RunUntil([&] { return ends.count(run) == 1; }));
+    EXPECT_EQ(ends[run].code, 3);
+    EXPECT_EQ(TempDir::ReadFile(output), "out\nerr\n");
+
+    const LaunchResult discarded =
+        launcher.StartRun(LaunchRequest{"sh -c 'echo lost'", 5, dir.File("no/such/folder/run.log")});
+    EXPECT_TRUE(discarded.started);
+    EXPECT_EQ(discarded.outputProblem, "No such file or directory");
+    ASSERT_TRUE(watcher.RunUntil([&] { return ends.count(discarded.run) == 1; }));
+    EXPECT_EQ(ends[discarded.run].code, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EndWatch, KeptProgramTest,
+                         ::testing::Values(PosixProcessLauncher::EndWatch::processDescriptor,
+                                           PosixProcessLauncher::EndWatch::childSignal));
 
 }  // namespace
 }  // namespace tikr

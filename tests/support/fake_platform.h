@@ -25,6 +25,30 @@ public:
     std::string failureReason = "no program named x";
 };
 
+// A launcher that keeps what it starts, as the POSIX one does with a
+// watcher: every start gets a run, and End reports a run's end as the event
+// loop would.
+class KeepingLauncher : public ProcessLauncher {
+public:
+    LaunchResult Start(const std::string& commandLine, int showState) override {
+        return StartRun(LaunchRequest{commandLine, showState, {}});
+    }
+    LaunchResult StartRun(const LaunchRequest& request) override {
+        requests.push_back(request);
+        LaunchResult started = LaunchResult::Started();
+        started.run = requests.size();
+        started.outputProblem = outputProblem;
+        return started;
+    }
+    void SetEndHandler(std::function<void(const ProgramEnd&)> handler) override { onEnd = std::move(handler); }
+    void End(std::uint64_t run, ProgramEnd::How how, long long code, long long seconds) {
+        if (onEnd) onEnd(ProgramEnd{run, how, code, seconds});
+    }
+    std::vector<LaunchRequest> requests;
+    std::function<void(const ProgramEnd&)> onEnd;
+    std::string outputProblem;
+};
+
 // Records every message shown. While a box is "open", onShow runs: a test
 // uses it to run a nested check pass or remove tasks, as the user could.
 class FakeMessageDisplay : public MessageDisplay {

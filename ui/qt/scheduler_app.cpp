@@ -11,6 +11,7 @@
 #include "platform/posix/posix_process_launcher.h"
 #include "platform/system_clock.h"
 #include "store/profile_location.h"
+#include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
 #include "ui/qt/show_requests.h"
@@ -35,7 +36,10 @@ int RunSchedulerApplication(int argc, char** argv) {
     QApplication::setWindowIcon(ApplicationIcon());
 
     SystemClock clock;
-    PosixProcessLauncher launcher;
+    // Each program started is kept until it ends, learnt from the event
+    // loop, so that its outcome is known.
+    QtDescriptorWatcher watcher;
+    PosixProcessLauncher launcher(watcher);
     QtMessageDisplay messages;
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());

@@ -1,0 +1,33 @@
+#pragma once
+// The words of a run's outcome, as shown on a task's line, stored in
+// "LastResult" and written to the history of runs.
+#include <string>
+
+#include "core/date_time.h"
+#include "core/process_launcher.h"
+
+namespace tikr {
+
+// A program that was running when the scheduler ended.
+constexpr const char* OUTCOME_STILL_RUNNING = "still running when Tikr ended";
+
+// "3 s", "4 min 5 s", "2 h 3 min", "3 d 4 h": the two largest units.
+std::string DurationText(long long seconds);
+
+// "running since 09:00:00".
+std::string RunningSinceText(const DateTime& start);
+
+// "exited with status 2 after 41 s", "ended by signal 9 after 2 h 3 min".
+std::string EndedText(const ProgramEnd& end);
+
+// True for an end that tells of a failure: a non-zero status or a signal.
+bool EndedInFailure(const ProgramEnd& end);
+
+// The outcome without its time taken ("exited with status 2"), to tell
+// whether two runs failed the same way.
+std::string OutcomeWithoutDuration(const std::string& outcome);
+
+// Appended to an outcome when the run's output file could not be made.
+std::string OutputDiscardedText(const std::string& reason);
+
+}  // namespace tikr

@@ -1,0 +1,124 @@
+// What becomes of a program after it started: its end recorded as the
+// task's outcome, told once per same failure, and the words for it.
+#include <gtest/gtest.h>
+
+#include "core/run_outcome.h"
+#include "core/task_list.h"
+#include "core_fixture.h"
+
+namespace tikr::test {
+namespace {
+
+TEST(RunOutcomeText, DurationsEndsAndTheirFailureKind) {
+    EXPECT_EQ(DurationText(3), "3 s");
+    EXPECT_EQ(DurationText(60), "1 min");
+    EXPECT_EQ(DurationText(245), "4 min 5 s");
+    EXPECT_EQ(DurationText(7380), "2 h 3 min");
+    EXPECT_EQ(DurationText(7399), "2 h 3 min");
+    EXPECT_EQ(DurationText(90000), "1 d 1 h");
+    EXPECT_EQ(DurationText(-4), "0 s");
+    EXPECT_EQ(EndedText({1, ProgramEnd::How::exited, 0, 3}), "exited with status 0 after 3 s");
+    EXPECT_EQ(EndedText({1, ProgramEnd::How::exited, 2, 41}), "exited with status 2 after 41 s");
+    EXPECT_EQ(EndedText({1, ProgramEnd::How::signalled, 9, 7380}), "ended by signal 9 after 2 h 3 min");
+    EXPECT_FALSE(EndedInFailure({1, ProgramEnd::How::exited, 0, 3}));
+    EXPECT_TRUE(EndedInFailure({1, ProgramEnd::How::exited, 1, 3}));
+    EXPECT_TRUE(EndedInFailure({1, ProgramEnd::How::signalled, 15, 3}));
+    EXPECT_FALSE(EndedInFailure({1, ProgramEnd::How::unknown, 0, 3}));
+    EXPECT_EQ(OutcomeWithoutDuration("exited with status 2 after 41 s"), "exited with status 2");
+    EXPECT_EQ(OutcomeWithoutDuration("started"), "started");
+}
+
+class ProgramEndTest : public CoreFixture {
+protected:
+    KeepingLauncher keeping;
+    CoreServices keepingServices{store, clock, keeping, messages};
+    std::vector<StartFailure> failures;
+
+    // A list with one program task due at 08:00 each day, loaded at 14:30
+    // on the day it last ran at 08:00.
+    std::unique_ptr<TaskList> LoadList() {
+        WriteProfile(
+            "[settings]\nNumApps=1\n[App1]\ntitle=Backup\nTask=A\ncommand=backup --all\ntype=Daily\nwhen=08:00\n"
+            "NextAt=09-Dec-2026 08:00:00\n");
+        auto list = std::make_unique<TaskList>(keepingServices);
+        list->Load();
+        list->SetStartFailureHandler([this](const StartFailure& failure) { failures.push_back(failure); });
+        keeping.SetEndHandler([&list = *list](const ProgramEnd& end) { list.OnProgramEnded(end); });
+        return list;
+    }
+    void RunOnDay(TaskList& list, int day) {
+        clock.Set(2026, 12, day, 8, 0, 5);
+        list.CheckAll();
+    }
+};
+
+TEST_F(ProgramEndTest, OutcomeWaitsForTheNextWriteAndFailuresAreToldOncePerKind) {
+    auto list = LoadList();
+    RunOnDay(*list, 9);
+    Task& task = *list->GetTask(0);
+    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05");
+    EXPECT_EQ(list->RunningPrograms(), 1u);
+
+    keeping.End(1, ProgramEnd::How::exited, 2, 41);
+    EXPECT_EQ(task.GetLastResult(), "exited with status 2 after 41 s");
+    EXPECT_EQ(list->RunningPrograms(), 0u);
+    // No write of its own: the file learns it with the next one.
+    EXPECT_EQ(Stored("App1", "LastResult"), "");
+    EXPECT_TRUE(store.HasDeferredWrites());
+    store.SaveDeferred();
+    EXPECT_EQ(Stored("App1", "LastResult"), "exited with status 2 after 41 s");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(failures[0].ended);
+    EXPECT_FALSE(failures[0].repeated);
+    EXPECT_EQ(failures[0].commandLine, "backup --all");
+    EXPECT_EQ(failures[0].reason, "exited with status 2 after 41 s");
+
+    // The same failure the next day, however long it took, is no news; a
+    // different one is, and Run Now always is.
+    RunOnDay(*list, 10);
+    keeping.End(2, ProgramEnd::How::exited, 2, 3);
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_TRUE(failures[1].repeated);
+    RunOnDay(*list, 11);
+    keeping.End(3, ProgramEnd::How::signalled, 9, 7380);
+    EXPECT_EQ(task.GetLastResult(), "ended by signal 9 after 2 h 3 min");
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_FALSE(failures[2].repeated);
+    ASSERT_TRUE(list->RunNow(0));
+    keeping.End(4, ProgramEnd::How::signalled, 9, 1);
+    ASSERT_EQ(failures.size(), 4u);
+    EXPECT_FALSE(failures[3].repeated);
+    RunOnDay(*list, 12);
+    keeping.End(5, ProgramEnd::How::exited, 0, 3);
+    EXPECT_EQ(task.GetLastResult(), "exited with status 0 after 3 s");
+    EXPECT_EQ(failures.size(), 4u);
+}
+
+TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
+    auto list = LoadList();
+    keeping.outputProblem = "Permission denied";
+    RunOnDay(*list, 9);
+    RunOnDay(*list, 10);  // the first run still goes on
+    Task& task = *list->GetTask(0);
+    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
+    // The older run's end is not the task's last run.
+    keeping.End(1, ProgramEnd::How::exited, 1, 86400);
+    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
+    keeping.End(77, ProgramEnd::How::exited, 1, 1);
+    EXPECT_TRUE(failures.empty());
+
+    list->RecordStillRunning();
+    EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
+    keeping.End(2, ProgramEnd::How::exited, 0, 1);
+    EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
+
+    // A task removed while its program runs: the end finds no task.
+    RunOnDay(*list, 11);
+    list->RemoveTask(0);
+    keeping.End(3, ProgramEnd::How::exited, 4, 1);
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(list->RunningPrograms(), 0u);
+}
+
+}  // namespace
+}  // namespace tikr::test
