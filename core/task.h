@@ -68,6 +68,8 @@ public:
     // The launcher's run of the program this task started last and that
     // has not ended yet; 0 when none.
     std::uint64_t GetRunningProgram() const { return runningProgram; }
+    // Why the running program's output is discarded; empty when it is not.
+    const std::string& GetOutputProblem() const { return outputProblem; }
     // The end of the task's running program becomes its outcome ("exited
     // with status 2 after 41 s"), written with the file's next replacement.
     // An end that fails (non-zero status, signal) is returned, marked

@@ -1,6 +1,11 @@
 #include "core/task_list.h"
 
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
 #include "core/profile_keys.h"
+#include "core/run_outcome.h"
 #include "store/profile_store.h"
 
 namespace tikr {
@@ -116,12 +121,24 @@ void TaskList::Run(Task& task, bool asked) {
     // so nothing of the task is touched after it.
     const bool program = task.GetAction() != nullptr && task.GetAction()->GetKind() == Action::KIND_RUN_APPLICATION;
     const std::uint64_t before = task.GetRunningProgram();
-    std::optional<StartFailure> failure = task.RunAction();
+    std::string outputFile;
+    if (program && runRecords != nullptr) outputFile = runRecords->NewOutputFile(task.GetLastRun(), task.GetTitle());
+    RunningProgram record{task.GetTitle(), task.GetLastRun(), asked, outputFile, {}};
+    std::optional<StartFailure> failure = task.RunAction(outputFile);
     if (!failure && program) {
         const std::uint64_t run = task.GetRunningProgram();
-        if (run != 0 && run != before) running[run] = RunningProgram{task.GetTitle(), task.GetLastRun(), asked};
+        record.outputProblem = task.GetOutputProblem();
+        if (run != 0 && run != before) running[run] = record;
     }
     if (!failure) return;
+    if (program) {
+        // A program that never ran wrote nothing: no empty file is kept.
+        std::error_code error;
+        if (!outputFile.empty() && std::filesystem::file_size(outputFile, error) == 0 && !error)
+            std::filesystem::remove(outputFile, error);
+        record.outputFile.clear();
+        AppendHistory(record, task.GetLastResult(), 0);
+    }
     // A run the user asked for is news however the last one went.
     if (asked) failure->repeated = false;
     if (onStartFailure) onStartFailure(*failure);
@@ -132,6 +149,9 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
     if (found == running.end()) return;
     const RunningProgram program = found->second;
     running.erase(found);
+    AppendHistory(program,
+                  EndedText(end) + (program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem)),
+                  end.seconds);
     std::optional<StartFailure> failure;
     for (auto& task : tasks) {
         if (task->GetRunningProgram() != end.run) continue;
@@ -145,7 +165,18 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
 
 void TaskList::RecordStillRunning() {
     for (auto& task : tasks) task->RecordStillRunning();
+    const DateTime now = DateTime::Now(services.clock);
+    for (const auto& [run, program] : running) {
+        const double days = now.GetDayNumber() - program.start.GetDayNumber();
+        const std::string discarded = program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem);
+        AppendHistory(program, OUTCOME_STILL_RUNNING + discarded, now.IsValid() ? std::llround(days * 86400.0) : 0);
+    }
     running.clear();
+}
+
+void TaskList::AppendHistory(const RunningProgram& program, const std::string& outcome, long long seconds) {
+    if (runRecords == nullptr) return;
+    runRecords->Append(RunRecord{program.start, program.title, outcome, seconds, program.outputFile});
 }
 
 Task* TaskList::GetTask(int index) const {

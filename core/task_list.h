@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/core_services.h"
+#include "core/run_records.h"
 #include "core/task.h"
 
 namespace tikr {
@@ -55,6 +56,10 @@ public:
     // The scheduler ends: every program still running is recorded as such;
     // programs are left running.
     void RecordStillRunning();
+    // Where runs keep their output and their history; none: programs keep
+    // the launcher's output and no history is written.
+    void SetRunRecords(RunRecords* records) { runRecords = records; }
+
     // Programs started and not yet ended.
     std::size_t RunningPrograms() const { return running.size(); }
 
@@ -77,7 +82,12 @@ private:
         std::string title;
         DateTime start;
         bool asked = false;  // Run Now
+        std::string outputFile;
+        std::string outputProblem;
     };
+    RunRecords* runRecords = nullptr;
+
+    void AppendHistory(const RunningProgram& program, const std::string& outcome, long long seconds);
     std::map<std::uint64_t, RunningProgram> running;
 
     void Run(Task& task, bool asked = false);

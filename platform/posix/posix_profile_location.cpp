@@ -20,6 +20,22 @@ std::string ConfigDirectory() {
     return std::string();
 }
 
+std::string RunRecordsFolder() {
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    std::string dir;
+    if (xdg != nullptr && xdg[0] == '/') {
+        dir = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] == '\0') return std::string();
+        dir = home;
+        if (dir.back() != '/') dir += '/';
+        dir += ".local/state";
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir + "tikr";
+}
+
 std::string ProfilePath(const std::string& executablePath) {
     const std::string fileName = ProfileFileName(executablePath);
     const std::string directory = ConfigDirectory();

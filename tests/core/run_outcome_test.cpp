@@ -120,5 +120,38 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     EXPECT_EQ(list->RunningPrograms(), 0u);
 }
 
+TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
+    auto list = LoadList();
+    RunRecords records(dir.File("state"));
+    list->SetRunRecords(&records);
+    RunOnDay(*list, 9);
+    ASSERT_EQ(keeping.requests.size(), 1u);
+    EXPECT_EQ(keeping.requests[0].outputPath, dir.File("state") + "/2026-12-09_080005 Backup.log");
+    keeping.End(1, ProgramEnd::How::exited, 3, 2);
+    RunOnDay(*list, 10);
+    list->RecordStillRunning();
+    std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].title, "Backup");
+    EXPECT_EQ(runs[0].outcome, "exited with status 3 after 2 s");
+    EXPECT_EQ(runs[0].seconds, 2);
+    EXPECT_EQ(runs[0].outputFile, keeping.requests[0].outputPath);
+    EXPECT_EQ(runs[1].outcome, "still running when Tikr ended");
+
+    // A start that fails has its line and leaves no empty output file.
+    RecordingLauncher failing;
+    failing.result = false;
+    CoreServices failingServices{store, clock, failing, messages};
+    TaskList other(failingServices);
+    other.Load();
+    other.SetRunRecords(&records);
+    clock.Set(2026, 12, 11, 8, 0, 5);
+    other.CheckAll();
+    runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[2].outcome, "could not start: no program named x");
+    EXPECT_EQ(runs[2].outputFile, "");
+}
+
 }  // namespace
 }  // namespace tikr::test

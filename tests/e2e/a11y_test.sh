@@ -78,7 +78,7 @@ EOF
 dbus-send --session --print-reply --reply-timeout=20000 --dest=org.a11y.Bus /org/a11y/bus \
   org.a11y.Bus.GetAddress >"$work/a11y-bus.log" 2>&1 || fail "the accessibility bus did not start"
 
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_CONFIG_HOME="$work/cfg" "$tikr" >"$work/tikr.log" 2>&1 &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" "$tikr" >"$work/tikr.log" 2>&1 &
 app_pid=$!
 track "$app_pid"
 

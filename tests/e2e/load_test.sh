@@ -49,7 +49,7 @@ chmod 700 "$work/a/run"
   done
 } >"$work/a/cfg/tikr.INI"
 
-XDG_CONFIG_HOME="$work/a/cfg" XDG_RUNTIME_DIR="$work/a/run" "$tikr" >"$work/a.log" 2>&1 &
+XDG_CONFIG_HOME="$work/a/cfg" XDG_STATE_HOME="$work/a/state" XDG_RUNTIME_DIR="$work/a/run" "$tikr" >"$work/a.log" 2>&1 &
 app=$!
 track "$app"
 all_started() { [ "$(find "$work/a/out" -type f | wc -l)" -ge "$tasks" ]; }
@@ -74,7 +74,7 @@ mkdir -p "$work/b/cfg" "$work/b/run"
 chmod 700 "$work/b/run"
 printf '[Settings]\nNumApps=100000\n' >"$work/b/cfg/tikr.INI"
 started=$(now)
-XDG_CONFIG_HOME="$work/b/cfg" XDG_RUNTIME_DIR="$work/b/run" "$tikr" >"$work/b.log" 2>&1 &
+XDG_CONFIG_HOME="$work/b/cfg" XDG_STATE_HOME="$work/b/state" XDG_RUNTIME_DIR="$work/b/run" "$tikr" >"$work/b.log" 2>&1 &
 app=$!
 track "$app"
 wait_for 120 has_window Tikr || fail "(b) the main window did not appear"

@@ -29,7 +29,7 @@ make_case() {
 
 # start_tikr <case> <log name>: in the background; the pid is in last_pid.
 start_tikr() {
-  XDG_CONFIG_HOME="$work/$1/cfg" XDG_RUNTIME_DIR="$work/$1/run" "$tikr" >>"$work/$2.log" 2>&1 &
+  XDG_CONFIG_HOME="$work/$1/cfg" XDG_STATE_HOME="$work/$1/state" XDG_RUNTIME_DIR="$work/$1/run" "$tikr" >>"$work/$2.log" 2>&1 &
   last_pid=$!
   track "$last_pid"
 }
@@ -41,7 +41,7 @@ run_later_start() {
   shift
   local t0 t1
   t0=$(date +%s%N)
-  env "$@" XDG_CONFIG_HOME="$work/$case/cfg" XDG_RUNTIME_DIR="$work/$case/run" \
+  env "$@" XDG_CONFIG_HOME="$work/$case/cfg" XDG_STATE_HOME="$work/$case/state" XDG_RUNTIME_DIR="$work/$case/run" \
     timeout 20 "$tikr" >>"$work/later.log" 2>&1
   later_status=$?
   t1=$(date +%s%N)

@@ -53,7 +53,7 @@ NextAt=01-Jan-2020 08:00:00
 SkipDays=0000000
 EOF
 
-XDG_CONFIG_HOME="$work/cfg" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
+XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
 app=$!
 track "$app"
 

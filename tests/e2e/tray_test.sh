@@ -81,7 +81,7 @@ NextAt=01-Jan-2099 10:30:00
 SkipDays=0000000
 EOF
 
-XDG_CONFIG_HOME="$cfg" XDG_RUNTIME_DIR="$run" "$tikr" >"$work/tikr.log" 2>&1 &
+XDG_CONFIG_HOME="$cfg" XDG_STATE_HOME="$cfg/state" XDG_RUNTIME_DIR="$run" "$tikr" >"$work/tikr.log" 2>&1 &
 app=$!
 track "$app"
 
@@ -135,7 +135,7 @@ xdotool mousemove 500 700
 
 # Bring it back by starting the program again, then uncheck "Show Taskbar
 # Icon" (Alt+K) and Hide: icon and window go.
-XDG_CONFIG_HOME="$cfg" XDG_RUNTIME_DIR="$run" timeout 20 "$tikr" >>"$work/later.log" 2>&1 ||
+XDG_CONFIG_HOME="$cfg" XDG_STATE_HOME="$cfg/state" XDG_RUNTIME_DIR="$run" timeout 20 "$tikr" >>"$work/later.log" 2>&1 ||
   fail "the later start failed"
 wait_for 30 has_window Tikr || fail "the later start did not bring the window back"
 activate "$main"
@@ -150,7 +150,7 @@ grep -qi '^showicon=0' "$cfg/tikr.INI" || fail "Hide did not store the icon sett
 import -window root "$e2e_outdir/tray-gone.png" 2>/dev/null
 
 # Only a later start brings it back now. Change all three settings, then Exit.
-XDG_CONFIG_HOME="$cfg" XDG_RUNTIME_DIR="$run" timeout 20 "$tikr" >>"$work/later.log" 2>&1 ||
+XDG_CONFIG_HOME="$cfg" XDG_STATE_HOME="$cfg/state" XDG_RUNTIME_DIR="$run" timeout 20 "$tikr" >>"$work/later.log" 2>&1 ||
   fail "the later start failed"
 wait_for 30 has_window Tikr || fail "the later start did not bring the window back"
 no_icon || fail "the icon came back by itself"

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     // Nothing of Qt's or ours lands in the user's configuration.
     tikr::test::TempDir config;
     qputenv("XDG_CONFIG_HOME", config.Path().string().c_str());
+    qputenv("XDG_STATE_HOME", (config.Path() / "state").string().c_str());
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -8,7 +8,9 @@
 
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
+#include "core/run_records.h"
 #include "platform/posix/posix_process_launcher.h"
+#include "platform/posix/posix_profile_location.h"
 #include "platform/system_clock.h"
 #include "store/profile_location.h"
 #include "ui/qt/qt_descriptor_watcher.h"
@@ -44,6 +46,9 @@ int RunSchedulerApplication(int argc, char** argv) {
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
+    // Each run's output file and line in the history of runs.
+    RunRecords records(RunRecordsFolder());
+    if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
     SchedulerWindow window(logic);
     QtShowRequestWatch requests;
     startup.GetGuard().ServeShowRequests(requests, [&window] { window.BringForward(); });

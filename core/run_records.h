@@ -1,0 +1,67 @@
+#pragma once
+// The records kept of each run of a program: its output file, one per run,
+// and the history of runs, one line per run in history.log, both in one
+// folder. The folder keeps the newest output files within MAX_OUTPUT_BYTES
+// and MAX_OUTPUT_FILES, and the history its last MAX_HISTORY_LINES lines.
+//
+// A history line is tab-separated plain text: start ("2026-12-09
+// 09:00:00"), task title, outcome, time taken in seconds, output file (may
+// be empty). Tabs and line breaks in a title or outcome become blanks.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/date_time.h"
+
+namespace tikr {
+
+struct RunRecord {
+    DateTime start;
+    std::string title;
+    std::string outcome;
+    long long seconds = 0;
+    std::string outputFile;  // empty: no output file
+};
+
+// The title as a part of a file name: letters, digits, blanks, dots,
+// hyphens and underscores kept (other bytes become "_"), at most 60
+// characters, "task" when nothing is left.
+std::string FileNameTitle(const std::string& title);
+
+std::string HistoryLine(const RunRecord& record);
+// Nothing for a line that is damaged or was not written by HistoryLine.
+std::optional<RunRecord> ParseHistoryLine(const std::string& line);
+
+class RunRecords {
+public:
+    static constexpr std::uintmax_t MAX_OUTPUT_BYTES = 64ull * 1024 * 1024;
+    static constexpr std::size_t MAX_OUTPUT_FILES = 1000;
+    static constexpr std::size_t MAX_HISTORY_LINES = 1000;
+    static constexpr const char* HISTORY_FILE = "history.log";
+
+    explicit RunRecords(std::string folder);
+
+    const std::string& GetFolder() const { return folder; }
+    std::string HistoryPath() const;
+
+    // The output file of a run starting now: "2026-12-09_090000 Backup.log"
+    // (a number added when the name is taken). Makes the folder and trims
+    // the older output files so that, with the new one, the folder keeps
+    // the newest within the limits. The file itself is made by the run; a
+    // folder that cannot be made only means the run's output is discarded.
+    std::string NewOutputFile(const DateTime& start, const std::string& title);
+    // Appends the run's line to the history and keeps its last lines.
+    // False when the history cannot be written (the run goes on all the
+    // same).
+    bool Append(const RunRecord& record);
+    // The runs in the history, oldest first; damaged lines are skipped.
+    std::vector<RunRecord> ReadHistory() const;
+
+private:
+    std::string folder;
+
+    void TrimOutputFiles();
+};
+
+}  // namespace tikr

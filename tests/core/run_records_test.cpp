@@ -1,0 +1,94 @@
+// The output files of runs and the history of runs in their folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/run_records.h"
+#include "core_fixture.h"
+
+namespace tikr::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+DateTime At(int day, int hour, int minute, int second) {
+    DateTime when;
+    when.SetDateTime(2026, 12, day, hour, minute, second);
+    return when;
+}
+
+class RunRecordsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string folder = dir.File("state/tikr");
+    RunRecords records{folder};
+
+    std::size_t OutputFiles() const {
+        std::size_t count = 0;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().rfind("2026-", 0) == 0) ++count;
+        return count;
+    }
+};
+
+TEST_F(RunRecordsTest, HistoryKeepsItsLastLinesAndSkipsWhatItDidNotWrite) {
+    ASSERT_TRUE(records.Append({At(9, 9, 0, 0), "Back\tup\nnow", "exited with status 3 after 1 s", 1, "/x/a.log"}));
+    EXPECT_EQ(TempDir::ReadFile(records.HistoryPath()),
+              "2026-12-09 09:00:00\tBack up now\texited with status 3 after 1 s\t1\t/x/a.log\n");
+    // Damaged, foreign and hand-edited lines are skipped, never fatal.
+    std::ofstream(records.HistoryPath(), std::ios::app)
+        << "garbage\n2026-13-09 09:00:00\tt\to\t1\tf\n2026-12-09 09:00:00\tt\to\tx\tf\n"
+        << "2026-12-09 09:00:00\tt\to\t1\n\xff\xfe\t\t\t\t\n2026-12-09 09:00:01\tWindows\tok\t2\t\r\n";
+    std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].title, "Back up now");
+    EXPECT_EQ(runs[0].seconds, 1);
+    EXPECT_EQ(runs[0].outputFile, "/x/a.log");
+    EXPECT_EQ(runs[1].title, "Windows");
+    EXPECT_EQ(runs[1].outputFile, "");
+
+    for (int i = 0; i < 1005; ++i) records.Append({At(10, 0, 0, 0), "run " + std::to_string(i), "ok", i, ""});
+    runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), RunRecords::MAX_HISTORY_LINES);
+    EXPECT_EQ(runs.front().title, "run 5");
+    EXPECT_EQ(runs.back().title, "run 1004");
+}
+
+TEST_F(RunRecordsTest, OutputFilesAreNamedByStartAndTitleAndTheNewestAreKept) {
+    EXPECT_EQ(FileNameTitle("Back up/home: *all*"), "Back up_home_ _all_");
+    EXPECT_EQ(FileNameTitle(".."), "task");
+    EXPECT_EQ(FileNameTitle(""), "task");
+    EXPECT_EQ(FileNameTitle(std::string(100, 'x')).size(), 60u);
+
+    const std::string first = records.NewOutputFile(At(9, 9, 0, 0), "../Backup");
+    EXPECT_EQ(first, folder + "/2026-12-09_090000 _Backup.log");
+    TempDir::WriteFile(first, "out\n");
+    EXPECT_EQ(records.NewOutputFile(At(9, 9, 0, 0), "../Backup"), folder + "/2026-12-09_090000 _Backup (2).log");
+
+    // A thousand older runs and a file that is not ours.
+    TempDir::WriteFile(folder + "/notes.log", "mine");
+    for (int i = 0; i < 1000; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/2026-11-%02d_%06d t.log", 1 + i / 100, i);
+        TempDir::WriteFile(folder + name, "x");
+    }
+    records.NewOutputFile(At(9, 9, 0, 1), "t");
+    EXPECT_EQ(OutputFiles(), RunRecords::MAX_OUTPUT_FILES - 1);  // room for the new run's
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(folder + "/notes.log"));
+    EXPECT_FALSE(fs::exists(folder + "/2026-11-01_000000 t.log"));
+
+    // Within the size: the 50 MB run is kept, the one before that would
+    // bring the folder beyond 64 MB goes with everything older.
+    fs::resize_file(folder + "/2026-11-10_000999 t.log", 50ull << 20);
+    fs::resize_file(folder + "/2026-11-10_000998 t.log", 20ull << 20);
+    records.NewOutputFile(At(9, 9, 0, 2), "t");
+    EXPECT_TRUE(fs::exists(folder + "/2026-11-10_000999 t.log"));
+    EXPECT_FALSE(fs::exists(folder + "/2026-11-10_000998 t.log"));
+    EXPECT_FALSE(fs::exists(folder + "/2026-11-10_000997 t.log"));
+    EXPECT_TRUE(fs::exists(first));
+}
+
+}  // namespace
+}  // namespace tikr::test
