@@ -52,8 +52,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 // "2026-12-09 09:00:00", exactly.
 std::optional<DateTime> ParseStart(const std::string& text) {
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
-        text[16] != ':')
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
         return std::nullopt;
     for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u, 11u, 12u, 14u, 15u, 17u, 18u})
         if (!IsDigit(text[i])) return std::nullopt;
@@ -90,8 +89,8 @@ std::string FileNameTitle(const std::string& title) {
 }
 
 std::string HistoryLine(const RunRecord& record) {
-    return record.start.Format("%Y-%m-%d %H:%M:%S") + "\t" + Field(record.title) + "\t" + Field(record.outcome) +
-           "\t" + std::to_string(record.seconds) + "\t" + Field(record.outputFile);
+    return record.start.Format("%Y-%m-%d %H:%M:%S") + "\t" + Field(record.title) + "\t" + Field(record.outcome) + "\t" +
+           std::to_string(record.seconds) + "\t" + Field(record.outputFile);
 }
 
 std::optional<RunRecord> ParseHistoryLine(const std::string& text) {

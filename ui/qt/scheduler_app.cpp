@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
@@ -12,6 +14,7 @@
 #include "platform/posix/posix_process_launcher.h"
 #include "platform/posix/posix_profile_location.h"
 #include "platform/system_clock.h"
+#include "store/file_system.h"
 #include "store/profile_location.h"
 #include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
@@ -19,15 +22,54 @@
 #include "ui/qt/show_requests.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/startup.h"
+#include "ui/task_listing.h"
 
 namespace tikr::qt {
 
+namespace {
+
+// The command-line options that end without a window; nothing for a run of
+// the window.
+std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& executablePath) {
+    const ui::CommandOptions options = ui::ParseCommandOptions(std::vector<std::string>(argv + 1, argv + argc));
+    std::string name = ExecutableName(executablePath);
+    if (name.empty()) name = "tikr";
+    switch (options.mode) {
+    case ui::CommandMode::run: return std::nullopt;
+    case ui::CommandMode::help: std::fputs(ui::UsageText(name).c_str(), stdout); return 0;
+    case ui::CommandMode::version: std::printf("%s %s\n", name.c_str(), TIKR_VERSION); return 0;
+    case ui::CommandMode::usageError:
+        std::fprintf(stderr, "%s: unknown option %s\n%s", name.c_str(), options.wrong.c_str(),
+                     ui::UsageText(name).c_str());
+        return 2;
+    case ui::CommandMode::list: {
+        // The profile file's path as the window forms it, without making its
+        // folder: listing writes nothing and takes no part in the
+        // one-instance rule.
+        const std::string directory = ConfigDirectory();
+        const std::string fileName = ProfileFileName(executablePath);
+        const std::string path = directory.empty() ? fileName : directory + "/" + fileName;
+        const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+        SystemClock clock;
+        std::fputs(ui::ListProfileTasks(path, *files, clock).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 int RunSchedulerApplication(int argc, char** argv) {
+    const std::string executablePath = ExecutablePath(argc > 0 ? argv[0] : nullptr);
+    if (argc > 1) {
+        if (const std::optional<int> status = RunCommandOptions(argc, argv, executablePath)) return *status;
+    }
+
     // Before the application object: a later start only asks the running
     // one to show its window and ends without connecting to the display.
-    ui::Startup startup(ExecutablePath(argc > 0 ? argv[0] : nullptr),
-                        {ProfilePath, AcquireInstanceGuard,
-                         [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
+    ui::Startup startup(executablePath, {ProfilePath, AcquireInstanceGuard,
+                                         [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
     if (!startup.ShouldRun()) return 0;
 
     QApplication application(argc, argv);

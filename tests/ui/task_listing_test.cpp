@@ -1,0 +1,58 @@
+// The command-line options and "--list": an aligned table of the tasks in
+// the profile file, read without changing it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core_env.h"
+#include "ui/task_listing.h"
+
+namespace tikr::test {
+namespace {
+
+using ui::CommandMode;
+using ui::ParseCommandOptions;
+
+TEST(CommandOptions, OursDecideToolkitOptionsPassAndTheRestIsAUsageError) {
+    EXPECT_EQ(ParseCommandOptions({}).mode, CommandMode::run);
+    EXPECT_EQ(ParseCommandOptions({"-platform", "offscreen"}).mode, CommandMode::usageError);
+    EXPECT_EQ(ParseCommandOptions({"-session"}).mode, CommandMode::run);
+    EXPECT_EQ(ParseCommandOptions({"--list"}).mode, CommandMode::list);
+    EXPECT_EQ(ParseCommandOptions({"--version"}).mode, CommandMode::version);
+    EXPECT_EQ(ParseCommandOptions({"--list", "-h"}).mode, CommandMode::help);
+    const ui::CommandOptions wrong = ParseCommandOptions({"--list", "--lsit"});
+    EXPECT_EQ(wrong.mode, CommandMode::usageError);
+    EXPECT_EQ(wrong.wrong, "--lsit");
+    EXPECT_EQ(ParseCommandOptions({"-"}).mode, CommandMode::usageError);
+}
+
+TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
+    CoreEnv env(
+        "[settings]\nNumApps=3\n"
+        "[App1]\ntitle=Backup h\xc3\xb6me\nTask=A\ncommand=backup\ntype=Daily\nwhen=08:00\n"
+        "NextAt=10-Dec-2026 08:00:00\nLastRun=09-Dec-2026 08:00:00\nLastResult=exited with status 3 after 1 s\n"
+        "[App2]\ntitle=Tea\tbreak\nDisabled=1\nTask=M\ntype=Weekly\nDayOfWeek=5\nwhen=16:00\n"
+        "NextAt=11-Dec-2026 16:00:00\n");
+    // App3 is missing and its next run unknown: loading computes one,
+    // which the window would store and the listing must not.
+    const std::string before = env.ProfileText();
+    const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+    const std::string table = ui::ListProfileTasks(env.path, *files, env.clock);
+    EXPECT_EQ(table,
+              "TITLE        RULE                   NEXT RUN               LAST RUN              OUTCOME\n"
+              "Backup h\xc3\xb6me  Every day at 08:00     Thu 10 Dec 2026 08:00  Wed 9 Dec 2026 08:00  "
+              "exited with status 3 after 1 s\n"
+              "Tea break    Every Friday at 16:00  disabled               never\n"
+              "App3         At every check         Tue 8 Dec 2026 14:30   never\n");
+    EXPECT_EQ(env.ProfileText(), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(env.dir.Path()), {}), 1);
+
+    // No file: a heading alone, and still no file.
+    std::filesystem::remove(env.path);
+    EXPECT_EQ(ui::ListProfileTasks(env.path, *files, env.clock).find('\n') + 1,
+              ui::ListProfileTasks(env.path, *files, env.clock).size());
+    EXPECT_FALSE(env.ProfileExists());
+}
+
+}  // namespace
+}  // namespace tikr::test
