@@ -278,5 +278,38 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     EXPECT_EQ(window.propertiesRuns, 1);
 }
 
+// A program that ends after its start: a failure is told by the tray icon
+// at once, once per same failure; the outcome reaches the file with the
+// end's write, and a program still running then is stored as such.
+TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
+    test::CoreEnv env(DUE_TASK_INI);
+    test::KeepingLauncher keeping;
+    const CoreServices services{env.store, env.clock, keeping, env.messages};
+    FakeWindow window;
+    SchedulerDialog dialog(services, test::APP_TITLE);
+    dialog.GetTasks().SetStartFailureHandler(
+        [&dialog](const StartFailure& failure) { dialog.OnStartFailure(failure); });
+    dialog.Attach(window, window);
+    dialog.OnInitDialog();
+    const std::string told =
+        "notify tikr: a task failed | Task \"Due\" running \"/bin/job\" exited with status 2 after 41 s";
+
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    keeping.End(1, ProgramEnd::How::exited, 2, 41);
+    EXPECT_EQ(Count(window.trayCalls, told), 1);
+    // The same failure at the next scheduled run is no news.
+    env.clock.Set(2026, 12, 9, 1, 0, 0);
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    keeping.End(2, ProgramEnd::How::exited, 2, 41);
+    EXPECT_EQ(Count(window.trayCalls, told), 1);
+    // Waiting for the next write, which the run of the day after makes.
+    EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "");
+
+    env.clock.Set(2026, 12, 10, 1, 0, 0);
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    dialog.OnCancel();
+    EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "still running when Tikr ended");
+}
+
 }  // namespace
 }  // namespace tikr::ui
