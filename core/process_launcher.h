@@ -36,8 +36,10 @@ struct LaunchRequest {
 // How a kept program ended.
 struct ProgramEnd {
     std::uint64_t run = 0;  // as LaunchResult::run
-    enum class How { exited, signalled, unknown } how = How::unknown;
-    long long code = 0;     // the exit status, or the signal's number
+    // exited: a POSIX exit status; exitCode: a Windows exit code (any 32
+    // bits, NTSTATUS values included); signalled: the signal's number.
+    enum class How { exited, exitCode, signalled, unknown } how = How::unknown;
+    long long code = 0;
     long long seconds = 0;  // from the start to the end, whole seconds
 };
 

@@ -12,6 +12,15 @@ std::string Pair(long long big, const char* bigUnit, long long small, const char
     return text;
 }
 
+std::string ExitCodeText(long long code) {
+    const auto value = static_cast<unsigned long>(code & 0xFFFFFFFF);
+    if (value < 0x10000) return std::to_string(value);
+    static const char* const digits = "0123456789ABCDEF";
+    std::string hex = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) hex += digits[(value >> shift) & 0xF];
+    return hex;
+}
+
 }  // namespace
 
 std::string DurationText(long long seconds) {
@@ -28,6 +37,7 @@ std::string EndedText(const ProgramEnd& end) {
     std::string text;
     switch (end.how) {
     case ProgramEnd::How::exited: text = "exited with status " + std::to_string(end.code); break;
+    case ProgramEnd::How::exitCode: text = "exited with code " + ExitCodeText(end.code); break;
     case ProgramEnd::How::signalled: text = "ended by signal " + std::to_string(end.code); break;
     case ProgramEnd::How::unknown: text = "ended"; break;
     }
@@ -35,7 +45,8 @@ std::string EndedText(const ProgramEnd& end) {
 }
 
 bool EndedInFailure(const ProgramEnd& end) {
-    return end.how == ProgramEnd::How::signalled || (end.how == ProgramEnd::How::exited && end.code != 0);
+    return end.how == ProgramEnd::How::signalled ||
+           ((end.how == ProgramEnd::How::exited || end.how == ProgramEnd::How::exitCode) && end.code != 0);
 }
 
 std::string OutcomeWithoutDuration(const std::string& outcome) {

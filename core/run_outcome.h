@@ -17,7 +17,10 @@ std::string DurationText(long long seconds);
 // "running since 09:00:00".
 std::string RunningSinceText(const DateTime& start);
 
-// "exited with status 2 after 41 s", "ended by signal 9 after 2 h 3 min".
+// "exited with status 2 after 41 s", "ended by signal 9 after 2 h 3 min";
+// Windows exit codes "exited with code 3 after 1 s", and in hexadecimal
+// from 0x10000 on, where they are status values: "exited with code
+// 0xC0000005 after 1 s".
 std::string EndedText(const ProgramEnd& end);
 
 // True for an end that tells of a failure: a non-zero status or a signal.

@@ -72,7 +72,58 @@ std::string CreateFailureText(DWORD error, const std::string& program) {
     }
 }
 
+// On a pool thread when a kept program ended: only tells the window.
+VOID CALLBACK OnProcessSignalled(PVOID context, BOOLEAN /*timedOut*/) {
+    const auto* notice = static_cast<const Win32ProcessLauncher::EndNotice*>(context);
+    PostMessageA(notice->window, notice->message, notice->run, 0);
+}
+
 }  // namespace
+
+Win32ProcessLauncher::~Win32ProcessLauncher() {
+    // Programs still running are left running; only their waits and
+    // handles go (INVALID_HANDLE_VALUE: a callback under way finishes first).
+    for (auto& [run, program] : kept) {
+        ::UnregisterWaitEx(program.wait, INVALID_HANDLE_VALUE);
+        ::CloseHandle(program.process);
+    }
+}
+
+void Win32ProcessLauncher::KeepPrograms(HWND target, UINT endMessage) {
+    window = target;
+    message = endMessage;
+}
+
+bool Win32ProcessLauncher::Keep(HANDLE process, WPARAM run) {
+    Kept program;
+    program.process = process;
+    program.startTicks = ::GetTickCount64();
+    program.notice = std::make_unique<EndNotice>(EndNotice{window, message, run});
+    if (!::RegisterWaitForSingleObject(&program.wait, process, OnProcessSignalled, program.notice.get(), INFINITE,
+                                       WT_EXECUTEONLYONCE)) {
+        ::CloseHandle(process);
+        return false;
+    }
+    kept[run] = std::move(program);
+    return true;
+}
+
+void Win32ProcessLauncher::OnProgramEnded(WPARAM run) {
+    const auto found = kept.find(run);
+    if (found == kept.end()) return;
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(found->second.process, 0) != WAIT_OBJECT_0) return;
+    ::GetExitCodeProcess(found->second.process, &code);
+    ProgramEnd end;
+    end.run = run;
+    end.how = ProgramEnd::How::exitCode;
+    end.code = code;
+    end.seconds = static_cast<long long>((::GetTickCount64() - found->second.startTicks) / 1000);
+    ::UnregisterWaitEx(found->second.wait, INVALID_HANDLE_VALUE);
+    ::CloseHandle(found->second.process);
+    kept.erase(found);
+    if (onEnd) onEnd(end);
+}
 
 LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
     // A text with a NUL in it would be cut short and start something other
@@ -99,8 +150,14 @@ LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int sho
         return LaunchResult::Failed(reason);
     }
     ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return LaunchResult::Started();
+    LaunchResult started = LaunchResult::Started();
+    if (window == nullptr) {
+        ::CloseHandle(process.hProcess);
+        return started;
+    }
+    const WPARAM run = ++lastRun;
+    if (Keep(process.hProcess, run)) started.run = run;
+    return started;
 }
 
 }  // namespace tikr

@@ -1,5 +1,12 @@
 #pragma once
 // Starts programs on Windows.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
 #include "core/process_launcher.h"
 
 namespace tikr {
@@ -9,11 +16,56 @@ namespace tikr {
 // with blanks wants quotes), and no command interpreter sees it. The show
 // state goes to the program as the show command of its first window
 // (STARTF_USESHOWWINDOW), passed on unchanged. Start does not wait for the
-// program and keeps no handle of it. A start that fails is reported on the
-// debug output and returns false, as does an empty command line.
+// program. A start that fails is reported on the debug output and returns
+// false, as does an empty command line.
+//
+// Until KeepPrograms is called no handle of a program is kept. After it,
+// each program's process handle is waited on off the window thread (a
+// registered wait on the system's thread pool), whose callback only posts
+// the message to the window; the window then calls OnProgramEnded, which
+// reads the exit code on the window's thread, reports the end and closes
+// the handle. A program still running when the launcher goes is left
+// running.
 class Win32ProcessLauncher : public ProcessLauncher {
 public:
+    Win32ProcessLauncher() = default;
+    ~Win32ProcessLauncher() override;
+    Win32ProcessLauncher(const Win32ProcessLauncher&) = delete;
+    Win32ProcessLauncher& operator=(const Win32ProcessLauncher&) = delete;
+
+    // Keeps every program started from now on; its end is posted to the
+    // window as the message, with its run as wParam.
+    void KeepPrograms(HWND window, UINT message);
     LaunchResult Start(const std::string& commandLine, int showState) override;
+    void SetEndHandler(std::function<void(const ProgramEnd&)> handler) override { onEnd = std::move(handler); }
+    // The window heard the message of a run: reports the program's end.
+    // Nothing for a run it does not know (or one not ended yet).
+    void OnProgramEnded(WPARAM run);
+    std::size_t RunningPrograms() const { return kept.size(); }
+
+    // What the pool thread's callback needs: where to post.
+    struct EndNotice {
+        HWND window;
+        UINT message;
+        WPARAM run;
+    };
+
+private:
+    struct Kept {
+        HANDLE process = nullptr;
+        HANDLE wait = nullptr;
+        ULONGLONG startTicks = 0;
+        std::unique_ptr<EndNotice> notice;
+    };
+
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM lastRun = 0;
+    std::map<WPARAM, Kept> kept;
+    std::function<void(const ProgramEnd&)> onEnd;
+
+    // Takes the process handle; false (handle closed) when it cannot wait.
+    bool Keep(HANDLE process, WPARAM run);
 };
 
 }  // namespace tikr

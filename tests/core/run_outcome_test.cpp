@@ -2,6 +2,8 @@
 // task's outcome, told once per same failure, and the words for it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/run_outcome.h"
 #include "core/task_list.h"
 #include "core_fixture.h"
@@ -20,6 +22,10 @@ TEST(RunOutcomeText, DurationsEndsAndTheirFailureKind) {
     EXPECT_EQ(EndedText({1, ProgramEnd::How::exited, 0, 3}), "exited with status 0 after 3 s");
     EXPECT_EQ(EndedText({1, ProgramEnd::How::exited, 2, 41}), "exited with status 2 after 41 s");
     EXPECT_EQ(EndedText({1, ProgramEnd::How::signalled, 9, 7380}), "ended by signal 9 after 2 h 3 min");
+    EXPECT_EQ(EndedText({1, ProgramEnd::How::exitCode, 3, 1}), "exited with code 3 after 1 s");
+    EXPECT_EQ(EndedText({1, ProgramEnd::How::exitCode, 0xC0000005, 1}), "exited with code 0xC0000005 after 1 s");
+    EXPECT_TRUE(EndedInFailure({1, ProgramEnd::How::exitCode, 0xC0000005, 3}));
+    EXPECT_FALSE(EndedInFailure({1, ProgramEnd::How::exitCode, 0, 3}));
     EXPECT_FALSE(EndedInFailure({1, ProgramEnd::How::exited, 0, 3}));
     EXPECT_TRUE(EndedInFailure({1, ProgramEnd::How::exited, 1, 3}));
     EXPECT_TRUE(EndedInFailure({1, ProgramEnd::How::signalled, 15, 3}));
@@ -126,7 +132,8 @@ TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     list->SetRunRecords(&records);
     RunOnDay(*list, 9);
     ASSERT_EQ(keeping.requests.size(), 1u);
-    EXPECT_EQ(keeping.requests[0].outputPath, dir.File("state") + "/2026-12-09_080005 Backup.log");
+    EXPECT_EQ(keeping.requests[0].outputPath,
+              (std::filesystem::path(dir.File("state")) / "2026-12-09_080005 Backup.log").string());
     keeping.End(1, ProgramEnd::How::exited, 3, 2);
     RunOnDay(*list, 10);
     list->RecordStillRunning();

@@ -37,7 +37,7 @@ TEST_F(RunRecordsTest, HistoryKeepsItsLastLinesAndSkipsWhatItDidNotWrite) {
     EXPECT_EQ(TempDir::ReadFile(records.HistoryPath()),
               "2026-12-09 09:00:00\tBack up now\texited with status 3 after 1 s\t1\t/x/a.log\n");
     // Damaged, foreign and hand-edited lines are skipped, never fatal.
-    std::ofstream(records.HistoryPath(), std::ios::app)
+    std::ofstream(records.HistoryPath(), std::ios::app | std::ios::binary)
         << "garbage\n2026-13-09 09:00:00\tt\to\t1\tf\n2026-12-09 09:00:00\tt\to\tx\tf\n"
         << "2026-12-09 09:00:00\tt\to\t1\n\xff\xfe\t\t\t\t\n2026-12-09 09:00:01\tWindows\tok\t2\t\r\n";
     std::vector<RunRecord> runs = records.ReadHistory();
@@ -62,9 +62,10 @@ TEST_F(RunRecordsTest, OutputFilesAreNamedByStartAndTitleAndTheNewestAreKept) {
     EXPECT_EQ(FileNameTitle(std::string(100, 'x')).size(), 60u);
 
     const std::string first = records.NewOutputFile(At(9, 9, 0, 0), "../Backup");
-    EXPECT_EQ(first, folder + "/2026-12-09_090000 _Backup.log");
+    EXPECT_EQ(first, (fs::path(folder) / "2026-12-09_090000 _Backup.log").string());
     TempDir::WriteFile(first, "out\n");
-    EXPECT_EQ(records.NewOutputFile(At(9, 9, 0, 0), "../Backup"), folder + "/2026-12-09_090000 _Backup (2).log");
+    EXPECT_EQ(records.NewOutputFile(At(9, 9, 0, 0), "../Backup"),
+              (fs::path(folder) / "2026-12-09_090000 _Backup (2).log").string());
 
     // A thousand older runs and a file that is not ours.
     TempDir::WriteFile(folder + "/notes.log", "mine");

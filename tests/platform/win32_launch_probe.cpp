@@ -1,10 +1,11 @@
 // Started by the launcher tests: writes each argument after the first, in
 // brackets, one a line, and then "show=<n>" with the show command it was
 // started with, into the file named by its first argument. The file appears
-// whole, by a rename.
+// whole, by a rename. An argument "exit=N" makes it end with the code N.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -13,11 +14,15 @@ int main(int argc, char** argv) {
     const std::string part = out + ".part";
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (file == nullptr) return 1;
-    for (int i = 2; i < argc; ++i) std::fprintf(file, "[%s]\n", argv[i]);
+    int code = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::fprintf(file, "[%s]\n", argv[i]);
+        if (std::string(argv[i]).rfind("exit=", 0) == 0) code = std::atoi(argv[i] + 5);
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     std::fprintf(file, "show=%d\n", (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1);
     std::fclose(file);
-    return MoveFileExA(part.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    return MoveFileExA(part.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING) ? code : 1;
 }

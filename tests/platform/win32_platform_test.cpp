@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/date_time.h"
 #include "platform/executable_path.h"
@@ -98,6 +99,53 @@ TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
         EXPECT_EQ(text, c.expected);
     }
     EXPECT_FALSE(Exists(dir.File("redirected")));
+}
+
+TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHandleLeft) {
+    TempFolder dir;
+    constexpr UINT ENDED = WM_APP + 7;
+    const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    std::vector<ProgramEnd> ends;
+    {
+        Win32ProcessLauncher launcher;
+        launcher.KeepPrograms(window, ENDED);
+        launcher.SetEndHandler([&ends](const ProgramEnd& end) { ends.push_back(end); });
+        // The first start made the pool's threads: count after it.
+        const LaunchResult first = launcher.Start("\"" + PROBE + "\" " + dir.File("out0") + " exit=3", SW_SHOW);
+        ASSERT_TRUE(first);
+        ASSERT_NE(first.run, 0u);
+        const auto stop = chr::steady_clock::now() + chr::seconds(30);
+        MSG message;
+        while (ends.size() < 1 && chr::steady_clock::now() < stop) {
+            if (!PeekMessageA(&message, window, ENDED, ENDED, PM_REMOVE)) {
+                Sleep(10);
+                continue;
+            }
+            launcher.OnProgramEnded(message.wParam);
+        }
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].run, first.run);
+        EXPECT_EQ(ends[0].how, ProgramEnd::How::exitCode);
+        EXPECT_EQ(ends[0].code, 3);
+        GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+        for (int i = 1; i <= 5; ++i)
+            ASSERT_TRUE(launcher.Start("\"" + PROBE + "\" " + dir.File("out" + std::to_string(i)), SW_SHOW));
+        while (ends.size() < 6 && chr::steady_clock::now() < stop) {
+            if (!PeekMessageA(&message, window, ENDED, ENDED, PM_REMOVE)) {
+                Sleep(10);
+                continue;
+            }
+            launcher.OnProgramEnded(message.wParam);
+        }
+        ASSERT_EQ(ends.size(), 6u);
+        EXPECT_EQ(ends[5].code, 0);
+        EXPECT_EQ(launcher.RunningPrograms(), 0u);
+        GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    }
+    DestroyWindow(window);
+    EXPECT_LE(handlesAfter, handlesBefore);
 }
 
 TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {

@@ -37,6 +37,10 @@ int RunSchedulerApplication(HINSTANCE instance) {
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
     SchedulerWindow window(instance, logic);
+    // Each program started is kept until it ends, so that its outcome is
+    // known; its end comes to the window as a message.
+    window.onCreated = [&launcher](HWND hwnd) { launcher.KeepPrograms(hwnd, PROGRAM_ENDED_MESSAGE); };
+    window.onProgramEnded = [&launcher](WPARAM run) { launcher.OnProgramEnded(run); };
     window.Run();
     return startup.Finish(logic);
 }

@@ -100,6 +100,7 @@ void SchedulerWindow::OnInitDialog(HWND hwnd) {
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     SetDefaultButton(hwnd, res::SchedulerDialogResource());
+    if (onCreated) onCreated(hwnd);
     logic.Attach(*port, *tray);
     port->AddListTips(res::IDC_TASK_LIST, [this](int line) { return logic.DescribeLine(line); });
     logic.OnInitDialog();
@@ -109,6 +110,10 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     if (message == ui::TRAY_NOTIFY_MESSAGE) {
         const int answer = logic.OnTrayNotify(static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
         SetWindowLongPtrA(window, DWLP_MSGRESULT, answer);
+        return TRUE;
+    }
+    if (message == PROGRAM_ENDED_MESSAGE) {
+        if (onProgramEnded) onProgramEnded(wParam);
         return TRUE;
     }
     if (taskbarCreated != 0 && message == taskbarCreated) {

@@ -4,6 +4,7 @@
 // run by a message loop until the reactions end it.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "ui/win32/handles.h"
@@ -17,8 +18,18 @@ namespace tikr::win32 {
 class Win32WindowPort;
 class Win32TrayPort;
 
+// Posted to the main window when a kept program has ended; wParam is its
+// run (Win32ProcessLauncher::KeepPrograms).
+constexpr UINT PROGRAM_ENDED_MESSAGE = WM_APP + 101;
+
 class SchedulerWindow {
 public:
+    // Called with the window once it exists, before the reactions
+    // initialise it (and before any task can run).
+    std::function<void(HWND)> onCreated;
+    // A PROGRAM_ENDED_MESSAGE arrived.
+    std::function<void(WPARAM run)> onProgramEnded;
+
     SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic);
     // Removes the tray icon if still there, then destroys the window (which
     // ends its timer), then the class and the icons.
