@@ -31,6 +31,13 @@ std::string ProfileFileName(const std::string& executablePath);
 //   existing task list carries over (platform/win32/win32_profile_location.h).
 std::string ProfilePath(const std::string& executablePath);
 
+// The folder of each run's output file and of the history of runs; not
+// made here. Empty when no such folder can be named.
+// - POSIX: $XDG_STATE_HOME/tikr when XDG_STATE_HOME is an absolute path,
+//   else $HOME/.local/state/tikr.
+// - Windows: Tikr in the user's local application-data folder.
+std::string RunRecordsFolder();
+
 // When there is no file at path, copies the first of olderPaths that can
 // be read to path, whole and atomically, so that a task list kept where an
 // earlier version put it carries over. The older file stays as it was.

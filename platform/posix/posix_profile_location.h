@@ -8,9 +8,4 @@ namespace tikr {
 // Empty when neither can be found.
 std::string ConfigDirectory();
 
-// Where runs keep their output files and history: $XDG_STATE_HOME/tikr when
-// XDG_STATE_HOME is an absolute path, else $HOME/.local/state/tikr. Empty
-// when neither can be found. Not made here.
-std::string RunRecordsFolder();
-
 }  // namespace tikr

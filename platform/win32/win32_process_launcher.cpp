@@ -72,6 +72,44 @@ std::string CreateFailureText(DWORD error, const std::string& program) {
     }
 }
 
+// The standard handles of a program whose output goes to a file: the file
+// (or NUL, and why) and NUL for input, inheritable, closed when it goes.
+class StandardHandles {
+public:
+    StandardHandles(const std::string& outputPath, std::string& problem) {
+        if (outputPath.empty()) return;
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        output = ::CreateFileA(outputPath.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) {
+            problem = SystemErrorText(::GetLastError());
+            output = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                   OPEN_EXISTING, 0, nullptr);
+        }
+        input = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0,
+                              nullptr);
+        list[0] = input;
+        list[1] = output;
+    }
+    ~StandardHandles() {
+        if (output != INVALID_HANDLE_VALUE) ::CloseHandle(output);
+        if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
+    }
+    StandardHandles(const StandardHandles&) = delete;
+    StandardHandles& operator=(const StandardHandles&) = delete;
+
+    bool Ready() const { return output != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE; }
+    HANDLE* List() { return list; }
+    SIZE_T ListBytes() const { return sizeof list; }
+
+    HANDLE output = INVALID_HANDLE_VALUE;
+    HANDLE input = INVALID_HANDLE_VALUE;
+
+private:
+    HANDLE list[2] = {nullptr, nullptr};
+};
+
 // On a pool thread when a kept program ended: only tells the window.
 VOID CALLBACK OnProcessSignalled(PVOID context, BOOLEAN /*timedOut*/) {
     const auto* notice = static_cast<const Win32ProcessLauncher::EndNotice*>(context);
@@ -126,6 +164,12 @@ void Win32ProcessLauncher::OnProgramEnded(WPARAM run) {
 }
 
 LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
+    return StartRun(LaunchRequest{commandLine, showState, {}});
+}
+
+LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
+    const std::string& commandLine = request.commandLine;
+    const int showState = request.showState;
     // A text with a NUL in it would be cut short and start something other
     // than what it says; a blank one names no program.
     if (commandLine.find('\0') != std::string::npos)
@@ -138,12 +182,42 @@ LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int sho
     std::vector<char> text(commandLine.begin(), commandLine.end());
     text.push_back('\0');
 
-    STARTUPINFOA startup{};
+    STARTUPINFOEXA startupEx{};
+    STARTUPINFOA& startup = startupEx.StartupInfo;
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showState);
+
+    // The output file and the NUL device as inheritable handles, and a list
+    // that lets the program inherit only these.
+    std::string outputProblem;
+    StandardHandles handles(request.outputPath, outputProblem);
+    std::vector<char> attributeStorage;
+    DWORD flags = 0;
+    BOOL inherit = FALSE;
+    if (handles.Ready()) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributeStorage.resize(size);
+        auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeStorage.data());
+        if (::InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
+            ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.List(),
+                                        handles.ListBytes(), nullptr, nullptr)) {
+            startup.cb = sizeof startupEx;
+            startupEx.lpAttributeList = attributes;
+            startup.dwFlags |= STARTF_USESTDHANDLES;
+            startup.hStdInput = handles.input;
+            startup.hStdOutput = handles.output;
+            startup.hStdError = handles.output;
+            flags = EXTENDED_STARTUPINFO_PRESENT;
+            inherit = TRUE;
+        }
+    }
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    const BOOL created =
+        ::CreateProcessA(nullptr, text.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr, &startup, &process);
+    if (startupEx.lpAttributeList != nullptr) ::DeleteProcThreadAttributeList(startupEx.lpAttributeList);
+    if (!created) {
         const DWORD error = ::GetLastError();
         const std::string reason = CreateFailureText(error, program);
         ::OutputDebugStringA(("Tikr: cannot start \"" + commandLine + "\": " + reason + "\n").c_str());
@@ -151,6 +225,7 @@ LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int sho
     }
     ::CloseHandle(process.hThread);
     LaunchResult started = LaunchResult::Started();
+    started.outputProblem = std::move(outputProblem);
     if (window == nullptr) {
         ::CloseHandle(process.hProcess);
         return started;

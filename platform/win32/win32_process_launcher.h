@@ -37,6 +37,11 @@ public:
     // window as the message, with its run as wParam.
     void KeepPrograms(HWND window, UINT message);
     LaunchResult Start(const std::string& commandLine, int showState) override;
+    // With an output path, a console program gets the file (opened for
+    // appending; NUL when it cannot be made, the result saying why) as its
+    // standard output and error, and the NUL device as its standard input;
+    // only these handles are inherited. A GUI program is unaffected.
+    LaunchResult StartRun(const LaunchRequest& request) override;
     void SetEndHandler(std::function<void(const ProgramEnd&)> handler) override { onEnd = std::move(handler); }
     // The window heard the message of a run: reports the program's end.
     // Nothing for a run it does not know (or one not ended yet).

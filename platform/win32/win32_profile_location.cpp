@@ -47,6 +47,11 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 
 }  // namespace
 
+std::string RunRecordsFolder() {
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA);
+    return local.empty() ? std::string() : Join(local, "Tikr");
+}
+
 std::string ProfilePath(const std::string& executablePath) {
     const std::string fileName = ProfileFileName(executablePath);
     const std::string directory = FolderPath(CSIDL_APPDATA);

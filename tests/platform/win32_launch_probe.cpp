@@ -1,7 +1,8 @@
 // Started by the launcher tests: writes each argument after the first, in
 // brackets, one a line, and then "show=<n>" with the show command it was
 // started with, into the file named by its first argument. The file appears
-// whole, by a rename. An argument "exit=N" makes it end with the code N.
+// whole, by a rename. An argument "exit=N" makes it end with the code N;
+// "print" has it write "out" on standard output and "err" on standard error.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +19,11 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         std::fprintf(file, "[%s]\n", argv[i]);
         if (std::string(argv[i]).rfind("exit=", 0) == 0) code = std::atoi(argv[i] + 5);
+        if (std::string(argv[i]) == "print") {
+            std::fputs("out\n", stdout);
+            std::fflush(stdout);
+            std::fputs("err\n", stderr);
+        }
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

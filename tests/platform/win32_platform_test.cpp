@@ -148,6 +148,25 @@ TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHand
     EXPECT_LE(handlesAfter, handlesBefore);
 }
 
+TEST(Win32ProcessLauncher, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
+    TempFolder dir;
+    Win32ProcessLauncher launcher;
+    const std::string output = dir.File("run.log");
+    ASSERT_TRUE(launcher.StartRun(LaunchRequest{"\"" + PROBE + "\" " + dir.File("out") + " print", SW_SHOW, output}));
+    ASSERT_TRUE(WaitForFile(dir.File("out")));
+    std::string text;
+    const auto stop = chr::steady_clock::now() + chr::seconds(30);
+    while ((text = ReadFile(output)).find("err") == std::string::npos && chr::steady_clock::now() < stop) Sleep(10);
+    EXPECT_NE(text.find("out"), std::string::npos) << text;
+    EXPECT_LT(text.find("out"), text.find("err")) << text;
+
+    const LaunchResult discarded = launcher.StartRun(
+        LaunchRequest{"\"" + PROBE + "\" " + dir.File("out2") + " print", SW_SHOW, dir.File("no\\such\\run.log")});
+    EXPECT_TRUE(discarded);
+    EXPECT_NE(discarded.outputProblem, "");
+    EXPECT_TRUE(WaitForFile(dir.File("out2")));
+}
+
 TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
     TempFolder dir;
     Win32ProcessLauncher launcher;

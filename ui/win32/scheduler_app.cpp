@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/core_services.h"
+#include "core/run_records.h"
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
@@ -36,6 +37,9 @@ int RunSchedulerApplication(HINSTANCE instance) {
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
+    // Each run's output file and line in the history of runs.
+    RunRecords records(RunRecordsFolder());
+    if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
     SchedulerWindow window(instance, logic);
     // Each program started is kept until it ends, so that its outcome is
     // known; its end comes to the window as a message.
