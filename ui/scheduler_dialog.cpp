@@ -116,7 +116,8 @@ void SchedulerDialog::NotifyStartFailures() {
 
 void SchedulerDialog::OnInitDialog() {
     UpdateData(false);
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     RestartTimer();
     if (timerId == 0) {
         // The tray icon stays and nothing is written: the program ends.
@@ -250,6 +251,7 @@ void SchedulerDialog::OnCancel() {
     // The outcomes of the last runs wait for the file's next replacement;
     // without one they would be lost with the program.
     services.store.SaveDeferred();
+    trayWanted = false;
     RemoveTrayIcon();
     if (timerId != 0) {
         window->KillTimer(timerId);
@@ -276,6 +278,12 @@ int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
     return 1;
 }
 
+void SchedulerDialog::OnTrayAreaCreated() {
+    if (!trayWanted) return;
+    trayIconShown = false;
+    AddTrayIcon();
+}
+
 void SchedulerDialog::FillTaskList() {
     window->ListReset(IDC_TASK_LIST);
     for (int i = 0; i < tasks->GetCount(); ++i) {
@@ -300,7 +308,8 @@ void SchedulerDialog::SaveSettings() {
         batch.Commit();
     }
     RestartTimer();
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     else RemoveTrayIcon();
 }
 

@@ -77,6 +77,10 @@ public:
     void OnCancel();  // Escape, the close box
     void OnHelp();    // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
+    // The notification area was made anew (the desktop shell restarted) and
+    // knows no icon: the icon is registered again whenever the setting in
+    // force wants it, whatever an earlier failed call left in the flag.
+    void OnTrayAreaCreated();
 
     // Operations.
     void FillTaskList();
@@ -125,6 +129,9 @@ private:
     unsigned timerId = 0;
     std::unique_ptr<TaskList> tasks;
     bool trayIconShown = false;
+    // The setting last applied (at start, by Hide or Exit) wants the icon;
+    // cleared when the window ends.
+    bool trayWanted = false;
     bool editing = false;
     bool hidePending = false;
     bool savePending = false;  // a write failed since the list was last written whole

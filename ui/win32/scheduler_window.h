@@ -57,6 +57,8 @@ private:
     std::unique_ptr<Win32WindowPort> port;
     std::unique_ptr<Win32TrayPort> tray;
     UINT taskbarCreated = 0;
+    // Routes the window's keys while a modal loop not of its own runs.
+    HHOOK keyFilter = nullptr;
     // Colour requests count as the first drawing only once the window has
     // been shown (the reactions hide a window that is to hide at start-up).
     bool shown = false;
@@ -65,8 +67,8 @@ private:
 
 // A message of the program's own loop for the main window, a notice or one
 // of their controls: keys go through the dialog manager (Tab, mnemonics,
-// Enter, Escape) and F1 on the main window becomes the Help command. True when it was handled
-// so (the caller then neither translates nor dispatches it).
+// Enter, Escape). True when it was handled so (the caller then neither
+// translates nor dispatches it).
 bool RouteToMainWindow(MSG& message);
 
 }  // namespace tikr::win32
