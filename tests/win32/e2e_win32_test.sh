@@ -130,8 +130,10 @@ wait_for 20 has_window Tikr || fail "(c) the later start did not show the runnin
 [ "$(window_id Tikr)" = "$main" ] || fail "(c) another window than the running one's is shown"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(c) there are $(count_windows Tikr) Tikr windows"
 alive "$first" || fail "(c) the running scheduler ended"
-# A later start while the properties dialog is open brings the dialog, which
-# takes the keys, to the front (another window has the focus meanwhile).
+# A later start while the properties dialog is open makes the dialog, which
+# takes the keys, the foreground window (another window has the focus
+# meanwhile). Whether the window manager then gives it the X focus is the
+# window manager's choice (openbox keeps it from a window that asks).
 press "$main" alt+a
 wait_for 20 has_window 'Scheduled Task Properties' || fail "(c) Add... did not open the properties dialog"
 props=$(window_id 'Scheduled Task Properties')
@@ -142,7 +144,7 @@ wait_for 20 has_window elsewhere || fail "(c) the other window did not appear"
 activate "$(window_id elsewhere)"
 (cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the second later start failed"
 foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null | tr -d '\r'); }
-dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ] && active_is "$props"; }
+dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
 wait_for 20 dialog_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the properties dialog"
 stop "$elsewhere"
 press "$props" Escape

@@ -16,9 +16,11 @@ namespace {
 
 namespace res = ui::res;
 
-// Set on a window while its dialog manager looks at a message: the dialog
-// manager offers each message to the message filters first, which must not
-// hand it back to it.
+// Set on a window just before its dialog manager is given a message: the
+// dialog manager first offers that message to the message filters, and the
+// filter takes the mark as "this one is already being routed", removes it
+// and lets the message go on. So the mark never outlives that first step,
+// not even while the message runs a nested loop (a box opened by a key).
 constexpr const char* ROUTING_PROPERTY = "TikrRoutingKeys";
 
 std::string RootClass(HWND root) {
@@ -28,7 +30,6 @@ std::string RootClass(HWND root) {
 }
 
 bool ThroughDialogManager(HWND root, MSG& message) {
-    if (GetPropA(root, ROUTING_PROPERTY) != nullptr) return false;
     SetPropA(root, ROUTING_PROPERTY, root);
     const bool handled = IsDialogMessageA(root, &message) != FALSE;
     RemovePropA(root, ROUTING_PROPERTY);
@@ -43,10 +44,11 @@ bool ThroughDialogManager(HWND root, MSG& message) {
 LRESULT CALLBACK RouteKeysInModalLoops(int code, WPARAM wParam, LPARAM lParam) {
     if ((code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && lParam != 0) {
         MSG& message = *reinterpret_cast<MSG*>(lParam);
-        if (message.hwnd != nullptr && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
-            HWND root = GetAncestor(message.hwnd, GA_ROOT);
-            if (RootClass(root) == MAIN_WINDOW_CLASS && ThroughDialogManager(root, message)) return TRUE;
-        }
+        HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        // The dialog manager's own offer of a message being routed goes on.
+        const bool routing = root != nullptr && RemovePropA(root, ROUTING_PROPERTY) != nullptr;
+        const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+        if (!routing && key && RootClass(root) == MAIN_WINDOW_CLASS && ThroughDialogManager(root, message)) return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
