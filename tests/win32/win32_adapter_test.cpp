@@ -363,9 +363,13 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     robot.known = {dialog.hwnd};
     const std::string program = env.dir.File("my tool.exe");
     TempDir::WriteFile(program, "MZ");
+    // The user goes to the program's folder first, then picks it there.
+    int step = 0;
     robot.onDialog["Open"] = [&](HWND open) {
-        robot.onDialog.erase("Open");
-        SetDlgItemTextA(open, 0x47C, program.c_str());  // the file name field
+        const bool inFolder = step++ > 0;
+        if (inFolder) robot.onDialog.erase("Open");
+        const std::string typed = inFolder ? "my tool.exe" : env.dir.Path().string();
+        SetDlgItemTextA(open, 0x47C, typed.c_str());  // the file name field
         PostMessageA(open, WM_COMMAND, IDOK, 0);
     };
     SendDlgItemMessageA(dialog.hwnd, res::IDC_ACTION, CB_SETCURSEL, 0, 0);
