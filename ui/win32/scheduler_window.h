@@ -20,14 +20,16 @@ class Win32TrayPort;
 class SchedulerWindow {
 public:
     SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic);
-    // Removes the tray icon if still there, then destroys the window (which
-    // ends its timer), then the class and the icons.
+    // Removes the key filter and the tray icon if still there, then
+    // destroys the window (which ends its timer), then the class and the
+    // icons.
     ~SchedulerWindow();
     SchedulerWindow(const SchedulerWindow&) = delete;
     SchedulerWindow& operator=(const SchedulerWindow&) = delete;
 
     // Creates the window and initialises it through the reactions, then
-    // shows it. False when it could not be created or the reactions ended it
+    // shows it; from then on a filter on this thread routes the window's
+    // keys while a modal loop not of its own (a message box) runs. False when it could not be created or the reactions ended it
     // during initialisation (it is then never shown).
     bool Start();
     // Start, then the message loop until the reactions end the window;
