@@ -29,8 +29,9 @@ public:
 
     // Creates the window and initialises it through the reactions, then
     // shows it; from then on a filter on this thread routes the window's
-    // keys while a modal loop not of its own (a message box) runs. False when it could not be created or the reactions ended it
-    // during initialisation (it is then never shown).
+    // keys while a modal loop not of its own (a message box) runs. False
+    // when it could not be created or the reactions ended it during
+    // initialisation (it is then never shown).
     bool Start();
     // Start, then the message loop until the reactions end the window;
     // returns the window's result (0 when it could not be created).
