@@ -147,6 +147,16 @@ foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null 
 dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
 wait_for 20 dialog_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the properties dialog"
 stop "$elsewhere"
+# The same with a box over the dialog (a refused hour): the box comes forward.
+press "$props" Tab Tab Tab
+xdotool type --delay 30 '99'
+xdotool key Return
+wait_for 20 has_window tikr || fail "(c) the refused hour showed no box"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the third later start failed"
+box_forward() { [ "$(foreground)" = tikr ]; }
+wait_for 20 box_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the box over the dialog"
+press "$(window_id tikr)" Return
+wait_for 20 no_window tikr || fail "(c) the box over the dialog did not close"
 press "$props" Escape
 wait_for 20 no_window 'Scheduled Task Properties' || fail "(c) Escape did not close the properties dialog"
 
