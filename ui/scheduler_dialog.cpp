@@ -129,7 +129,8 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
 
 void SchedulerDialog::OnInitDialog() {
     UpdateData(false);
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     RestartTimer();
     if (timerId == 0) {
         // The tray icon stays and nothing is written: the program ends.
@@ -271,6 +272,7 @@ void SchedulerDialog::OnCancel() {
     // When that fails, the start-up says so and the program's status tells.
     ending = true;
     unsavedAtEnd = !Store(std::nullopt);
+    trayWanted = false;
     RemoveTrayIcon();
     if (timerId != 0) {
         window->KillTimer(timerId);
@@ -297,6 +299,12 @@ int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
     return 1;
 }
 
+void SchedulerDialog::OnTrayAreaCreated() {
+    if (!trayWanted) return;
+    trayIconShown = false;
+    AddTrayIcon();
+}
+
 void SchedulerDialog::FillTaskList() {
     window->ListReset(IDC_TASK_LIST);
     for (int i = 0; i < tasks->GetCount(); ++i) {
@@ -315,7 +323,8 @@ void SchedulerDialog::SaveSettings() {
     unsavedSettings = Settings{hideOnStartup, showIcon, interval};
     Store(std::nullopt);
     RestartTimer();
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     else RemoveTrayIcon();
 }
 

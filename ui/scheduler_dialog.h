@@ -82,6 +82,10 @@ public:
     void OnCancel();
     void OnHelp();  // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
+    // The notification area was made anew (the desktop shell restarted) and
+    // knows no icon: the icon is registered again whenever the setting in
+    // force wants it, whatever an earlier failed call left in the flag.
+    void OnTrayAreaCreated();
 
     // Operations.
     void FillTaskList();
@@ -133,6 +137,9 @@ private:
     unsigned timerId = 0;
     std::unique_ptr<TaskList> tasks;
     bool trayIconShown = false;
+    // The setting last applied (at start, by Hide or Exit) wants the icon;
+    // cleared when the window ends.
+    bool trayWanted = false;
     bool editing = false;
     bool hidePending = false;
     bool savePending = false;  // a write failed since the list was last written whole

@@ -65,6 +65,33 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     return FALSE;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwned(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window)) return TRUE;
+    search->found = window;  // the first found is the one on top
+    return FALSE;
+}
+
+// The window of the running Tikr that takes the keyboard: its main window,
+// or, while a modal window disables that (the properties dialog), the
+// window on top of it, and so on down the chain (a validation box over the
+// properties dialog). Bringing a disabled window forward would leave the
+// user before a window that answers no key or click.
+HWND InputWindowOf(HWND window) {
+    for (int depth = 0; depth < 8 && !::IsWindowEnabled(window); ++depth) {
+        OwnedSearch search{window, nullptr};
+        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) break;
+        window = search.found;
+    }
+    return window;
+}
+
 }  // namespace
 
 std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const std::string& profilePath) {
@@ -129,7 +156,7 @@ bool Win32InstanceGuard::ShowRunningWindow() {
     // Asynchronous: a running Tikr that does not answer cannot hold this
     // start up.
     ::ShowWindowAsync(search.found, ::IsIconic(search.found) ? SW_RESTORE : SW_SHOW);
-    ::SetForegroundWindow(search.found);
+    ::SetForegroundWindow(InputWindowOf(search.found));
     return true;
 }
 

@@ -4,22 +4,31 @@
 # is ever touched:
 #  (a) the "Tikr" window appears, a due message task shows its box captioned
 #      "Tikr Scheduled Message", and the timer goes on meanwhile: a task due a
-#      few seconds later shows its own box while the first is still open;
+#      few seconds later shows its own box while the first is still open,
+#      and the main window's keys work while the boxes are open (Alt+A opens
+#      the properties dialog); F1 shows one help box, not two;
 #  (b) a task added with the keyboard alone is stored in the profile file;
 #  (c) a later start shows the hidden window of the running one and ends;
-#  (d) Escape ends the program without writing the profile file.
+#      while the properties dialog is open, a later start brings the dialog
+#      forward, not the main window it disables;
+#  (d) Escape ends the program without writing the profile file;
+#  (e) with the notification-area icon on: the icon is there, a click on it
+#      brings the hidden window back, the shell's restart notice registers
+#      it again after a tip update failed while the area was gone, and Exit
+#      removes it.
 #
-# Usage: e2e_win32_test.sh <tikr.exe> <output directory>
+# Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
 # when set, the kind of prefix to make.
 set -uo pipefail
 
 tikr_exe=${1:?tikr.exe}
 e2e_outdir=${2:?output directory}
+probe_exe=${3:?tray_probe.exe}
 e2e_name=win32
 source "$(dirname "$0")/../e2e/x_session.sh"
 wine=${TIKR_WINE:-wine}
-skip_without "$wine" wineserver
+skip_without "$wine" wineserver xmessage
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 # The prefix's processes end with the test, whatever way it ends.
@@ -32,6 +41,7 @@ wineserver -p </dev/null >/dev/null 2>&1
 
 mkdir -p "$work/bin"
 cp "$tikr_exe" "$work/bin/tikr.exe"
+cp "$probe_exe" "$work/bin/tray_probe.exe"
 appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep -v '/Public/' | head -n 1)
 [ -d "$appdata" ] || fail "the prefix has no application-data folder"
 profile="$appdata/tikr.INI"
@@ -72,6 +82,12 @@ boxes() { windows_named 'Tikr Scheduled Message' --onlyvisible | wc -l; }
 two_boxes() { [ "$(boxes)" -ge 2 ]; }
 wait_for 40 two_boxes || fail "(a) the timer stopped while the first message was open"
 import -window root "$e2e_outdir/win32-messages.png" 2>/dev/null
+# The boxes' loops do not hold up the main window's keys.
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' ||
+  fail "(a) Alt+A in the main window did nothing while a message box was open"
+press "$(window_id 'Scheduled Task Properties')" Escape
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(a) Escape did not close the properties dialog"
 # The newest box runs the innermost loop, so it is closed first.
 for _ in 1 2; do
   box=$(windows_named 'Tikr Scheduled Message' --onlyvisible | sort -n | tail -n 1)
@@ -82,6 +98,13 @@ for _ in 1 2; do
 done
 has_window Tikr || fail "(a) the main window went away"
 import -window root "$e2e_outdir/win32-main.png" 2>/dev/null
+# F1: one help box, captioned with the program's name.
+press "$main" F1
+wait_for 20 has_window tikr || fail "(a) F1 showed no help box"
+sleep 2
+[ "$(windows_named tikr --onlyvisible | wc -l)" -eq 1 ] || fail "(a) F1 showed $(windows_named tikr --onlyvisible | wc -l) help boxes"
+press "$(window_id tikr)" Return
+wait_for 20 no_window tikr || fail "(a) the help box did not close"
 
 # --- (b) a task added with the keyboard is stored ------------------------------
 press "$main" alt+a
@@ -107,6 +130,35 @@ wait_for 20 has_window Tikr || fail "(c) the later start did not show the runnin
 [ "$(window_id Tikr)" = "$main" ] || fail "(c) another window than the running one's is shown"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(c) there are $(count_windows Tikr) Tikr windows"
 alive "$first" || fail "(c) the running scheduler ended"
+# A later start while the properties dialog is open makes the dialog, which
+# takes the keys, the foreground window (another window has the focus
+# meanwhile). Whether the window manager then gives it the X focus is the
+# window manager's choice (openbox keeps it from a window that asks).
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' || fail "(c) Add... did not open the properties dialog"
+props=$(window_id 'Scheduled Task Properties')
+xmessage -title elsewhere -geometry +600+500 elsewhere >/dev/null 2>&1 &
+elsewhere=$!
+track "$elsewhere"
+wait_for 20 has_window elsewhere || fail "(c) the other window did not appear"
+activate "$(window_id elsewhere)"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the second later start failed"
+foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null | tr -d '\r'); }
+dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
+wait_for 20 dialog_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the properties dialog"
+stop "$elsewhere"
+# The same with a box over the dialog (a refused hour): the box comes forward.
+press "$props" Tab Tab Tab
+xdotool type --delay 30 '99'
+xdotool key Return
+wait_for 20 has_window tikr || fail "(c) the refused hour showed no box"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the third later start failed"
+box_forward() { [ "$(foreground)" = tikr ]; }
+wait_for 20 box_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the box over the dialog"
+press "$(window_id tikr)" Return
+wait_for 20 no_window tikr || fail "(c) the box over the dialog did not close"
+press "$props" Escape
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(c) Escape did not close the properties dialog"
 
 # --- (d) Escape ends the program and writes nothing ----------------------------
 before=$(md5sum <"$profile")
@@ -116,5 +168,32 @@ xdotool key Escape
 wait_for 30 ended "$first" || fail "(d) Escape did not end the program"
 [ "$(md5sum <"$profile")" = "$before" ] || fail "(d) the profile file was written on the way out"
 no_window Tikr || fail "(d) the window is still there"
+
+# --- (e) the notification-area icon -------------------------------------------
+probe() { (cd "$work/bin" && "$wine" tray_probe.exe "$@" 2>/dev/null | tr -d '\r'); }
+icon_known() { probe known "$hwnd" >/dev/null; }
+sed -i 's/^showicon=0/showicon=1/' "$profile"
+start_tikr
+second=$last_pid
+wait_for 60 has_window Tikr || fail "(e) the Tikr window did not appear"
+main=$(window_id Tikr)
+hwnd=$(probe window)
+[ -n "$hwnd" ] || fail "(e) the main window was not found"
+wait_for 20 icon_known || fail "(e) the icon was not added"
+press "$main" Return
+wait_for 20 no_window Tikr || fail "(e) Hide did not hide the window"
+probe click "$hwnd"
+wait_for 20 has_window Tikr || fail "(e) a click on the icon did not bring the window back"
+# The shell restarts: its area forgets the icon, and a tip update made
+# meanwhile (Remove) fails; its restart notice registers the icon again.
+probe forget "$hwnd"
+icon_known && fail "(e) the icon could not be made forgotten"
+press "$main" alt+r
+wait_for 20 profile_has 'NumApps=2' || fail "(e) Remove did not store the list"
+probe restarted "$hwnd"
+wait_for 20 icon_known || fail "(e) the restart notice did not register the icon again"
+press "$main" alt+x
+wait_for 30 ended "$second" || fail "(e) Exit did not end the program"
+icon_known && fail "(e) Exit left the icon behind"
 
 echo "PASS: win32 end-to-end"

@@ -25,10 +25,6 @@ public:
     bool TrayDelete() override;
     bool TrayNotify(const std::string& title, const std::string& text) override;
 
-    // The notification area was created anew (the shell restarted) and has
-    // forgotten the icon: registers it again when it was registered.
-    void Restore();
-
     bool Registered() const { return registered; }
 
 private:
@@ -37,7 +33,6 @@ private:
     HINSTANCE instance;
     HWND window;
     bool registered = false;
-    std::string lastTip;
 };
 
 // The record of the balloon: the icon's identity, NIF_INFO with the title

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
@@ -35,6 +36,7 @@ private:
         case WM_INITDIALOG:
             FillCombos(hwnd);
             SetDefaultButton(hwnd, res::TaskPropertiesDialogResource());
+            FitStaticTexts(hwnd);
             port = std::make_unique<Win32WindowPort>(instance, hwnd);
             logic.Attach(*port);
             logic.OnInitDialog();
@@ -101,6 +103,26 @@ HWND ModalOver(HWND window) {
     EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), &FindOwnedInput, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr ? search.found : window;
 }
+
+// Puts the process's current folder back as it was when made.
+class CurrentFolderKeeper {
+public:
+    CurrentFolderKeeper() {
+        const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+        if (needed == 0) return;
+        folder.resize(needed);
+        const DWORD length = GetCurrentDirectoryW(needed, folder.data());
+        folder.resize(length > 0 && length < needed ? length : 0);
+    }
+    ~CurrentFolderKeeper() {
+        if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    }
+    CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
+    CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
+
+private:
+    std::wstring folder;
+};
 
 // The tips' subclass of the list, and the tips' width and stay.
 constexpr UINT_PTR TIP_SUBCLASS_ID = 1;
@@ -383,7 +405,12 @@ std::optional<std::string> Win32WindowPort::ChooseFile(const std::string& filter
     request.nFilterIndex = 1;
     request.lpstrFile = path.data();
     request.nMaxFile = static_cast<DWORD>(path.size());
-    request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER;
+    // OFN_NOCHANGEDIR: the program's current folder stays where it was, so
+    // a bare program name in a command line finds the same program after
+    // browsing, and the browsed folder is not held open. Some systems ignore
+    // the flag for this dialog: the folder is put back all the same.
+    request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    const CurrentFolderKeeper keepFolder;
     if (!GetOpenFileNameA(&request)) return std::nullopt;
     path.resize(path.find('\0'));
     if (path.empty()) return std::nullopt;
