@@ -19,11 +19,12 @@ esac
 linux=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
 )
 tests=(
   xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
-  at-spi2-core python3-pyatspi dbus
+  at-spi2-core python3-pyatspi dbus python3-dbus python3-gi
+  weston qt6-wayland
   clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   nsis file dpkg-dev
 )
