@@ -88,10 +88,18 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
 void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     savePending = true;
     if (!failure.firstSinceSuccess || window == nullptr) return;
-    window->ShowNotice("The profile file " + failure.path + " cannot be written: " + failure.reason +
-                           ".\n\nYour tasks are kept while " + appTitle +
+    const std::string problem = "The profile file " + failure.path + " cannot be written: " + failure.reason + ".";
+    window->ShowNotice(problem + "\n\nYour tasks are kept while " + appTitle +
                            " runs and are saved as soon as the file can be written again.",
                        appTitle);
+    // A notice beside a hidden window may go unseen.
+    if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
+}
+
+void SchedulerDialog::Notify(const std::string& title, const std::string& text) {
+    // A failed notification says nothing about the icon itself.
+    if (trayIconShown) tray->TrayNotify(title, text);
+    else tray->DesktopNotify(title, text);
 }
 
 std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
@@ -106,12 +114,11 @@ void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
 void SchedulerDialog::NotifyStartFailures() {
     const int count = untoldFailures;
     untoldFailures = 0;
-    if (count == 0 || !untoldFailure || !trayIconShown) return;
+    if (count == 0 || !untoldFailure) return;
     std::string text = StartFailureText(*untoldFailure);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
     untoldFailure.reset();
-    // A failed notification says nothing about the icon itself.
-    tray->TrayNotify(appTitle + ": a task could not start", text);
+    Notify(appTitle + ": a task could not start", text);
 }
 
 void SchedulerDialog::OnInitDialog() {

@@ -46,15 +46,16 @@ public:
 
     // A write to the profile file failed (the store's write-failure
     // handler). The first failure after a successful write is told in the
-    // window by a notice that does not wait; the tasks stay in memory, and
-    // the whole list is written again at the next tick and at the next task
+    // window by a notice that does not wait, and while the window is hidden
+    // also by a notification (Notify); the tasks stay in memory, and the
+    // whole list is written again at the next tick and at the next task
     // save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
 
     // A due run or Run Now could not start a program: told by a notification
-    // from the tray icon when it is shown (nothing that waits: checks go
-    // on), one per check pass or Run Now, and only for failures that are
-    // news: a task that failed the same way last time is not told again.
+    // (Notify; nothing that waits: checks go on), one per check pass or Run
+    // Now, and only for failures that are news: a task that failed the same
+    // way last time is not told again.
     // The line on standard error, for every failure, is the start-up's.
     void OnStartFailure(const StartFailure& failure);
     // The text of a failed start, one line: task, command line and reason.
@@ -133,6 +134,10 @@ private:
     int untoldFailures = 0;
 
     void NotifyStartFailures();
+    // A passing notification: from the tray icon while it is shown, else
+    // through the desktop's notification service (no icon can be shown, or
+    // it is turned off).
+    void Notify(const std::string& title, const std::string& text);
 };
 
 }  // namespace tikr::ui

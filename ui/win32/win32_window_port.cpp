@@ -254,6 +254,8 @@ void Win32WindowPort::ShowWindow(bool show) {
     ::ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
 }
 
+bool Win32WindowPort::IsWindowVisible() { return ::IsWindowVisible(dialog) != FALSE; }
+
 void Win32WindowPort::SetForeground() {
     // A modal window over this one (the properties dialog, a box it owns)
     // takes the input, so that one comes forward; else this one.

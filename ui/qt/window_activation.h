@@ -1,0 +1,20 @@
+#pragma once
+// Hands a launcher's activation token to the window system with the window
+// that a later start of the program asked for, so that the window system
+// lets that window come to the front and ends the launcher's "starting"
+// feedback.
+#include <string>
+
+class QWidget;
+
+namespace tikr::qt {
+
+// On X11 the token is a startup id: it becomes the window's _NET_STARTUP_ID
+// (window managers take the launch's time from it when deciding whether
+// the window may take the focus), and the launch is declared complete with
+// a "remove" startup-notification message. Call before showing the window
+// and bringing it forward. Returns whether the token was handed over; on
+// other window systems, and for an empty token, nothing happens.
+bool PresentActivationToken(QWidget& window, const std::string& token);
+
+}  // namespace tikr::qt
