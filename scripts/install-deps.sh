@@ -23,7 +23,7 @@ linux=(
 )
 tests=(
   xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
-  at-spi2-core python3-pyatspi dbus python3-dbus python3-gi
+  at-spi2-core python3-pyatspi dbus python3-gi
   weston qt6-wayland
   clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   nsis file dpkg-dev

@@ -48,13 +48,19 @@ void SendLaunchComplete(xcb_connection_t* connection, xcb_window_t sender, xcb_w
 }  // namespace
 
 bool PresentActivationToken(QWidget& window, const std::string& token) {
-    if (token.empty()) return false;
     auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 == nullptr || x11->connection() == nullptr) return false;
     xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t utf8 = Atom(connection, "UTF8_STRING");
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, Atom(connection, "_NET_STARTUP_ID"), utf8, 8,
+    const xcb_atom_t startupId = Atom(connection, "_NET_STARTUP_ID");
+    if (token.empty()) {
+        // An earlier launch's id, with its older time, must not hold this
+        // showing back.
+        xcb_delete_property(connection, id, startupId);
+        xcb_flush(connection);
+        return false;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, startupId, Atom(connection, "UTF8_STRING"), 8,
                         static_cast<uint32_t>(token.size()), token.data());
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const xcb_screen_iterator_t screen = xcb_setup_roots_iterator(setup);

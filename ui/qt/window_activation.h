@@ -13,8 +13,9 @@ namespace tikr::qt {
 // (window managers take the launch's time from it when deciding whether
 // the window may take the focus), and the launch is declared complete with
 // a "remove" startup-notification message. Call before showing the window
-// and bringing it forward. Returns whether the token was handed over; on
-// other window systems, and for an empty token, nothing happens.
+// and bringing it forward; an empty token removes an earlier launch's id.
+// Returns whether a token was handed over; on other window systems nothing
+// happens.
 bool PresentActivationToken(QWidget& window, const std::string& token);
 
 }  // namespace tikr::qt
