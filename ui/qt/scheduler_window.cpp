@@ -76,7 +76,7 @@ void SchedulerWindow::BringForward(const std::string& activationToken) {
     if (logic.IsHidePending()) logic.OnCtlColor();
     PresentActivationToken(*dialog, activationToken);
     port->ShowWindow(true);
-    port->SetForeground();
+    ActivateWithToken(activationToken, [this] { port->SetForeground(); });
 }
 
 int SchedulerWindow::Run() {

@@ -69,4 +69,15 @@ bool PresentActivationToken(QWidget& window, const std::string& token) {
     return true;
 }
 
+void ActivateWithToken(const std::string& token, const std::function<void()>& activate) {
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!wayland || token.empty()) {
+        activate();
+        return;
+    }
+    qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+    activate();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
 }  // namespace tikr::qt

@@ -3,6 +3,7 @@
 // that a later start of the program asked for, so that the window system
 // lets that window come to the front and ends the launcher's "starting"
 // feedback.
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -17,5 +18,13 @@ namespace tikr::qt {
 // Returns whether a token was handed over; on other window systems nothing
 // happens.
 bool PresentActivationToken(QWidget& window, const std::string& token);
+
+// On Wayland the token is presented when the window asks the compositor to
+// be activated: Qt's Wayland plugin looks for it in XDG_ACTIVATION_TOKEN
+// then (where the plugin has no such support, the request goes without).
+// Runs activate with the token there, and removes it again afterwards, so
+// that no program started later inherits it. Elsewhere, or without a
+// token, just runs activate.
+void ActivateWithToken(const std::string& token, const std::function<void()>& activate);
 
 }  // namespace tikr::qt
