@@ -344,7 +344,7 @@ void Win32WindowPort::OnTipListMouseMove(POINT client) {
     const int line = ListLineAt(tipList, client);
     if (line == tipLine) return;
     tipLine = line;
-    if (!IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
+    if (!::IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
     // The whole list is one tool, so the tooltip sees no change of tool: a
     // tip on show is told its text changed, which it then asks for anew,
     // or goes below the last line.
