@@ -52,7 +52,7 @@ bool WaitFor(int fd, short events, int timeoutMs) {
 bool ReadLine(int fd, Clock::time_point stop, std::string& line) {
     line.clear();
     for (;;) {
-        char buf[64];
+        char buf[128];
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n > 0) {
             line.append(buf, static_cast<std::size_t>(n));

@@ -1,10 +1,11 @@
 #pragma once
-// The notification-area icon through QSystemTrayIcon: one icon, the 16 x 16
-// application image with the tip, registered, retitled and removed by the
-// three port calls; without an icon, notifications go to the desktop's
-// notification service over D-Bus. A press of the left or right button on the icon is
-// reported like the shell reports it; other clicks are not, and the icon has
-// no context menu.
+// The notification-area icon through QSystemTrayIcon (an X11 tray, or a
+// status-notifier tray over D-Bus): one icon, the 16 x 16 application image
+// with the tip, registered, retitled and removed by the three port calls.
+// A press of the left or right button on the icon is reported like the
+// shell reports it; other clicks are not, and the icon has no context menu.
+// Without an icon, notifications go to the desktop's notification service
+// over D-Bus.
 #include <QIcon>
 #include <QSystemTrayIcon>
 
