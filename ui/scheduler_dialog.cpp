@@ -95,11 +95,27 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     // At the end there is no window left to read a notice: the start-up
     // says it on its report line.
     if (!failure.firstSinceSuccess || ending) return;
-    std::string notice = "The profile file " + failure.path + " cannot be written: " + failure.reason +
-                         ".\n\nYour tasks are kept while " + appTitle +
+    const std::string problem = "The profile file " + failure.path + " cannot be written: " + failure.reason + ".";
+    std::string notice = problem + "\n\nYour tasks are kept while " + appTitle +
                          " runs and are saved as soon as the file can be written again.";
-    if (window == nullptr) owedNotice = std::move(notice);  // shown by OnInitDialog
-    else window->ShowNotice(notice, appTitle);
+    if (window == nullptr) {
+        // Shown by OnInitDialog.
+        owedNotice = std::move(notice);
+        owedProblem = problem;
+        return;
+    }
+    window->ShowNotice(notice, appTitle);
+    // A notice beside a hidden window may go unseen.
+    if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
+}
+
+bool SchedulerDialog::Notify(const std::string& title, const std::string& text) {
+    // A failed notification says nothing about the icon itself.
+    if (trayIconShown) {
+        tray->TrayNotify(title, text);
+        return true;
+    }
+    return tray->DesktopNotify(title, text);
 }
 
 std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
@@ -120,11 +136,9 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
     std::string text = StartFailureText(*first);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
     const std::string title = appTitle + ": a task could not start";
-    // A failed notification says nothing about the icon itself.
-    if (trayIconShown) tray->TrayNotify(title, text);
-    // Without the icon a run the user asked for is told in the window,
-    // where the user asked for it.
-    else if (asked) window->ShowNotice(text, title);
+    // Without the icon or the desktop's notifications a run the user asked
+    // for is told in the window, where the user asked for it.
+    if (!Notify(title, text) && asked) window->ShowNotice(text, title);
 }
 
 void SchedulerDialog::OnInitDialog() {
@@ -138,8 +152,13 @@ void SchedulerDialog::OnInitDialog() {
         window->EndDialog(0);
     }
     window->SetUpDownRange(IDC_INTERVAL_SPIN, MIN_INTERVAL, MAX_INTERVAL);
-    if (!owedNotice.empty() && timerId != 0) window->ShowNotice(owedNotice, appTitle);
+    if (!owedNotice.empty() && timerId != 0) {
+        window->ShowNotice(owedNotice, appTitle);
+        // A window hidden from the start may leave the notice unseen.
+        if (hideOnStartup != 0) Notify(appTitle + ": tasks cannot be saved", owedProblem);
+    }
     owedNotice.clear();
+    owedProblem.clear();
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {

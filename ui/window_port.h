@@ -78,6 +78,8 @@ public:
 
     // The window itself.
     virtual void ShowWindow(bool show) = 0;
+    // Whether the window is shown now (minimised counts as shown).
+    virtual bool IsWindowVisible() = 0;
     // Brings the window to the foreground; while a modal window over it is
     // open (the properties dialog, a message box of its own), that one comes
     // forward with the keyboard focus instead, since this one takes no input.

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "instance/profile_key.h"
 #include "platform/posix/runtime_dir.h"
@@ -47,7 +48,15 @@ std::string CanonicalPath(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const std::string& profilePath) {
-    return PosixInstanceGuard::Acquire(profilePath);
+    return PosixInstanceGuard::Acquire(
+        profilePath, "", PosixInstanceGuard::DEFAULT_WAIT,
+        LauncherActivationToken(std::getenv("XDG_ACTIVATION_TOKEN"), std::getenv("DESKTOP_STARTUP_ID")));
+}
+
+std::string LauncherActivationToken(const char* xdgActivationToken, const char* desktopStartupId) {
+    if (xdgActivationToken != nullptr && *xdgActivationToken != '\0') return xdgActivationToken;
+    if (desktopStartupId != nullptr && *desktopStartupId != '\0') return desktopStartupId;
+    return {};
 }
 
 PosixInstanceGuard::~PosixInstanceGuard() {
@@ -65,8 +74,9 @@ PosixInstanceGuard::~PosixInstanceGuard() {
 }
 
 std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::string& profilePath, std::string runtimeDir,
-                                                                milliseconds wait) {
+                                                                milliseconds wait, std::string activationToken) {
     std::unique_ptr<PosixInstanceGuard> self(new PosixInstanceGuard());
+    self->activationToken_ = std::move(activationToken);
     const std::string fileName = profilePath.substr(profilePath.find_last_of('/') + 1);
     if (fileName.empty() || fileName == "." || fileName == "..") {
         self->error_ = "unusable profile file name \"" + profilePath + "\"";
@@ -79,6 +89,7 @@ std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::strin
 
     if (self->TakeLock()) {
         self->role_ = Role::first;
+        self->activationToken_.clear();  // its own window comes up with it
         self->Listen();
         return self;
     }
@@ -143,7 +154,9 @@ std::string PosixInstanceGuard::RecordedSocketPath() const {
     return text.substr(0, end);
 }
 
-int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_); }
+int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_, &activationToken_); }
+
+std::string PosixInstanceGuard::TakeActivationToken() { return std::exchange(activationToken_, std::string()); }
 
 bool PosixInstanceGuard::ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) {
     if (role_ != Role::first || listenFd_ < 0 || !show) return false;
@@ -160,7 +173,7 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
     const auto deadline = Clock::now() + wait;
     for (;;) {
         const std::string recorded = RecordedSocketPath();
-        switch (recorded.empty() ? ShowAnswer::unreachable : AskToShow(recorded, deadline)) {
+        switch (recorded.empty() ? ShowAnswer::unreachable : AskToShow(recorded, deadline, activationToken_)) {
         case ShowAnswer::answered:
             role_ = Role::alreadyRunning;
             error_.clear();
@@ -176,6 +189,7 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
         if (TakeLock()) {
             role_ = Role::first;
             error_.clear();
+            activationToken_.clear();
             Listen();
             return;
         }

@@ -96,6 +96,7 @@ public:
         calls.push_back("ShowNotice");
     }
 
+    bool IsWindowVisible() override { return windowVisible; }
     void ShowWindow(bool show) override {
         windowVisible = show;
         calls.push_back(show ? "ShowWindow" : "HideWindow");
@@ -144,6 +145,10 @@ public:
     }
     bool TrayNotify(const std::string& title, const std::string& text) override {
         trayCalls.push_back("notify " + title + " | " + text);
+        return true;
+    }
+    bool DesktopNotify(const std::string& title, const std::string& text) override {
+        trayCalls.push_back("desktop notify " + title + " | " + text);
         return true;
     }
     bool TrayDelete() override {

@@ -33,6 +33,11 @@ int RunSchedulerApplication(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QString::fromStdString(startup.GetTitle()));
     QApplication::setWindowIcon(ApplicationIcon());
+    // The launcher's token was for this start's own window (the window
+    // system's plugin has taken what it uses); the programs that tasks
+    // start must not present it as theirs.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
 
     SystemClock clock;
     PosixProcessLauncher launcher;
@@ -42,7 +47,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     startup.Attach(logic);
     SchedulerWindow window(logic);
     QtShowRequestWatch requests;
-    startup.GetGuard().ServeShowRequests(requests, [&window] { window.BringForward(); });
+    InstanceGuard& guard = startup.GetGuard();
+    guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     window.Run();
     return startup.Finish(logic);
 }

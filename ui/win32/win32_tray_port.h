@@ -24,6 +24,8 @@ public:
     bool TrayModify(const std::string& tip) override;
     bool TrayDelete() override;
     bool TrayNotify(const std::string& title, const std::string& text) override;
+    // Windows shows notifications only from a notification-area icon.
+    bool DesktopNotify(const std::string&, const std::string&) override { return false; }
 
     bool Registered() const { return registered; }
 

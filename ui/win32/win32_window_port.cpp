@@ -276,6 +276,8 @@ void Win32WindowPort::ShowWindow(bool show) {
     ::ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
 }
 
+bool Win32WindowPort::IsWindowVisible() { return ::IsWindowVisible(dialog) != FALSE; }
+
 void Win32WindowPort::SetForeground() {
     // A modal window over this one (the properties dialog, a box it owns)
     // takes the input, so that one comes forward; else this one.
@@ -364,7 +366,7 @@ void Win32WindowPort::OnTipListMouseMove(POINT client) {
     const int line = ListLineAt(tipList, client);
     if (line == tipLine) return;
     tipLine = line;
-    if (!IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
+    if (!::IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
     // The whole list is one tool, so the tooltip sees no change of tool: a
     // tip on show is told its text changed, which it then asks for anew,
     // or goes below the last line.
