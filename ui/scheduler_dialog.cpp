@@ -127,8 +127,10 @@ void SchedulerDialog::OnInitDialog() {
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {
-    if (id != SCHEDULER_TIMER_ID) return;
+    if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
     if (!editing) tasks->CheckAll();
+    // Ended while a box of this pass was open: nothing more of this tick.
+    if (tasks->IsStopped()) return;
     NotifyStartFailures();
     // Tasks a failed write could not store are written again while the
     // problem lasts; the first write that succeeds stores them all.
@@ -220,6 +222,7 @@ void SchedulerDialog::OnRunNow() {
     // here while checks and commands go on, so nothing of the line is used
     // after the run.
     tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
+    if (tasks->IsStopped()) return;
     NotifyStartFailures();
 }
 
@@ -247,6 +250,10 @@ void SchedulerDialog::OnExit() {
 }
 
 void SchedulerDialog::OnCancel() {
+    // A check pass may be waiting in a message box below this call; the
+    // end of the program ends that wait, and the pass must then neither
+    // start nor advance anything more.
+    tasks->StopChecks();
     // The outcomes of the last runs wait for the file's next replacement;
     // without one they would be lost with the program.
     services.store.SaveDeferred();
