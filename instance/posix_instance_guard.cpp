@@ -72,9 +72,14 @@ std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::strin
         self->error_ = "unusable profile file name \"" + profilePath + "\"";
         return self;
     }
-    self->lockPath_ = profilePath + ".lock";
+    // The lock and the socket both follow the file itself: a start through
+    // a symbolic link to the profile (or to its folder) and one through the
+    // target lock the same file and ask the same socket.
+    const std::string resolved = CanonicalPath(profilePath);
+    const std::string resolvedName = resolved.substr(resolved.find_last_of('/') + 1);
+    self->lockPath_ = resolved + ".lock";
     if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
-    self->socketPath_ = runtimeDir + "/" + fileName + "." + ProfileKey(CanonicalPath(profilePath)) + ".sock";
+    self->socketPath_ = runtimeDir + "/" + resolvedName + "." + ProfileKey(resolved) + ".sock";
     self->runtimeDir_ = runtimeDir;
 
     if (self->TakeLock()) {
