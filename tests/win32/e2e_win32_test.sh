@@ -7,7 +7,9 @@
 #      few seconds later shows its own box while the first is still open;
 #  (b) a task added with the keyboard alone is stored in the profile file;
 #  (c) a later start shows the hidden window of the running one and ends;
-#  (d) Escape ends the program without writing the profile file.
+#  (d) Escape ends the program without writing the profile file;
+#  (e) Exit while a scheduled box is open ends the program promptly, and the
+#      task after the box neither runs nor loses its run.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
@@ -116,5 +118,33 @@ xdotool key Escape
 wait_for 30 ended "$first" || fail "(d) Escape did not end the program"
 [ "$(md5sum <"$profile")" = "$before" ] || fail "(d) the profile file was written on the way out"
 no_window Tikr || fail "(d) the window is still there"
+
+# --- (e) Exit while a scheduled box is open: the waiting pass goes no further
+# The first check, 12 s after the start, opens the box; the program is ended
+# before the next one would run the task after it inside the box.
+printf '%s\r\n' '[settings]' 'interval=12' 'showicon=0' 'NumApps=2' \
+  '[App1]' 'title=Box' 'Task=Message' 'Message=Waiting here' 'type=Daily' 'when=00:00' \
+  'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' \
+  '[App2]' 'title=After the box' 'Task=Application' 'command=cmd.exe /c echo ran>C:\after.txt' 'type=Daily' \
+  'when=00:00' 'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' >"$profile"
+after="$WINEPREFIX/drive_c/after.txt"
+rm -f "$after"
+start_tikr
+boxed=$last_pid
+wait_for 60 has_window Tikr || fail "(e) the Tikr window did not appear"
+main=$(window_id Tikr)
+wait_for 30 has_window 'Tikr Scheduled Message' || fail "(e) the due message was not shown"
+# A click on Exit: keys typed into the main window meanwhile go through the
+# box's loop, which knows nothing of the main window's mnemonics. The
+# button's centre, in dialog units (154, 182) of the 186 x 196 client area.
+activate "$main"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((154 * WIDTH / 186)) $((182 * HEIGHT / 196)) click 1
+wait_for 15 ended "$boxed" || fail "(e) the program did not end promptly after Exit"
+sleep 1  # a program started on the way out would have written by now
+[ -e "$after" ] && fail "(e) the task after the box started its program after Exit"
+app2=$(tr -d '\r' <"$profile" | sed -n '/^\[App2\]/,/^\[/p')
+grep -q '^NextAt=01-Jan-2020 00:00:00' <<<"$app2" || fail "(e) the task after the box lost its run: $app2"
+grep -q '^LastRun=.' <<<"$app2" && fail "(e) a run that did not happen was recorded: $app2"
 
 echo "PASS: win32 end-to-end"
