@@ -37,10 +37,20 @@ void CloseFd(int& fd) {
 constexpr std::size_t MAX_RECORDED_PATH = 4096;
 
 // The profile's full path with symbolic links and "." and ".." resolved as
-// far as it exists, so that every start on one file names the same socket.
+// far as it exists, so that every start on one file names the same lock and
+// socket. A link to a profile not made yet is followed as the store follows
+// it when it writes the file.
 std::string CanonicalPath(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    fs::path current = fs::absolute(path, ec);
+    if (ec) return path;
+    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(current, ec)); ++hop) {
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) break;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    const fs::path canonical = fs::weakly_canonical(current, ec);
     return ec ? path : canonical.string();
 }
 

@@ -288,6 +288,15 @@ TEST(InstanceGuard, StartsThroughSymbolicLinksAndTheTargetExcludeEachOther) {
         EXPECT_EQ(later->GetRole(), Role::alreadyRunning) << path;
         EXPECT_EQ(later->GetSocketPath(), viaLink->GetSocketPath()) << path;
     }
+
+    // A link to a profile that a first save will make (relative to the
+    // link's folder).
+    fs::create_symlink("real/new.INI", dir.Path() / "new-link.INI");
+    auto first = PosixInstanceGuard::Acquire(dir.File("new-link.INI"), run.Path().string());
+    ASSERT_EQ(first->GetRole(), Role::first) << first->GetError();
+    auto later =
+        PosixInstanceGuard::Acquire(Profile(dir.File("real"), "new.INI"), run.Path().string(), milliseconds(100));
+    EXPECT_EQ(later->GetRole(), Role::alreadyRunning);
 }
 
 // Starts from sessions with different runtime folders (another
