@@ -73,7 +73,9 @@ void TaskList::CheckAll() {
     const int count = GetCount();
     std::vector<Task*> toRun;
     int i = 0;
-    while (i < count && i < GetCount()) {
+    // A box's wait also ends when the program ends; the pass then stops
+    // before advancing anything more.
+    while (!stopped && i < count && i < GetCount()) {
         toRun.clear();
         {
             ProfileStore::Batch batch(services.store);
@@ -100,7 +102,7 @@ void TaskList::CheckAll() {
 
 bool TaskList::RunNow(int index) {
     Task* task = GetTask(index);
-    if (task == nullptr || task->GetAction() == nullptr) return false;
+    if (stopped || task == nullptr || task->GetAction() == nullptr) return false;
     {
         ProfileStore::Batch batch(services.store);
         task->MarkRunNow();

@@ -44,6 +44,11 @@ public:
     // as news, never as a repeated failure. False for an invalid index or a
     // task without an action.
     bool RunNow(int index);
+    // The program ends: a pass waiting in a message box goes no further
+    // once the box returns, and no later pass or Run Now starts. Tasks not
+    // yet reached keep their next runs, untouched.
+    void StopChecks() { stopped = true; }
+    bool IsStopped() const { return stopped; }
 
     // Hears of every program a run could not start (replacing an earlier
     // handler), after its outcome is recorded and before the pass goes on.
@@ -58,6 +63,7 @@ private:
     const CoreServices& services;
     std::vector<std::unique_ptr<Task>> tasks;
     std::function<void(const StartFailure&)> onStartFailure;
+    bool stopped = false;
 
     void Run(Task& task, bool asked = false);
 };

@@ -162,8 +162,10 @@ void SchedulerDialog::OnInitDialog() {
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {
-    if (id != SCHEDULER_TIMER_ID) return;
+    if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
     if (!editing) tasks->CheckAll();
+    // Ended while a box of this pass was open: nothing more of this tick.
+    if (tasks->IsStopped()) return;
     NotifyStartFailures(false);
     // What a failed write could not store is written again, as it is in
     // memory, while the problem lasts; the first write that succeeds
@@ -256,6 +258,7 @@ void SchedulerDialog::OnRunNow() {
     // here while checks and commands go on, so nothing of the line is used
     // after the run.
     tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
+    if (tasks->IsStopped()) return;
     NotifyStartFailures(true);
 }
 
@@ -285,6 +288,10 @@ void SchedulerDialog::OnExit() {
 }
 
 void SchedulerDialog::OnCancel() {
+    // A check pass may be waiting in a message box below this call; the
+    // end of the program ends that wait, and the pass must then neither
+    // start nor advance anything more.
+    tasks->StopChecks();
     // Nothing that waits for a write is left behind: the settings Hide or
     // Exit confirmed, the tasks a failed write could not store and the
     // outcomes of the last runs go in one write, as they are in memory.

@@ -38,10 +38,20 @@ void CloseFd(int& fd) {
 constexpr std::size_t MAX_RECORDED_PATH = 4096;
 
 // The profile's full path with symbolic links and "." and ".." resolved as
-// far as it exists, so that every start on one file names the same socket.
+// far as it exists, so that every start on one file names the same lock and
+// socket. A link to a profile not made yet is followed as the store follows
+// it when it writes the file.
 std::string CanonicalPath(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    fs::path current = fs::absolute(path, ec);
+    if (ec) return path;
+    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(current, ec)); ++hop) {
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) break;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    const fs::path canonical = fs::weakly_canonical(current, ec);
     return ec ? path : canonical.string();
 }
 
@@ -82,9 +92,14 @@ std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::strin
         self->error_ = "unusable profile file name \"" + profilePath + "\"";
         return self;
     }
-    self->lockPath_ = profilePath + ".lock";
+    // The lock and the socket both follow the file itself: a start through
+    // a symbolic link to the profile (or to its folder) and one through the
+    // target lock the same file and ask the same socket.
+    const std::string resolved = CanonicalPath(profilePath);
+    const std::string resolvedName = resolved.substr(resolved.find_last_of('/') + 1);
+    self->lockPath_ = resolved + ".lock";
     if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
-    self->socketPath_ = runtimeDir + "/" + fileName + "." + ProfileKey(CanonicalPath(profilePath)) + ".sock";
+    self->socketPath_ = runtimeDir + "/" + resolvedName + "." + ProfileKey(resolved) + ".sock";
     self->runtimeDir_ = runtimeDir;
 
     if (self->TakeLock()) {

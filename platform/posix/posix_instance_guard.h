@@ -3,7 +3,10 @@
 //
 //  - The lock is flock(LOCK_EX) on "<profile file>.lock", beside the profile
 //    file, so that any two Tikrs on one profile exclude each other whatever
-//    their environment (another or no XDG_RUNTIME_DIR). The kernel drops the
+//    their environment (another or no XDG_RUNTIME_DIR). The profile's path
+//    is resolved once (symbolic links, "." and "..") and both the lock and
+//    the socket below are named from it, so a start through a link to the
+//    profile or its folder meets one through the target. The kernel drops the
 //    lock when the holder dies in any way (SIGKILL included), so a file left
 //    behind by a crashed run never blocks the next start. The lock file
 //    itself is never removed: removing it would let a later start lock a

@@ -271,6 +271,35 @@ TEST(InstanceGuard, DifferentProfilesDoNotExcludeEachOther) {
 
 // --- The guard follows the profile file ----------------------------------------
 
+// The profile reached through a symbolic link to the file, or to its folder,
+// is the same profile: every way to it takes the one lock.
+TEST(InstanceGuard, StartsThroughSymbolicLinksAndTheTargetExcludeEachOther) {
+    TempDir dir, run;
+    fs::create_directory(dir.Path() / "real");
+    const std::string target = Profile(dir.File("real"));
+    TempDir::WriteFile(target, "");
+    fs::create_symlink(target, dir.Path() / "linked.INI");
+    fs::create_directory_symlink(dir.Path() / "real", dir.Path() / "folder");
+
+    auto viaLink = PosixInstanceGuard::Acquire(dir.File("linked.INI"), run.Path().string());
+    ASSERT_EQ(viaLink->GetRole(), Role::first) << viaLink->GetError();
+    EXPECT_EQ(viaLink->GetLockPath(), fs::canonical(target).string() + ".lock");
+    for (const std::string& path : {target, Profile(dir.File("folder"))}) {
+        auto later = PosixInstanceGuard::Acquire(path, run.Path().string(), milliseconds(100));
+        EXPECT_EQ(later->GetRole(), Role::alreadyRunning) << path;
+        EXPECT_EQ(later->GetSocketPath(), viaLink->GetSocketPath()) << path;
+    }
+
+    // A link to a profile that a first save will make (relative to the
+    // link's folder).
+    fs::create_symlink("real/new.INI", dir.Path() / "new-link.INI");
+    auto first = PosixInstanceGuard::Acquire(dir.File("new-link.INI"), run.Path().string());
+    ASSERT_EQ(first->GetRole(), Role::first) << first->GetError();
+    auto later =
+        PosixInstanceGuard::Acquire(Profile(dir.File("real"), "new.INI"), run.Path().string(), milliseconds(100));
+    EXPECT_EQ(later->GetRole(), Role::alreadyRunning);
+}
+
 // Starts from sessions with different runtime folders (another
 // XDG_RUNTIME_DIR, or none) share the profile: they must still exclude each
 // other, and the later one still reaches the running one.

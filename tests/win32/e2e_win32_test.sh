@@ -16,6 +16,8 @@
 #      brings the hidden window back, the shell's restart notice registers
 #      it again after a tip update failed while the area was gone, and Exit
 #      removes it.
+#  (f) Exit while a scheduled box is open ends the program promptly, and the
+#      task after the box neither runs nor loses its run.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
@@ -195,5 +197,32 @@ wait_for 20 icon_known || fail "(e) the restart notice did not register the icon
 press "$main" alt+x
 wait_for 30 ended "$second" || fail "(e) Exit did not end the program"
 icon_known && fail "(e) Exit left the icon behind"
+
+# --- (f) Exit while a scheduled box is open: the waiting pass goes no further
+# The first check, 12 s after the start, opens the box; the program is ended
+# before the next one would run the task after it inside the box.
+printf '%s\r\n' '[settings]' 'interval=12' 'showicon=0' 'NumApps=2' \
+  '[App1]' 'title=Box' 'Task=Message' 'Message=Waiting here' 'type=Daily' 'when=00:00' \
+  'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' \
+  '[App2]' 'title=After the box' 'Task=Application' 'command=cmd.exe /c echo ran>C:\after.txt' 'type=Daily' \
+  'when=00:00' 'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' >"$profile"
+after="$WINEPREFIX/drive_c/after.txt"
+rm -f "$after"
+start_tikr
+boxed=$last_pid
+wait_for 60 has_window Tikr || fail "(f) the Tikr window did not appear"
+main=$(window_id Tikr)
+wait_for 30 has_window 'Tikr Scheduled Message' || fail "(f) the due message was not shown"
+# A click on Exit, as a mouse user ends it (the keys are tried in (a)). The
+# button's centre, in dialog units (154, 182) of the 186 x 196 client area.
+activate "$main"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((154 * WIDTH / 186)) $((182 * HEIGHT / 196)) click 1
+wait_for 15 ended "$boxed" || fail "(f) the program did not end promptly after Exit"
+sleep 1  # a program started on the way out would have written by now
+[ -e "$after" ] && fail "(f) the task after the box started its program after Exit"
+app2=$(tr -d '\r' <"$profile" | sed -n '/^\[App2\]/,/^\[/p')
+grep -q '^NextAt=01-Jan-2020 00:00:00' <<<"$app2" || fail "(f) the task after the box lost its run: $app2"
+grep -q '^LastRun=.' <<<"$app2" && fail "(f) a run that did not happen was recorded: $app2"
 
 echo "PASS: win32 end-to-end"
