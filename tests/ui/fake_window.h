@@ -149,7 +149,7 @@ public:
     }
     bool DesktopNotify(const std::string& title, const std::string& text) override {
         trayCalls.push_back("desktop notify " + title + " | " + text);
-        return true;
+        return desktopNotifyWorks;
     }
     bool TrayDelete() override {
         trayCalls.push_back("delete");
@@ -180,6 +180,7 @@ public:
 
     bool trayAddWorks = true;
     bool trayModifyWorks = true;
+    bool desktopNotifyWorks = true;  // a notification service on the bus
     bool trayDeleteWorks = true;
     std::vector<std::string> trayCalls;
     std::function<void()> onTrayDelete;
