@@ -128,6 +128,31 @@ TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
     }
 }
 
+// A 32-bit Tikr on 64-bit Windows: a program named in the system folder is
+// started from the real one (Sysnative), not from the 32-bit copy Windows
+// would put in its place.
+TEST(Win32ProcessLauncher, ProgramsOfTheSystemFolderAreReachedThroughSysnative) {
+    const std::string windows = "C:\\Windows";
+    const struct {
+        std::string given;
+        std::string expected;
+    } cases[] = {
+        {"C:\\Windows\\System32\\OpenSSH\\ssh.exe -V", "C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe -V"},
+        {"  \"c:\\windows\\SYSTEM32\\my tool.exe\" a", "  \"c:\\windows\\Sysnative\\my tool.exe\" a"},
+        {"C:/Windows/System32/whoami.exe", "C:/Windows/Sysnative/whoami.exe"},
+        // Elsewhere, or the folder only in an argument: as stored.
+        {"C:\\Windows\\System32x\\a.exe", "C:\\Windows\\System32x\\a.exe"},
+        {"D:\\Windows\\System32\\a.exe", "D:\\Windows\\System32\\a.exe"},
+        {"notepad.exe C:\\Windows\\System32\\drivers\\etc\\hosts",
+         "notepad.exe C:\\Windows\\System32\\drivers\\etc\\hosts"},
+        {"C:\\Windows\\System32", "C:\\Windows\\System32"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ThroughRealSystemFolder(c.given, windows), c.expected) << c.given;
+        EXPECT_EQ(ThroughRealSystemFolder(c.given, windows + "\\"), c.expected) << c.given;
+    }
+}
+
 chr::sys_seconds AsSeconds(const SYSTEMTIME& t) {
     return chr::sys_days(chr::year(t.wYear) / t.wMonth / t.wDay) + chr::hours(t.wHour) + chr::minutes(t.wMinute) +
            chr::seconds(t.wSecond);

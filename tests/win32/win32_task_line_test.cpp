@@ -95,8 +95,10 @@ private:
 };
 
 struct MainWindow {
+    // Tests call Started() first: a window that did not start fails its
+    // test there, before anything uses it.
     MainWindow() {
-        EXPECT_TRUE(window.Start());
+        started = window.Start();
         main = window.Window();
         list = GetDlgItem(main, res::IDC_TASK_LIST);
     }
@@ -121,10 +123,12 @@ struct MainWindow {
     win32::SchedulerWindow window{Instance(), logic};
     HWND main = nullptr;
     HWND list = nullptr;
+    bool started = false;
 };
 
 TEST(Win32TaskLine, KeysAndRightClicksOpenTheLineMenuWhoseChoiceRunsOnThatLine) {
     MainWindow w;
+    ASSERT_TRUE(w.started);
     ASSERT_EQ(w.Selection(), 0);
     MenuDriver driver;
 
@@ -175,6 +179,7 @@ TEST(Win32TaskLine, KeysAndRightClicksOpenTheLineMenuWhoseChoiceRunsOnThatLine) 
 
 TEST(Win32TaskLine, TheTipOfTheLineUnderThePointerTellsItsTaskAsItIsNow) {
     MainWindow w;
+    ASSERT_TRUE(w.started);
     HWND tips = w.window.Port().Tips();
     ASSERT_NE(tips, nullptr);
     // One tool over the whole list, its text asked of the window; a width
