@@ -73,7 +73,7 @@ void TaskList::CheckAll() {
     const int count = GetCount();
     std::vector<Task*> toRun;
     int i = 0;
-    while (i < count && i < GetCount()) {
+    while (!checksEnded && i < count && i < GetCount()) {
         toRun.clear();
         {
             ProfileStore::Batch batch(services.store);
@@ -94,7 +94,10 @@ void TaskList::CheckAll() {
         // Only the last action can wait and let the list change; the ones
         // before it start their programs and return at once, so their
         // tasks are still there to record the outcome.
-        for (Task* task : toRun) Run(*task);
+        for (Task* task : toRun) {
+            if (checksEnded) break;
+            Run(*task);
+        }
     }
 }
 

@@ -38,6 +38,10 @@ public:
     // made while a pass waits: it never visits an index at or beyond the
     // current count.
     void CheckAll();
+    // No check pass runs or goes on from now: the program ends (Escape, the
+    // end of the session), maybe while a pass waits in a message box, and
+    // no task after the box may start then.
+    void EndChecks() { checksEnded = true; }
     // Runs the task's action now, as a due run would, whether or not the
     // task is enabled; its next run stays as it is, the last run and its
     // outcome are recorded. False for an invalid index or a task without
@@ -57,6 +61,7 @@ private:
     const CoreServices& services;
     std::vector<std::unique_ptr<Task>> tasks;
     std::function<void(const StartFailure&)> onStartFailure;
+    bool checksEnded = false;
 
     void Run(Task& task);
 };

@@ -129,6 +129,12 @@ void SchedulerDialog::OnInitDialog() {
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID) return;
     if (!editing) tasks->CheckAll();
+    if (ended) {
+        // The program ended while the pass waited in a message box: the
+        // box's outcome is stored now, as the end stored the others.
+        services.store.SaveDeferred();
+        return;
+    }
     NotifyStartFailures();
     // Tasks a failed write could not store are written again while the
     // problem lasts; the first write that succeeds stores them all.
@@ -247,6 +253,13 @@ void SchedulerDialog::OnExit() {
 }
 
 void SchedulerDialog::OnCancel() {
+    // A check pass waiting in a message box starts nothing more.
+    ended = true;
+    tasks->EndChecks();
+    // Tasks a failed write could not store get a last write (the session
+    // may be ending, and the process with it): without it they would run
+    // again at the next start.
+    if (savePending) SaveTasks(ALL_TASKS);
     // The outcomes of the last runs wait for the file's next replacement;
     // without one they would be lost with the program.
     services.store.SaveDeferred();

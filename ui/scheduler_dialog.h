@@ -127,6 +127,7 @@ private:
     bool trayIconShown = false;
     bool editing = false;
     bool hidePending = false;
+    bool ended = false;        // OnCancel ended the window
     bool savePending = false;  // a write failed since the list was last written whole
     // Failed starts not yet told by a notification: the first and how many.
     std::optional<StartFailure> untoldFailure;
