@@ -20,6 +20,45 @@ namespace {
 
 using test::TempDir;
 
+// The killed-writer test starts this program again as its writer; the
+// writer saves until it is killed and never reaches the tests.
+constexpr const wchar_t* WRITER_FILE = L"TIKR_KILLED_WRITER_FILE";
+constexpr const wchar_t* WRITER_COUNTS = L"TIKR_KILLED_WRITER_COUNTS";
+
+// The payload of save n: its length and letter tell a whole save from a mix.
+std::string Payload(int n) { return std::string(30000 + 97 * (n % 50), static_cast<char>('a' + n % 26)); }
+
+// Counts of saves begun and ended, shared with the test through a named
+// mapping.
+struct SaveCounts {
+    volatile LONG begun;
+    volatile LONG ended;
+};
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    const DWORD length = ::GetEnvironmentVariableW(name, value, 1024);
+    return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
+}
+
+const bool writerRole = [] {
+    const std::wstring file = Variable(WRITER_FILE);
+    if (file.empty()) return false;
+    HANDLE mapping = ::OpenFileMappingW(FILE_MAP_WRITE, FALSE, Variable(WRITER_COUNTS).c_str());
+    auto* counts =
+        mapping != nullptr ? static_cast<SaveCounts*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+    if (counts == nullptr) ::ExitProcess(2);
+    ProfileStore store(Narrow(file));
+    for (int n = 0;; ++n) {
+        ::InterlockedIncrement(&counts->begun);
+        ProfileStore::Batch batch(store);
+        store.WriteString("Data", "payload", Payload(n));
+        store.WriteInt("Data", "n", n);
+        if (!batch.Commit()) ::ExitProcess(3);
+        ::InterlockedIncrement(&counts->ended);
+    }
+}();
+
 TEST(Win32FileSystemTest, IdentityChangesWithEveryReplacement) {
     TempDir dir;
     const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
@@ -124,6 +163,71 @@ TEST(Win32FileSystemTest, AFileHeldOpenByAnotherProgramIsWrittenWhenItIsLetGo) {
     EXPECT_TRUE(store.WriteInt("Settings", "NumApps", 2));
     EXPECT_EQ(told.size(), 1u);
     EXPECT_EQ(ProfileStore(path).ReadInt("Settings", "NumApps", 0), 2);
+}
+
+// A process terminated at a random moment of a save leaves the old or the
+// new file whole. Kills that land between saves prove nothing; some must
+// land inside one.
+TEST(Win32FileSystemTest, AWriterKilledMidwayLeavesTheOldOrTheNewFile) {
+    ASSERT_FALSE(writerRole);
+    TempDir dir;
+    const std::string path = dir.File("tikr.INI");
+    const std::wstring countsName = L"Local\\tikr-killed-writer-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE mapping =
+        ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SaveCounts), countsName.c_str());
+    ASSERT_NE(mapping, nullptr);
+    auto* counts = static_cast<SaveCounts*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(counts, nullptr);
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_list_tests";
+
+    std::mt19937 random(std::random_device{}());
+    int inside = 0;
+    const int rounds = 8;
+    for (int round = 0; round < rounds; ++round) {
+        counts->begun = 0;
+        counts->ended = 0;
+        ::SetEnvironmentVariableW(WRITER_FILE, Widen(path).c_str());
+        ::SetEnvironmentVariableW(WRITER_COUNTS, countsName.c_str());
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION writer{};
+        const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                              &startup, &writer);
+        ::SetEnvironmentVariableW(WRITER_FILE, nullptr);
+        ::SetEnvironmentVariableW(WRITER_COUNTS, nullptr);
+        ASSERT_TRUE(started);
+        // Until its first save has begun (thirty seconds at most), then a
+        // random moment within the next few saves.
+        for (int wait = 0; wait < 3000 && counts->begun == 0; ++wait) ::Sleep(10);
+        ::Sleep(static_cast<DWORD>(random() % 40));
+        ::TerminateProcess(writer.hProcess, 9);
+        ::WaitForSingleObject(writer.hProcess, 30000);
+        DWORD status = 0;
+        ::GetExitCodeProcess(writer.hProcess, &status);
+        ::CloseHandle(writer.hThread);
+        ::CloseHandle(writer.hProcess);
+        ASSERT_EQ(status, 9u) << "the writer ended by itself";
+        ASSERT_GT(counts->begun, 0) << "the writer never began a save";
+        if (counts->begun != counts->ended) ++inside;
+
+        // No save ended: there may be no file yet; else one whole save.
+        if (counts->ended == 0 && !std::filesystem::exists(path)) continue;
+        ProfileStore reader(path);
+        const int n = reader.ReadInt("Data", "n", -1);
+        ASSERT_GE(n, 0) << "round " << round;
+        EXPECT_GE(n, counts->ended - 1);
+        EXPECT_EQ(reader.ReadString("Data", "payload"), Payload(n).substr(0, ProfileStore::MAX_READ_LENGTH));
+        const FileSystem::ReadResult read = MakeSystemFileSystem()->Read(path);
+        const std::size_t at = read.text.find("payload=" + Payload(n));
+        ASSERT_NE(at, std::string::npos) << "round " << round;
+        const std::size_t after = at + 8 + Payload(n).size();
+        EXPECT_TRUE(after < read.text.size() && (read.text[after] == '\r' || read.text[after] == '\n'));
+    }
+    EXPECT_GT(inside, 0) << "no kill landed inside a save";
+    ::UnmapViewOfFile(counts);
+    ::CloseHandle(mapping);
 }
 
 TEST(Win32FileSystemTest, ProcessesAreKnownByTheirIds) {
