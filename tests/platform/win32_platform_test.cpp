@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -153,25 +154,33 @@ TEST(Win32ProcessLauncher, ProgramsOfTheSystemFolderAreReachedThroughSysnative) 
     }
 }
 
-chr::sys_seconds AsSeconds(const SYSTEMTIME& t) {
-    return chr::sys_days(chr::year(t.wYear) / t.wMonth / t.wDay) + chr::hours(t.wHour) + chr::minutes(t.wMinute) +
-           chr::seconds(t.wSecond);
+// The offset of local time from UTC that the clock must show: the hours
+// the test was told (TIKR_CLOCK_OFFSET_HOURS, with TZ set for Wine to
+// match), else what Windows says of its zone now.
+chr::minutes ExpectedOffset() {
+    char hours[16] = {};
+    if (GetEnvironmentVariableA("TIKR_CLOCK_OFFSET_HOURS", hours, sizeof hours) > 0)
+        return chr::hours(std::atoi(hours));
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    const LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+    return chr::minutes(-bias);
 }
 
-TEST(Win32SystemClock, GivesTheSystemsLocalTime) {
-    // Bracketed by the clock's own source.
-    SYSTEMTIME before{}, after{};
+// The clock's fields are the local time of the system's zone: UTC from the
+// C++ clock (not the clock's own source) shifted by the zone's offset.
+TEST(Win32SystemClock, GivesTheLocalTimeOfTheSystemsZone) {
+    const chr::minutes offset = ExpectedOffset();
+    const auto before = chr::floor<chr::seconds>(chr::system_clock::now());
     LocalTimeFields now;
-    GetLocalTime(&before);
     ASSERT_TRUE(SystemClock().LocalNow(now));
-    GetLocalTime(&after);
-    const chr::sys_seconds got = chr::sys_days(chr::year(now.year) / now.month / now.day) + chr::hours(now.hour) +
-                                 chr::minutes(now.minute) + chr::seconds(now.second);
-    EXPECT_LE(AsSeconds(before), got);
-    EXPECT_LE(got, AsSeconds(after));
-    const DateTime value = DateTime::Now(SystemClock());
-    EXPECT_TRUE(value.IsValid());
-    EXPECT_GE(value.GetYear(), 2024);
+    const auto after = chr::floor<chr::seconds>(chr::system_clock::now());
+    const chr::sys_seconds local = chr::sys_days(chr::year(now.year) / now.month / now.day) + chr::hours(now.hour) +
+                                   chr::minutes(now.minute) + chr::seconds(now.second);
+    // One second of room: the two clocks may round the moment apart.
+    EXPECT_GE(local - (before + offset), chr::seconds(-1)) << "offset " << offset.count() << " min";
+    EXPECT_LE(local - (after + offset), chr::seconds(1)) << "offset " << offset.count() << " min";
+    EXPECT_TRUE(DateTime::Now(SystemClock()).IsValid());
 }
 
 TEST(Win32ExecutablePath, NamesThisProgram) {
