@@ -157,6 +157,25 @@ TEST(Win32ProcessLauncher, ProgramsOfTheSystemFolderAreReachedThroughSysnative) 
 // The offset of local time from UTC that the clock must show: the hours
 // the test was told (TIKR_CLOCK_OFFSET_HOURS, with TZ set for Wine to
 // match), else what Windows says of its zone now.
+// Run by wow64_test.sh: a 32-bit Tikr on 64-bit Windows starts a program
+// that exists only in the real system folder, by its System32 path, which
+// Windows would otherwise turn into the 32-bit folder, where it is not.
+TEST(Win32ProcessLauncherWow64, AProgramOnlyInTheRealSystemFolderStarts) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    char windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::string program = std::string(windows, length) + "\\System32\\tikr_wow64_probe.exe";
+    ASSERT_FALSE(Exists(program)) << "the 32-bit view of the system folder holds the probe";
+    TempFolder dir;
+    const std::string out = dir.File("out");
+    const LaunchResult result = Win32ProcessLauncher().Start(program + " " + out + " x", SW_SHOW);
+    ASSERT_TRUE(result) << result.reason;
+    ASSERT_TRUE(WaitForFile(out));
+}
+
 chr::minutes ExpectedOffset() {
     char hours[16] = {};
     if (GetEnvironmentVariableA("TIKR_CLOCK_OFFSET_HOURS", hours, sizeof hours) > 0)
