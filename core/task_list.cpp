@@ -96,7 +96,10 @@ void TaskList::CheckAll() {
         // Only the last action can wait and let the list change; the ones
         // before it start their programs and return at once, so their
         // tasks are still there to record the outcome.
-        for (Task* task : toRun) Run(*task);
+        for (Task* task : toRun) {
+            if (stopped) break;
+            Run(*task);
+        }
     }
 }
 

@@ -164,8 +164,12 @@ void SchedulerDialog::OnInitDialog() {
 void SchedulerDialog::OnTimer(unsigned id) {
     if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
     if (!editing) tasks->CheckAll();
-    // Ended while a box of this pass was open: nothing more of this tick.
-    if (tasks->IsStopped()) return;
+    if (tasks->IsStopped()) {
+        // The program ended while the pass waited in a message box: the
+        // box's outcome is stored now, as the end stored the others.
+        services.store.SaveDeferred();
+        return;
+    }
     NotifyStartFailures(false);
     // What a failed write could not store is written again, as it is in
     // memory, while the problem lasts; the first write that succeeds

@@ -20,7 +20,7 @@ std::string ConfigDirectory() {
     return std::string();
 }
 
-std::string ProfilePath(const std::string& executablePath) {
+std::string ProfilePath(const std::string& executablePath, std::string& /*error*/) {
     const std::string fileName = ProfileFileName(executablePath);
     const std::string directory = ConfigDirectory();
     if (directory.empty()) return fileName;

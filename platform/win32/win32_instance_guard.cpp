@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "instance/profile_key.h"
+#include "platform/win32/wide_text.h"
 
 namespace tikr {
 
@@ -18,21 +19,22 @@ constexpr milliseconds RETRY_PAUSE{50};
 
 std::string ErrorText(const std::string& what, DWORD code) { return what + " (error " + std::to_string(code) + ")"; }
 
-// The profile's full path, case folded, so that every spelling of one file
-// gives one key. Falls back to the path as given.
+// The profile's full path (UTF-8), case folded, so that every spelling of
+// one file gives one key. Falls back to the path as given.
 std::string PathKeyText(const std::string& profilePath) {
-    std::string full = profilePath;
-    const DWORD needed = ::GetFullPathNameA(profilePath.c_str(), 0, nullptr, nullptr);
+    const std::wstring given = Widen(profilePath);
+    std::wstring full = given;
+    const DWORD needed = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     if (needed > 0) {
-        std::string buffer(needed, '\0');
-        const DWORD length = ::GetFullPathNameA(profilePath.c_str(), needed, buffer.data(), nullptr);
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = ::GetFullPathNameW(given.c_str(), needed, buffer.data(), nullptr);
         if (length > 0 && length < needed) full.assign(buffer.data(), length);
     }
-    for (char& c : full) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (wchar_t& c : full) {
+        if (c == L'/') c = L'\\';
     }
-    return full;
+    if (!full.empty()) ::CharLowerBuffW(full.data(), static_cast<DWORD>(full.size()));
+    return Narrow(full);
 }
 
 // The process id that the running Tikr recorded; 0 when none is there yet.

@@ -1,5 +1,7 @@
 #pragma once
 // Starts programs on Windows.
+#include <string>
+
 #include "core/process_launcher.h"
 
 namespace tikr {
@@ -11,6 +13,14 @@ namespace tikr {
 // (STARTF_USESHOWWINDOW), passed on unchanged. Start does not wait for the
 // program and keeps no handle of it. A start that fails is reported on the
 // debug output and returns false, as does an empty command line.
+// A 32-bit program on 64-bit Windows sees the 32-bit system folder
+// (SysWOW64) under the name System32; the real one is reached through the
+// alias Sysnative, which only such a program has. The command line with a
+// program under windowsDirectory\System32 named through that alias
+// instead (letter case and either slash as Windows takes them); any other
+// command line as it is. The launcher applies it under WOW64 only.
+std::string ThroughRealSystemFolder(const std::string& commandLine, const std::string& windowsDirectory);
+
 class Win32ProcessLauncher : public ProcessLauncher {
 public:
     LaunchResult Start(const std::string& commandLine, int showState) override;

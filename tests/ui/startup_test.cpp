@@ -31,8 +31,9 @@ private:
 
 struct StartupRun {
     StartupRun(InstanceGuard::Role role, const std::string& error, const std::string& profile)
-        : startup("/opt/bin/sched.exe", {[this, profile](const std::string& executable) {
+        : startup("/opt/bin/sched.exe", {[this, profile](const std::string& executable, std::string& why) {
                                              executablePath = executable;
+                                             if (profile.empty()) why = "Access is denied";
                                              return profile;
                                          },
                                          [role, error](const std::string& path) {
@@ -93,6 +94,22 @@ TEST(Startup, RolesDecideWhetherTheSchedulerRunsAndWhatIsReported) {
             EXPECT_EQ(run.startup.GetStore().GetFilePath(), dir.File("sched.INI"));
         }
     }
+}
+
+// Without a place for the profile file the start says why and ends:
+// neither the guard nor the store is set up on a path of no folder.
+TEST(Startup, WithoutAPlaceForTheProfileItSaysWhyAndEnds) {
+    StartupRun::guardPath = "untouched";
+    StartupRun run(InstanceGuard::Role::first, "", "");
+    EXPECT_FALSE(run.startup.ShouldRun());
+    EXPECT_EQ(StartupRun::guardPath, "untouched");
+    EXPECT_NE(run.startup.GetFailure().find("sched.INI: Access is denied"), std::string::npos)
+        << run.startup.GetFailure();
+    EXPECT_EQ(run.lines, std::vector<std::string>{"sched: no place for the profile file: Access is denied"});
+
+    test::TempDir dir;
+    StartupRun placed(InstanceGuard::Role::first, "", dir.File("sched.INI"));
+    EXPECT_TRUE(placed.startup.GetFailure().empty());
 }
 
 // A failed save is told in the window once, again only after a write that

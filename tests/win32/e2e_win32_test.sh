@@ -18,6 +18,9 @@
 #      removes it.
 #  (f) Exit while a scheduled box is open ends the program promptly, and the
 #      task after the box neither runs nor loses its run.
+#  (g) a user folder whose name no ANSI code page holds keeps the profile;
+#  (h) where no folder for the profile can be had, a box captioned "tikr"
+#      says so and the program ends, writing nothing in its current folder.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
@@ -224,5 +227,51 @@ sleep 1  # a program started on the way out would have written by now
 app2=$(tr -d '\r' <"$profile" | sed -n '/^\[App2\]/,/^\[/p')
 grep -q '^NextAt=01-Jan-2020 00:00:00' <<<"$app2" || fail "(f) the task after the box lost its run: $app2"
 grep -q '^LastRun=.' <<<"$app2" && fail "(f) a run that did not happen was recorded: $app2"
+
+# --- (g) a user folder outside the ANSI code page --------------------------------
+# The user's application-data folder under a name in Greek and Cyrillic
+# letters, which no single-byte code page holds together. The .reg file is
+# UTF-16 (with its byte-order mark), so regedit takes the folder's name
+# whole, whatever the locale.
+set_appdata() {
+  local hex
+  hex=$(printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+  {
+    printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"AppData"=hex(2):%s,00,00\r\n\r\n' \
+      'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' "$hex" |
+      iconv -f UTF-8 -t UTF-16LE
+  } >"$work/appdata.reg"
+  "$wine" regedit /S "Z:$(printf '%s' "$work/appdata.reg" | tr / '\\')" </dev/null >>"$work/reg.log" 2>&1 ||
+    fail "the application-data folder could not be set"
+}
+user='Νίκος-Борис'
+set_appdata "C:\\users\\$user\\AppData\\Roaming"
+wide_profile="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/tikr.INI"
+start_tikr
+third=$last_pid
+wait_for 60 has_window Tikr || fail "(g) the Tikr window did not appear"
+main=$(window_id Tikr)
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' || fail "(g) Add... did not open the properties dialog"
+activate "$(window_id 'Scheduled Task Properties')"
+xdotool key Return
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(g) Enter did not confirm the dialog"
+wide_stored() { grep -a -q 'NumApps=1' "$wide_profile" 2>/dev/null; }
+wait_for 20 wide_stored || fail "(g) the task was not stored in the user's folder: $(find "$WINEPREFIX/drive_c/users" -name tikr.INI)"
+press "$main" Escape
+wait_for 30 ended "$third" || fail "(g) Escape did not end the program"
+ls "$work/bin" | grep -q -i '\.ini$' && fail "(g) a profile file was made in the current folder"
+
+# --- (h) no place for the profile: said, and the end ---------------------------
+set_appdata 'Q:\nowhere\AppData'
+start_tikr
+fourth=$last_pid
+wait_for 60 has_window tikr || fail "(h) no box said that the profile has no place"
+has_window Tikr && fail "(h) the scheduler ran without a profile file"
+import -window root "$e2e_outdir/win32-no-profile.png" 2>/dev/null
+press "$(window_id tikr)" Return
+wait_for 30 ended "$fourth" || fail "(h) the program did not end after the box"
+ls "$work/bin" | grep -q -i '\.ini$' && fail "(h) a profile file was made in the current folder"
 
 echo "PASS: win32 end-to-end"

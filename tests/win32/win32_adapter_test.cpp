@@ -507,13 +507,15 @@ TEST(Win32WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
     HWND second = nullptr;
     {
         Win32WindowPort port(Instance(), owner.hwnd);
-        port.ShowNotice("The profile file cannot be written.", "tikr");
+        // An "&" in a path is shown, not taken for a mnemonic marker.
+        port.ShowNotice("The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.", "tikr");
         HWND first = port.Notice();
         ASSERT_NE(first, nullptr);
         EXPECT_TRUE(IsWindowVisible(first));
         EXPECT_EQ(GetWindow(first, GW_OWNER), owner.hwnd);
         EXPECT_EQ(WindowText(first), "tikr");
-        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file cannot be written.");
+        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.");
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(first, 0xFFFF), GWL_STYLE) & SS_NOPREFIX);
         port.ShowNotice("Still not.", "tikr");
         EXPECT_FALSE(IsWindow(first));
         second = port.Notice();

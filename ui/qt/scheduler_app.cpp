@@ -25,7 +25,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     ui::Startup startup(ExecutablePath(argc > 0 ? argv[0] : nullptr),
                         {ProfilePath, AcquireInstanceGuard,
                          [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
-    if (!startup.ShouldRun()) return 0;
+    // Where the profile has no place the line on standard error says why.
+    if (!startup.ShouldRun()) return startup.GetFailure().empty() ? 0 : 1;
 
     QApplication application(argc, argv);
     // The window hides to the notification area and message boxes come and

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/wide_text.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
@@ -77,7 +78,15 @@ HWND CreateNotice(HINSTANCE instance, HWND owner, const std::string& text, const
     const res::DialogDef definition{0, caption.c_str(), "MS Sans Serif", 8, 240, 99, controls};
     const std::vector<WORD> dialogTemplate = BuildDialogTemplate(definition);
     HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), owner, &NoticeProc, 0);
-    if (created != nullptr) ::ShowWindow(created, SW_SHOW);
+    if (created == nullptr) return nullptr;
+    // The text is shown as it is: an "&" in a path or a reason is no
+    // mnemonic marker. Text and caption are UTF-8 (paths outside the ANSI
+    // code page among them).
+    HWND label = GetDlgItem(created, res::ID_STATIC_ITEM);
+    SetWindowLongPtrA(label, GWL_STYLE, GetWindowLongPtrA(label, GWL_STYLE) | SS_NOPREFIX);
+    SetWindowTextW(label, Widen(text).c_str());
+    SetWindowTextW(created, Widen(caption).c_str());
+    ::ShowWindow(created, SW_SHOW);
     return created;
 }
 
@@ -259,7 +268,9 @@ void Win32WindowPort::SetFocus(int id) {
 }
 
 void Win32WindowPort::ShowMessage(const std::string& text, const std::string& caption) {
-    MessageBoxA(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    // The window's messages are the program's own words, paths and system
+    // reasons: UTF-8.
+    MessageBoxW(dialog, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Win32WindowPort::ShowNotice(const std::string& text, const std::string& caption) {
