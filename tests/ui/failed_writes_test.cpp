@@ -41,7 +41,7 @@ protected:
         TempDir::WriteFile(path, ini);
         files.full = full;
         startup.emplace("/opt/bin/sched",
-                        Startup::Platform{[this](const std::string&) { return path; },
+                        Startup::Platform{[this](const std::string&, std::string&) { return path; },
                                           [](const std::string&) { return std::make_unique<FirstGuard>(); },
                                           [this](const std::string& line) { lines.push_back(line); }, &files});
         services.emplace(startup->Services(clock, launcher, display));
