@@ -78,7 +78,9 @@ void TaskList::CheckAll() {
     const int count = GetCount();
     std::vector<Task*> toRun;
     int i = 0;
-    while (i < count && i < GetCount()) {
+    // A box's wait also ends when the program ends; the pass then stops
+    // before advancing anything more.
+    while (!stopped && i < count && i < GetCount()) {
         toRun.clear();
         {
             ProfileStore::Batch batch(services.store);
@@ -99,13 +101,16 @@ void TaskList::CheckAll() {
         // Only the last action can wait and let the list change; the ones
         // before it start their programs and return at once, so their
         // tasks are still there to record the outcome.
-        for (Task* task : toRun) Run(*task);
+        for (Task* task : toRun) {
+            if (stopped) break;
+            Run(*task);
+        }
     }
 }
 
 bool TaskList::RunNow(int index) {
     Task* task = GetTask(index);
-    if (task == nullptr || task->GetAction() == nullptr) return false;
+    if (stopped || task == nullptr || task->GetAction() == nullptr) return false;
     {
         ProfileStore::Batch batch(services.store);
         task->MarkRunNow();

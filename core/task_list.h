@@ -47,6 +47,11 @@ public:
     // as news, never as a repeated failure. False for an invalid index or a
     // task without an action.
     bool RunNow(int index);
+    // The program ends: a pass waiting in a message box goes no further
+    // once the box returns, and no later pass or Run Now starts. Tasks not
+    // yet reached keep their next runs, untouched.
+    void StopChecks() { stopped = true; }
+    bool IsStopped() const { return stopped; }
 
     // A program a run started has ended (the launcher's end handler): its
     // task records the outcome, and an end in failure (non-zero status,
@@ -89,6 +94,7 @@ private:
 
     void AppendHistory(const RunningProgram& program, const std::string& outcome, long long seconds);
     std::map<std::uint64_t, RunningProgram> running;
+    bool stopped = false;
 
     void Run(Task& task, bool asked = false);
 };

@@ -60,6 +60,13 @@ public:
     // watch; false for other roles, without a channel to later starts, and
     // where later starts show the window themselves.
     virtual bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) = 0;
+
+    // While show runs: the activation token that the latest later start
+    // brought from its launcher (a Wayland activation token or an X11
+    // startup id), which the window must present to the window system to
+    // be allowed to the front. Empty when none came; each token is handed
+    // out once.
+    virtual std::string TakeActivationToken() { return {}; }
 };
 
 // Acquires this platform's guard for the profile file at profilePath (the

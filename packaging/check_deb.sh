@@ -18,6 +18,7 @@ info=$(dpkg-deb -I "$deb")
 grep -qx ' Package: tikr' <<<"$info" || fail "package name: $info"
 grep -qx " Version: $version" <<<"$info" || fail "version: $info"
 grep -q '^ Depends: .*libqt6widgets6' <<<"$info" || fail "Qt not among the dependencies: $info"
+grep -q '^ Recommends: .*qt6-wayland' <<<"$info" || fail "Qt's Wayland plugin not recommended: $info"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $1 " " $NF}')
 for entry in '-rwxr-xr-x ./usr/bin/tikr' \
@@ -29,4 +30,13 @@ for entry in '-rwxr-xr-x ./usr/bin/tikr' \
 done
 # Only the program's own files: nothing outside /usr, no build leftovers.
 if grep -v ' ./usr/' <<<"$contents" | grep -q .; then fail "files outside /usr: $contents"; fi
+# The menu entry as installed: valid, with launch feedback (a later start
+# hands the launcher's token to the running Tikr) and one main window.
+dpkg-deb -x "$deb" "$work/root"
+entry=$work/root/usr/share/applications/tikr.desktop
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$entry" || fail "desktop-file-validate: $entry"
+fi
+grep -qx 'StartupNotify=true' "$entry" || fail "no StartupNotify=true in $entry"
+grep -qx 'X-GNOME-SingleWindow=true' "$entry" || fail "no single-window key in $entry"
 echo "ok: $(basename "$deb")"

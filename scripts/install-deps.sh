@@ -2,8 +2,10 @@
 # Installs the Debian packages that are missing. Usage:
 #   scripts/install-deps.sh run    what building and running the Linux program needs
 #   scripts/install-deps.sh test   that, plus everything the tests need: Xvfb and
-#                                  tools for the end-to-end runs, the accessibility
-#                                  bus and its Python client, the fuzzers, the
+#                                  tools for the end-to-end runs, a headless Wayland
+#                                  compositor with Qt's Wayland plugin, the
+#                                  accessibility bus and the Python clients of the
+#                                  session bus, the fuzzers, the
 #                                  mingw-w64 cross compiler and Wine for the Windows
 #                                  program, NSIS and the packaging tools
 # Runs apt-get only when something is missing; uses sudo when not root.
@@ -15,15 +17,17 @@ case "$want" in
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
-# Configuring the release preset needs GoogleTest and Google Benchmark too.
+# Configuring the release preset needs GoogleTest and Google Benchmark too;
+# libxcb1-dev serves the X11 startup notification of a window brought forward.
 linux=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
 )
 tests=(
   xvfb xauth xdotool x11-utils openbox trayer imagemagick desktop-file-utils
-  at-spi2-core python3-pyatspi dbus
+  at-spi2-core python3-pyatspi dbus python3-gi
+  weston qt6-wayland
   clang clang-format libfuzzer-14-dev libclang-rt-14-dev
   nsis file dpkg-dev
 )

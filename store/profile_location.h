@@ -20,16 +20,19 @@ std::string ExecutableName(const std::string& executablePath);
 std::string ProfileFileName(const std::string& executablePath);
 
 // The profile file's full path: ProfileFileName(executablePath) in the
-// user's configuration directory, which is created when missing. Falls back
-// to the bare file name (the current directory) when no configuration
-// directory can be found or made.
+// user's configuration directory, which is created when missing.
 // - POSIX: $XDG_CONFIG_HOME when set to an absolute path, else
-//   $HOME/.config (platform/posix/posix_profile_location.h).
+//   $HOME/.config (platform/posix/posix_profile_location.h). Falls back to
+//   the bare file name (the current directory) when neither is set or the
+//   directory cannot be made.
 // - Windows: the user's roaming application-data folder. When the file is
 //   not there yet but an older one is in the Windows directory (or in the
 //   user's VirtualStore copy of it), that one is copied over once, so an
-//   existing task list carries over (platform/win32/win32_profile_location.h).
-std::string ProfilePath(const std::string& executablePath);
+//   existing task list carries over (platform/win32/win32_profile_location.cpp).
+//   The path is UTF-8, whatever the ANSI code page. When the folder cannot
+//   be found or made the result is empty and error says why: the program
+//   must not keep its tasks in whatever the current folder happens to be.
+std::string ProfilePath(const std::string& executablePath, std::string& error);
 
 // The folder of each run's output file and of the history of runs; not
 // made here. Empty when no such folder can be named.

@@ -96,11 +96,27 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     // At the end there is no window left to read a notice: the start-up
     // says it on its report line.
     if (!failure.firstSinceSuccess || ending) return;
-    std::string notice = "The profile file " + failure.path + " cannot be written: " + failure.reason +
-                         ".\n\nYour tasks are kept while " + appTitle +
+    const std::string problem = "The profile file " + failure.path + " cannot be written: " + failure.reason + ".";
+    std::string notice = problem + "\n\nYour tasks are kept while " + appTitle +
                          " runs and are saved as soon as the file can be written again.";
-    if (window == nullptr) owedNotice = std::move(notice);  // shown by OnInitDialog
-    else window->ShowNotice(notice, appTitle);
+    if (window == nullptr) {
+        // Shown by OnInitDialog.
+        owedNotice = std::move(notice);
+        owedProblem = problem;
+        return;
+    }
+    window->ShowNotice(notice, appTitle);
+    // A notice beside a hidden window may go unseen.
+    if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
+}
+
+bool SchedulerDialog::Notify(const std::string& title, const std::string& text) {
+    // A failed notification says nothing about the icon itself.
+    if (trayIconShown) {
+        tray->TrayNotify(title, text);
+        return true;
+    }
+    return tray->DesktopNotify(title, text);
 }
 
 std::string SchedulerDialog::StartFailureText(const StartFailure& failure) {
@@ -128,16 +144,15 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
     std::string text = StartFailureText(*first);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
     const std::string title = appTitle + (first->ended ? ": a task failed" : ": a task could not start");
-    // A failed notification says nothing about the icon itself.
-    if (trayIconShown) tray->TrayNotify(title, text);
-    // Without the icon a run the user asked for is told in the window,
-    // where the user asked for it.
-    else if (asked) window->ShowNotice(text, title);
+    // Without the icon or the desktop's notifications a run the user asked
+    // for is told in the window, where the user asked for it.
+    if (!Notify(title, text) && asked) window->ShowNotice(text, title);
 }
 
 void SchedulerDialog::OnInitDialog() {
     UpdateData(false);
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     RestartTimer();
     if (timerId == 0) {
         // The tray icon stays and nothing is written: the program ends.
@@ -145,13 +160,24 @@ void SchedulerDialog::OnInitDialog() {
         window->EndDialog(0);
     }
     window->SetUpDownRange(IDC_INTERVAL_SPIN, MIN_INTERVAL, MAX_INTERVAL);
-    if (!owedNotice.empty() && timerId != 0) window->ShowNotice(owedNotice, appTitle);
+    if (!owedNotice.empty() && timerId != 0) {
+        window->ShowNotice(owedNotice, appTitle);
+        // A window hidden from the start may leave the notice unseen.
+        if (hideOnStartup != 0) Notify(appTitle + ": tasks cannot be saved", owedProblem);
+    }
     owedNotice.clear();
+    owedProblem.clear();
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {
-    if (id != SCHEDULER_TIMER_ID) return;
+    if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
     if (!editing) tasks->CheckAll();
+    if (tasks->IsStopped()) {
+        // The program ended while the pass waited in a message box: the
+        // box's outcome is stored now, as the end stored the others.
+        services.store.SaveDeferred();
+        return;
+    }
     NotifyStartFailures(false);
     // What a failed write could not store is written again, as it is in
     // memory, while the problem lasts; the first write that succeeds
@@ -244,6 +270,7 @@ void SchedulerDialog::OnRunNow() {
     // here while checks and commands go on, so nothing of the line is used
     // after the run.
     tasks->RunNow(window->ListGetSelection(IDC_TASK_LIST));
+    if (tasks->IsStopped()) return;
     NotifyStartFailures(true);
 }
 
@@ -273,6 +300,10 @@ void SchedulerDialog::OnExit() {
 }
 
 void SchedulerDialog::OnCancel() {
+    // A check pass may be waiting in a message box below this call; the
+    // end of the program ends that wait, and the pass must then neither
+    // start nor advance anything more.
+    tasks->StopChecks();
     // Nothing that waits for a write is left behind: the settings Hide or
     // Exit confirmed, the tasks a failed write could not store and the
     // outcomes of the last runs go in one write, as they are in memory.
@@ -281,6 +312,7 @@ void SchedulerDialog::OnCancel() {
     // Programs still running are left running; their outcome says so.
     tasks->RecordStillRunning();
     unsavedAtEnd = !Store(std::nullopt);
+    trayWanted = false;
     RemoveTrayIcon();
     if (timerId != 0) {
         window->KillTimer(timerId);
@@ -307,6 +339,12 @@ int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
     return 1;
 }
 
+void SchedulerDialog::OnTrayAreaCreated() {
+    if (!trayWanted) return;
+    trayIconShown = false;
+    AddTrayIcon();
+}
+
 void SchedulerDialog::FillTaskList() {
     window->ListReset(IDC_TASK_LIST);
     for (int i = 0; i < tasks->GetCount(); ++i) {
@@ -325,7 +363,8 @@ void SchedulerDialog::SaveSettings() {
     unsavedSettings = Settings{hideOnStartup, showIcon, interval};
     Store(std::nullopt);
     RestartTimer();
-    if (showIcon != 0) AddTrayIcon();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
     else RemoveTrayIcon();
 }
 

@@ -47,18 +47,18 @@ public:
     // A write to the profile file failed (the store's write-failure
     // handler). The first failure after a successful write is told in the
     // window by a notice that does not wait (a failure before the window
-    // exists, when it is initialised); the tasks and confirmed settings stay
+    // exists, when it is initialised), and while the window is hidden also
+    // by a notification (Notify); the tasks and confirmed settings stay
     // in memory and are written again, as they are there, at the next tick
     // and at the next save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
 
     // A due run or Run Now could not start a program: told by a notification
-    // from the tray icon when it is shown (nothing that waits: checks go
-    // on), one per check pass or Run Now, and only for failures that are
-    // news: a scheduled run of a task that failed the same way last time is
-    // not told again, Run Now always is (by a notice in the window when the
-    // icon is not shown). The line on standard error, for every failure, is
-    // the start-up's.
+    // (Notify; nothing that waits: checks go on), one per check pass or Run
+    // Now, and only for failures that are news: a scheduled run of a task
+    // that failed the same way last time is not told again, Run Now always
+    // is (by a notice in the window when no notification can be given). The
+    // line on standard error, for every failure, is the start-up's.
     void OnStartFailure(const StartFailure& failure);
     // A program a run started has ended: its task records the outcome, and
     // an end in failure is told at once like a failed start.
@@ -86,6 +86,10 @@ public:
     void OnCancel();
     void OnHelp();  // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
+    // The notification area was made anew (the desktop shell restarted) and
+    // knows no icon: the icon is registered again whenever the setting in
+    // force wants it, whatever an earlier failed call left in the flag.
+    void OnTrayAreaCreated();
 
     // Operations.
     void FillTaskList();
@@ -137,6 +141,9 @@ private:
     unsigned timerId = 0;
     std::unique_ptr<TaskList> tasks;
     bool trayIconShown = false;
+    // The setting last applied (at start, by Hide or Exit) wants the icon;
+    // cleared when the window ends.
+    bool trayWanted = false;
     bool editing = false;
     bool hidePending = false;
     bool savePending = false;  // a write failed since the list was last written whole
@@ -148,6 +155,7 @@ private:
     };
     std::optional<Settings> unsavedSettings;
     std::string owedNotice;     // a write-failure notice from before the window existed
+    std::string owedProblem;    // its one-line problem, for a notification
     bool ending = false;        // the window is ending
     bool unsavedAtEnd = false;  // and its last write failed
     // Failed starts not yet told by a notification: the first and how many.
@@ -161,6 +169,10 @@ private:
     // unsaved settings, the task at the index (every task and the count
     // after a failed write) and the deferred outcomes. True when stored.
     bool Store(std::optional<int> taskIndex);
+    // A passing notification: from the tray icon while it is shown, else
+    // through the desktop's notification service (no icon can be shown, or
+    // it is turned off). False when neither could take it.
+    bool Notify(const std::string& title, const std::string& text);
 };
 
 }  // namespace tikr::ui

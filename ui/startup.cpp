@@ -8,10 +8,18 @@
 namespace tikr::ui {
 
 Startup::Startup(const std::string& executablePath, Platform platformParts)
-    : platform(std::move(platformParts)),
-      title(ExecutableName(executablePath)),
-      profilePath(platform.profilePath(executablePath)) {
+    : platform(std::move(platformParts)), title(ExecutableName(executablePath)) {
     if (title.empty()) title = "tikr";
+    std::string error;
+    profilePath = platform.profilePath(executablePath, error);
+    if (profilePath.empty()) {
+        // Tasks kept in whatever the current folder is would be lost or
+        // found by chance: the program says so and ends.
+        failure = "There is no place for the profile file " + ProfileFileName(executablePath) + ": " + error +
+                  ".\n\nTikr ends without running any task.";
+        Report("no place for the profile file: " + error);
+        return;
+    }
 
     // One scheduler per profile file. This comes before any window: a later
     // start only asks the running one to show its window and ends.

@@ -27,8 +27,9 @@ public:
     // What start-up needs of the platform, given by the front end (tests
     // give fakes).
     struct Platform {
-        // The profile file's full path for the executable (ProfilePath).
-        std::function<std::string(const std::string& executablePath)> profilePath;
+        // The profile file's full path for the executable (ProfilePath);
+        // empty, with error saying why, when it has no place.
+        std::function<std::string(const std::string& executablePath, std::string& error)> profilePath;
         // The platform's one-instance guard for the profile file.
         std::function<std::unique_ptr<InstanceGuard>(const std::string& profilePath)> acquireGuard;
         // Where the program's own error lines go (standard error, a debug
@@ -46,14 +47,19 @@ public:
     Startup(const Startup&) = delete;
     Startup& operator=(const Startup&) = delete;
 
-    // False when another scheduler runs (it was asked to show its window):
-    // the process ends without a window.
+    // False when another scheduler runs (it was asked to show its window),
+    // or when the profile file has no place (GetFailure): the process ends
+    // without a window.
     bool ShouldRun() const { return store != nullptr; }
+    // Why the program cannot run at all, for a box captioned with the
+    // title; empty when it can, or when another scheduler runs.
+    const std::string& GetFailure() const { return failure; }
 
     // The application title: the executable's name without directory and
     // extension, "tikr" when the path gives none.
     const std::string& GetTitle() const { return title; }
     const std::string& GetProfilePath() const { return profilePath; }
+    // Only when the profile file has a place (GetFailure() is empty).
     InstanceGuard& GetGuard() { return *guard; }
     // Only when ShouldRun().
     ProfileStore& GetStore() { return *store; }
@@ -78,6 +84,7 @@ private:
     Platform platform;
     std::string title;
     std::string profilePath;
+    std::string failure;
     std::unique_ptr<InstanceGuard> guard;
     std::unique_ptr<ProfileStore> store;
     SchedulerDialog* window = nullptr;

@@ -17,6 +17,10 @@ public:
     // Shows a passing notification from the registered icon (a balloon, a
     // desktop notification); never waits for the user.
     virtual bool TrayNotify(const std::string& title, const std::string& text) = 0;
+    // Shows a passing notification through the desktop's notification
+    // service, for when no icon is shown; false where there is no such
+    // service to ask. Never waits for the user.
+    virtual bool DesktopNotify(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace tikr::ui

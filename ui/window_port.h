@@ -68,7 +68,9 @@ public:
     virtual void SetFocus(int id) = 0;
 
     // A message box owned by this window with an OK button and the warning
-    // icon; returns when dismissed.
+    // icon; returns when dismissed. The texts of ShowMessage and ShowNotice
+    // are the program's own words, paths and system reasons, in UTF-8 (no
+    // text read from the profile file).
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
 
     // A notice that does not wait: shown beside this window, not modal, and
@@ -78,6 +80,8 @@ public:
 
     // The window itself.
     virtual void ShowWindow(bool show) = 0;
+    // Whether the window is shown now (minimised counts as shown).
+    virtual bool IsWindowVisible() = 0;
     // Brings the window to the foreground; while a modal window over it is
     // open (the properties dialog, a message box of its own), that one comes
     // forward with the keyboard focus instead, since this one takes no input.

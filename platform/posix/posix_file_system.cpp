@@ -5,10 +5,12 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "store/file_system.h"
 
@@ -19,6 +21,26 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Reason(int error) { return std::strerror(error); }
+
+bool InGroup(gid_t group) {
+    if (::getegid() == group) return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) return false;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
+}
+
+// Whether the file's mode bits deny this process writing it: the owner's
+// bit for its owner, the group's for a member, the others' for the rest.
+// Decided from the bits alone, also for root, whom the system would let
+// write anything: a file its user marked read-only stays so, and a profile
+// of another user is not replaced by a file of root's.
+bool ModeDeniesWrite(const struct stat& st) {
+    if (::geteuid() == st.st_uid) return (st.st_mode & S_IWUSR) == 0;
+    if (InGroup(st.st_gid)) return (st.st_mode & S_IWGRP) == 0;
+    return (st.st_mode & S_IWOTH) == 0;
+}
 
 FileIdentity IdentityOf(const struct stat& st) {
     FileIdentity id;
@@ -168,9 +190,7 @@ public:
         if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? std::string() : Reason(errno);
         if (S_ISDIR(st.st_mode)) return Reason(EISDIR);
         if (!S_ISREG(st.st_mode)) return "not a regular file";
-        // A file with no write bit at all is read-only on purpose, even to
-        // a user whom the system would let write it.
-        if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) return Reason(EACCES);
+        if (ModeDeniesWrite(st)) return Reason(EACCES);
         return std::string();
     }
 

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "instance/profile_key.h"
 #include "platform/posix/runtime_dir.h"
@@ -37,17 +38,35 @@ void CloseFd(int& fd) {
 constexpr std::size_t MAX_RECORDED_PATH = 4096;
 
 // The profile's full path with symbolic links and "." and ".." resolved as
-// far as it exists, so that every start on one file names the same socket.
+// far as it exists, so that every start on one file names the same lock and
+// socket. A link to a profile not made yet is followed as the store follows
+// it when it writes the file.
 std::string CanonicalPath(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    fs::path current = fs::absolute(path, ec);
+    if (ec) return path;
+    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(current, ec)); ++hop) {
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) break;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    const fs::path canonical = fs::weakly_canonical(current, ec);
     return ec ? path : canonical.string();
 }
 
 }  // namespace
 
 std::unique_ptr<InstanceGuard> AcquireInstanceGuard(const std::string& profilePath) {
-    return PosixInstanceGuard::Acquire(profilePath);
+    return PosixInstanceGuard::Acquire(
+        profilePath, "", PosixInstanceGuard::DEFAULT_WAIT,
+        LauncherActivationToken(std::getenv("XDG_ACTIVATION_TOKEN"), std::getenv("DESKTOP_STARTUP_ID")));
+}
+
+std::string LauncherActivationToken(const char* xdgActivationToken, const char* desktopStartupId) {
+    if (xdgActivationToken != nullptr && *xdgActivationToken != '\0') return xdgActivationToken;
+    if (desktopStartupId != nullptr && *desktopStartupId != '\0') return desktopStartupId;
+    return {};
 }
 
 PosixInstanceGuard::~PosixInstanceGuard() {
@@ -65,20 +84,27 @@ PosixInstanceGuard::~PosixInstanceGuard() {
 }
 
 std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::string& profilePath, std::string runtimeDir,
-                                                                milliseconds wait) {
+                                                                milliseconds wait, std::string activationToken) {
     std::unique_ptr<PosixInstanceGuard> self(new PosixInstanceGuard());
+    self->activationToken_ = std::move(activationToken);
     const std::string fileName = profilePath.substr(profilePath.find_last_of('/') + 1);
     if (fileName.empty() || fileName == "." || fileName == "..") {
         self->error_ = "unusable profile file name \"" + profilePath + "\"";
         return self;
     }
-    self->lockPath_ = profilePath + ".lock";
+    // The lock and the socket both follow the file itself: a start through
+    // a symbolic link to the profile (or to its folder) and one through the
+    // target lock the same file and ask the same socket.
+    const std::string resolved = CanonicalPath(profilePath);
+    const std::string resolvedName = resolved.substr(resolved.find_last_of('/') + 1);
+    self->lockPath_ = resolved + ".lock";
     if (runtimeDir.empty()) runtimeDir = DefaultRuntimeDir(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid());
-    self->socketPath_ = runtimeDir + "/" + fileName + "." + ProfileKey(CanonicalPath(profilePath)) + ".sock";
+    self->socketPath_ = runtimeDir + "/" + resolvedName + "." + ProfileKey(resolved) + ".sock";
     self->runtimeDir_ = runtimeDir;
 
     if (self->TakeLock()) {
         self->role_ = Role::first;
+        self->activationToken_.clear();  // its own window comes up with it
         self->Listen();
         return self;
     }
@@ -143,7 +169,9 @@ std::string PosixInstanceGuard::RecordedSocketPath() const {
     return text.substr(0, end);
 }
 
-int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_); }
+int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_, &activationToken_); }
+
+std::string PosixInstanceGuard::TakeActivationToken() { return std::exchange(activationToken_, std::string()); }
 
 bool PosixInstanceGuard::ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) {
     if (role_ != Role::first || listenFd_ < 0 || !show) return false;
@@ -160,7 +188,7 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
     const auto deadline = Clock::now() + wait;
     for (;;) {
         const std::string recorded = RecordedSocketPath();
-        switch (recorded.empty() ? ShowAnswer::unreachable : AskToShow(recorded, deadline)) {
+        switch (recorded.empty() ? ShowAnswer::unreachable : AskToShow(recorded, deadline, activationToken_)) {
         case ShowAnswer::answered:
             role_ = Role::alreadyRunning;
             error_.clear();
@@ -176,6 +204,7 @@ void PosixInstanceGuard::RunAsLaterStart(milliseconds wait) {
         if (TakeLock()) {
             role_ = Role::first;
             error_.clear();
+            activationToken_.clear();
             Listen();
             return;
         }

@@ -3,7 +3,10 @@
 //
 //  - The lock is flock(LOCK_EX) on "<profile file>.lock", beside the profile
 //    file, so that any two Tikrs on one profile exclude each other whatever
-//    their environment (another or no XDG_RUNTIME_DIR). The kernel drops the
+//    their environment (another or no XDG_RUNTIME_DIR). The profile's path
+//    is resolved once (symbolic links, "." and "..") and both the lock and
+//    the socket below are named from it, so a start through a link to the
+//    profile or its folder meets one through the target. The kernel drops the
 //    lock when the holder dies in any way (SIGKILL included), so a file left
 //    behind by a crashed run never blocks the next start. The lock file
 //    itself is never removed: removing it would let a later start lock a
@@ -23,6 +26,10 @@
 // does not answer), the later start still ends, with GetError() saying so: a
 // second scheduler never runs on a profile while its lock is held.
 //
+// A later start's request carries the activation token its launcher gave
+// it (LauncherActivationToken), so that the running Tikr's window may come
+// to the front on desktops that give the focus only against such a token.
+//
 // The role is unguarded only when the lock file cannot be used (the
 // profile's folder is missing or not writable).
 #include <chrono>
@@ -33,16 +40,22 @@
 
 namespace tikr {
 
+// The token the launcher of this process gave it to bring a window
+// forward: XDG_ACTIVATION_TOKEN (Wayland) or else DESKTOP_STARTUP_ID
+// (X11), as the environment holds them; empty when neither is set.
+std::string LauncherActivationToken(const char* xdgActivationToken, const char* desktopStartupId);
+
 class PosixInstanceGuard : public InstanceGuard {
 public:
     // The longest a later start waits for the running Tikr to answer.
     static constexpr std::chrono::milliseconds DEFAULT_WAIT{5000};
 
     // Acquires the guard for the profile at profilePath; a first start puts
-    // its socket in runtimeDir (the default runtime folder when empty).
-    // Never null.
+    // its socket in runtimeDir (the default runtime folder when empty). A
+    // later start passes activationToken on with its request. Never null.
     static std::unique_ptr<PosixInstanceGuard> Acquire(const std::string& profilePath, std::string runtimeDir = "",
-                                                       std::chrono::milliseconds wait = DEFAULT_WAIT);
+                                                       std::chrono::milliseconds wait = DEFAULT_WAIT,
+                                                       std::string activationToken = "");
 
     ~PosixInstanceGuard() override;
     PosixInstanceGuard(const PosixInstanceGuard&) = delete;
@@ -51,11 +64,14 @@ public:
     Role GetRole() const override { return role_; }
     const std::string& GetError() const override { return error_; }
     bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) override;
+    std::string TakeActivationToken() override;
 
     // The listening socket of a first start (non-blocking, close-on-exec);
     // -1 for other roles or when it could not be set up.
     int GetListenFd() const { return listenFd_; }
     // Answers the waiting requests of later starts; returns how many came.
+    // The token of the last one that brought one waits for
+    // TakeActivationToken.
     int AcceptRequests();
 
     const std::string& GetLockPath() const { return lockPath_; }
@@ -77,6 +93,7 @@ private:
     int lockFd_ = -1;
     int listenFd_ = -1;
     bool lockBusy_ = false;
+    std::string activationToken_;  // a later start's to send; a first start's last received
 };
 
 }  // namespace tikr

@@ -36,7 +36,7 @@ std::string RunRecordsFolder() {
     return dir + "tikr";
 }
 
-std::string ProfilePath(const std::string& executablePath) {
+std::string ProfilePath(const std::string& executablePath, std::string& /*error*/) {
     const std::string fileName = ProfileFileName(executablePath);
     const std::string directory = ConfigDirectory();
     if (directory.empty()) return fileName;

@@ -17,8 +17,9 @@ using std::chrono::milliseconds;
 
 constexpr char SHOW_REQUEST[] = "show";
 constexpr char SHOW_ANSWER[] = "ok";
-// Longest line either side reads; anything longer is not a request.
-constexpr std::size_t MAX_LINE = 16;
+// Longest line either side reads ("show", a blank and a token); anything
+// longer is not a request.
+constexpr std::size_t MAX_LINE = sizeof SHOW_REQUEST + MAX_ACTIVATION_TOKEN;
 // How long the running Tikr waits for one connection's request, and for all
 // of the connections taken by one AcceptShowRequests call.
 constexpr milliseconds REQUEST_WAIT{100};
@@ -51,7 +52,7 @@ bool WaitFor(int fd, short events, int timeoutMs) {
 bool ReadLine(int fd, Clock::time_point stop, std::string& line) {
     line.clear();
     for (;;) {
-        char buf[MAX_LINE];
+        char buf[128];
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n > 0) {
             line.append(buf, static_cast<std::size_t>(n));
@@ -105,7 +106,24 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
     return true;
 }
 
+// Whether line is a show request; its token, if any, goes to token.
+bool ParseRequest(const std::string& line, std::string& token) {
+    const std::string request = SHOW_REQUEST;
+    if (line == request) {
+        token.clear();
+        return true;
+    }
+    if (line.compare(0, request.size() + 1, request + " ") != 0) return false;
+    token = line.substr(request.size() + 1);
+    return IsActivationToken(token);
+}
+
 }  // namespace
+
+bool IsActivationToken(const std::string& text) {
+    if (text.empty() || text.size() > MAX_ACTIVATION_TOKEN) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
 
 int ListenForShowRequests(const std::string& socketPath, std::string& error) {
     sockaddr_un addr{};
@@ -136,7 +154,7 @@ int ListenForShowRequests(const std::string& socketPath, std::string& error) {
     return fd;
 }
 
-int AcceptShowRequests(int listenFd) {
+int AcceptShowRequests(int listenFd, std::string* activationToken) {
     if (listenFd < 0) return 0;
     int shows = 0;
     const auto budget = Clock::now() + ACCEPT_BUDGET;
@@ -147,17 +165,19 @@ int AcceptShowRequests(int listenFd) {
             break;  // EAGAIN: nothing more waiting
         }
         std::string line;
+        std::string token;
         const auto stop = std::min(budget, Clock::now() + REQUEST_WAIT);
-        if (PeerIsSameUser(c) && ReadLine(c, stop, line) && line == SHOW_REQUEST) {
+        if (PeerIsSameUser(c) && ReadLine(c, stop, line) && ParseRequest(line, token)) {
             SendAll(c, std::string(SHOW_ANSWER) + "\n");
             ++shows;
+            if (!token.empty() && activationToken != nullptr) *activationToken = token;
         }
         ::close(c);
     }
     return shows;
 }
 
-ShowAnswer AskToShow(const std::string& socketPath, Clock::time_point deadline) {
+ShowAnswer AskToShow(const std::string& socketPath, Clock::time_point deadline, const std::string& activationToken) {
     sockaddr_un addr{};
     if (!FillAddress(socketPath, addr)) return ShowAnswer::unreachable;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -176,7 +196,9 @@ ShowAnswer AskToShow(const std::string& socketPath, Clock::time_point deadline) 
     }
     // ENOENT or ECONNREFUSED: nobody listens (yet); EAGAIN: the queue is
     // full. A listener of another user is not asked at all.
-    if (r != 0 || !PeerIsSameUser(fd) || !SendAll(fd, std::string(SHOW_REQUEST) + "\n")) {
+    std::string request = SHOW_REQUEST;
+    if (IsActivationToken(activationToken)) request += " " + activationToken;
+    if (r != 0 || !PeerIsSameUser(fd) || !SendAll(fd, request + "\n")) {
         ::close(fd);
         return ShowAnswer::unreachable;
     }

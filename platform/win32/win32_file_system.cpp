@@ -1,31 +1,40 @@
-// The store's files on Windows, through the ANSI functions: paths and
-// texts are single-byte text in the system's ANSI code page.
+// The store's files on Windows, through the wide-character functions:
+// paths are UTF-8 here and UTF-16 at the system (platform/win32/wide_text.h),
+// so a folder outside the ANSI code page is reached. The file's bytes are
+// read and written as they are.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
+#include "platform/win32/wide_text.h"
 #include "store/file_system.h"
 
 namespace tikr {
 
 namespace {
 
-// The system's text for an error code, without the closing line break
-// and full stop.
-std::string Reason(DWORD code) {
-    char buffer[512] = {};
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                     buffer, sizeof buffer, nullptr);
-    std::string text(buffer, n);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' '))
-        text.pop_back();
-    if (text.empty()) text = "error " + std::to_string(code);
-    return text;
-}
+std::string Reason(DWORD code) { return SystemReason(code); }
 
 std::string LastReason() { return Reason(::GetLastError()); }
 
 bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+// Nanoseconds since 1970 of a file time.
+std::int64_t NanosecondsSince1970(const FILETIME& time) {
+    // A FILETIME counts 100 ns from 1601; 1970 began 11644473600 seconds
+    // later. The difference is taken in unsigned arithmetic and times
+    // whose nanoseconds do not fit are held at the limits.
+    constexpr std::uint64_t TICKS_TO_1970 = 116444736000000000ULL;
+    constexpr std::uint64_t LIMIT = static_cast<std::uint64_t>(INT64_MAX) / 100;
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    if (ticks >= TICKS_TO_1970) {
+        const std::uint64_t after = ticks - TICKS_TO_1970;
+        return after > LIMIT ? INT64_MAX : static_cast<std::int64_t>(after) * 100;
+    }
+    const std::uint64_t before = TICKS_TO_1970 - ticks;  // below LIMIT
+    return -static_cast<std::int64_t>(before) * 100;
+}
 
 FileIdentity IdentityOf(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -35,9 +44,7 @@ FileIdentity IdentityOf(HANDLE file) {
     id.device = info.dwVolumeSerialNumber;
     id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     id.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    const std::uint64_t ticks =
-        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
-    id.modifiedNs = static_cast<std::int64_t>(ticks) * 100;  // FILETIME counts 100 ns
+    id.modifiedNs = NanosecondsSince1970(info.ftLastWriteTime);
     return id;
 }
 
@@ -110,14 +117,14 @@ private:
 class Win32FileSystem : public FileSystem {
 public:
     FileIdentity Identify(const std::string& path) override {
-        Handle file(
-            ::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        Handle file(::CreateFileW(Widen(path).c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
         return file.Valid() ? IdentityOf(file.Get()) : FileIdentity{};
     }
 
     ReadResult Read(const std::string& path) override {
         ReadResult result;
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD code = ::GetLastError();
             result.status = IsMissing(code) ? ReadStatus::missing : ReadStatus::failed;
@@ -130,8 +137,8 @@ public:
             result.error = "Is a directory";
             return result;
         }
-        Handle file(::CreateFileA(path.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+        Handle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid()) {
             const DWORD code = ::GetLastError();
             result.status = IsMissing(code) ? ReadStatus::missing : ReadStatus::failed;
@@ -168,7 +175,7 @@ public:
     std::string ResolveTarget(const std::string& path) override { return path; }
 
     std::string CheckReplaceable(const std::string& path) override {
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD code = ::GetLastError();
             return IsMissing(code) ? std::string() : Reason(code);
@@ -179,17 +186,17 @@ public:
     }
 
     bool MakeDirectories(const std::string& directory, std::string& error) override {
-        const DWORD attributes = ::GetFileAttributesA(directory.c_str());
+        const DWORD attributes = ::GetFileAttributesW(Widen(directory).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
         // Each parent in turn; the ones that exist (the drive, a share)
         // refuse quietly.
         for (std::size_t i = directory.find_first_of("\\/", 1); i != std::string::npos;
              i = directory.find_first_of("\\/", i + 1)) {
             if (directory[i - 1] == ':' || directory[i - 1] == '\\' || directory[i - 1] == '/') continue;
-            ::CreateDirectoryA(directory.substr(0, i).c_str(), nullptr);
+            ::CreateDirectoryW(Widen(directory.substr(0, i)).c_str(), nullptr);
         }
-        if (::CreateDirectoryA(directory.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) {
-            const DWORD now = ::GetFileAttributesA(directory.c_str());
+        if (::CreateDirectoryW(Widen(directory).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            const DWORD now = ::GetFileAttributesW(Widen(directory).c_str());
             if (now != INVALID_FILE_ATTRIBUTES && (now & FILE_ATTRIBUTE_DIRECTORY)) return true;
             error = Reason(ERROR_DIRECTORY);
             return false;
@@ -203,7 +210,7 @@ public:
         // The new file takes the folder's inherited permissions, as the
         // replaced file did.
         HANDLE handle =
-            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             error = LastReason();
             return nullptr;
@@ -212,7 +219,8 @@ public:
     }
 
     bool Rename(const std::string& from, const std::string& to, std::string& error) override {
-        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        if (::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
         error = LastReason();
         return false;
     }
@@ -220,20 +228,20 @@ public:
     // MOVEFILE_WRITE_THROUGH has made the rename durable already.
     void SyncDirectory(const std::string& /*directory*/) override {}
 
-    bool Remove(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+    bool Remove(const std::string& path) override { return ::DeleteFileW(Widen(path).c_str()) != 0; }
 
     std::vector<std::string> ListDirectory(const std::string& directory) override {
         std::vector<std::string> names;
         std::string pattern = directory;
         if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
         pattern += '*';
-        WIN32_FIND_DATAA entry{};
-        const HANDLE find = ::FindFirstFileA(pattern.c_str(), &entry);
+        WIN32_FIND_DATAW entry{};
+        const HANDLE find = ::FindFirstFileW(Widen(pattern).c_str(), &entry);
         if (find == INVALID_HANDLE_VALUE) return names;
         do {
-            const std::string name = entry.cFileName;
+            const std::string name = Narrow(entry.cFileName);
             if (name != "." && name != "..") names.push_back(name);
-        } while (::FindNextFileA(find, &entry));
+        } while (::FindNextFileW(find, &entry));
         ::FindClose(find);
         return names;
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "instance/profile_key.h"
+#include "platform/win32/wide_text.h"
 
 namespace tikr {
 
@@ -18,21 +19,22 @@ constexpr milliseconds RETRY_PAUSE{50};
 
 std::string ErrorText(const std::string& what, DWORD code) { return what + " (error " + std::to_string(code) + ")"; }
 
-// The profile's full path, case folded, so that every spelling of one file
-// gives one key. Falls back to the path as given.
+// The profile's full path (UTF-8), case folded, so that every spelling of
+// one file gives one key. Falls back to the path as given.
 std::string PathKeyText(const std::string& profilePath) {
-    std::string full = profilePath;
-    const DWORD needed = ::GetFullPathNameA(profilePath.c_str(), 0, nullptr, nullptr);
+    const std::wstring given = Widen(profilePath);
+    std::wstring full = given;
+    const DWORD needed = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
     if (needed > 0) {
-        std::string buffer(needed, '\0');
-        const DWORD length = ::GetFullPathNameA(profilePath.c_str(), needed, buffer.data(), nullptr);
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = ::GetFullPathNameW(given.c_str(), needed, buffer.data(), nullptr);
         if (length > 0 && length < needed) full.assign(buffer.data(), length);
     }
-    for (char& c : full) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (wchar_t& c : full) {
+        if (c == L'/') c = L'\\';
     }
-    return full;
+    if (!full.empty()) ::CharLowerBuffW(full.data(), static_cast<DWORD>(full.size()));
+    return Narrow(full);
 }
 
 // The process id that the running Tikr recorded; 0 when none is there yet.
@@ -63,6 +65,33 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     if (::GetClassNameA(window, name, sizeof name) == 0 || std::string(name) != MAIN_WINDOW_CLASS) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwned(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window)) return TRUE;
+    search->found = window;  // the first found is the one on top
+    return FALSE;
+}
+
+// The window of the running Tikr that takes the keyboard: its main window,
+// or, while a modal window disables that (the properties dialog), the
+// window on top of it, and so on down the chain (a validation box over the
+// properties dialog). Bringing a disabled window forward would leave the
+// user before a window that answers no key or click.
+HWND InputWindowOf(HWND window) {
+    for (int depth = 0; depth < 8 && !::IsWindowEnabled(window); ++depth) {
+        OwnedSearch search{window, nullptr};
+        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) break;
+        window = search.found;
+    }
+    return window;
 }
 
 }  // namespace
@@ -129,7 +158,7 @@ bool Win32InstanceGuard::ShowRunningWindow() {
     // Asynchronous: a running Tikr that does not answer cannot hold this
     // start up.
     ::ShowWindowAsync(search.found, ::IsIconic(search.found) ? SW_RESTORE : SW_SHOW);
-    ::SetForegroundWindow(search.found);
+    ::SetForegroundWindow(InputWindowOf(search.found));
     return true;
 }
 

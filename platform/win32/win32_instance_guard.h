@@ -11,11 +11,11 @@
 //    mutex. A later start reads it, finds that process's top-level window
 //    of the class MAIN_WINDOW_CLASS (never a window by caption, which would
 //    match a message box captioned "tikr" or another program's window),
-//    shows it (restoring it when minimised), brings it to the foreground
-//    and ends. While no such window exists yet (the first start is still
-//    starting) it tries again for a bounded time; then it ends all the same,
-//    with GetError() saying so. If the owner ends meanwhile, the later start
-//    takes the mutex and is first.
+//    shows it (restoring it when minimised), brings the window that takes
+//    its keyboard to the foreground (the main window, or the properties
+//    dialog or a box that the main window waits for) and ends. While no such window exists yet (the first start is
+//    still starting) it tries again for a bounded time; then it ends all the same, with GetError() saying so. If the
+//    owner ends meanwhile, the later start takes the mutex and is first.
 //
 // The front end registers its main window's class under MAIN_WINDOW_CLASS.
 // Nothing needs watching in the running Tikr: ServeShowRequests returns

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/launch_failure_text.h"
@@ -116,6 +118,12 @@ VOID CALLBACK OnProcessSignalled(PVOID context, BOOLEAN /*timedOut*/) {
     PostMessageA(notice->window, notice->message, notice->run, 0);
 }
 
+// Whether this is a 32-bit process on 64-bit Windows.
+bool RunsUnderWow64() {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace
 
 Win32ProcessLauncher::~Win32ProcessLauncher() {
@@ -163,6 +171,31 @@ void Win32ProcessLauncher::OnProgramEnded(WPARAM run) {
     if (onEnd) onEnd(end);
 }
 
+std::string ThroughRealSystemFolder(const std::string& commandLine, const std::string& windowsDirectory) {
+    std::string folder = windowsDirectory;
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    if (folder.empty()) return commandLine;
+    std::size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string::npos) return commandLine;
+    if (commandLine[start] == '"') ++start;
+    const auto sameFrom = [&](std::size_t at, std::string_view text) {
+        if (commandLine.size() - at < text.size()) return false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char a = commandLine[at + i];
+            const char b = text[i];
+            const bool separators = (a == '\\' || a == '/') && (b == '\\' || b == '/');
+            if (!separators &&
+                std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b)))
+                return false;
+        }
+        return true;
+    };
+    const std::string systemFolder = folder + "\\System32\\";
+    if (!sameFrom(start, systemFolder)) return commandLine;
+    const std::size_t name = start + folder.size() + 1;
+    return commandLine.substr(0, name) + "Sysnative" + commandLine.substr(name + 8);
+}
+
 LaunchResult Win32ProcessLauncher::Start(const std::string& commandLine, int showState) {
     return StartRun(LaunchRequest{commandLine, showState, {}});
 }
@@ -178,8 +211,18 @@ LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
         return LaunchResult::Failed(LaunchFailureText(LaunchFailure::EMPTY_COMMAND_LINE, {}));
     const std::string program = ProgramOf(commandLine);
     if (program.empty()) return LaunchResult::Failed(Reason(LaunchFailure::NO_PROGRAM, program));
+    // Under WOW64 Windows would show a 32-bit program the 32-bit system
+    // folder in place of the real one, where some programs (ssh) exist only
+    // in their 64-bit form.
+    std::string started = commandLine;
+    if (RunsUnderWow64()) {
+        char windows[MAX_PATH] = {};
+        const UINT length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            started = ThroughRealSystemFolder(commandLine, std::string(windows, length));
+    }
     // CreateProcessA may write into the command line: give it a copy.
-    std::vector<char> text(commandLine.begin(), commandLine.end());
+    std::vector<char> text(started.begin(), started.end());
     text.push_back('\0');
 
     STARTUPINFOEXA startupEx{};
@@ -224,15 +267,15 @@ LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
         return LaunchResult::Failed(reason);
     }
     ::CloseHandle(process.hThread);
-    LaunchResult started = LaunchResult::Started();
-    started.outputProblem = std::move(outputProblem);
+    LaunchResult result = LaunchResult::Started();
+    result.outputProblem = std::move(outputProblem);
     if (window == nullptr) {
         ::CloseHandle(process.hProcess);
-        return started;
+        return result;
     }
     const WPARAM run = ++lastRun;
-    if (Keep(process.hProcess, run)) started.run = run;
-    return started;
+    if (Keep(process.hProcess, run)) result.run = run;
+    return result;
 }
 
 }  // namespace tikr

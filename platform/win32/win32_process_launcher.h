@@ -6,10 +6,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "core/process_launcher.h"
 
 namespace tikr {
+
+// A 32-bit program on 64-bit Windows sees the 32-bit system folder
+// (SysWOW64) under the name System32; the real one is reached through the
+// alias Sysnative, which only such a program has. The command line with a
+// program under windowsDirectory\System32 named through that alias
+// instead (letter case and either slash as Windows takes them); any other
+// command line as it is. The launcher applies it under WOW64 only.
+std::string ThroughRealSystemFolder(const std::string& commandLine, const std::string& windowsDirectory);
 
 // Starts the command line exactly as stored with CreateProcessA: Windows'
 // own rules split it into the program and its arguments (a program path

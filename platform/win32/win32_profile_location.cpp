@@ -2,24 +2,32 @@
 // application-data folder. Earlier versions kept it in the Windows
 // directory, where a program without administrator rights really wrote to
 // the user's VirtualStore copy; the first start finds either and carries
-// it over.
+// it over. Folders are asked for and made with the wide-character calls,
+// so a user name outside the ANSI code page gives a usable path (UTF-8).
 #include <windows.h>
 #include <shlobj.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "store/profile_location.h"
 
 namespace tikr {
 
 namespace {
 
-std::string FolderPath(int folder) {
-    char buffer[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, folder | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+// The folder's path, created when missing; empty and error set when the
+// system has none.
+std::string FolderPath(int folder, std::string& error) {
+    wchar_t buffer[MAX_PATH] = {};
+    const HRESULT result = ::SHGetFolderPathW(nullptr, folder | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    if (FAILED(result)) {
+        error = SystemReason(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
+                                                                        : static_cast<DWORD>(result));
         return std::string();
-    return buffer;
+    }
+    return Narrow(buffer);
 }
 
 std::string Join(std::string directory, const std::string& name) {
@@ -31,11 +39,12 @@ std::string Join(std::string directory, const std::string& name) {
 // copy of it (which Windows shows such a program instead, when present).
 std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
     std::vector<std::string> paths;
-    char windows[MAX_PATH] = {};
-    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return paths;
-    const std::string windowsDirectory(windows, length);
-    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA);
+    const std::string windowsDirectory = Narrow(windows, length);
+    std::string ignored;
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
     // "C:\Windows" lives at "<local>\VirtualStore\Windows".
     const std::size_t colon = windowsDirectory.find(':');
     if (!local.empty() && colon != std::string::npos) {
@@ -48,17 +57,24 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 }  // namespace
 
 std::string RunRecordsFolder() {
-    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA);
+    std::string ignored;
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
     return local.empty() ? std::string() : Join(local, "Tikr");
 }
 
-std::string ProfilePath(const std::string& executablePath) {
+std::string ProfilePath(const std::string& executablePath, std::string& error) {
     const std::string fileName = ProfileFileName(executablePath);
-    const std::string directory = FolderPath(CSIDL_APPDATA);
-    if (directory.empty()) return fileName;
+    std::string reason;
+    const std::string directory = FolderPath(CSIDL_APPDATA, reason);
+    if (directory.empty()) {
+        error = "the application-data folder is not available: " + reason;
+        return std::string();
+    }
     const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
-    std::string error;
-    if (!files->MakeDirectories(directory, error)) return fileName;
+    if (!files->MakeDirectories(directory, reason)) {
+        error = "the folder " + directory + " cannot be made: " + reason;
+        return std::string();
+    }
     const std::string path = Join(directory, fileName);
     CarryOverProfile(*files, path, OlderProfilePaths(fileName));
     return path;

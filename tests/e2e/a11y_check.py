@@ -5,6 +5,9 @@ Usage (system python with pyatspi):
   a11y_check.py alert <caption> <text>   a message box announced as an alert
   a11y_check.py main <task title>...     the main window and its task list
   a11y_check.py properties               the task properties dialog
+  a11y_check.py press <window> <button>  presses a button (its first action)
+  a11y_check.py shown <window>           the window is on the screen
+  a11y_check.py hidden <window>          the window exists but is not shown
 
 Waits up to 30 seconds for the window and for it to match; exits 1 with
 the differences.
@@ -165,6 +168,20 @@ def check_properties():
     return compare("properties dialog", PROPERTIES, [described(c) for c in children(window)])
 
 
+def press(window_name, button):
+    window = find_window(window_name)
+    for control in descendants(window):
+        if control.getRoleName() == "push button" and control.name == button:
+            control.queryAction().doAction(0)
+            return []
+    return [f"no button {button!r} in {window_name!r}"]
+
+
+def showing(window_name, wanted):
+    shown = find_window(window_name).getState().contains(pyatspi.STATE_SHOWING)
+    return [] if shown == wanted else [f"{window_name!r} is {'shown' if shown else 'hidden'}"]
+
+
 def main(argv):
     if len(argv) >= 4 and argv[1] == "alert":
         check = lambda: check_alert(argv[2], argv[3])
@@ -172,6 +189,10 @@ def main(argv):
         check = lambda: check_main(argv[2:])
     elif len(argv) == 2 and argv[1] == "properties":
         check = check_properties
+    elif len(argv) == 4 and argv[1] == "press":
+        check = lambda: press(argv[2], argv[3])
+    elif len(argv) == 3 and argv[1] in ("shown", "hidden"):
+        check = lambda: showing(argv[2], argv[1] == "shown")
     else:
         sys.exit(__doc__)
     # A window read while it is still being filled is read again.

@@ -17,6 +17,7 @@ e2e_name=startup
 source "$(dirname "$0")/x_session.sh"
 
 start_x_session
+skip_without xev
 
 # A case's private directories and a profile with the given settings lines.
 make_case() {
@@ -72,12 +73,28 @@ if command -v xmessage >/dev/null 2>&1; then
   wait_for 30 active_is "$other" || fail "(a) the other program could not take the focus"
 fi
 
-run_later_start a
+# Started from a menu: the launcher's startup id goes to the window system
+# with the window it brings forward, and the launch is declared complete
+# (a startup-notification message to the root window).
+launch_id=tikr-menu-launch-42_TIME4242
+xev -root -event property >"$work/startup-info.log" 2>&1 &
+track $!
+# Listening once it hears a property change of the root window.
+xev_listens() {
+  xprop -root -f TIKR_TEST_PING 8s -set TIKR_TEST_PING ping
+  grep -q TIKR_TEST_PING "$work/startup-info.log"
+}
+wait_for 30 xev_listens || fail "(a) xev does not listen on the root window"
+run_later_start a DESKTOP_STARTUP_ID=$launch_id
 [ "$later_status" -eq 0 ] || fail "(a) the later start ended with status $later_status"
 [ "$later_ms" -lt 4000 ] || fail "(a) the later start took ${later_ms} ms"
 wait_for 30 has_window Tikr || fail "(a) the later start did not bring the window back"
 [ "$(window_id Tikr)" = "$main" ] || fail "(a) another window than the running one's is shown: $(window_id Tikr) not $main"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(a) the later start created a window"
+xprop -id "$main" _NET_STARTUP_ID | grep -qxF "_NET_STARTUP_ID(UTF8_STRING) = \"$launch_id\"" ||
+  fail "(a) the window does not carry the launch's startup id: $(xprop -id "$main" _NET_STARTUP_ID)"
+wait_for 30 grep -q '(_NET_STARTUP_INFO_BEGIN), format 8' "$work/startup-info.log" ||
+  fail "(a) the launch was not declared complete"
 wait_for 30 active_is "$main" || fail "(a) the window was not brought to the foreground"
 alive "$first" || fail "(a) the running program ended"
 sleep 1
@@ -88,6 +105,9 @@ import -window root "$e2e_outdir/startup-a.png" 2>/dev/null
 run_later_start a -u DISPLAY
 [ "$later_status" -eq 0 ] || fail "(a) a later start without a display ended with status $later_status"
 alive "$first" || fail "(a) the running program ended"
+# That start brought no startup id: the earlier launch's is gone.
+wait_for 30 eval 'xprop -id "$main" _NET_STARTUP_ID | grep -q "not found"' ||
+  fail "(a) an earlier launch's startup id stayed: $(xprop -id "$main" _NET_STARTUP_ID)"
 
 # Exit ends the running one.
 activate "$main"

@@ -3,6 +3,7 @@
 // through its exit status.
 #include "platform/posix/posix_instance_guard.h"
 #include "platform/posix/runtime_dir.h"
+#include "platform/posix/show_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -269,6 +270,35 @@ TEST(InstanceGuard, DifferentProfilesDoNotExcludeEachOther) {
 }
 
 // --- The guard follows the profile file ----------------------------------------
+
+// The profile reached through a symbolic link to the file, or to its folder,
+// is the same profile: every way to it takes the one lock.
+TEST(InstanceGuard, StartsThroughSymbolicLinksAndTheTargetExcludeEachOther) {
+    TempDir dir, run;
+    fs::create_directory(dir.Path() / "real");
+    const std::string target = Profile(dir.File("real"));
+    TempDir::WriteFile(target, "");
+    fs::create_symlink(target, dir.Path() / "linked.INI");
+    fs::create_directory_symlink(dir.Path() / "real", dir.Path() / "folder");
+
+    auto viaLink = PosixInstanceGuard::Acquire(dir.File("linked.INI"), run.Path().string());
+    ASSERT_EQ(viaLink->GetRole(), Role::first) << viaLink->GetError();
+    EXPECT_EQ(viaLink->GetLockPath(), fs::canonical(target).string() + ".lock");
+    for (const std::string& path : {target, Profile(dir.File("folder"))}) {
+        auto later = PosixInstanceGuard::Acquire(path, run.Path().string(), milliseconds(100));
+        EXPECT_EQ(later->GetRole(), Role::alreadyRunning) << path;
+        EXPECT_EQ(later->GetSocketPath(), viaLink->GetSocketPath()) << path;
+    }
+
+    // A link to a profile that a first save will make (relative to the
+    // link's folder).
+    fs::create_symlink("real/new.INI", dir.Path() / "new-link.INI");
+    auto first = PosixInstanceGuard::Acquire(dir.File("new-link.INI"), run.Path().string());
+    ASSERT_EQ(first->GetRole(), Role::first) << first->GetError();
+    auto later =
+        PosixInstanceGuard::Acquire(Profile(dir.File("real"), "new.INI"), run.Path().string(), milliseconds(100));
+    EXPECT_EQ(later->GetRole(), Role::alreadyRunning);
+}
 
 // Starts from sessions with different runtime folders (another
 // XDG_RUNTIME_DIR, or none) share the profile: they must still exclude each
@@ -560,10 +590,23 @@ TEST(InstanceGuard, OnlyWellFormedShowRequestsCount) {
         int shows;
         const char* answer;
     };
+    const std::string longest(MAX_ACTIVATION_TOKEN, 'T');
+    const std::string tooLong = "show " + longest + "T\n";
+    const std::string withLongest = "show " + longest + "\n";
     const Case cases[] = {
-        {"show\n", 1, "ok\n"}, {"show", 0, ""},  // no end of line, then closed
-        {"", 0, ""},                             // connects and says nothing
-        {"SHOW\n", 0, ""},     {"show please\n", 0, ""}, {"showshowshowshowshowshow\n", 0, ""},
+        {"show\n", 1, "ok\n"},
+        {"show", 0, ""},  // no end of line, then closed
+        {"", 0, ""},      // connects and says nothing
+        {"SHOW\n", 0, ""},
+        {"showshowshowshowshowshow\n", 0, ""},
+        // With an activation token: one word of printable characters.
+        {"show launcher-42_TIME1234\n", 1, "ok\n"},
+        {withLongest.c_str(), 1, "ok\n"},
+        {tooLong.c_str(), 0, ""},
+        {"show \n", 0, ""},
+        {"show two words\n", 0, ""},
+        {"show tab\there\n", 0, ""},
+        {"showtoken\n", 0, ""},
     };
     TempDir dir;
     auto primary = PosixInstanceGuard::Acquire(Profile(dir.Path().string()), dir.Path().string());
@@ -583,6 +626,41 @@ TEST(InstanceGuard, OnlyWellFormedShowRequestsCount) {
         EXPECT_EQ(ReadAll(fd), c.answer);
         ::close(fd);
     }
+}
+
+TEST(InstanceGuard, LaterStartHandsItsActivationTokenToTheRunningOneOnce) {
+    TempDir dir;
+    const std::string d = dir.Path().string();
+    auto primary = PosixInstanceGuard::Acquire(Profile(d), d, PosixInstanceGuard::DEFAULT_WAIT, "first's own");
+    ASSERT_EQ(primary->GetRole(), Role::first);
+    EXPECT_EQ(primary->TakeActivationToken(), "") << "a first start keeps no token to hand out";
+
+    const auto start = [&d](const std::string& token) {
+        return Spawn([d, token] {
+            return ExitCode(
+                PosixInstanceGuard::Acquire(Profile(d), d, PosixInstanceGuard::DEFAULT_WAIT, token)->GetRole());
+        });
+    };
+    int status = 0;
+    EXPECT_EQ(ServeUntilExit(*primary, start("wayland-token-1"), status), 1);
+    EXPECT_EQ(status, ExitCode(Role::alreadyRunning));
+    EXPECT_EQ(primary->TakeActivationToken(), "wayland-token-1");
+    EXPECT_EQ(primary->TakeActivationToken(), "") << "a token is used once";
+
+    // A start without a token, or with one that cannot travel, still shows
+    // the window, with a plain request.
+    for (const std::string& token : {std::string(), std::string("two words"), std::string(300, 'x')}) {
+        EXPECT_EQ(ServeUntilExit(*primary, start(token), status), 1);
+        EXPECT_EQ(status, ExitCode(Role::alreadyRunning));
+        EXPECT_EQ(primary->TakeActivationToken(), "");
+    }
+}
+
+TEST(InstanceGuard, LauncherTokenIsTheWaylandOneElseTheStartupId) {
+    EXPECT_EQ(LauncherActivationToken("wl", "x11"), "wl");
+    EXPECT_EQ(LauncherActivationToken("", "x11"), "x11");
+    EXPECT_EQ(LauncherActivationToken(nullptr, "x11"), "x11");
+    EXPECT_EQ(LauncherActivationToken(nullptr, nullptr), "");
 }
 
 TEST(InstanceGuard, SeveralWaitingRequestsAreAllAnsweredInOneCall) {

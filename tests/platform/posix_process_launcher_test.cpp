@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -200,6 +201,29 @@ TEST_F(PosixProcessLauncherTest, ReportsWhatCannotStart) {
         EXPECT_EQ(result.reason, c.reason) << c.commandLine;
     }
     EXPECT_TRUE(HasNoChildren());
+}
+
+// A file of the name that cannot be run, in an earlier PATH folder: a
+// program of that name later on PATH starts; without one, the failure says
+// "not executable", not that there is no such program (even for root, who
+// still needs an execute bit).
+TEST_F(PosixProcessLauncherTest, ANonExecutableFileEarlierOnPathIsToldOrPassedOver) {
+    const std::string earlier = dir.File("earlier");
+    const std::string later = dir.File("later");
+    std::filesystem::create_directory(earlier);
+    std::filesystem::create_directory(later);
+    for (const char* name : {"tikr-shadowed", "tikr-plain"}) TempDir::WriteFile(earlier + "/" + name, "#!/bin/sh\n");
+    WriteScript(later + "/tikr-shadowed", "touch \"$1\"\n");
+    const char* const oldPath = std::getenv("PATH");
+    const std::string saved = oldPath != nullptr ? oldPath : "";
+    ::setenv("PATH", (earlier + ":" + later + ":/usr/bin:/bin").c_str(), 1);
+    const LaunchResult shadowed = launcher.Start("tikr-shadowed " + dir.File("ran"), 5);
+    const LaunchResult plain = launcher.Start("tikr-plain", 5);
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(shadowed) << shadowed.reason;
+    EXPECT_TRUE(WaitForFile(dir.File("ran")));
+    EXPECT_FALSE(plain);
+    EXPECT_EQ(plain.reason, "not executable: tikr-plain");
 }
 
 TEST_F(PosixProcessLauncherTest, LeavesNoZombies) {

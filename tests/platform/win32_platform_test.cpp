@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -195,25 +196,77 @@ TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
     }
 }
 
-chr::sys_seconds AsSeconds(const SYSTEMTIME& t) {
-    return chr::sys_days(chr::year(t.wYear) / t.wMonth / t.wDay) + chr::hours(t.wHour) + chr::minutes(t.wMinute) +
-           chr::seconds(t.wSecond);
+// A 32-bit Tikr on 64-bit Windows: a program named in the system folder is
+// started from the real one (Sysnative), not from the 32-bit copy Windows
+// would put in its place.
+TEST(Win32ProcessLauncher, ProgramsOfTheSystemFolderAreReachedThroughSysnative) {
+    const std::string windows = "C:\\Windows";
+    const struct {
+        std::string given;
+        std::string expected;
+    } cases[] = {
+        {"C:\\Windows\\System32\\OpenSSH\\ssh.exe -V", "C:\\Windows\\Sysnative\\OpenSSH\\ssh.exe -V"},
+        {"  \"c:\\windows\\SYSTEM32\\my tool.exe\" a", "  \"c:\\windows\\Sysnative\\my tool.exe\" a"},
+        {"C:/Windows/System32/whoami.exe", "C:/Windows/Sysnative/whoami.exe"},
+        // Elsewhere, or the folder only in an argument: as stored.
+        {"C:\\Windows\\System32x\\a.exe", "C:\\Windows\\System32x\\a.exe"},
+        {"D:\\Windows\\System32\\a.exe", "D:\\Windows\\System32\\a.exe"},
+        {"notepad.exe C:\\Windows\\System32\\drivers\\etc\\hosts",
+         "notepad.exe C:\\Windows\\System32\\drivers\\etc\\hosts"},
+        {"C:\\Windows\\System32", "C:\\Windows\\System32"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ThroughRealSystemFolder(c.given, windows), c.expected) << c.given;
+        EXPECT_EQ(ThroughRealSystemFolder(c.given, windows + "\\"), c.expected) << c.given;
+    }
 }
 
-TEST(Win32SystemClock, GivesTheSystemsLocalTime) {
-    // Bracketed by the clock's own source.
-    SYSTEMTIME before{}, after{};
+// The offset of local time from UTC that the clock must show: the hours
+// the test was told (TIKR_CLOCK_OFFSET_HOURS, with TZ set for Wine to
+// match), else what Windows says of its zone now.
+// Run by wow64_test.sh: a 32-bit Tikr on 64-bit Windows starts a program
+// that exists only in the real system folder, by its System32 path, which
+// Windows would otherwise turn into the 32-bit folder, where it is not.
+TEST(Win32ProcessLauncherWow64, AProgramOnlyInTheRealSystemFolderStarts) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+    char windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::string program = std::string(windows, length) + "\\System32\\tikr_wow64_probe.exe";
+    ASSERT_FALSE(Exists(program)) << "the 32-bit view of the system folder holds the probe";
+    TempFolder dir;
+    const std::string out = dir.File("out");
+    const LaunchResult result = Win32ProcessLauncher().Start(program + " " + out + " x", SW_SHOW);
+    ASSERT_TRUE(result) << result.reason;
+    ASSERT_TRUE(WaitForFile(out));
+}
+
+chr::minutes ExpectedOffset() {
+    char hours[16] = {};
+    if (GetEnvironmentVariableA("TIKR_CLOCK_OFFSET_HOURS", hours, sizeof hours) > 0)
+        return chr::hours(std::atoi(hours));
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    const LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+    return chr::minutes(-bias);
+}
+
+// The clock's fields are the local time of the system's zone: UTC from the
+// C++ clock (not the clock's own source) shifted by the zone's offset.
+TEST(Win32SystemClock, GivesTheLocalTimeOfTheSystemsZone) {
+    const chr::minutes offset = ExpectedOffset();
+    const auto before = chr::floor<chr::seconds>(chr::system_clock::now());
     LocalTimeFields now;
-    GetLocalTime(&before);
     ASSERT_TRUE(SystemClock().LocalNow(now));
-    GetLocalTime(&after);
-    const chr::sys_seconds got = chr::sys_days(chr::year(now.year) / now.month / now.day) + chr::hours(now.hour) +
-                                 chr::minutes(now.minute) + chr::seconds(now.second);
-    EXPECT_LE(AsSeconds(before), got);
-    EXPECT_LE(got, AsSeconds(after));
-    const DateTime value = DateTime::Now(SystemClock());
-    EXPECT_TRUE(value.IsValid());
-    EXPECT_GE(value.GetYear(), 2024);
+    const auto after = chr::floor<chr::seconds>(chr::system_clock::now());
+    const chr::sys_seconds local = chr::sys_days(chr::year(now.year) / now.month / now.day) + chr::hours(now.hour) +
+                                   chr::minutes(now.minute) + chr::seconds(now.second);
+    // One second of room: the two clocks may round the moment apart.
+    EXPECT_GE(local - (before + offset), chr::seconds(-1)) << "offset " << offset.count() << " min";
+    EXPECT_LE(local - (after + offset), chr::seconds(1)) << "offset " << offset.count() << " min";
+    EXPECT_TRUE(DateTime::Now(SystemClock()).IsValid());
 }
 
 TEST(Win32ExecutablePath, NamesThisProgram) {

@@ -68,21 +68,27 @@ TEST(WindowPort, TimerPeriodsStayWithinTheCheckPeriodRange) {
 }
 
 // A tick that came early would let a check see the clock a second short of
-// a run time. Measured over several ticks of a one-second timer.
+// a run time. The first tick comes a whole period after the timer was set;
+// the first is held up (the event loop is busy when it falls due), and the
+// next still waits a whole period from that late one: a timer that kept to
+// its first cadence would make up the delay with an early tick.
 TEST(WindowPort, TicksNeverComeBeforeTheirPeriodHasPassed) {
     ResourceDialog dialog(SchedulerDialogResource(), nullptr);
     QtWindowPort port(dialog);
     QElapsedTimer clock;
     std::vector<qint64> ticks;
     port.onTimer = [&](unsigned) { ticks.push_back(clock.nsecsElapsed()); };
+    constexpr qint64 PERIOD_NS = 1000 * 1000 * 1000LL;
+    QTimer::singleShot(900, [] { std::this_thread::sleep_for(std::chrono::milliseconds(400)); });
     clock.start();
     port.SetTimer(ui::SCHEDULER_TIMER_ID, 1000);
-    ASSERT_TRUE(WaitFor([&] { return ticks.size() >= 5; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return ticks.size() >= 3; }, 20000));
     port.KillTimer(ui::SCHEDULER_TIMER_ID);
-    qint64 previous = 0;
-    for (qint64 tick : ticks) {
-        EXPECT_GE(tick - previous, 1000 * 1000 * 1000LL - 1000 * 1000) << "gap in ns";
-        previous = tick;
+    EXPECT_GE(ticks[0], PERIOD_NS + 250 * 1000 * 1000LL) << "the first tick was not held up";
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        // Measured in the handler, a moment after the port took the time
+        // the next period counts from: a few microseconds may go.
+        EXPECT_GE(ticks[i] - ticks[i - 1], PERIOD_NS - 100 * 1000) << "gap in ns after tick " << i;
     }
 }
 

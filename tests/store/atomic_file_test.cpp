@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -107,6 +112,38 @@ TEST_F(AtomicFileTest, DanglingLinkGetsItsTargetWritten) {
     ProfileStore looped(loop);
     EXPECT_FALSE(looped.WriteInt("s", "k", 1));
     EXPECT_TRUE(fs::is_symlink(loop));
+}
+#endif  // _WIN32
+
+#ifndef _WIN32  // POSIX files: modes, links, special files, processes
+// A writer running under another user is running all the same: the system
+// only refuses to say more about it. Root is never refused, so the first
+// write runs as nobody in a child process, beside a temporary file of this
+// (root's) process.
+TEST_F(AtomicFileTest, TempFileOfAWriterUnderAnotherUserStays) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to write as another user (nobody) beside root's temporary file";
+    fs::permissions(dir.Path(), fs::perms::all);
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string running = dir.File(TempFileName("tikr.INI", static_cast<std::uint64_t>(::getpid()), 0));
+    const std::string dead = dir.File(TempFileName("tikr.INI", static_cast<std::uint64_t>(ended), 0));
+    TempDir::WriteFile(running, "being written");
+    TempDir::WriteFile(dead, "half a file");
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(90);
+        ProfileStore other(path);
+        ::_exit(other.WriteInt("s", "k", 1) ? 0 : 91);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "90: cannot become nobody, 91: the write failed";
+    EXPECT_TRUE(fs::exists(running)) << "the file of a running writer of another user was removed";
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_EQ(FileText(), "[s]\nk=1\n");
 }
 #endif  // _WIN32
 

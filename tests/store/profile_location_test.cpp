@@ -126,19 +126,20 @@ TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
 TEST(ProfileLocationTest, ProfilePathCreatesTheDirectoryOrFallsBack) {
     EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};
     test::TempDir dir;
+    std::string error;
     const std::string config = dir.File("home/.config");
     EnvironmentGuard::Set("XDG_CONFIG_HOME", nullptr);
     EnvironmentGuard::Set("HOME", dir.File("home").c_str());
-    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), config + "/tikr.INI");
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr", error), config + "/tikr.INI");
     EXPECT_TRUE(std::filesystem::is_directory(config));
 
     test::TempDir::WriteFile(dir.File("file"), "x");
     EnvironmentGuard::Set("XDG_CONFIG_HOME", dir.File("file/config").c_str());
-    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), "tikr.INI");
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr", error), "tikr.INI");
 
     EnvironmentGuard::Set("XDG_CONFIG_HOME", nullptr);
     EnvironmentGuard::Set("HOME", nullptr);
-    EXPECT_EQ(ProfilePath("/usr/bin/tikr"), "tikr.INI");
+    EXPECT_EQ(ProfilePath("/usr/bin/tikr", error), "tikr.INI");
 }
 #endif  // _WIN32
 

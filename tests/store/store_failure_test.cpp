@@ -105,7 +105,7 @@ TEST_F(StoreFailureTest, FailuresGoToTheHandlerMarkedFirstAfterEachSuccess) {
 }
 
 // A file marked read-only stays as it is, even for a user the system would
-// let replace it.
+// let replace it (root, as the tests run in CI: only the mode bits refuse).
 TEST_F(StoreFailureTest, ReadOnlyFileIsNotReplaced) {
     ASSERT_TRUE(store.WriteInt("s", "k", 1));
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -128,6 +128,23 @@ TEST_F(StoreFailureTest, ReadOnlyFileIsNotReplaced) {
 }
 
 #ifndef _WIN32  // POSIX files: modes, links, special files, processes
+// Root may write any file, but a profile whose mode bits keep root from it
+// (another user's, writable by its owner alone) is not replaced by a file
+// of root's that its owner could no longer write.
+TEST_F(StoreFailureTest, RootKeepsToTheModeBitsOfAnotherUsersFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, whom the system lets write every file";
+    ASSERT_TRUE(store.WriteInt("s", "k", 1));
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(store.WriteInt("s", "k", 2));
+    EXPECT_EQ(TempDir::ReadFile(path), "[s]\nk=1\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    fs::permissions(path, fs::perms::others_write, fs::perm_options::add);
+    EXPECT_TRUE(store.WriteInt("s", "k", 3)) << "writable by all: root may write it too";
+    EXPECT_EQ(TempDir::ReadFile(path), "[s]\nk=3\n");
+}
+
 // Limits the size of files this process may write, as a full disk would;
 // root is bound by it too.
 class FileSizeLimit {

@@ -41,7 +41,7 @@ protected:
         TempDir::WriteFile(path, ini);
         files.full = full;
         startup.emplace("/opt/bin/sched",
-                        Startup::Platform{[this](const std::string&) { return path; },
+                        Startup::Platform{[this](const std::string&, std::string&) { return path; },
                                           [](const std::string&) { return std::make_unique<FirstGuard>(); },
                                           [this](const std::string& line) { lines.push_back(line); }, &files});
         services.emplace(startup->Services(clock, launcher, display));
@@ -242,20 +242,27 @@ TEST_F(FailedWritesTest, FailedStartsAreToldOnceEachAndAlwaysAfterRunNow) {
     ASSERT_EQ(window.trayCalls.size(), 4u);
     EXPECT_EQ(window.trayCalls[3], "notify " + title + " | Task \"Minute\" could not start \"minute\": not executable");
 
-    // Without the icon: no notification; Run Now is told in the window.
+    // Without the icon: the desktop's notification service tells it.
     window.Control(IDC_SHOW_ICON).check = 0;
     dialog->OnHide();
     window.trayCalls.clear();
     launcher.failureReason = "gone";
     TickFor(60);
-    EXPECT_TRUE(window.trayCalls.empty());
+    ASSERT_EQ(window.trayCalls.size(), 1u);
+    EXPECT_EQ(window.trayCalls[0], "desktop notify " + title + " | Task \"Minute\" could not start \"minute\": gone");
+    EXPECT_TRUE(window.notices.empty());
+
+    // Without that service either: scheduled runs are told on standard error
+    // alone, Run Now in the window.
+    window.desktopNotifyWorks = false;
+    launcher.failureReason = "lost";
+    TickFor(60);
     EXPECT_TRUE(window.notices.empty());
     dialog->OnRunNow();
-    EXPECT_TRUE(window.trayCalls.empty());
     ASSERT_EQ(window.notices.size(), 1u);
-    EXPECT_EQ(window.notices[0].first, "Task \"Minute\" could not start \"minute\": gone");
+    EXPECT_EQ(window.notices[0].first, "Task \"Minute\" could not start \"minute\": lost");
     EXPECT_EQ(window.notices[0].second, title);
-    EXPECT_EQ(lines.size(), 6u);  // every failure has its line
+    EXPECT_EQ(lines.size(), 7u);  // every failure has its line
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ public:
         calls.push_back("ShowNotice");
     }
 
+    bool IsWindowVisible() override { return windowVisible; }
     void ShowWindow(bool show) override {
         windowVisible = show;
         calls.push_back(show ? "ShowWindow" : "HideWindow");
@@ -146,6 +147,10 @@ public:
         trayCalls.push_back("notify " + title + " | " + text);
         return true;
     }
+    bool DesktopNotify(const std::string& title, const std::string& text) override {
+        trayCalls.push_back("desktop notify " + title + " | " + text);
+        return desktopNotifyWorks;
+    }
     bool TrayDelete() override {
         trayCalls.push_back("delete");
         if (onTrayDelete) onTrayDelete();
@@ -175,6 +180,7 @@ public:
 
     bool trayAddWorks = true;
     bool trayModifyWorks = true;
+    bool desktopNotifyWorks = true;  // a notification service on the bus
     bool trayDeleteWorks = true;
     std::vector<std::string> trayCalls;
     std::function<void()> onTrayDelete;

@@ -232,6 +232,48 @@ TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
     }
 }
 
+// Exit, Escape or the close box while scheduled boxes are open end their
+// waits; the passes that opened them go no further: the task after them is
+// neither started nor advanced and keeps its stored next run for the next
+// start, and no later tick or Run Now runs anything.
+TEST_F(SchedulerTest, EndingWhileABoxIsOpenStopsThePassesWaitingInIt) {
+    const std::string due =
+        "type=Daily\nwhen=01:00\nSkipDays=0000000\nRunMissedOnStartup=Yes\n"
+        "NextAt=01-Jan-2000 01:00:00\n";
+    const std::string ini = "[Settings]\nNumApps=4\n[App1]\ntitle=First\nTask=Application\ncommand=/bin/first\n" + due +
+                            "[App2]\ntitle=Box\nTask=Message\nMessage=Outer\n" + due +
+                            "[App3]\ntitle=Inner box\nTask=Message\nMessage=Inner\n" + due +
+                            "[App4]\ntitle=Last\nTask=Application\ncommand=/bin/last\n" + due;
+    for (const int command : {IDC_EXIT, ID_CANCEL}) {
+        SCOPED_TRACE(command == IDC_EXIT ? "Exit" : "Escape");
+        window = FakeWindow();
+        Start(ini);
+        // The outer box is open when a tick comes: its nested pass opens
+        // the inner box, and the user ends the program while both wait.
+        env->messages.onShow = [&](const std::string& text) {
+            if (text == "Outer") dialog->OnTimer(SCHEDULER_TIMER_ID);
+            else EXPECT_TRUE(dialog->OnCommand(command, ControlEvent::clicked));
+        };
+        dialog->OnTimer(SCHEDULER_TIMER_ID);
+        ASSERT_EQ(env->messages.shown.size(), 2u);
+        ASSERT_EQ(env->launcher.started.size(), 1u);
+        EXPECT_EQ(env->launcher.started[0].first, "/bin/first");
+        EXPECT_EQ(window.endResult, ID_CANCEL);
+
+        dialog->OnTimer(SCHEDULER_TIMER_ID);  // a tick already queued
+        Select(3);
+        dialog->OnRunNow();
+        EXPECT_EQ(env->launcher.started.size(), 1u);
+        EXPECT_EQ(env->messages.shown.size(), 2u);
+        EXPECT_EQ(StoredString("App4", "NextAt"), "01-Jan-2000 01:00:00");
+        EXPECT_EQ(StoredString("App4", "LastRun"), "<missing>");
+        EXPECT_NE(StoredString("App1", "NextAt"), "01-Jan-2000 01:00:00");
+        EXPECT_EQ(dialog->GetTasks().GetTask(3)->GetSchedule()->GetNextRun().Format("%d-%b-%Y %H:%M:%S"),
+                  "01-Jan-2000 01:00:00");
+        EXPECT_FALSE(dialog->GetTasks().GetTask(3)->GetLastRun().IsValid());
+    }
+}
+
 // The menu of a line: its entries follow the task, and each does what its
 // button or a due run does.
 TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {

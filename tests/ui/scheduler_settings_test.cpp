@@ -241,6 +241,29 @@ TEST_F(SchedulerTest, AFailedTipUpdateClearsTheFlagSoTheNextAddRegistersAgain) {
     EXPECT_TRUE(dialog->IsTrayIconShown());
 }
 
+TEST_F(SchedulerTest, ARestartedNotificationAreaGetsTheIconAgainOnlyWhileTheSettingWantsIt) {
+    Start(TasksIni(1));
+    window.trayModifyWorks = false;  // the area is gone
+    dialog->OnRemove();
+    ASSERT_FALSE(dialog->IsTrayIconShown());
+    dialog->OnTrayAreaCreated();
+    EXPECT_EQ(window.trayCalls.back(), "add 0 Task(s) Scheduled");
+    EXPECT_TRUE(dialog->IsTrayIconShown());
+    // Off by Hide (a box cleared but not yet applied does not count), or
+    // the window ended: nothing is added.
+    window.Control(IDC_SHOW_ICON).check = 0;
+    dialog->OnTrayAreaCreated();
+    EXPECT_EQ(window.trayCalls.back(), "add 0 Task(s) Scheduled");
+    EXPECT_EQ(Count(window.trayCalls, "add 0 Task(s) Scheduled"), 2);
+    dialog->OnHide();
+    dialog->OnTrayAreaCreated();
+    EXPECT_EQ(window.trayCalls.back(), "delete");
+    window.Control(IDC_SHOW_ICON).check = 1;
+    dialog->OnExit();
+    dialog->OnTrayAreaCreated();
+    EXPECT_EQ(window.trayCalls.back(), "delete");
+}
+
 TEST_F(SchedulerTest, RemovalClearsTheFlagWhateverTheResult) {
     Start();
     window.trayDeleteWorks = false;

@@ -31,8 +31,9 @@ private:
 
 struct StartupRun {
     StartupRun(InstanceGuard::Role role, const std::string& error, const std::string& profile)
-        : startup("/opt/bin/sched.exe", {[this, profile](const std::string& executable) {
+        : startup("/opt/bin/sched.exe", {[this, profile](const std::string& executable, std::string& why) {
                                              executablePath = executable;
+                                             if (profile.empty()) why = "Access is denied";
                                              return profile;
                                          },
                                          [role, error](const std::string& path) {
@@ -49,10 +50,12 @@ struct StartupRun {
 // The main window on a start-up's store, attached and initialised as a
 // front end's main does it.
 struct RunningWindow {
-    explicit RunningWindow(StartupRun& run)
+    // trayWorks false: the desktop has nowhere to show the icon.
+    explicit RunningWindow(StartupRun& run, bool trayWorks = true)
         : services(run.startup.Services(clock, launcher, display)), dialog(services, run.startup.GetTitle()) {
         run.startup.Attach(dialog);
         dialog.Attach(window, window);
+        window.trayAddWorks = trayWorks;
         dialog.OnInitDialog();
     }
     test::FakeClock clock{2026, 12, 8, 14, 30, 0};
@@ -91,6 +94,22 @@ TEST(Startup, RolesDecideWhetherTheSchedulerRunsAndWhatIsReported) {
             EXPECT_EQ(run.startup.GetStore().GetFilePath(), dir.File("sched.INI"));
         }
     }
+}
+
+// Without a place for the profile file the start says why and ends:
+// neither the guard nor the store is set up on a path of no folder.
+TEST(Startup, WithoutAPlaceForTheProfileItSaysWhyAndEnds) {
+    StartupRun::guardPath = "untouched";
+    StartupRun run(InstanceGuard::Role::first, "", "");
+    EXPECT_FALSE(run.startup.ShouldRun());
+    EXPECT_EQ(StartupRun::guardPath, "untouched");
+    EXPECT_NE(run.startup.GetFailure().find("sched.INI: Access is denied"), std::string::npos)
+        << run.startup.GetFailure();
+    EXPECT_EQ(run.lines, std::vector<std::string>{"sched: no place for the profile file: Access is denied"});
+
+    test::TempDir dir;
+    StartupRun placed(InstanceGuard::Role::first, "", dir.File("sched.INI"));
+    EXPECT_TRUE(placed.startup.GetFailure().empty());
 }
 
 // A failed save is told in the window once, again only after a write that
@@ -188,6 +207,85 @@ TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
     EXPECT_EQ(test::StoredString(dir.File("sched.INI"), "App2", "LastResult"),
               "could not start: no program named backp");
     run.startup.Detach();
+}
+
+// Without a tray icon (none can be shown, or it is turned off) a failed
+// start is told through the desktop's notification service, with the same
+// once-per-failure rule as the icon's notifications.
+TEST(Startup, WithoutATrayIconFailedStartsAreToldThroughTheDesktop) {
+    for (const bool iconTurnedOff : {false, true}) {
+        SCOPED_TRACE(iconTurnedOff ? "icon turned off" : "no tray");
+        test::TempDir dir;
+        test::TempDir::WriteFile(dir.File("sched.INI"), std::string("[Settings]\nNumApps=1\nshowicon=") +
+                                                            (iconTurnedOff ? "0" : "1") +
+                                                            "\n[App1]\ntitle=Backup\ncommand=backp\ntype=Interval\n");
+        StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
+        RunningWindow running(run, iconTurnedOff);
+        FakeWindow& window = running.window;
+        ASSERT_FALSE(running.dialog.IsTrayIconShown());
+        running.launcher.failureReason = "no program named backp";
+        running.launcher.result = false;
+
+        window.trayCalls.clear();
+        running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+        EXPECT_EQ(window.trayCalls, std::vector<std::string>{"desktop notify sched: a task could not start | Task "
+                                                             "\"Backup\" could not start \"backp\": no program named "
+                                                             "backp"});
+        running.clock.Advance(1);
+        running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+        EXPECT_EQ(window.trayCalls.size(), 1u) << "the same failure again is not news";
+        EXPECT_EQ(run.lines.size(), 2u) << "standard error hears of every failure";
+        running.dialog.OnCancel();
+        run.startup.Detach();
+    }
+}
+
+// A failed save while the window is hidden is told by a notification as
+// well as by the notice beside the window: from the icon while it is shown,
+// else through the desktop. Once per failure, as the notice.
+TEST(Startup, FailedSaveWhileHiddenIsNotified) {
+    for (const bool trayWorks : {true, false}) {
+        SCOPED_TRACE(trayWorks ? "tray" : "no tray");
+        test::TempDir dir;
+        const std::string folder = dir.File("blocked");
+        const std::string profile = folder + "/sched.INI";
+        test::TempDir::WriteFile(folder, "");
+        StartupRun run(InstanceGuard::Role::first, "", profile);
+        RunningWindow running(run, trayWorks);
+        FakeWindow& window = running.window;
+        const auto add = [&] {
+            test::ScriptPropertiesDialog(
+                window, [](FakeWindow&, TaskPropertiesDialog&) {}, true);
+            running.dialog.OnCommand(IDC_ADD, ControlEvent::clicked);
+        };
+        const std::string told = std::string(trayWorks ? "notify" : "desktop notify") +
+                                 " sched: tasks cannot be saved | The profile file " + profile + " cannot be written";
+
+        window.windowVisible = true;
+        window.trayCalls.clear();
+        add();
+        EXPECT_EQ(window.notices.size(), 1u);
+        for (const std::string& call : window.trayCalls) EXPECT_NE(call.find("notify"), 0u) << call;
+
+        std::filesystem::remove(folder);
+        running.dialog.OnTimer(SCHEDULER_TIMER_ID);  // written: the next failure is news again
+        ASSERT_FALSE(running.dialog.IsSavePending());
+        std::filesystem::remove_all(folder);
+        test::TempDir::WriteFile(folder, "");
+        window.windowVisible = false;
+        window.trayCalls.clear();
+        add();
+        add();
+        EXPECT_EQ(window.notices.size(), 2u);
+        std::vector<std::string> notifications;
+        for (const std::string& call : window.trayCalls)
+            if (call.find("notify") != std::string::npos) notifications.push_back(call);
+        ASSERT_EQ(notifications.size(), 1u);
+        EXPECT_EQ(notifications[0].rfind(told, 0), 0u) << notifications[0];
+        std::filesystem::remove(folder);
+        running.dialog.OnCancel();
+        run.startup.Detach();
+    }
 }
 
 }  // namespace

@@ -4,22 +4,36 @@
 # is ever touched:
 #  (a) the "Tikr" window appears, a due message task shows its box captioned
 #      "Tikr Scheduled Message", and the timer goes on meanwhile: a task due a
-#      few seconds later shows its own box while the first is still open;
+#      few seconds later shows its own box while the first is still open,
+#      and the main window's keys work while the boxes are open (Alt+A opens
+#      the properties dialog); F1 shows one help box, not two;
 #  (b) a task added with the keyboard alone is stored in the profile file;
 #  (c) a later start shows the hidden window of the running one and ends;
-#  (d) Escape ends the program without writing the profile file.
+#      while the properties dialog is open, a later start brings the dialog
+#      forward, not the main window it disables;
+#  (d) Escape ends the program without writing the profile file;
+#  (e) with the notification-area icon on: the icon is there, a click on it
+#      brings the hidden window back, the shell's restart notice registers
+#      it again after a tip update failed while the area was gone, and Exit
+#      removes it.
+#  (f) Exit while a scheduled box is open ends the program promptly, and the
+#      task after the box neither runs nor loses its run.
+#  (g) a user folder whose name no ANSI code page holds keeps the profile;
+#  (h) where no folder for the profile can be had, a box captioned "tikr"
+#      says so and the program ends, writing nothing in its current folder.
 #
-# Usage: e2e_win32_test.sh <tikr.exe> <output directory>
+# Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
 # when set, the kind of prefix to make.
 set -uo pipefail
 
 tikr_exe=${1:?tikr.exe}
 e2e_outdir=${2:?output directory}
+probe_exe=${3:?tray_probe.exe}
 e2e_name=win32
 source "$(dirname "$0")/../e2e/x_session.sh"
 wine=${TIKR_WINE:-wine}
-skip_without "$wine" wineserver
+skip_without "$wine" wineserver xmessage
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 # The prefix's processes end with the test, whatever way it ends.
@@ -32,6 +46,7 @@ wineserver -p </dev/null >/dev/null 2>&1
 
 mkdir -p "$work/bin"
 cp "$tikr_exe" "$work/bin/tikr.exe"
+cp "$probe_exe" "$work/bin/tray_probe.exe"
 appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep -v '/Public/' | head -n 1)
 [ -d "$appdata" ] || fail "the prefix has no application-data folder"
 profile="$appdata/tikr.INI"
@@ -72,6 +87,12 @@ boxes() { windows_named 'Tikr Scheduled Message' --onlyvisible | wc -l; }
 two_boxes() { [ "$(boxes)" -ge 2 ]; }
 wait_for 40 two_boxes || fail "(a) the timer stopped while the first message was open"
 import -window root "$e2e_outdir/win32-messages.png" 2>/dev/null
+# The boxes' loops do not hold up the main window's keys.
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' ||
+  fail "(a) Alt+A in the main window did nothing while a message box was open"
+press "$(window_id 'Scheduled Task Properties')" Escape
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(a) Escape did not close the properties dialog"
 # The newest box runs the innermost loop, so it is closed first.
 for _ in 1 2; do
   box=$(windows_named 'Tikr Scheduled Message' --onlyvisible | sort -n | tail -n 1)
@@ -82,6 +103,13 @@ for _ in 1 2; do
 done
 has_window Tikr || fail "(a) the main window went away"
 import -window root "$e2e_outdir/win32-main.png" 2>/dev/null
+# F1: one help box, captioned with the program's name.
+press "$main" F1
+wait_for 20 has_window tikr || fail "(a) F1 showed no help box"
+sleep 2
+[ "$(windows_named tikr --onlyvisible | wc -l)" -eq 1 ] || fail "(a) F1 showed $(windows_named tikr --onlyvisible | wc -l) help boxes"
+press "$(window_id tikr)" Return
+wait_for 20 no_window tikr || fail "(a) the help box did not close"
 
 # --- (b) a task added with the keyboard is stored ------------------------------
 press "$main" alt+a
@@ -107,6 +135,35 @@ wait_for 20 has_window Tikr || fail "(c) the later start did not show the runnin
 [ "$(window_id Tikr)" = "$main" ] || fail "(c) another window than the running one's is shown"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(c) there are $(count_windows Tikr) Tikr windows"
 alive "$first" || fail "(c) the running scheduler ended"
+# A later start while the properties dialog is open makes the dialog, which
+# takes the keys, the foreground window (another window has the focus
+# meanwhile). Whether the window manager then gives it the X focus is the
+# window manager's choice (openbox keeps it from a window that asks).
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' || fail "(c) Add... did not open the properties dialog"
+props=$(window_id 'Scheduled Task Properties')
+xmessage -title elsewhere -geometry +600+500 elsewhere >/dev/null 2>&1 &
+elsewhere=$!
+track "$elsewhere"
+wait_for 20 has_window elsewhere || fail "(c) the other window did not appear"
+activate "$(window_id elsewhere)"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the second later start failed"
+foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null | tr -d '\r'); }
+dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
+wait_for 20 dialog_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the properties dialog"
+stop "$elsewhere"
+# The same with a box over the dialog (a refused hour): the box comes forward.
+press "$props" Tab Tab Tab
+xdotool type --delay 30 '99'
+xdotool key Return
+wait_for 20 has_window tikr || fail "(c) the refused hour showed no box"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the third later start failed"
+box_forward() { [ "$(foreground)" = tikr ]; }
+wait_for 20 box_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the box over the dialog"
+press "$(window_id tikr)" Return
+wait_for 20 no_window tikr || fail "(c) the box over the dialog did not close"
+press "$props" Escape
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(c) Escape did not close the properties dialog"
 
 # --- (d) Escape ends the program and writes nothing ----------------------------
 before=$(md5sum <"$profile")
@@ -116,5 +173,105 @@ xdotool key Escape
 wait_for 30 ended "$first" || fail "(d) Escape did not end the program"
 [ "$(md5sum <"$profile")" = "$before" ] || fail "(d) the profile file was written on the way out"
 no_window Tikr || fail "(d) the window is still there"
+
+# --- (e) the notification-area icon -------------------------------------------
+probe() { (cd "$work/bin" && "$wine" tray_probe.exe "$@" 2>/dev/null | tr -d '\r'); }
+icon_known() { probe known "$hwnd" >/dev/null; }
+sed -i 's/^showicon=0/showicon=1/' "$profile"
+start_tikr
+second=$last_pid
+wait_for 60 has_window Tikr || fail "(e) the Tikr window did not appear"
+main=$(window_id Tikr)
+hwnd=$(probe window)
+[ -n "$hwnd" ] || fail "(e) the main window was not found"
+wait_for 20 icon_known || fail "(e) the icon was not added"
+press "$main" Return
+wait_for 20 no_window Tikr || fail "(e) Hide did not hide the window"
+probe click "$hwnd"
+wait_for 20 has_window Tikr || fail "(e) a click on the icon did not bring the window back"
+# The shell restarts: its area forgets the icon, and a tip update made
+# meanwhile (Remove) fails; its restart notice registers the icon again.
+probe forget "$hwnd"
+icon_known && fail "(e) the icon could not be made forgotten"
+press "$main" alt+r
+wait_for 20 profile_has 'NumApps=2' || fail "(e) Remove did not store the list"
+probe restarted "$hwnd"
+wait_for 20 icon_known || fail "(e) the restart notice did not register the icon again"
+press "$main" alt+x
+wait_for 30 ended "$second" || fail "(e) Exit did not end the program"
+icon_known && fail "(e) Exit left the icon behind"
+
+# --- (f) Exit while a scheduled box is open: the waiting pass goes no further
+# The first check, 12 s after the start, opens the box; the program is ended
+# before the next one would run the task after it inside the box.
+printf '%s\r\n' '[settings]' 'interval=12' 'showicon=0' 'NumApps=2' \
+  '[App1]' 'title=Box' 'Task=Message' 'Message=Waiting here' 'type=Daily' 'when=00:00' \
+  'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' \
+  '[App2]' 'title=After the box' 'Task=Application' 'command=cmd.exe /c echo ran>C:\after.txt' 'type=Daily' \
+  'when=00:00' 'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' >"$profile"
+after="$WINEPREFIX/drive_c/after.txt"
+rm -f "$after"
+start_tikr
+boxed=$last_pid
+wait_for 60 has_window Tikr || fail "(f) the Tikr window did not appear"
+main=$(window_id Tikr)
+wait_for 30 has_window 'Tikr Scheduled Message' || fail "(f) the due message was not shown"
+# A click on Exit, as a mouse user ends it (the keys are tried in (a)). The
+# button's centre, in dialog units (154, 182) of the 186 x 196 client area.
+activate "$main"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((154 * WIDTH / 186)) $((182 * HEIGHT / 196)) click 1
+wait_for 15 ended "$boxed" || fail "(f) the program did not end promptly after Exit"
+sleep 1  # a program started on the way out would have written by now
+[ -e "$after" ] && fail "(f) the task after the box started its program after Exit"
+app2=$(tr -d '\r' <"$profile" | sed -n '/^\[App2\]/,/^\[/p')
+grep -q '^NextAt=01-Jan-2020 00:00:00' <<<"$app2" || fail "(f) the task after the box lost its run: $app2"
+grep -q '^LastRun=.' <<<"$app2" && fail "(f) a run that did not happen was recorded: $app2"
+
+# --- (g) a user folder outside the ANSI code page --------------------------------
+# The user's application-data folder under a name in Greek and Cyrillic
+# letters, which no single-byte code page holds together. The .reg file is
+# UTF-16 (with its byte-order mark), so regedit takes the folder's name
+# whole, whatever the locale.
+set_appdata() {
+  local hex
+  hex=$(printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+  {
+    printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"AppData"=hex(2):%s,00,00\r\n\r\n' \
+      'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' "$hex" |
+      iconv -f UTF-8 -t UTF-16LE
+  } >"$work/appdata.reg"
+  "$wine" regedit /S "Z:$(printf '%s' "$work/appdata.reg" | tr / '\\')" </dev/null >>"$work/reg.log" 2>&1 ||
+    fail "the application-data folder could not be set"
+}
+user='Νίκος-Борис'
+set_appdata "C:\\users\\$user\\AppData\\Roaming"
+wide_profile="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/tikr.INI"
+start_tikr
+third=$last_pid
+wait_for 60 has_window Tikr || fail "(g) the Tikr window did not appear"
+main=$(window_id Tikr)
+press "$main" alt+a
+wait_for 20 has_window 'Scheduled Task Properties' || fail "(g) Add... did not open the properties dialog"
+activate "$(window_id 'Scheduled Task Properties')"
+xdotool key Return
+wait_for 20 no_window 'Scheduled Task Properties' || fail "(g) Enter did not confirm the dialog"
+wide_stored() { grep -a -q 'NumApps=1' "$wide_profile" 2>/dev/null; }
+wait_for 20 wide_stored || fail "(g) the task was not stored in the user's folder: $(find "$WINEPREFIX/drive_c/users" -name tikr.INI)"
+press "$main" Escape
+wait_for 30 ended "$third" || fail "(g) Escape did not end the program"
+ls "$work/bin" | grep -q -i '\.ini$' && fail "(g) a profile file was made in the current folder"
+
+# --- (h) no place for the profile: said, and the end ---------------------------
+set_appdata 'Q:\nowhere\AppData'
+start_tikr
+fourth=$last_pid
+wait_for 60 has_window tikr || fail "(h) no box said that the profile has no place"
+has_window Tikr && fail "(h) the scheduler ran without a profile file"
+import -window root "$e2e_outdir/win32-no-profile.png" 2>/dev/null
+press "$(window_id tikr)" Return
+wait_for 30 ended "$fourth" || fail "(h) the program did not end after the box"
+ls "$work/bin" | grep -q -i '\.ini$' && fail "(h) a profile file was made in the current folder"
 
 echo "PASS: win32 end-to-end"

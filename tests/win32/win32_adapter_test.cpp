@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -261,6 +262,49 @@ private:
     HWND hwnd = nullptr;
 };
 
+// A key pressed and released as the keyboard would.
+void PressKey(WORD key) {
+    INPUT input[2]{};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = key;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// The program's message loop for a while.
+void RunLoop(win32::SchedulerWindow& window, DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < ms) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) window.Dispatch(message);
+        Sleep(10);
+    }
+}
+
+// No label of the dialog is cut off: each static text, drawn on one line
+// in the dialog's font, fits in its control.
+void ExpectEveryLabelFits(HWND dialog) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(dialog);
+    ASSERT_NE(dc, nullptr);
+    HGDIOBJ before = SelectObject(dc, font);
+    int labels = 0;
+    for (HWND child : Children(dialog)) {
+        const std::string text = WindowText(child);
+        if (ClassOf(child) != "Static" || text.empty()) continue;
+        ++labels;
+        RECT needed{0, 0, 0, 0};
+        DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+        RECT client{};
+        GetClientRect(child, &client);
+        EXPECT_LE(needed.right, client.right) << "\"" << text << "\" is cut off";
+    }
+    SelectObject(dc, before);
+    ReleaseDC(dialog, dc);
+    EXPECT_GT(labels, 0);
+}
+
 void Click(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -310,19 +354,30 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     EXPECT_TRUE(Shown(dialog.hwnd, res::IDC_DAY_OF_MONTH));
 
     // Browse: the open-file dialog's choice, quoted for its blank, replaces
-    // the command line.
+    // the command line, and the program's current folder stays where it was
+    // (a bare program name finds the same program after browsing).
+    TempDir startFolder;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(startFolder.Path());
     Robot robot;
     robot.known = {dialog.hwnd};
     const std::string program = env.dir.File("my tool.exe");
     TempDir::WriteFile(program, "MZ");
+    // The user goes to the program's folder first, then picks it there.
+    int step = 0;
     robot.onDialog["Open"] = [&](HWND open) {
-        robot.onDialog.erase("Open");
-        SetDlgItemTextA(open, 0x47C, program.c_str());  // the file name field
+        const bool inFolder = step++ > 0;
+        if (inFolder) robot.onDialog.erase("Open");
+        const std::string typed = inFolder ? "my tool.exe" : env.dir.Path().string();
+        SetDlgItemTextA(open, 0x47C, typed.c_str());  // the file name field
         PostMessageA(open, WM_COMMAND, IDOK, 0);
     };
     SendDlgItemMessageA(dialog.hwnd, res::IDC_ACTION, CB_SETCURSEL, 0, 0);
     logic.OnActionChanged();
     logic.OnBrowse();
+    const std::filesystem::path afterBrowse = std::filesystem::current_path();
+    std::filesystem::current_path(before);
+    EXPECT_EQ(afterBrowse, startFolder.Path());
     EXPECT_TRUE(robot.boxes.empty());
     EXPECT_EQ(ItemText(dialog.hwnd, res::IDC_COMMAND_LINE), "\"" + program + "\"");
 
@@ -364,6 +419,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     ASSERT_TRUE(window.Start());
     HWND main = window.Window();
     EXPECT_TRUE(IsWindowVisible(main));
+    ExpectEveryLabelFits(main);
     EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
     EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(ItemText(main, res::IDC_INTERVAL), "42");
@@ -385,6 +441,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     robot.onDialog["Scheduled Task Properties"] = [&](HWND dialog) {
         ++dialogsSeen;
         ownerDisabled = !IsWindowEnabled(main);
+        ExpectEveryLabelFits(dialog);
         // Brought forward (tray, later start), the window hands the
         // foreground to the dialog that takes its input.
         SetForegroundWindow(main);
@@ -404,9 +461,13 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(logic.GetTasks().GetTask(logic.GetTasks().GetCount() - 1)->GetTitle(), "Added");
     EXPECT_NE(TempDir::ReadFile(env.path).find("Added"), std::string::npos);
 
-    // F1 on any control of the window: the summary with the profile's path.
-    MSG f1{GetDlgItem(main, res::IDC_TASK_LIST), WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
-    window.Dispatch(f1);
+    // A real press of F1 on the list: one box (the summary with the
+    // profile's path), not one from the key and one from the help request
+    // the window system makes of it.
+    SetForegroundWindow(main);
+    SetFocus(GetDlgItem(main, res::IDC_TASK_LIST));
+    PressKey(VK_F1);
+    RunLoop(window, 1500);
     ASSERT_EQ(robot.boxes.size(), 1u);
     EXPECT_NE(robot.boxes[0].first.find(env.path), std::string::npos);
     EXPECT_EQ(robot.boxes[0].second, "tikr");
@@ -446,13 +507,15 @@ TEST(Win32WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
     HWND second = nullptr;
     {
         Win32WindowPort port(Instance(), owner.hwnd);
-        port.ShowNotice("The profile file cannot be written.", "tikr");
+        // An "&" in a path is shown, not taken for a mnemonic marker.
+        port.ShowNotice("The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.", "tikr");
         HWND first = port.Notice();
         ASSERT_NE(first, nullptr);
         EXPECT_TRUE(IsWindowVisible(first));
         EXPECT_EQ(GetWindow(first, GW_OWNER), owner.hwnd);
         EXPECT_EQ(WindowText(first), "tikr");
-        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file cannot be written.");
+        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.");
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(first, 0xFFFF), GWL_STYLE) & SS_NOPREFIX);
         port.ShowNotice("Still not.", "tikr");
         EXPECT_FALSE(IsWindow(first));
         second = port.Notice();
@@ -476,7 +539,7 @@ bool TrayKnows(HWND window) {
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
-TEST(Win32TrayPort, RegistersAgainWhenTheNotificationAreaStartsAnewAndRemovesOnEveryWayOut) {
+TEST(Win32TrayPort, AddsWhetherTheNotificationAreaKnowsTheIconOrNotAndRemovesOnEveryWayOut) {
     TemplateDialog owner(res::SchedulerDialogResource());
     ASSERT_NE(owner.hwnd, nullptr);
     {
@@ -484,21 +547,22 @@ TEST(Win32TrayPort, RegistersAgainWhenTheNotificationAreaStartsAnewAndRemovesOnE
         ASSERT_TRUE(tray.TrayAdd("0 Task(s) Scheduled"));
         EXPECT_TRUE(TrayKnows(owner.hwnd));
         EXPECT_TRUE(tray.TrayModify("1 Task(s) Scheduled"));
+        // A restart notice that came without a restart: the area still
+        // knows the icon, and the add counts all the same.
+        EXPECT_TRUE(tray.TrayAdd("1 Task(s) Scheduled"));
+        EXPECT_TRUE(tray.Registered());
 
-        // The shell restarted and forgot the icon: it is registered again.
+        // The area restarted and forgot the icon: the add registers it.
         NOTIFYICONDATAA data{};
         data.cbSize = NOTIFYICONDATAA_V1_SIZE;
         data.hWnd = owner.hwnd;
         data.uID = ui::SCHEDULER_TIMER_ID;
         Shell_NotifyIconA(NIM_DELETE, &data);
         EXPECT_FALSE(TrayKnows(owner.hwnd));
-        tray.Restore();
-        EXPECT_TRUE(tray.Registered());
+        EXPECT_TRUE(tray.TrayAdd("1 Task(s) Scheduled"));
         EXPECT_TRUE(TrayKnows(owner.hwnd));
 
         EXPECT_TRUE(tray.TrayDelete());
-        EXPECT_FALSE(TrayKnows(owner.hwnd));
-        tray.Restore();  // nothing to restore once removed
         EXPECT_FALSE(TrayKnows(owner.hwnd));
         ASSERT_TRUE(tray.TrayAdd("2 Task(s) Scheduled"));
     }

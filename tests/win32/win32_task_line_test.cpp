@@ -95,8 +95,10 @@ private:
 };
 
 struct MainWindow {
-    MainWindow() {
-        EXPECT_TRUE(window.Start());
+    // Tests call Started() first: a window that did not start fails its
+    // test there, before anything uses it.
+    explicit MainWindow(const char* profile = TWO_TASKS) : env(profile) {
+        started = window.Start();
         main = window.Window();
         list = GetDlgItem(main, res::IDC_TASK_LIST);
     }
@@ -116,15 +118,17 @@ struct MainWindow {
     // which goes to the window.
     void RightClick(POINT client) const { SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y)); }
 
-    CoreEnv env{TWO_TASKS};
+    CoreEnv env;
     ui::SchedulerDialog logic{env.services, "tikr"};
     win32::SchedulerWindow window{Instance(), logic};
     HWND main = nullptr;
     HWND list = nullptr;
+    bool started = false;
 };
 
 TEST(Win32TaskLine, KeysAndRightClicksOpenTheLineMenuWhoseChoiceRunsOnThatLine) {
     MainWindow w;
+    ASSERT_TRUE(w.started);
     ASSERT_EQ(w.Selection(), 0);
     MenuDriver driver;
 
@@ -173,8 +177,43 @@ TEST(Win32TaskLine, KeysAndRightClicksOpenTheLineMenuWhoseChoiceRunsOnThatLine) 
     EXPECT_EQ(w.Selection(), 0);
 }
 
+// The session ends (WM_ENDSESSION) while a scheduled message box is open
+// and a failed write left the tasks unstored: the end stores them and the
+// box's outcome, and no task after the box starts any more.
+TEST(Win32TaskLine, TheEndOfTheSessionStoresWhatIsPendingAndStartsNothingMore) {
+    MainWindow w(
+        "[settings]\r\nshowicon=0\r\nNumApps=2\r\n"
+        "[App1]\r\ntitle=Box\r\nTask=Message\r\nMessage=Hello\r\ntype=Daily\r\nwhen=00:00\r\n"
+        "RunMissedOnStartup=Yes\r\nNextAt=01-Jan-2020 00:00:00\r\n"
+        "[App2]\r\ntitle=Later\r\nTask=Application\r\ncommand=later.exe\r\ntype=Daily\r\nwhen=00:00\r\n"
+        "RunMissedOnStartup=Yes\r\nNextAt=01-Jan-2020 00:00:00\r\n");
+    ASSERT_TRUE(w.started);
+    w.env.store.SetWriteFailureHandler([&](const WriteFailure& failure) { w.logic.OnWriteFailure(failure); });
+    // Another program has made the file read-only: the pass cannot store
+    // the next runs. It lets go while the box is open, and the session ends.
+    ASSERT_TRUE(SetFileAttributesA(w.env.path.c_str(), FILE_ATTRIBUTE_READONLY));
+    bool pendingAtTheEnd = false;
+    w.env.messages.onShow = [&](const std::string&) {
+        pendingAtTheEnd = w.logic.IsSavePending();
+        SetFileAttributesA(w.env.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SendMessageA(w.main, WM_QUERYENDSESSION, 0, 0);
+        SendMessageA(w.main, WM_ENDSESSION, TRUE, 0);
+    };
+    SendMessageA(w.main, WM_TIMER, ui::SCHEDULER_TIMER_ID, 0);
+    ASSERT_EQ(w.env.messages.shown.size(), 1u);
+    EXPECT_TRUE(pendingAtTheEnd);
+    EXPECT_TRUE(w.window.Ended());
+    EXPECT_TRUE(w.env.launcher.started.empty());
+    EXPECT_EQ(w.env.Stored("App1", "NextAt"), "09-Dec-2026 00:00:00");
+    EXPECT_EQ(w.env.Stored("App1", "LastResult"), "message shown");
+    w.env.store.SetWriteFailureHandler({});
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // the end of the window's loop
+}
+
 TEST(Win32TaskLine, TheTipOfTheLineUnderThePointerTellsItsTaskAsItIsNow) {
     MainWindow w;
+    ASSERT_TRUE(w.started);
     HWND tips = w.window.Port().Tips();
     ASSERT_NE(tips, nullptr);
     // One tool over the whole list, its text asked of the window; a width

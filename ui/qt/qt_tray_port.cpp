@@ -1,5 +1,10 @@
 #include "ui/qt/qt_tray_port.h"
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
+
 #include "ui/scheduler_dialog.h"
 
 namespace tikr::qt {
@@ -40,6 +45,23 @@ bool QtTrayPort::TrayNotify(const std::string& title, const std::string& text) {
     if (!icon.isVisible()) return false;
     icon.showMessage(QString::fromStdString(title), QString::fromStdString(text), QSystemTrayIcon::Warning);
     return true;
+}
+
+bool QtTrayPort::DesktopNotify(const std::string& title, const std::string& text) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // Notify(app_name, replaces_id, app_icon, summary, body, actions, hints,
+    // expire_timeout): a new notification with the program's icon, shown
+    // as long as the server's default.
+    const QString name = QCoreApplication::applicationName();
+    call << name << 0u << name << QString::fromStdString(title) << QString::fromStdString(text) << QStringList()
+         << QVariantMap{{QStringLiteral("desktop-entry"), name}} << -1;
+    // The answer (or the bus's "no such service") is not waited for: the
+    // checks go on, and standard error has the failure all the same.
+    return bus.send(call);
 }
 
 }  // namespace tikr::qt

@@ -217,6 +217,8 @@ void QtWindowPort::ShowWindow(bool show) {
     }
 }
 
+bool QtWindowPort::IsWindowVisible() { return dialog.isVisible(); }
+
 void QtWindowPort::SetForeground() {
     dialog.raise();
     dialog.activateWindow();

@@ -70,7 +70,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     // one to show its window and ends without connecting to the display.
     ui::Startup startup(executablePath, {ProfilePath, AcquireInstanceGuard,
                                          [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }});
-    if (!startup.ShouldRun()) return 0;
+    // Where the profile has no place the line on standard error says why.
+    if (!startup.ShouldRun()) return startup.GetFailure().empty() ? 0 : 1;
 
     QApplication application(argc, argv);
     // The window hides to the notification area and message boxes come and
@@ -78,6 +79,11 @@ int RunSchedulerApplication(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QString::fromStdString(startup.GetTitle()));
     QApplication::setWindowIcon(ApplicationIcon());
+    // The launcher's token was for this start's own window (the window
+    // system's plugin has taken what it uses); the programs that tasks
+    // start must not present it as theirs.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
 
     SystemClock clock;
     // Each program started is kept until it ends, learnt from the event
@@ -93,7 +99,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
     SchedulerWindow window(logic);
     QtShowRequestWatch requests;
-    startup.GetGuard().ServeShowRequests(requests, [&window] { window.BringForward(); });
+    InstanceGuard& guard = startup.GetGuard();
+    guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     window.Run();
     return startup.Finish(logic);
 }

@@ -6,6 +6,7 @@
 #include "ui/qt/dialog_builder.h"
 #include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
+#include "ui/qt/window_activation.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -68,13 +69,14 @@ bool SchedulerWindow::Start() {
     return true;
 }
 
-void SchedulerWindow::BringForward() {
+void SchedulerWindow::BringForward(const std::string& activationToken) {
     if (!port || port->Ended()) return;
     // A window still due to hide itself at start-up does that first, so the
     // pending hide cannot undo this show a moment later.
     if (logic.IsHidePending()) logic.OnCtlColor();
+    PresentActivationToken(*dialog, activationToken);
     port->ShowWindow(true);
-    port->SetForeground();
+    ActivateWithToken(activationToken, [this] { port->SetForeground(); });
 }
 
 int SchedulerWindow::Run() {

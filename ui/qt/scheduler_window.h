@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include <memory>
+#include <string>
 
 namespace tikr::ui {
 class SchedulerDialog;
@@ -34,7 +35,8 @@ public:
     int Run();
     // Shows the window (from hidden or minimised) and brings it to the
     // foreground, as a press on the tray icon does; nothing once it ended.
-    void BringForward();
+    // A later start's activation token goes to the window system with it.
+    void BringForward(const std::string& activationToken = {});
 
     ResourceDialog& Dialog() { return *dialog; }
     QtWindowPort& Port() { return *port; }

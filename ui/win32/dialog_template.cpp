@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace tikr::win32 {
 
 namespace {
@@ -181,6 +183,57 @@ void SetDefaultButton(HWND dialog, const res::DialogDef& definition) {
             return;
         }
     }
+}
+
+std::string WithoutMnemonics(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // "&x" shows x underlined, "&&" shows one "&".
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+void FitStaticTexts(HWND dialog) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    RECT client{};
+    GetClientRect(dialog, &client);
+    HDC dc = GetDC(dialog);
+    if (dc == nullptr) return;
+    HGDIOBJ before = font != nullptr ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[16] = "";
+        if (GetClassNameA(child, name, sizeof(name)) == 0 || lstrcmpiA(name, "Static") != 0) continue;
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        const LONG kind = style & SS_TYPEMASK;
+        if (kind != SS_LEFT && kind != SS_CENTER && kind != SS_RIGHT && kind != SS_LEFTNOWORDWRAP && kind != SS_SIMPLE)
+            continue;
+        const int length = GetWindowTextLengthA(child);
+        if (length <= 0) continue;
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        text.resize(static_cast<std::size_t>(std::max(GetWindowTextA(child, text.data(), length + 1), 0)));
+        if ((style & SS_NOPREFIX) == 0) text = WithoutMnemonics(text);
+        RECT area{};
+        GetWindowRect(child, &area);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
+        const int height = area.bottom - area.top;
+        // Only labels of one line: a taller text breaks its lines itself.
+        if (height >= 2 * metrics.tmHeight) continue;
+        SIZE needed{};
+        if (!GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &needed)) continue;
+        const int width = area.right - area.left;
+        if (needed.cx <= width) continue;
+        // Wider as far as the dialog allows; the font stays as it is.
+        const int room = std::max<int>(client.right - area.left, width);
+        SetWindowPos(child, nullptr, 0, 0, std::min<int>(needed.cx, room), height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (before != nullptr) SelectObject(dc, before);
+    ReleaseDC(dialog, dc);
 }
 
 }  // namespace tikr::win32

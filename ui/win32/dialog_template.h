@@ -46,6 +46,14 @@ void SetDefaultButton(HWND dialog, const res::DialogDef& definition);
 // nothing to the dialog (focus changes, edit changes).
 std::optional<ui::ControlEvent> ControlEventOf(const res::DialogDef& dialog, int id, unsigned code);
 
+// Widens every one-line static text of the dialog whose text, measured in
+// the dialog's font, is wider than the control (never beyond the dialog's
+// right edge), so that no label is cut off in the font actually in use.
+void FitStaticTexts(HWND dialog);
+
+// A control's text as it is shown: "&x" is x, "&&" is "&".
+std::string WithoutMnemonics(const std::string& text);
+
 inline const DLGTEMPLATE* AsTemplate(const std::vector<WORD>& data) {
     return reinterpret_cast<const DLGTEMPLATE*>(data.data());
 }

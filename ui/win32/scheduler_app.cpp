@@ -9,6 +9,7 @@
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process_launcher.h"
 #include "store/profile_location.h"
 #include "ui/scheduler_dialog.h"
@@ -21,10 +22,17 @@ namespace tikr::win32 {
 int RunSchedulerApplication(HINSTANCE instance) {
     // A later start has the running scheduler's window shown and brought
     // forward, and ends without a window of its own. A GUI program has no
-    // standard error: its error lines go to the debugger.
+    // standard error: its error lines (UTF-8, paths among them) go to the
+    // debugger.
     ui::Startup startup(ExecutablePath(nullptr), {ProfilePath, AcquireInstanceGuard, [](const std::string& line) {
-                                                      OutputDebugStringA((line + "\n").c_str());
+                                                      OutputDebugStringW(Widen(line + "\n").c_str());
                                                   }});
+    if (!startup.GetFailure().empty()) {
+        // No place for the profile file: said in a box, and the end.
+        MessageBoxW(nullptr, Widen(startup.GetFailure()).c_str(), Widen(startup.GetTitle()).c_str(),
+                    MB_OK | MB_ICONERROR);
+        return 1;
+    }
     if (!startup.ShouldRun()) return 0;
 
     // The up-down controls of both dialogs come from the common controls.

@@ -1,5 +1,7 @@
 #include "ui/win32/scheduler_window.h"
 
+#include <string>
+
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -14,26 +16,60 @@ namespace {
 
 namespace res = ui::res;
 
+// Set on a window just before its dialog manager is given a message: the
+// dialog manager first offers that message to the message filters, and the
+// filter takes the mark as "this one is already being routed", removes it
+// and lets the message go on. So the mark never outlives that first step,
+// not even while the message runs a nested loop (a box opened by a key).
+constexpr const char* ROUTING_PROPERTY = "TikrRoutingKeys";
+
+std::string RootClass(HWND root) {
+    char name[64] = "";
+    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0) return {};
+    return name;
+}
+
+bool ThroughDialogManager(HWND root, MSG& message) {
+    SetPropA(root, ROUTING_PROPERTY, root);
+    const bool handled = IsDialogMessageA(root, &message) != FALSE;
+    RemovePropA(root, ROUTING_PROPERTY);
+    return handled;
+}
+
+// The message filter of the window's thread. A modal loop that is not the
+// program's own (a scheduled message box, a validation box) offers each
+// message to it, but never to the main window's dialog manager: without
+// this, Tab, Enter, Escape and the mnemonics would do nothing in the main
+// window while such a box is open.
+LRESULT CALLBACK RouteKeysInModalLoops(int code, WPARAM wParam, LPARAM lParam) {
+    if ((code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && lParam != 0) {
+        MSG& message = *reinterpret_cast<MSG*>(lParam);
+        HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        // The dialog manager's own offer of a message being routed goes on.
+        const bool routing = root != nullptr && RemovePropA(root, ROUTING_PROPERTY) != nullptr;
+        const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+        if (!routing && key && RootClass(root) == MAIN_WINDOW_CLASS && ThroughDialogManager(root, message)) return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 bool RouteToMainWindow(MSG& message) {
     if (message.hwnd == nullptr) return false;
     HWND root = GetAncestor(message.hwnd, GA_ROOT);
-    char name[64] = "";
-    if (root == nullptr || GetClassNameA(root, name, sizeof(name)) == 0) return false;
-    const bool main = lstrcmpA(name, MAIN_WINDOW_CLASS) == 0;
-    if (main && message.message == WM_KEYDOWN && message.wParam == VK_F1) {
-        SendMessageA(root, WM_COMMAND, res::ID_HELP_COMMAND, 0);
-        return true;
-    }
+    const std::string name = RootClass(root);
+    // F1 needs nothing here: the window system makes a help request
+    // (WM_HELP) of the key by itself, which the window answers.
     // The main window and the dialogs without a loop of their own (notices).
-    if (!main && lstrcmpA(name, "#32770") != 0) return false;
-    return IsDialogMessageA(root, &message) != FALSE;
+    if (name != MAIN_WINDOW_CLASS && name != "#32770") return false;
+    return ThroughDialogManager(root, message);
 }
 
 SchedulerWindow::SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic) : instance(instance), logic(logic) {}
 
 SchedulerWindow::~SchedulerWindow() {
+    if (keyFilter != nullptr) UnhookWindowsHookEx(keyFilter);
     tray.reset();
     if (window != nullptr) DestroyWindow(window);
     port.reset();
@@ -48,6 +84,7 @@ bool SchedulerWindow::Start() {
     windowClass = RegisterDialogClass(instance, MAIN_WINDOW_CLASS, bigIcon.get(), smallIcon.get());
     if (!windowClass->Registered()) return false;
     taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    keyFilter = SetWindowsHookExA(WH_MSGFILTER, &RouteKeysInModalLoops, nullptr, GetCurrentThreadId());
 
     const std::vector<WORD> dialogTemplate = BuildDialogTemplate(res::SchedulerDialogResource(), MAIN_WINDOW_CLASS);
     // WM_INITDIALOG arrives before this returns; it sets `window`.
@@ -100,6 +137,7 @@ void SchedulerWindow::OnInitDialog(HWND hwnd) {
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     SetDefaultButton(hwnd, res::SchedulerDialogResource());
+    FitStaticTexts(hwnd);
     if (onCreated) onCreated(hwnd);
     logic.Attach(*port, *tray);
     port->AddListTips(res::IDC_TASK_LIST, [this](int line) { return logic.DescribeLine(line); });
@@ -117,7 +155,7 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     if (taskbarCreated != 0 && message == taskbarCreated) {
-        tray->Restore();
+        if (!Ended()) logic.OnTrayAreaCreated();
         return FALSE;
     }
     switch (message) {

@@ -31,15 +31,18 @@ public:
     std::function<void(WPARAM run)> onProgramEnded;
 
     SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic);
-    // Removes the tray icon if still there, then destroys the window (which
-    // ends its timer), then the class and the icons.
+    // Removes the key filter and the tray icon if still there, then
+    // destroys the window (which ends its timer), then the class and the
+    // icons.
     ~SchedulerWindow();
     SchedulerWindow(const SchedulerWindow&) = delete;
     SchedulerWindow& operator=(const SchedulerWindow&) = delete;
 
     // Creates the window and initialises it through the reactions, then
-    // shows it. False when it could not be created or the reactions ended it
-    // during initialisation (it is then never shown).
+    // shows it; from then on a filter on this thread routes the window's
+    // keys while a modal loop not of its own (a message box) runs. False
+    // when it could not be created or the reactions ended it during
+    // initialisation (it is then never shown).
     bool Start();
     // Start, then the message loop until the reactions end the window;
     // returns the window's result (0 when it could not be created).
@@ -68,6 +71,8 @@ private:
     std::unique_ptr<Win32WindowPort> port;
     std::unique_ptr<Win32TrayPort> tray;
     UINT taskbarCreated = 0;
+    // Routes the window's keys while a modal loop not of its own runs.
+    HHOOK keyFilter = nullptr;
     // Colour requests count as the first drawing only once the window has
     // been shown (the reactions hide a window that is to hide at start-up).
     bool shown = false;
@@ -76,8 +81,8 @@ private:
 
 // A message of the program's own loop for the main window, a notice or one
 // of their controls: keys go through the dialog manager (Tab, mnemonics,
-// Enter, Escape) and F1 on the main window becomes the Help command. True when it was handled
-// so (the caller then neither translates nor dispatches it).
+// Enter, Escape). True when it was handled so (the caller then neither
+// translates nor dispatches it).
 bool RouteToMainWindow(MSG& message);
 
 }  // namespace tikr::win32

@@ -46,13 +46,15 @@ bool Win32TrayPort::Notify(DWORD command, UINT flags, const std::string& tip) {
 }
 
 bool Win32TrayPort::TrayAdd(const std::string& tip) {
-    lastTip = tip;
-    registered = Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, tip);
+    constexpr UINT ALL = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    // The shell refuses to add an icon it still knows (a restart notice
+    // that came without a restart, an earlier call whose answer was lost):
+    // that icon then takes the whole record anew.
+    registered = Notify(NIM_ADD, ALL, tip) || Notify(NIM_MODIFY, ALL, tip);
     return registered;
 }
 
 bool Win32TrayPort::TrayModify(const std::string& tip) {
-    lastTip = tip;
     const bool ok = Notify(NIM_MODIFY, NIF_TIP, tip);
     if (!ok) registered = false;
     return ok;
@@ -68,10 +70,6 @@ bool Win32TrayPort::TrayNotify(const std::string& title, const std::string& text
     // A refused balloon (a shell without them) says nothing about the icon.
     NOTIFYICONDATAA data = BalloonRecord(window, title, text);
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-void Win32TrayPort::Restore() {
-    if (registered) registered = Notify(NIM_ADD, NIF_MESSAGE | NIF_ICON | NIF_TIP, lastTip);
 }
 
 NOTIFYICONDATAA BalloonRecord(HWND window, const std::string& title, const std::string& text) {

@@ -24,10 +24,8 @@ public:
     bool TrayModify(const std::string& tip) override;
     bool TrayDelete() override;
     bool TrayNotify(const std::string& title, const std::string& text) override;
-
-    // The notification area was created anew (the shell restarted) and has
-    // forgotten the icon: registers it again when it was registered.
-    void Restore();
+    // Windows shows notifications only from a notification-area icon.
+    bool DesktopNotify(const std::string&, const std::string&) override { return false; }
 
     bool Registered() const { return registered; }
 
@@ -37,7 +35,6 @@ private:
     HINSTANCE instance;
     HWND window;
     bool registered = false;
-    std::string lastTip;
 };
 
 // The record of the balloon: the icon's identity, NIF_INFO with the title

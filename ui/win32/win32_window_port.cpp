@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
+#include "platform/win32/wide_text.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
@@ -35,6 +37,7 @@ private:
         case WM_INITDIALOG:
             FillCombos(hwnd);
             SetDefaultButton(hwnd, res::TaskPropertiesDialogResource());
+            FitStaticTexts(hwnd);
             port = std::make_unique<Win32WindowPort>(instance, hwnd);
             logic.Attach(*port);
             logic.OnInitDialog();
@@ -75,7 +78,15 @@ HWND CreateNotice(HINSTANCE instance, HWND owner, const std::string& text, const
     const res::DialogDef definition{0, caption.c_str(), "MS Sans Serif", 8, 240, 99, controls};
     const std::vector<WORD> dialogTemplate = BuildDialogTemplate(definition);
     HWND created = CreateDialogIndirectParamA(instance, AsTemplate(dialogTemplate), owner, &NoticeProc, 0);
-    if (created != nullptr) ::ShowWindow(created, SW_SHOW);
+    if (created == nullptr) return nullptr;
+    // The text is shown as it is: an "&" in a path or a reason is no
+    // mnemonic marker. Text and caption are UTF-8 (paths outside the ANSI
+    // code page among them).
+    HWND label = GetDlgItem(created, res::ID_STATIC_ITEM);
+    SetWindowLongPtrA(label, GWL_STYLE, GetWindowLongPtrA(label, GWL_STYLE) | SS_NOPREFIX);
+    SetWindowTextW(label, Widen(text).c_str());
+    SetWindowTextW(created, Widen(caption).c_str());
+    ::ShowWindow(created, SW_SHOW);
     return created;
 }
 
@@ -101,6 +112,26 @@ HWND ModalOver(HWND window) {
     EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), &FindOwnedInput, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr ? search.found : window;
 }
+
+// Puts the process's current folder back as it was when made.
+class CurrentFolderKeeper {
+public:
+    CurrentFolderKeeper() {
+        const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+        if (needed == 0) return;
+        folder.resize(needed);
+        const DWORD length = GetCurrentDirectoryW(needed, folder.data());
+        folder.resize(length > 0 && length < needed ? length : 0);
+    }
+    ~CurrentFolderKeeper() {
+        if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    }
+    CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
+    CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
+
+private:
+    std::wstring folder;
+};
 
 // The tips' subclass of the list, and the tips' width and stay.
 constexpr UINT_PTR TIP_SUBCLASS_ID = 1;
@@ -237,7 +268,9 @@ void Win32WindowPort::SetFocus(int id) {
 }
 
 void Win32WindowPort::ShowMessage(const std::string& text, const std::string& caption) {
-    MessageBoxA(dialog, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    // The window's messages are the program's own words, paths and system
+    // reasons: UTF-8.
+    MessageBoxW(dialog, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Win32WindowPort::ShowNotice(const std::string& text, const std::string& caption) {
@@ -253,6 +286,8 @@ void Win32WindowPort::ShowWindow(bool show) {
     }
     ::ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
 }
+
+bool Win32WindowPort::IsWindowVisible() { return ::IsWindowVisible(dialog) != FALSE; }
 
 void Win32WindowPort::SetForeground() {
     // A modal window over this one (the properties dialog, a box it owns)
@@ -342,7 +377,7 @@ void Win32WindowPort::OnTipListMouseMove(POINT client) {
     const int line = ListLineAt(tipList, client);
     if (line == tipLine) return;
     tipLine = line;
-    if (!IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
+    if (!::IsWindowVisible(tips)) return;  // a tip asks for its text when it shows
     // The whole list is one tool, so the tooltip sees no change of tool: a
     // tip on show is told its text changed, which it then asks for anew,
     // or goes below the last line.
@@ -383,7 +418,12 @@ std::optional<std::string> Win32WindowPort::ChooseFile(const std::string& filter
     request.nFilterIndex = 1;
     request.lpstrFile = path.data();
     request.nMaxFile = static_cast<DWORD>(path.size());
-    request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER;
+    // OFN_NOCHANGEDIR: the program's current folder stays where it was, so
+    // a bare program name in a command line finds the same program after
+    // browsing, and the browsed folder is not held open. Some systems ignore
+    // the flag for this dialog: the folder is put back all the same.
+    request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    const CurrentFolderKeeper keepFolder;
     if (!GetOpenFileNameA(&request)) return std::nullopt;
     path.resize(path.find('\0'));
     if (path.empty()) return std::nullopt;

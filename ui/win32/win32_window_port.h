@@ -75,6 +75,7 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void ShowNotice(const std::string& text, const std::string& caption) override;
     void ShowWindow(bool show) override;
+    bool IsWindowVisible() override;
     void SetForeground() override;
     void EndDialog(int result) override;
     unsigned SetTimer(unsigned id, unsigned periodMs) override;

@@ -24,7 +24,7 @@ trap 'rm -f "$out"' EXIT
 # One run at a time per prefix.
 exec 9>"$prefix.lock"
 flock 9
-xvfb-run -a -s "-screen 0 640x480x24 -nolisten tcp" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 300 "$TIKR_WINE" wineboot -i </dev/null >/dev/null 2>&1
   fi
