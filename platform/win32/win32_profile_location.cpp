@@ -2,7 +2,7 @@
 // application-data folder. Earlier versions kept it in the Windows
 // directory, where a program without administrator rights really wrote to
 // the user's VirtualStore copy; the first start finds either and carries
-// it over. Folders are asked for and made with the wide-character calls,
+// it over. The profile's folders are asked for and made with the wide calls,
 // so a user name outside the ANSI code page gives a usable path (UTF-8).
 #include <windows.h>
 #include <shlobj.h>
@@ -56,10 +56,15 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 
 }  // namespace
 
+// In the ANSI code page, unlike the profile's path: the run records are
+// written through the narrow calls (std::filesystem, CreateFileA), which
+// take it so.
 std::string RunRecordsFolder() {
-    std::string ignored;
-    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
-    return local.empty() ? std::string() : Join(local, "Tikr");
+    char buffer[MAX_PATH] = {};
+    if (FAILED(
+            ::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return std::string();
+    return Join(buffer, "Tikr");
 }
 
 std::string ProfilePath(const std::string& executablePath, std::string& error) {
