@@ -3,7 +3,8 @@
 #  - a due task whose program does not exist is reported on standard error;
 #  - resting the pointer on a line brings up its tooltip, a tooltip window
 #    of the program that changes the screen (screenshot task-tooltip.png);
-#  - a right-click on a line opens its menu, and Run Now runs the task;
+#  - a right-click on a line opens its menu, and Run Now runs the task; its
+#    failure is told in a notice, as there is no tray here;
 #  - the Menu key and Shift+F10 open the menu once each.
 #
 # Usage: task_line_test.sh <tikr executable> <output directory>
@@ -124,6 +125,14 @@ wait_for 20 gone POPUP_MENU || fail "the menu did not close"
 wait_for 30 eval '[ "$(failures)" -ge 2 ]' || fail "Run Now on the second line did not run its task"
 [ -e "$work/ran" ] && fail "Run Now ran the first line's task"
 [ "$(next_at App2)" = "$due_next" ] || fail "Run Now moved the next run ($due_next to $(next_at App2))"
+# The run was asked for and this session has neither a tray nor a
+# notification service: its failure is told in a notice beside the window,
+# though the scheduled run failed the same way. OK closes the notice.
+notice='tikr: a task could not start'
+wait_for 30 has_window "$notice" || fail "the failure of Run Now was not told in a notice"
+activate "$(window_id "$notice")"
+xdotool key --clearmodifiers Return
+wait_for 20 no_window "$notice" || fail "OK did not close the notice"
 
 # With the focus in the list, the Menu key and Shift+F10 each open the menu
 # (once: Escape leaves none behind).
