@@ -104,14 +104,21 @@ std::optional<RunRecord> ParseHistoryLine(const std::string& text) {
     return RunRecord{*start, fields[1], fields[2], std::stoll(fields[3]), fields[4]};
 }
 
-RunRecords::RunRecords(std::string folderPath) : folder(std::move(folderPath)) {}
+RunRecords::RunRecords(std::string folderPath, std::chrono::milliseconds pause)
+    : folder(std::move(folderPath)), trimPause(pause) {}
 
 std::string RunRecords::HistoryPath() const { return (fs::path(folder) / HISTORY_FILE).string(); }
 
 std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& title) {
     std::error_code error;
     fs::create_directories(folder, error);
-    TrimOutputFiles();
+    const auto now = std::chrono::steady_clock::now();
+    // Room for the new run's file.
+    if (!lastTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
+        TrimOutputFiles();
+        lastTrim = now;
+    }
+    ++filesSinceTrim;
     const std::string stem = start.Format("%Y-%m-%d_%H%M%S") + " " + FileNameTitle(title);
     fs::path path = fs::path(folder) / (stem + OUTPUT_EXTENSION);
     for (int n = 2; fs::exists(path, error) && n < 1000; ++n)
@@ -145,19 +152,23 @@ void RunRecords::TrimOutputFiles() {
         }
         fs::remove(fs::path(folder) / file.name, error);
     }
+    filesSinceTrim = kept;
 }
 
 bool RunRecords::Append(const RunRecord& record) {
     std::error_code error;
     fs::create_directories(folder, error);
     const std::string path = HistoryPath();
+    if (!historyLines) historyLines = ReadLines(path).size();
     {
         std::ofstream out(path, std::ios::binary | std::ios::app);
         out << HistoryLine(record) << '\n';
         out.flush();
         if (!out) return false;
     }
+    if (++*historyLines <= MAX_HISTORY_LINES + MAX_HISTORY_LINES / 10) return true;
     std::vector<std::string> lines = ReadLines(path);
+    historyLines = lines.size();
     if (lines.size() <= MAX_HISTORY_LINES) return true;
     // The last lines, through a new file that replaces the history whole.
     const std::string part = path + ".part";
@@ -171,13 +182,16 @@ bool RunRecords::Append(const RunRecord& record) {
         }
     }
     fs::rename(part, path, error);
+    if (!error) historyLines = MAX_HISTORY_LINES;
     return true;
 }
 
 std::vector<RunRecord> RunRecords::ReadHistory() const {
     std::vector<RunRecord> runs;
-    for (const std::string& line : ReadLines(HistoryPath()))
-        if (std::optional<RunRecord> run = ParseHistoryLine(line)) runs.push_back(std::move(*run));
+    const std::vector<std::string> lines = ReadLines(HistoryPath());
+    const std::size_t first = lines.size() > MAX_HISTORY_LINES ? lines.size() - MAX_HISTORY_LINES : 0;
+    for (std::size_t i = first; i < lines.size(); ++i)
+        if (std::optional<RunRecord> run = ParseHistoryLine(lines[i])) runs.push_back(std::move(*run));
     return runs;
 }
 

@@ -7,6 +7,7 @@
 // A history line is tab-separated plain text: start ("2026-12-09
 // 09:00:00"), task title, outcome, time taken in seconds, output file (may
 // be empty). Tabs and line breaks in a title or outcome become blanks.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,7 +41,13 @@ public:
     static constexpr std::size_t MAX_HISTORY_LINES = 1000;
     static constexpr const char* HISTORY_FILE = "history.log";
 
-    explicit RunRecords(std::string folder);
+    // A whole look at the folder (every output file and its size) costs a
+    // file system call per file, too much for each of a thousand runs that
+    // start at one check. trimPause: the least time between two such looks;
+    // in between, the count of files is kept from the last look and the
+    // runs since, so the folder never holds more than MAX_OUTPUT_FILES of
+    // its own, and the size is looked at again after the pause.
+    explicit RunRecords(std::string folder, std::chrono::milliseconds trimPause = std::chrono::milliseconds(0));
 
     const std::string& GetFolder() const { return folder; }
     std::string HistoryPath() const;
@@ -60,6 +67,14 @@ public:
 
 private:
     std::string folder;
+    std::chrono::milliseconds trimPause;
+    std::optional<std::chrono::steady_clock::time_point> lastTrim;
+    std::size_t filesSinceTrim = 0;  // kept at the last look, and made since
+    // The lines in the history file as this program knows them; nothing
+    // before the first append. The file is cut back to MAX_HISTORY_LINES
+    // only when a tenth more have gathered, so an append does not read the
+    // whole file each time; ReadHistory gives the last MAX_HISTORY_LINES.
+    std::optional<std::size_t> historyLines;
 
     void TrimOutputFiles();
 };

@@ -91,5 +91,18 @@ TEST_F(RunRecordsTest, OutputFilesAreNamedByStartAndTitleAndTheNewestAreKept) {
     EXPECT_TRUE(fs::exists(first));
 }
 
+TEST_F(RunRecordsTest, ABurstOfRunsBetweenLooksAtTheFolderStaysWithinTheCount) {
+    // The folder is looked at whole only once within the pause: the runs of
+    // one burst are counted instead, and the count limit still holds.
+    RunRecords paused{folder, std::chrono::hours(1)};
+    for (int i = 0; i < 1100; ++i) {
+        const std::string file = paused.NewOutputFile(At(9, 9, i / 60, i % 60), "t");
+        TempDir::WriteFile(file, "x");
+        ASSERT_LE(OutputFiles(), RunRecords::MAX_OUTPUT_FILES) << "after run " << i;
+    }
+    EXPECT_GE(OutputFiles(), RunRecords::MAX_OUTPUT_FILES - 1);
+    EXPECT_TRUE(fs::exists(folder + "/2026-12-09_091819 t.log"));  // the newest
+}
+
 }  // namespace
 }  // namespace tikr::test

@@ -95,7 +95,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
-    RunRecords records(RunRecordsFolder());
+    // The folder is looked at whole at most once a second.
+    RunRecords records(RunRecordsFolder(), std::chrono::seconds(1));
     if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
     SchedulerWindow window(logic);
     QtShowRequestWatch requests;

@@ -46,7 +46,8 @@ int RunSchedulerApplication(HINSTANCE instance) {
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
-    RunRecords records(RunRecordsFolder());
+    // The folder is looked at whole at most once a second.
+    RunRecords records(RunRecordsFolder(), std::chrono::seconds(1));
     if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
     SchedulerWindow window(instance, logic);
     // Each program started is kept until it ends, so that its outcome is
