@@ -400,12 +400,16 @@ LaunchResult PosixProcessLauncher::Keep(pid_t child, int errorFd, const std::str
             const auto found = children.find(run);
             if (found != children.end()) Reap(run, found->second);
         });
-    } else {
-        WatchChildSignals();
+    } else if (WatchChildSignals()) {
+        // The first kept program may have ended before the signal handler
+        // was in place, its signal lost: one byte in the pipe makes the
+        // event loop look at every kept child once more.
+        const char nudge = 'c';
+        [[maybe_unused]] const ssize_t written = write(signalPipe[1], &nudge, 1);
     }
     children[run] = kept;
-    // A program that ended before the watch began: its signal or readable
-    // descriptor still comes from the event loop.
+    // A program that ended before the watch began: its readable descriptor,
+    // or the byte above, still comes from the event loop.
     LaunchResult started = LaunchResult::Started();
     started.run = run;
     started.outputProblem = std::move(outputProblem);
