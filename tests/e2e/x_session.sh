@@ -30,17 +30,34 @@ skip_without() {
 work=$(mktemp -d "/tmp/tikr-$e2e_name.XXXXXX")
 e2e_pids=()
 
-# track <pid>: the process is ended when the script ends.
-track() { e2e_pids+=("$1"); }
+# started <pid>: when the process started (clock ticks since boot), empty
+# when there is no such process.
+started() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 0
+  stat=${stat##*) }
+  set -- $stat
+  echo "${20}"
+}
+
+# track <pid>: the process is ended when the script ends. Its start time is
+# kept with it: a process that ended long ago may have had its number given
+# to another one (numbers wrap quickly while tests run side by side), which
+# must never be signalled.
+track() { e2e_pids+=("$1:$(started "$1")"); }
+
+# same <pid:start>: still the process that was tracked.
+same() { [ -n "${1#*:}" ] && [ "$(started "${1%%:*}")" = "${1#*:}" ]; }
 
 # stop <pid>: TERM, a short grace, then KILL; reaps our own children.
 stop() {
-  local pid=$1
+  local pid=${1%%:*} id=$1
   [ -n "$pid" ] || return 0
-  if kill -0 "$pid" 2>/dev/null; then
+  case $id in *:*) ;; *) id="$pid:$(started "$pid")" ;; esac
+  if same "$id"; then
     kill "$pid" 2>/dev/null
-    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null
+    for _ in $(seq 30); do same "$id" || break; sleep 0.1; done
+    same "$id" && kill -9 "$pid" 2>/dev/null
   fi
   wait "$pid" 2>/dev/null
   return 0
@@ -109,18 +126,44 @@ activate() {
 
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null; }
 
+# try_x_session <screen>: one X server and its window manager, both ready;
+# false (with both stopped) when either does not come up.
+try_x_session() {
+  local server wm
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  server=$!
+  track $server
+  # The server writes its display number once it accepts connections.
+  if ! wait_for 20 grep -qx '[0-9][0-9]*' "$work/display"; then
+    stop $server
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  if ! wait_for 10 xprop -root _NET_SUPPORTED; then
+    stop $server
+    return 1
+  fi
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm=$!
+  track $wm
+  if ! wait_for 20 wm_running; then
+    stop $wm
+    stop $server
+    return 1
+  fi
+}
+
 # start_x_session [extra Xvfb screen]: a fresh X server on a display number
 # that the server itself picks as free, with openbox as window manager.
 start_x_session() {
   skip_without Xvfb openbox xdotool xwininfo xprop import
-  Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  track $!
-  # The server writes its display number once it accepts connections.
-  wait_for 30 test -s "$work/display" || fail "no X server could be started"
-  export DISPLAY=":$(head -n 1 "$work/display")"
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  track $!
-  wait_for 30 wm_running || fail "the window manager did not start"
+  local attempt
+  for attempt in 1 2 3; do
+    try_x_session "${1:-1024x768x24}" && break
+    [ $attempt -lt 3 ] || fail "no X session could be started"
+    echo "NOTE ($e2e_name): X session attempt $attempt failed, trying again"
+  done
   # Qt reaches the notification area through the X protocol only, not
   # through a session bus that the test session does not have.
   unset DBUS_SESSION_BUS_ADDRESS
