@@ -79,8 +79,8 @@ dbus-send --session --print-reply --reply-timeout=20000 --dest=org.a11y.Bus /org
   org.a11y.Bus.GetAddress >"$work/a11y-bus.log" 2>&1 || fail "the accessibility bus did not start"
 
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" "$tikr" >"$work/tikr.log" 2>&1 &
-app_pid=$!
-track "$app_pid"
+app=$!
+track "$app"
 
 check() { timeout -k 5 90 "$python" "$here/a11y_check.py" "$@"; }
 
@@ -103,11 +103,7 @@ wait_for 30 no_window 'Scheduled Task Properties' || fail "Escape did not close 
 
 activate "$main"
 xdotool key --clearmodifiers alt+x
-wait_for 30 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "the program did not end after Exit"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_end 30 Exit
 
 echo "a11y: 1 passed, 0 failed"
 exit 0

@@ -17,8 +17,7 @@ start_x_session
 # The profile: checks every second; a command task and a message task that
 # both missed a run while the scheduler was not running, so both are due at
 # the first check.
-mkdir -p "$work/cfg" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/cfg"
 cat >"$work/cfg/tikr.INI" <<EOF
 [settings]
 interval=1
@@ -48,9 +47,7 @@ NextAt=01-Jan-2020 08:00:00
 SkipDays=0000000
 EOF
 
-XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
-app_pid=$!
-track "$app_pid"
+start_tikr
 
 wait_for 30 has_window Tikr || fail "the main window did not appear"
 main=$(window_id Tikr)
@@ -66,7 +63,7 @@ grep -q '01-Jan-2020' "$work/cfg/tikr.INI" && fail "a next run time was not move
 
 # The box waits without blocking the main window: the main window is still
 # there and the program keeps running; dismiss the box with Enter.
-kill -0 "$app_pid" 2>/dev/null || fail "the program ended early"
+kill -0 "$app" 2>/dev/null || fail "the program ended early"
 activate "$box"
 xdotool key --clearmodifiers Return
 wait_for 30 no_window 'Tikr Scheduled Message' || fail "the message box did not close"
@@ -86,11 +83,7 @@ wait_for 30 no_window 'Scheduled Task Properties' || fail "Escape did not close 
 # Exit ends the process.
 activate "$main"
 xdotool key --clearmodifiers alt+x
-wait_for 30 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "the program did not end after Exit"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_end 30 Exit
 grep -qi '^interval=1$' "$work/cfg/tikr.INI" || fail "Exit did not keep the settings"
 
 echo "e2e: 1 passed, 0 failed"

@@ -14,8 +14,7 @@ e2e_name=exit-box
 source "$(dirname "$0")/x_session.sh"
 
 start_x_session
-mkdir -p "$work/cfg" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/cfg"
 profile="$work/cfg/tikr.INI"
 
 # The first check comes 12 s after the start and opens the box; the next
@@ -50,9 +49,7 @@ EOF
 for keys in alt+x Escape; do
   rm -f "$work/after"
   write_profile
-  XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
-  app_pid=$!
-  track "$app_pid"
+  start_tikr
   wait_for 30 has_window Tikr || fail "($keys) the main window did not appear"
   main=$(window_id Tikr)
   wait_for 30 has_window 'Tikr Scheduled Message' || fail "($keys) the message box did not appear"
@@ -60,10 +57,7 @@ for keys in alt+x Escape; do
 
   activate "$main"
   xdotool key --clearmodifiers "$keys"
-  wait_for 10 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "($keys) the program did not end promptly"
-  wait "$app_pid"
-  status=$?
-  [ "$status" -eq 0 ] || fail "($keys) the program ended with status $status"
+  expect_end 10 "$keys"
   sleep 0.5  # a program started on the way out would have touched the file by now
   [ -e "$work/after" ] && fail "($keys) the task after the box started its program after the end"
   after=$(sed -n '/^\[App2\]/,/^\[/p' "$profile")

@@ -75,11 +75,8 @@ when=00:01
 RunMissedOnStartup=No
 EOF
 
-TIKR_FAST_CLOCK="$start $factor" LD_PRELOAD="$fast_clock" \
-  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
-  XDG_CONFIG_HOME="$cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
-app_pid=$!
-track "$app_pid"
+start_tikr TIKR_FAST_CLOCK="$start $factor" LD_PRELOAD="$fast_clock" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 wait_for 30 has_window Tikr || fail "the main window did not appear"
 main=$(window_id Tikr)
 has_runs() { [ "$(runs)" -ge "$1" ]; }
@@ -99,11 +96,7 @@ rm -f "$cfg/filler"
 sleep 2
 activate "$main"
 xdotool key --clearmodifiers alt+x
-wait_for 20 eval '! kill -0 '"$app_pid"' 2>/dev/null' || fail "the program did not end after Exit"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status: $(cat "$work/tikr.log")"
+expect_end 20 Exit
 
 section=$(sed -n '/^\[App1\]/,/^\[/p' "$cfg/tikr.INI")
 last_run=$(sed -n 's/^LastRun=//p' <<<"$section")

@@ -18,8 +18,7 @@ source "$(dirname "$0")/x_session.sh"
 skip_without compare
 start_x_session
 
-mkdir -p "$work/cfg" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/cfg"
 # The first task is not due; the second one, due at once, names a program
 # that does not exist.
 cat >"$work/cfg/tikr.INI" <<EOF
@@ -54,9 +53,7 @@ NextAt=01-Jan-2020 08:00:00
 SkipDays=0000000
 EOF
 
-XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
-app=$!
-track "$app"
+start_tikr
 
 wait_for 30 has_window Tikr || fail "the main window did not appear"
 main=$(window_id Tikr)
@@ -148,10 +145,7 @@ done
 
 activate "$main"
 xdotool key --clearmodifiers alt+x
-wait_for 30 eval '! kill -0 '"$app"' 2>/dev/null' || fail "Exit did not end the program"
-wait "$app"
-status=$?
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_end 30 Exit
 
 echo "task-line: 1 passed, 0 failed"
 exit 0

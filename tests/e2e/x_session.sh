@@ -169,3 +169,28 @@ start_x_session() {
   unset DBUS_SESSION_BUS_ADDRESS
   export QT_QPA_PLATFORM=xcb
 }
+
+# start_tikr [VAR=value...]: the program under test ($tikr) with its folders
+# in the scratch directory: the profile's in $work/cfg (or $cfg when set),
+# run records in $work/state, the instance socket in $work/run. Its pid is
+# in app, tracked; its output goes to $work/tikr.log.
+start_tikr() {
+  local config=${cfg:-$work/cfg}
+  mkdir -p "$config" "$work/state" "$work/run"
+  chmod 700 "$work/run"
+  env "$@" XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" \
+    "$tikr" >"$work/tikr.log" 2>&1 &
+  app=$!
+  track "$app"
+}
+
+# expect_end <seconds> <what>: the program ends within the time, with
+# status 0; what names the step in a failure.
+expect_end() {
+  local status
+  wait_for "$1" eval '! kill -0 '"$app"' 2>/dev/null' || fail "$2: the program did not end"
+  wait "$app"
+  status=$?
+  app=""
+  [ "$status" -eq 0 ] || fail "$2: the program ended with status $status"
+}
