@@ -81,7 +81,8 @@ void HistoryDialog::ReadRuns() {
     // The history is appended in order of the runs' ends; newest start
     // first, and among runs of one start the later line first.
     std::reverse(runs.begin(), runs.end());
-    std::stable_sort(runs.begin(), runs.end(), [](const RunRecord& a, const RunRecord& b) { return a.start > b.start; });
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const RunRecord& a, const RunRecord& b) { return a.start > b.start; });
     if (runs.empty()) notice = "This task has no runs in the history yet.";
 }
 
