@@ -66,7 +66,9 @@ public:
     StandardHandles(const std::string& outputPath, std::string& problem) {
         if (outputPath.empty()) return;
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        output = ::CreateFileA(outputPath.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+        // The path is UTF-8: the run records' folder may have a name outside
+        // the ANSI code page.
+        output = ::CreateFileW(Widen(outputPath).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (output == INVALID_HANDLE_VALUE) {

@@ -58,15 +58,12 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 
 }  // namespace
 
-// In the ANSI code page, unlike the profile's path: the run records are
-// written through the narrow calls (std::filesystem, CreateFileA), which
-// take it so.
+// UTF-8, like the profile's path: the run records reach their files through
+// the wide calls.
 std::string RunRecordsFolder() {
-    char buffer[MAX_PATH] = {};
-    if (FAILED(
-            ::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return std::string();
-    return Join(buffer, "Tikr");
+    std::string ignored;
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
+    return local.empty() ? std::string() : Join(local, "Tikr");
 }
 
 std::string ListedProfilePath(const std::string& executablePath) {
