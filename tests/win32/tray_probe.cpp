@@ -57,8 +57,7 @@ BOOL CALLBACK PrintTip(HWND tip, LPARAM searchAddress) {
     GetWindowThreadProcessId(tip, &process);
     const bool balloon = (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) != 0;
     char text[1024] = "";
-    SendMessageTimeoutA(tip, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
+    SendMessageTimeoutA(tip, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
     if (search.process != 0 && process == search.process) search.found = text;
     if (search.process == 0 && balloon && search.dismiss) SendMessageA(tip, WM_CLOSE, 0, 0);
     else if (search.process == 0 && balloon)
