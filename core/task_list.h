@@ -64,6 +64,7 @@ public:
     // Where runs keep their output and their history; none: programs keep
     // the launcher's output and no history is written.
     void SetRunRecords(RunRecords* records) { runRecords = records; }
+    RunRecords* GetRunRecords() const { return runRecords; }
 
     // Programs started and not yet ended.
     std::size_t RunningPrograms() const { return running.size(); }

@@ -66,6 +66,22 @@ RunMissedOnStartup=Yes
 NextAt=01-Jan-2099 09:00:00
 EOF
 
+# The history of runs of the first task, as four weekly runs left it.
+state="$work/state/tikr"
+mkdir -p "$state"
+for run in '2026-11-13 19:30:00|exited with status 0 after 5 min 2 s|302' \
+  '2026-11-20 19:30:01|could not start: No such file or directory|0' \
+  '2026-11-27 19:30:00|exited with status 23 after 3 min 58 s|238' \
+  '2026-12-04 19:30:00|exited with status 0 after 4 min 12 s|252'; do
+  IFS='|' read -r start outcome seconds <<<"$run"
+  output=""
+  if [ "$seconds" != 0 ]; then
+    output="$state/${start%% *}_$(echo "${start#* }" | tr -d :) Back up photos.log"
+    echo "sending incremental file list" >"$output"
+  fi
+  printf '%s\tBack up photos\t%s\t%s\t%s\n' "$start" "$outcome" "$seconds" "$output" >>"$state/history.log"
+done
+
 # shot <window id> <file>: the window with its frame, small and without
 # metadata.
 shot() {
@@ -73,7 +89,7 @@ shot() {
   convert "$work/shot.png" -strip -define png:compression-level=9 "$2" || fail "cannot write $2"
 }
 
-XDG_CONFIG_HOME="$work/cfg" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
+XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
 app=$!
 track "$app"
 
@@ -153,6 +169,21 @@ sleep 0.5
 shot "$properties" "$e2e_outdir/task-properties.png"
 xdotool key --clearmodifiers Escape
 wait_for 10 no_window 'Scheduled Task Properties' || fail "the properties dialog did not close"
+
+# The first task's history, from its line's menu by keys (Shift+F10, H).
+activate "$main"
+xdotool mousemove --window "$main" 60 48 click 1
+xdotool mousemove 10 590
+sleep 0.3
+xdotool key --clearmodifiers shift+F10
+sleep 1
+xdotool key --clearmodifiers h
+wait_for 10 has_window 'Task History' || fail "the History window did not open"
+history=$(window_id 'Task History')
+sleep 0.5
+shot "$history" "$e2e_outdir/history-linux.png"
+xdotool key --clearmodifiers Escape
+wait_for 10 no_window 'Task History' || fail "the History window did not close"
 
 activate "$main"
 xdotool key --clearmodifiers Escape

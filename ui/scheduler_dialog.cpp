@@ -8,6 +8,7 @@
 #include "core/task_state_text.h"
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
+#include "ui/history_dialog.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
 #include "ui/tray_port.h"
@@ -87,6 +88,7 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
     case IDM_TASK_PROPERTIES: OnProperties(); return true;
     case IDM_TOGGLE_DISABLED: OnToggleDisabled(); return true;
     case IDM_TASK_REMOVE: OnRemove(); return true;
+    case IDM_TASK_HISTORY: OnHistory(); return true;
     default: return false;
     }
 }
@@ -254,6 +256,7 @@ std::vector<MenuEntry> SchedulerDialog::TaskMenuEntries() {
     if (task == nullptr) return {};
     return {{IDM_RUN_NOW, "&Run Now"},
             {IDM_TASK_PROPERTIES, "&Properties..."},
+            {IDM_TASK_HISTORY, "&History..."},
             {IDM_TOGGLE_DISABLED, task->IsDisabled() != 0 ? "&Enable" : "&Disable"},
             {IDM_TASK_REMOVE, "Re&move"}};
 }
@@ -284,6 +287,14 @@ void SchedulerDialog::OnToggleDisabled() {
     // run.
     if (Schedule* schedule = task->GetSchedule()) schedule->ComputeNextRun();
     SaveTasks(line);
+}
+
+void SchedulerDialog::OnHistory() {
+    const Task* task = tasks->GetTask(window->ListGetSelection(IDC_TASK_LIST));
+    if (task == nullptr) return;
+    // The checks go on while it is open: it only reads the history.
+    HistoryDialog history(task->GetTitle(), tasks->GetRunRecords(), appTitle);
+    window->RunHistoryDialog(history);
 }
 
 void SchedulerDialog::OnHide() {

@@ -79,6 +79,8 @@ public:
     void OnTaskMenu();
     void OnRunNow();
     void OnToggleDisabled();
+    // The selected task's history window.
+    void OnHistory();
     void OnHide();  // button, or Enter
     void OnExit();
     // Escape, the close box, the end of the session, and the end of Exit:

@@ -9,6 +9,7 @@
 
 namespace tikr::ui {
 
+class HistoryDialog;
 class TaskPropertiesDialog;
 
 // What happened to a control, as the front end reports it to a dialog's
@@ -97,6 +98,17 @@ public:
     // Runs the task properties dialog modally, owned by this window (which
     // is disabled meanwhile); returns its result (1 OK, 2 Cancel).
     virtual int RunPropertiesDialog(TaskPropertiesDialog& dialog) = 0;
+
+    // Runs a task's history window modally, owned by this window (which is
+    // disabled meanwhile; its timer goes on); returns its result (2 when
+    // closed).
+    virtual int RunHistoryDialog(HistoryDialog& dialog) = 0;
+
+    // Opens the file in the program the desktop shows such files with (on
+    // Linux the file's default application, on Windows the program
+    // associated with it), without waiting for it. False when no program
+    // could be started for it.
+    virtual bool OpenInViewer(const std::string& path) = 0;
 
     // The open-file dialog, modal over this window. filter is the list of
     // "description|pattern|" pairs ended by one more "|". The chosen file's

@@ -6,6 +6,8 @@
 #  - tikr --list works while the scheduler runs and, once Exit has stored
 #    the outcomes, shows "exited with status 3" and, for a program still
 #    running then, "still running when Tikr ended" (left running);
+#  - the History window opens from the task line's menu by keys (Shift+F10,
+#    H), lists that run (screenshot history.png) and Escape closes it;
 #  - no zombie is left; unknown options end with status 2.
 #
 # Usage: run_outcome_test.sh <tikr executable> <output directory>
@@ -75,6 +77,28 @@ track "$sleeper"
 # Beside the running scheduler.
 "${env_run[@]}" timeout 20 "$tikr" --list >"$work/list-running.out" 2>&1 || fail "--list failed beside the running scheduler"
 grep -q '^Sleeper ' "$work/list-running.out" || fail "--list did not list the tasks: $(cat "$work/list-running.out")"
+
+# The first line is selected and the list has the focus: its menu by keys,
+# then History. The window lists the run; Escape closes it.
+# A menu is the program's one override-redirect window here.
+menu_open() {
+  local w
+  for w in $(xdotool search --onlyvisible --class '^tikr$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+  done
+  return 1
+}
+activate "$main"
+xdotool key --clearmodifiers shift+F10
+wait_for 20 menu_open || fail "Shift+F10 on the task line opened no menu"
+xdotool key --clearmodifiers h
+wait_for 20 has_window 'Task History' || fail "History in the line's menu opened no window"
+history_window=$(window_id 'Task History')
+sleep 0.5
+import -window root "$e2e_outdir/history.png" 2>/dev/null || fail "no screenshot of the History window"
+activate "$history_window"
+xdotool key --clearmodifiers Escape
+wait_for 20 no_window 'Task History' || fail "Escape did not close the History window"
 
 activate "$main"
 xdotool key --clearmodifiers alt+x

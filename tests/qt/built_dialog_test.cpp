@@ -165,10 +165,11 @@ TEST_P(BuiltDialogTest, EveryControlHasItsAccessibleNameAndRole) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothDialogs, BuiltDialogTest,
+INSTANTIATE_TEST_SUITE_P(EachDialog, BuiltDialogTest,
                          ::testing::Values(
                              +[] { return &SchedulerDialogResource(); },
-                             +[] { return &TaskPropertiesDialogResource(); }));
+                             +[] { return &TaskPropertiesDialogResource(); },
+                             +[] { return &TaskHistoryDialogResource(); }));
 
 TEST(BuiltDialog, MnemonicsOfStaticTextsLeadToTheNextControl) {
     struct Case {
@@ -184,6 +185,7 @@ TEST(BuiltDialog, MnemonicsOfStaticTextsLeadToTheNextControl) {
         {TaskPropertiesDialogResource(), "&Date :", IDC_DAY_OF_MONTH},
         {TaskPropertiesDialogResource(), "Comma&nd Line :", IDC_COMMAND_LINE},
         {TaskPropertiesDialogResource(), "Messa&ge :", IDC_MESSAGE},
+        {TaskHistoryDialogResource(), "&Runs, newest first:", IDC_HISTORY_LIST},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

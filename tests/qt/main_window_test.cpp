@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QListView>
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +32,7 @@
 #include <vector>
 
 #include "core/core_services.h"
+#include "core/run_records.h"
 #include "fake_clock.h"
 #include "fake_platform.h"
 #include "platform/posix/posix_instance_guard.h"
@@ -328,7 +331,7 @@ TEST_F(TaskLineTest, RightClickSelectsTheLineAndItsMenuRunsTheTask) {
     ChooseInMenu(Qt::Key_R);
     const QPoint at = LineCenter(1);
     SendContextMenu(QContextMenuEvent::Mouse, at);
-    EXPECT_EQ(menuTexts, QStringList({"&Run Now", "&Properties...", "&Disable", "Re&move"}));
+    EXPECT_EQ(menuTexts, QStringList({"&Run Now", "&Properties...", "&History...", "&Disable", "Re&move"}));
     EXPECT_EQ(menuAt, List()->viewport()->mapToGlobal(at));
     ASSERT_EQ(launcher.started.size(), 1U);
     EXPECT_EQ(launcher.started[0].first, "/bin/true 2");
@@ -344,7 +347,7 @@ TEST_F(TaskLineTest, KeysOpenTheMenuBesideTheSelectedLine) {
     // Shift+F10 and Disable.
     ChooseInMenu(Qt::Key_D);
     QTest::keyClick(List(), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_EQ(menuTexts.value(2), "&Disable");
+    EXPECT_EQ(menuTexts.value(3), "&Disable");
     const QRect line = List()->visualItemRect(List()->item(0));
     EXPECT_TRUE(menuAt.y() > List()->viewport()->mapToGlobal(line.topLeft()).y() &&
                 menuAt.y() <= List()->viewport()->mapToGlobal(line.bottomLeft()).y() + 1)
@@ -356,9 +359,64 @@ TEST_F(TaskLineTest, KeysOpenTheMenuBesideTheSelectedLine) {
     // Escape closes it with nothing done.
     ChooseInMenu(Qt::Key_Escape);
     SendContextMenu(QContextMenuEvent::Keyboard, QPoint(0, 0));
-    EXPECT_EQ(menuTexts.value(2), "&Enable");
+    EXPECT_EQ(menuTexts.value(3), "&Enable");
     EXPECT_EQ(logic->GetTasks().GetTask(0)->IsDisabled(), 1);
     EXPECT_TRUE(launcher.started.empty());
+}
+
+// Stands in for the desktop's viewer: the files it was asked to open.
+class ViewerRecorder : public QObject {
+    Q_OBJECT
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+
+public:
+    QList<QUrl> opened;
+};
+
+// The line's menu by keys opens the task's history, modal over the main
+// window with the list in focus; Enter opens the newest run's output in
+// the desktop's viewer and Escape closes the window.
+TEST_F(TaskLineTest, HistoryFromTheLineMenuListsTheRunsAndOpensTheOutput) {
+    RunRecords records(dir.File("state"));
+    DateTime start;
+    start.SetDateTime(2026, 12, 8, 9, 0, 0);
+    const std::string output = records.NewOutputFile(start, "Back up");
+    test::TempDir::WriteFile(output, "out\n");
+    records.Append({start, "Back up", "exited with status 3 after 2 s", 2, output});
+    records.Append({start, "Water plants", "exited with status 0 after 1 s", 1, ""});
+    logic->GetTasks().SetRunRecords(&records);
+    ViewerRecorder viewer;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "Open");
+
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, LineCenter(1));
+    QStringList lines;
+    bool modalOverMain = false;
+    bool listFocused = false;
+    WhenModal([&](QWidget& shown) {
+        auto* history = qobject_cast<ResourceDialog*>(&shown);
+        ASSERT_NE(history, nullptr);
+        ASSERT_EQ(history->Definition().id, IDD_TASK_HISTORY);
+        modalOverMain = history->parentWidget() == &window->Dialog() && history->windowModality() == Qt::WindowModal;
+        auto* runs = qobject_cast<QListWidget*>(history->Control(IDC_HISTORY_LIST));
+        ASSERT_NE(runs, nullptr);
+        listFocused = runs->hasFocus();
+        for (int i = 0; i < runs->count(); ++i) lines << runs->item(i)->text();
+        EXPECT_EQ(runs->accessibleName(), "Runs, newest first");
+        QTest::keyClick(runs, Qt::Key_Return);
+        QTest::keyClick(runs, Qt::Key_Escape);
+    });
+    ChooseInMenu(Qt::Key_H);
+    QTest::keyClick(List(), Qt::Key_F10, Qt::ShiftModifier);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    EXPECT_EQ(lines, QStringList{"Tue 8 Dec 2026 09:00, exited with status 3 after 2 s"});
+    EXPECT_TRUE(modalOverMain);
+    EXPECT_TRUE(listFocused);
+    EXPECT_EQ(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(output))});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(window->Dialog().isEnabled());
 }
 
 TEST_F(MainWindowTest, HideOnStartupHidesTheWindowOnceItIsShown) {
@@ -506,3 +564,5 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
 
 }  // namespace
 }  // namespace tikr::qt
+
+#include "main_window_test.moc"

@@ -21,7 +21,7 @@ TEST(AccessibleNames, MarkersGoAndADoubledMarkerStaysOne) {
 }
 
 // Checked by hand, control by control in template order.
-TEST(AccessibleNames, EveryControlOfBothDialogsHasItsName) {
+TEST(AccessibleNames, EveryControlOfEachDialogHasItsName) {
     const std::vector<std::string> scheduler{
         "The following tasks are scheduled",
         "The following tasks are scheduled",  // the task list
@@ -77,8 +77,16 @@ TEST(AccessibleNames, EveryControlOfBothDialogsHasItsName) {
         "OK",
         "Cancel",
     };
+    const std::vector<std::string> history{
+        "Task:",  // the task's title, set by the window
+        "Runs, newest first:",
+        "Runs, newest first",  // the list of runs
+        "Open Output",
+        "Close",
+    };
     for (const auto& [def, expected] :
-         {std::pair{&SchedulerDialogResource(), &scheduler}, std::pair{&TaskPropertiesDialogResource(), &properties}}) {
+         {std::pair{&SchedulerDialogResource(), &scheduler}, std::pair{&TaskPropertiesDialogResource(), &properties},
+          std::pair{&TaskHistoryDialogResource(), &history}}) {
         ASSERT_EQ(def->controls.size(), expected->size());
         for (std::size_t i = 0; i < expected->size(); ++i) {
             SCOPED_TRACE(std::string(def->caption) + " control " + std::to_string(i));
@@ -93,7 +101,8 @@ TEST(AccessibleNames, EveryControlOfBothDialogsHasItsName) {
 // (keeping a trailing colon) and a control's own text otherwise. Both give
 // the names above, except where the table of explicit names steps in.
 TEST(AccessibleNames, TheWindowSystemsLabelRuleGivesTheSameNames) {
-    for (const DialogDef* def : {&SchedulerDialogResource(), &TaskPropertiesDialogResource()}) {
+    for (const DialogDef* def :
+         {&SchedulerDialogResource(), &TaskPropertiesDialogResource(), &TaskHistoryDialogResource()}) {
         for (std::size_t i = 0; i < def->controls.size(); ++i) {
             const ControlDef& control = def->controls[i];
             SCOPED_TRACE(std::string(def->caption) + " control " + std::to_string(i));

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/history_dialog.h"
 #include "ui/task_properties_dialog.h"
 #include "ui/tray_port.h"
 #include "ui/window_port.h"
@@ -123,6 +124,16 @@ public:
         return runProperties ? runProperties(dialog) : 2;
     }
 
+    int RunHistoryDialog(ui::HistoryDialog& dialog) override {
+        ++historyRuns;
+        return runHistory ? runHistory(dialog) : 2;
+    }
+
+    bool OpenInViewer(const std::string& path) override {
+        opened.push_back(path);
+        return viewerWorks;
+    }
+
     std::optional<std::string> ChooseFile(const std::string& filter) override {
         chooseFileFilters.push_back(filter);
         return chosenFile;
@@ -174,6 +185,11 @@ public:
 
     std::vector<std::vector<ui::MenuEntry>> menus;  // every menu shown
     int menuChoice = 0;                             // what the user picks
+
+    std::function<int(ui::HistoryDialog&)> runHistory;
+    int historyRuns = 0;
+    std::vector<std::string> opened;  // files opened in the viewer
+    bool viewerWorks = true;
 
     std::optional<std::string> chosenFile;
     std::vector<std::string> chooseFileFilters;

@@ -288,7 +288,7 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     ASSERT_EQ(window.menus.size(), 1u);
     std::vector<std::string> texts;
     for (const MenuEntry& entry : window.menus[0]) texts.push_back(entry.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"&Run Now", "&Properties...", "&Disable", "Re&move"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"&Run Now", "&Properties...", "&History...", "&Disable", "Re&move"}));
     ASSERT_EQ(env->messages.shown.size(), 1u);
     EXPECT_EQ(env->messages.shown[0].first, "Note 2");
     EXPECT_EQ(StoredString("App2", "NextAt"), "09-Dec-2026 08:00:00");
@@ -300,10 +300,10 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     window.menuChoice = IDM_TOGGLE_DISABLED;
     dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     EXPECT_EQ(StoredInt("App2", "Disabled"), 1);
-    EXPECT_EQ(window.menus.back()[2].text, "&Disable");
+    EXPECT_EQ(window.menus.back()[3].text, "&Disable");
     env->clock.Set(2026, 12, 10, 9, 0, 0);  // enabled again after its time passed
     dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
-    EXPECT_EQ(window.menus.back()[2].text, "&Enable");
+    EXPECT_EQ(window.menus.back()[3].text, "&Enable");
     EXPECT_EQ(StoredInt("App2", "Disabled"), 0);
     EXPECT_EQ(StoredString("App2", "NextAt"), "11-Dec-2026 08:00:00");  // no stale run
     EXPECT_EQ(StoredString("App1", "NextAt"), "09-Dec-2026 08:00:00");  // that task's section only

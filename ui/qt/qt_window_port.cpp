@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,11 +14,13 @@
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <chrono>
 
 #include "ui/qt/dialog_builder.h"
+#include "ui/history_dialog.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
@@ -306,6 +309,28 @@ int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
     const int dialogResult = propertiesDialog.exec();
     return port.Ended() ? port.Result() : dialogResult;
+}
+
+int QtWindowPort::RunHistoryDialog(ui::HistoryDialog& history) {
+    ResourceDialog historyDialog(res::TaskHistoryDialogResource(), &dialog);
+    // Modal over the main window only, as the properties dialog.
+    historyDialog.setWindowModality(Qt::WindowModal);
+    QtWindowPort port(historyDialog);
+    history.Attach(port);
+    historyDialog.onCommand = [&history](int id, ui::ControlEvent event) { history.OnCommand(id, event); };
+    history.OnInitDialog();
+    if (port.Ended()) return port.Result();
+    // The focus starts on the list of runs.
+    const std::vector<QWidget*> stops = historyDialog.TabStops();
+    if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
+    const int dialogResult = historyDialog.exec();
+    return port.Ended() ? port.Result() : dialogResult;
+}
+
+bool QtWindowPort::OpenInViewer(const std::string& path) {
+    // The file's default application, as the desktop's file manager would
+    // open it; the call returns once it is started.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
 }
 
 void QtWindowPort::DescribeLinesWith(int id, std::function<std::string(int line)> describe) {

@@ -1,7 +1,8 @@
 #pragma once
 // The window port of a dialog built from a definition: controls addressed
-// by id, message boxes owned by the dialog, window timers, the modal run of
-// the task properties dialog and the open-file dialog.
+// by id, message boxes owned by the dialog, window timers, the modal runs of
+// the task properties dialog and the history window, the open-file dialog
+// and the desktop's viewer.
 #include <QObject>
 #include <QStringList>
 
@@ -79,6 +80,8 @@ public:
     unsigned SetTimer(unsigned id, unsigned periodMs) override;
     void KillTimer(unsigned id) override;
     int RunPropertiesDialog(ui::TaskPropertiesDialog& properties) override;
+    int RunHistoryDialog(ui::HistoryDialog& history) override;
+    bool OpenInViewer(const std::string& path) override;
     std::optional<std::string> ChooseFile(const std::string& filter) override;
     int ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) override;
 

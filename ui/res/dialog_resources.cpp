@@ -80,6 +80,18 @@ constexpr std::array<ControlDef, 37> propertiesControls{{
     {ID_CANCEL, K::pushButton, "Cancel", 216, 138, 50, 14, true, TAB},
 }};
 
+// History window, dialog 134: the task's title (set by the window, shown
+// as it is), its runs newest first, and the buttons. Enter opens the
+// selected run's output, Escape closes.
+constexpr std::array<ControlDef, 5> historyControls{{
+    {IDC_HISTORY_TASK, K::staticText, "Task:", 7, 7, 246, 8, true, LABEL | STYLE_NOPREFIX},
+    {ID_STATIC_ITEM, K::staticText, "&Runs, newest first:", 7, 20, 80, 8, true, LABEL},
+    {IDC_HISTORY_LIST, K::listBox, "", 7, 31, 246, 92, true,
+     STYLE_BORDER | STYLE_VSCROLL | STYLE_TABSTOP | STYLE_NOTIFY},
+    {IDC_OPEN_OUTPUT, K::pushButton, "&Open Output", 149, 130, 50, 14, true, TAB | STYLE_DEFAULT_BUTTON},
+    {ID_CANCEL, K::pushButton, "&Close", 203, 130, 50, 14, true, TAB},
+}};
+
 constexpr const char* timingEntries[] = {"Daily", "Weekly", "Monthly", "Regular Intervals"};
 constexpr const char* dayOfWeekEntries[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                             "Thursday", "Friday", "Saturday"};
@@ -96,11 +108,15 @@ constexpr DialogDef schedulerDialog{IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif
 constexpr DialogDef propertiesDialog{IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 159,
                                      propertiesControls};
 
+constexpr DialogDef historyDialog{IDD_TASK_HISTORY, "Task History", "MS Sans Serif", 8, 260, 151, historyControls};
+
 }  // namespace
 
 const DialogDef& SchedulerDialogResource() { return schedulerDialog; }
 
 const DialogDef& TaskPropertiesDialogResource() { return propertiesDialog; }
+
+const DialogDef& TaskHistoryDialogResource() { return historyDialog; }
 
 std::span<const ComboInitData> TaskPropertiesComboData() { return propertiesComboData; }
 

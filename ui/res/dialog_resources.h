@@ -1,5 +1,5 @@
 #pragma once
-// The two dialog definitions and the combo initialisation data, kept as
+// The dialog definitions and the combo initialisation data, kept as
 // data that a front end builds its windows from. Rectangles are in dialog
 // units; controls are listed in template order, which is the tab order.
 // A control without a text of its own is named by the nearest static text
@@ -35,7 +35,8 @@ enum ControlStyle : unsigned {
     STYLE_UD_ALIGNRIGHT = 1u << 10,
     STYLE_UD_ARROWKEYS = 1u << 11,
     STYLE_UD_NOTHOUSANDS = 1u << 12,
-    STYLE_GROUP = 1u << 13,  // starts a new control group
+    STYLE_GROUP = 1u << 13,     // starts a new control group
+    STYLE_NOPREFIX = 1u << 14,  // static text shown as it is: "&" marks no mnemonic
 };
 
 struct ControlDef {
@@ -63,6 +64,7 @@ struct ComboInitData {
 
 const DialogDef& SchedulerDialogResource();       // dialog 130, "Tikr"
 const DialogDef& TaskPropertiesDialogResource();  // dialog 132
+const DialogDef& TaskHistoryDialogResource();     // dialog 134, a task's history of runs
 // Filled into the properties dialog's combo boxes in this order before any
 // value is exchanged.
 std::span<const ComboInitData> TaskPropertiesComboData();

@@ -1,5 +1,5 @@
 #pragma once
-// Control, dialog and icon ids of the two dialogs. The ids the window system
+// Control, dialog and icon ids of the dialogs. The ids the window system
 // also defines as macros (IDOK 1, IDCANCEL 2, the static item 65535 and the
 // Help command 57670) have the same values under names of their own, so that
 // this header compiles after <windows.h>.
@@ -13,6 +13,7 @@ constexpr int ID_STATIC_ITEM = 65535;
 constexpr int IDR_MAINFRAME = 128;         // application icon
 constexpr int IDD_SCHEDULER_DIALOG = 130;  // main window
 constexpr int IDD_TASK_PROPERTIES = 132;   // task properties dialog
+constexpr int IDD_TASK_HISTORY = 134;      // a task's history of runs
 constexpr int ID_HELP_COMMAND = 57670;
 
 // Main window.
@@ -56,10 +57,17 @@ constexpr int IDC_COMMAND_LABEL = 1045;
 constexpr int IDC_MESSAGE_LABEL = 1046;
 constexpr int IDC_BROWSE = 1047;
 
+// History window (1050..1059; the ids after the three below are left for
+// controls a front end may add of its own).
+constexpr int IDC_HISTORY_TASK = 1050;
+constexpr int IDC_HISTORY_LIST = 1051;
+constexpr int IDC_OPEN_OUTPUT = 1052;
+
 // The menu of a task line (its commands reach OnCommand as clicks).
 constexpr int IDM_RUN_NOW = 32771;
 constexpr int IDM_TASK_PROPERTIES = 32772;
 constexpr int IDM_TOGGLE_DISABLED = 32773;
 constexpr int IDM_TASK_REMOVE = 32774;
+constexpr int IDM_TASK_HISTORY = 32775;
 
 }  // namespace tikr::ui::res

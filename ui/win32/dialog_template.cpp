@@ -68,6 +68,7 @@ ControlClass ControlClassOf(const res::ControlDef& control) {
     case ControlKind::staticText:
         result.classAtom = ATOM_STATIC;
         style |= SS_LEFT;
+        if (s & res::STYLE_NOPREFIX) style |= SS_NOPREFIX;
         break;
     case ControlKind::groupBox:
         result.classAtom = ATOM_BUTTON;

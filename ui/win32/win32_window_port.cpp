@@ -313,6 +313,13 @@ int Win32WindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return win32::RunPropertiesDialog(instance, dialog, properties);
 }
 
+// To be built for Windows: the history window from its template (dialog
+// 134) and the output file opened with its associated program. Until then
+// the menu entry does nothing visible.
+int Win32WindowPort::RunHistoryDialog(ui::HistoryDialog& /*history*/) { return res::ID_CANCEL; }
+
+bool Win32WindowPort::OpenInViewer(const std::string& /*path*/) { return false; }
+
 int Win32WindowPort::ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) {
     HWND list = Item(id);
     if (list == nullptr || entries.empty()) return 0;

@@ -81,6 +81,10 @@ public:
     unsigned SetTimer(unsigned id, unsigned periodMs) override;
     void KillTimer(unsigned id) override;
     int RunPropertiesDialog(ui::TaskPropertiesDialog& properties) override;
+    // The history window and the viewer are not built on this side yet:
+    // the window returns Cancel at once and nothing is opened.
+    int RunHistoryDialog(ui::HistoryDialog& history) override;
+    bool OpenInViewer(const std::string& path) override;
     std::optional<std::string> ChooseFile(const std::string& filter) override;
     int ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) override;
 

@@ -1,0 +1,133 @@
+#include "ui/history_dialog.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "core/one_line_text.h"
+#include "core/run_outcome.h"
+#include "core/task_state_text.h"
+#include "ui/res/resource_ids.h"
+
+namespace tikr::ui {
+
+namespace {
+
+using namespace res;
+namespace fs = std::filesystem;
+
+constexpr std::size_t MAX_OUTCOME_CHARACTERS = 200;
+
+// The title as a history line carries it: tabs and line breaks are blanks
+// there.
+std::string HistoryTitle(std::string title) {
+    for (char& c : title)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return title;
+}
+
+}  // namespace
+
+HistoryDialog::HistoryDialog(std::string taskTitle, const RunRecords* records, std::string appTitle)
+    : taskTitle(std::move(taskTitle)), records(records), appTitle(std::move(appTitle)) {}
+
+void HistoryDialog::Attach(WindowPort& port) { window = &port; }
+
+bool HistoryDialog::OnCommand(int id, ControlEvent event) {
+    if (id == IDC_HISTORY_LIST) {
+        if (event == ControlEvent::selectionChanged) OnSelectionChanged();
+        if (event == ControlEvent::doubleClicked) OnOpenOutput();
+        return event == ControlEvent::selectionChanged || event == ControlEvent::doubleClicked;
+    }
+    if (event != ControlEvent::clicked) return false;
+    switch (id) {
+    case IDC_OPEN_OUTPUT: OnOpenOutput(); return true;
+    case ID_CANCEL: OnClose(); return true;
+    default: return false;
+    }
+}
+
+std::string HistoryDialog::RunLine(const RunRecord& run) {
+    std::string outcome = OneLineText(run.outcome, MAX_OUTCOME_CHARACTERS, InvalidBytes::keep);
+    if (outcome.empty()) outcome = "no outcome recorded";
+    // Programs that ended tell the time taken in their outcome; one still
+    // running when the scheduler ended does not.
+    if (outcome.find(" after ") == std::string::npos && run.seconds > 0)
+        outcome += " (" + DurationText(run.seconds) + ")";
+    return FormatRunTime(run.start) + ", " + outcome;
+}
+
+void HistoryDialog::ReadRuns() {
+    runs.clear();
+    notice.clear();
+    if (records == nullptr) {
+        notice = "No history of runs is kept: there is no folder for it.";
+        return;
+    }
+    const std::string path = records->HistoryPath();
+    // A history that is there but cannot be read is not an empty one.
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() != fs::file_type::not_found &&
+        (status.type() != fs::file_type::regular || !std::ifstream(path, std::ios::binary))) {
+        notice = "The history of runs cannot be read: " + path;
+        return;
+    }
+    const std::string title = HistoryTitle(taskTitle);
+    for (RunRecord& run : records->ReadHistory())
+        if (run.title == title) runs.push_back(std::move(run));
+    // The history is appended in order of the runs' ends; newest start
+    // first, and among runs of one start the later line first.
+    std::reverse(runs.begin(), runs.end());
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const RunRecord& a, const RunRecord& b) { return a.start > b.start; });
+    if (runs.empty()) notice = "This task has no runs in the history yet.";
+}
+
+void HistoryDialog::OnInitDialog() {
+    window->SetText(IDC_HISTORY_TASK, "Task: " + taskTitle);
+    ReadRuns();
+    window->ListReset(IDC_HISTORY_LIST);
+    if (!notice.empty()) {
+        window->ListAddString(IDC_HISTORY_LIST, notice);
+    } else {
+        for (const RunRecord& run : runs) window->ListAddString(IDC_HISTORY_LIST, RunLine(run));
+        window->ListSetSelection(IDC_HISTORY_LIST, 0);
+    }
+    UpdateButtons();
+}
+
+void HistoryDialog::OnSelectionChanged() { UpdateButtons(); }
+
+const RunRecord* HistoryDialog::SelectedRun() {
+    const int line = window->ListGetSelection(IDC_HISTORY_LIST);
+    if (line < 0 || line >= static_cast<int>(runs.size())) return nullptr;
+    return &runs[static_cast<std::size_t>(line)];
+}
+
+void HistoryDialog::UpdateButtons() {
+    const RunRecord* run = SelectedRun();
+    window->EnableControl(IDC_OPEN_OUTPUT, run != nullptr && !run->outputFile.empty());
+}
+
+void HistoryDialog::OnOpenOutput() {
+    const RunRecord* run = SelectedRun();
+    if (run == nullptr || run->outputFile.empty()) return;
+    std::error_code error;
+    if (!fs::is_regular_file(run->outputFile, error)) {
+        window->ShowMessage("The output of the run of " + FormatRunTime(run->start) +
+                                " is no longer kept: older output files are removed to keep the folder within "
+                                "its limits.\n\n" +
+                                run->outputFile,
+                            appTitle);
+        return;
+    }
+    if (!window->OpenInViewer(run->outputFile))
+        window->ShowMessage("No program could be started to show the output file:\n\n" + run->outputFile, appTitle);
+}
+
+void HistoryDialog::OnClose() { window->EndDialog(ID_CANCEL); }
+
+}  // namespace tikr::ui
