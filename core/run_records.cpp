@@ -19,10 +19,7 @@ constexpr const char* OUTPUT_EXTENSION = ".log";
 // "2026-12-09_090000": the start of every output file's name.
 constexpr std::size_t STAMP_CHARS = 17;
 
-// Paths are UTF-8 in memory. Built from UTF-8 text, a path reaches its file
-// through the wide calls on Windows, so a folder outside the ANSI code page
-// (a user name in another script) works; elsewhere the bytes are the name.
-fs::path Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path Path(const std::string& utf8) { return Utf8Path(utf8); }
 
 std::string Utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
@@ -82,6 +79,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 }  // namespace
+
+fs::path Utf8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 std::string FileNameTitle(const std::string& title) {
     std::string name;

@@ -25,7 +25,9 @@
 #      local application-data folder outside the ANSI code page: its outcome
 #      in the line's tip and in "tikr.exe --list" (run beside the running
 #      Tikr, titles in their script), both lines in its output file, its
-#      line in the history, and one balloon for its repeated failure.
+#      line in the history, and one balloon for its repeated failure; the
+#      task's History window, opened from its menu with the keys, lists its
+#      runs, Enter shows the selected run's output and Escape closes it.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe> <launch_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
@@ -324,6 +326,23 @@ wait_for 20 disabled || fail "(i) the task was not disabled from its menu"
 sleep 2  # a run under way ends
 tip_told() { probe tip "$hwnd" | grep -q 'exited with code 3 after'; }
 wait_for 60 tip_told || fail "(i) the line's tip says: $(probe tip "$hwnd")"
+press "$main" shift+F10
+sleep 1
+xdotool key h
+wait_for 20 has_window 'Task History' || fail "(i) History... did not open the task's history"
+history=$(window_id 'Task History')
+listed_runs() { [ "$(probe history | grep -c ', exited with code 3 after ')" -eq "$(runs)" ]; }
+wait_for 10 listed_runs || fail "(i) the history window lists: $(probe history) for $(runs) runs"
+import -frame -window "$history" "$e2e_outdir/history-windows.png" 2>/dev/null
+# Enter: the newest run's output in the program for its kind of file.
+newest=$(tail -n 1 "$records/history.log" | cut -f5 | tr -d '\r')
+viewer="${newest##*\\} - Notepad"
+press "$history" Return
+wait_for 30 has_window "$viewer" || fail "(i) Enter in the history window did not show $viewer"
+press "$(window_id "$viewer")" alt+F4
+wait_for 20 no_window "$viewer" || fail "(i) the output file's viewer did not close"
+press "$history" Escape
+wait_for 20 no_window 'Task History' || fail "(i) Escape did not close the history window"
 press "$main" Escape
 wait_for 30 ended "$failing" || fail "(i) Escape did not end the program"
 (cd "$work/bin" && timeout 60 "$wine" tikr.exe --list </dev/null >"$work/list.txt" 2>&1)

@@ -16,6 +16,8 @@
 //   tray_probe balloons         prints each balloon tooltip shown on the
 //                               screen: its handle, a blank and its text
 //   tray_probe dismiss          closes every balloon shown, as a click does
+//   tray_probe history          prints the lines of the "Task History"
+//                               window's list of runs (exit 1: no window)
 // Exit status 2 for a bad call.
 #include <windows.h>
 #include <commctrl.h>
@@ -80,6 +82,21 @@ int main(int argc, char** argv) {
         char caption[256] = "";
         GetWindowTextA(GetForegroundWindow(), caption, sizeof(caption));
         std::printf("%s\n", caption);
+        return 0;
+    }
+    if (command == "history") {
+        HWND list = GetDlgItem(FindWindowA(nullptr, "Task History"), tikr::ui::res::IDC_HISTORY_LIST);
+        if (list == nullptr) return 1;
+        const auto lines = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < lines; ++i) {
+            // As UTF-16, which the system carries across processes whole.
+            wchar_t line[512] = L"";
+            if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 512) continue;
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+            char text[2048] = "";
+            WideCharToMultiByte(CP_UTF8, 0, line, -1, text, sizeof(text), nullptr, nullptr);
+            std::printf("%s\n", text);
+        }
         return 0;
     }
     if (command == "balloons" || command == "dismiss") {
