@@ -19,6 +19,13 @@ constexpr const char* OUTPUT_EXTENSION = ".log";
 // "2026-12-09_090000": the start of every output file's name.
 constexpr std::size_t STAMP_CHARS = 17;
 
+fs::path Path(const std::string& utf8) { return Utf8Path(utf8); }
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // An output file of ours: the start stamp, then anything, then ".log".
@@ -65,13 +72,15 @@ std::optional<DateTime> ParseStart(const std::string& text) {
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Path(path), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;
 }
 
 }  // namespace
+
+fs::path Utf8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 std::string FileNameTitle(const std::string& title) {
     std::string name;
@@ -107,11 +116,11 @@ std::optional<RunRecord> ParseHistoryLine(const std::string& text) {
 RunRecords::RunRecords(std::string folderPath, std::chrono::milliseconds pause)
     : folder(std::move(folderPath)), trimPause(pause) {}
 
-std::string RunRecords::HistoryPath() const { return (fs::path(folder) / HISTORY_FILE).string(); }
+std::string RunRecords::HistoryPath() const { return Utf8(Path(folder) / HISTORY_FILE); }
 
 std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& title) {
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(Path(folder), error);
     const auto now = std::chrono::steady_clock::now();
     // Room for the new run's file.
     if (!lastTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
@@ -120,10 +129,10 @@ std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& 
     }
     ++filesSinceTrim;
     const std::string stem = start.Format("%Y-%m-%d_%H%M%S") + " " + FileNameTitle(title);
-    fs::path path = fs::path(folder) / (stem + OUTPUT_EXTENSION);
+    fs::path path = Path(folder) / Path(stem + OUTPUT_EXTENSION);
     for (int n = 2; fs::exists(path, error) && n < 1000; ++n)
-        path = fs::path(folder) / (stem + " (" + std::to_string(n) + ")" + OUTPUT_EXTENSION);
-    return path.string();
+        path = Path(folder) / Path(stem + " (" + std::to_string(n) + ")" + OUTPUT_EXTENSION);
+    return Utf8(path);
 }
 
 void RunRecords::TrimOutputFiles() {
@@ -133,8 +142,8 @@ void RunRecords::TrimOutputFiles() {
     };
     std::vector<OutputFile> files;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(Path(folder), error), end; !error && it != end; it.increment(error)) {
+        const std::string name = Utf8(it->path().filename());
         if (!IsOutputFileName(name) || !it->is_regular_file(error)) continue;
         const std::uintmax_t bytes = it->file_size(error);
         files.push_back({name, error ? 0 : bytes});
@@ -150,18 +159,18 @@ void RunRecords::TrimOutputFiles() {
             ++kept;
             continue;
         }
-        fs::remove(fs::path(folder) / file.name, error);
+        fs::remove(Path(folder) / Path(file.name), error);
     }
     filesSinceTrim = kept;
 }
 
 bool RunRecords::Append(const RunRecord& record) {
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(Path(folder), error);
     const std::string path = HistoryPath();
     if (!historyLines) historyLines = ReadLines(path).size();
     {
-        std::ofstream out(path, std::ios::binary | std::ios::app);
+        std::ofstream out(Path(path), std::ios::binary | std::ios::app);
         out << HistoryLine(record) << '\n';
         out.flush();
         if (!out) return false;
@@ -173,15 +182,15 @@ bool RunRecords::Append(const RunRecord& record) {
     // The last lines, through a new file that replaces the history whole.
     const std::string part = path + ".part";
     {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        std::ofstream out(Path(part), std::ios::binary | std::ios::trunc);
         for (std::size_t i = lines.size() - MAX_HISTORY_LINES; i < lines.size(); ++i) out << lines[i] << '\n';
         out.flush();
         if (!out) {
-            fs::remove(part, error);
+            fs::remove(Path(part), error);
             return true;  // the line is in; only the trim waits
         }
     }
-    fs::rename(part, path, error);
+    fs::rename(Path(part), Path(path), error);
     if (!error) historyLines = MAX_HISTORY_LINES;
     return true;
 }

@@ -9,6 +9,7 @@
 // be empty). Tabs and line breaks in a title or outcome become blanks.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,12 @@
 #include "core/date_time.h"
 
 namespace tikr {
+
+// Paths of the records are UTF-8 text. As a path the file system takes,
+// built from that text: on Windows it reaches its file through the wide
+// calls, so a folder outside the ANSI code page (a user name in another
+// script) works; elsewhere the bytes are the name.
+std::filesystem::path Utf8Path(const std::string& utf8);
 
 struct RunRecord {
     DateTime start;

@@ -69,9 +69,9 @@ void HistoryDialog::ReadRuns() {
     const std::string path = records->HistoryPath();
     // A history that is there but cannot be read is not an empty one.
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(Utf8Path(path), error);
     if (status.type() != fs::file_type::not_found &&
-        (status.type() != fs::file_type::regular || !std::ifstream(path, std::ios::binary))) {
+        (status.type() != fs::file_type::regular || !std::ifstream(Utf8Path(path), std::ios::binary))) {
         notice = "The history of runs cannot be read: " + path;
         return;
     }
@@ -116,7 +116,7 @@ void HistoryDialog::OnOpenOutput() {
     const RunRecord* run = SelectedRun();
     if (run == nullptr || run->outputFile.empty()) return;
     std::error_code error;
-    if (!fs::is_regular_file(run->outputFile, error)) {
+    if (!fs::is_regular_file(Utf8Path(run->outputFile), error)) {
         window->ShowMessage("The output of the run of " + FormatRunTime(run->start) +
                                 " is no longer kept: older output files are removed to keep the folder within "
                                 "its limits.\n\n" +

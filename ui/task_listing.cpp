@@ -43,14 +43,15 @@ public:
 
 }  // namespace
 
-CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments) {
+CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments, bool toolkitOptions) {
     CommandOptions options;
     for (const std::string& argument : arguments) {
         CommandMode mode;
         if (argument == "--list") mode = CommandMode::list;
         else if (argument == "--help" || argument == "-h") mode = CommandMode::help;
         else if (argument == "--version") mode = CommandMode::version;
-        else if (argument.size() > 1 && argument[0] == '-' && argument[1] != '-') continue;  // the toolkit's
+        else if (toolkitOptions && argument.size() > 1 && argument[0] == '-' && argument[1] != '-')
+            continue;  // the toolkit's
         else return CommandOptions{CommandMode::usageError, argument};
         // The first option of ours decides; help wins over the rest.
         if (options.mode == CommandMode::run || mode == CommandMode::help) options.mode = mode;
@@ -67,19 +68,33 @@ std::string UsageText(const std::string& programName) {
            "  --version  print the version and end\n";
 }
 
-std::string TaskTable(const TaskList& tasks) {
+std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, const std::string& programName,
+                                              const std::string& version, const std::function<std::string()>& listing) {
+    switch (options.mode) {
+    case CommandMode::run: return std::nullopt;
+    case CommandMode::help: return CommandOutput{0, UsageText(programName), ""};
+    case CommandMode::version: return CommandOutput{0, programName + " " + version + "\n", ""};
+    case CommandMode::usageError:
+        return CommandOutput{2, "", programName + ": unknown option " + options.wrong + "\n" + UsageText(programName)};
+    case CommandMode::list: return CommandOutput{0, listing(), ""};
+    }
+    return std::nullopt;
+}
+
+std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
+    const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
     std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME"}};
     for (int i = 0; i < tasks.GetCount(); ++i) {
         const Task* task = tasks.GetTask(i);
         const Schedule* schedule = task->GetSchedule();
         Row row;
-        row[0] = Cell(task->GetTitle());
+        row[0] = Cell(utf8(task->GetTitle()));
         row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
         row[2] = task->IsDisabled() != 0 ? "disabled"
                  : schedule != nullptr   ? FormatRunTime(schedule->GetNextRun())
                                          : "unknown";
         row[3] = task->GetLastRun().IsValid() ? FormatRunTime(task->GetLastRun()) : "never";
-        row[4] = Cell(task->GetLastResult());
+        row[4] = Cell(utf8(task->GetLastResult()));
         rows.push_back(std::move(row));
     }
     std::array<std::size_t, COLUMNS> widths{};
@@ -98,7 +113,8 @@ std::string TaskTable(const TaskList& tasks) {
     return text;
 }
 
-std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock) {
+std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
+                             const TaskTextToUtf8& toUtf8) {
     ReadOnlyFiles readOnly(files);
     ProfileStore store(profilePath, readOnly);
     NoLauncher launcher;
@@ -106,7 +122,7 @@ std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, 
     const CoreServices services{store, clock, launcher, messages};
     TaskList tasks(services);
     tasks.Load();
-    return TaskTable(tasks);
+    return TaskTable(tasks, toUtf8);
 }
 
 }  // namespace tikr::ui

@@ -1,6 +1,8 @@
 #pragma once
 // The program's command-line options and the listing of the tasks that
 // "--list" prints: no window, nothing written.
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,21 +23,38 @@ struct CommandOptions {
 };
 
 // The arguments after the program's name. "--list", "--help" (or "-h") and
-// "--version" are ours; other arguments with one dash are the toolkit's
-// (-platform, -session, ...) and run the window; anything else is a usage
-// error.
-CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments);
+// "--version" are ours; with toolkitOptions, other arguments with one dash
+// are the toolkit's (-platform, -session, ...) and run the window; anything
+// else is a usage error.
+CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments, bool toolkitOptions = true);
 
 std::string UsageText(const std::string& programName);
 
+// What an option that ends without a window prints (UTF-8) on standard
+// output and standard error, and the status the program ends with.
+struct CommandOutput {
+    int status = 0;
+    std::string output;
+    std::string error;
+};
+
+// Nothing for a run of the window; listing makes the table of "--list".
+std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, const std::string& programName,
+                                              const std::string& version, const std::function<std::string()>& listing);
+
+// A task's texts (title, outcome) as UTF-8: on Windows they are kept in
+// the ANSI code page, as its profile functions keep them.
+using TaskTextToUtf8 = std::function<std::string(const std::string&)>;
+
 // Every task as an aligned table, one line each after a heading: title,
 // timing rule in words, next run ("disabled" for a disabled task), last
-// run ("never") and its outcome. Each cell is one line of text.
-std::string TaskTable(const TaskList& tasks);
+// run ("never") and its outcome. Each cell is one line of text, UTF-8.
+std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = nullptr);
 
 // The table of the tasks in the profile file, loaded as the window would
 // load them (a damaged file shows what loads) through files that are only
 // read: the file is left as it is.
-std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock);
+std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
+                             const TaskTextToUtf8& toUtf8 = nullptr);
 
 }  // namespace tikr::ui

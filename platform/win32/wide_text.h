@@ -35,6 +35,23 @@ inline std::string Narrow(const wchar_t* text, std::size_t length) {
 inline std::string Narrow(const std::wstring& text) { return Narrow(text.data(), text.size()); }
 inline std::string Narrow(const wchar_t* text) { return Narrow(text, text != nullptr ? ::lstrlenW(text) : 0); }
 
+// Text from one code page in another, through UTF-16 (the task's texts are
+// in the ANSI code page, the program's own and the one-line rules UTF-8);
+// unchanged when it cannot be recoded.
+inline std::string Recode(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0) return text;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+    const int length = ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return text;
+    std::string result(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(to, 0, wide.data(), wideLength, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
 // The system's words for an error code in UTF-8, without the closing line
 // break and full stop; "error <code>" when it has none.
 inline std::string SystemReason(DWORD code) {

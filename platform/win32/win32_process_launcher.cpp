@@ -8,26 +8,11 @@
 #include <vector>
 
 #include "platform/launch_failure_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace tikr {
 
 namespace {
-
-// Texts from one code page in another (the launcher's texts are in the
-// system code page, the one-line rules read UTF-8), through UTF-16.
-std::string Recode(const std::string& text, UINT from, UINT to) {
-    if (text.empty()) return text;
-    const int size = static_cast<int>(text.size());
-    const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
-    if (wideLength <= 0) return text;
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
-    const int length = ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return text;
-    std::string result(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(to, 0, wide.data(), wideLength, result.data(), length, nullptr, nullptr);
-    return result;
-}
 
 std::string Reason(LaunchFailure failure, const std::string& program) {
     return Recode(LaunchFailureText(failure, Recode(program, CP_ACP, CP_UTF8)), CP_UTF8, CP_ACP);
@@ -81,7 +66,9 @@ public:
     StandardHandles(const std::string& outputPath, std::string& problem) {
         if (outputPath.empty()) return;
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        output = ::CreateFileA(outputPath.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+        // The path is UTF-8: the run records' folder may have a name outside
+        // the ANSI code page.
+        output = ::CreateFileW(Widen(outputPath).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (output == INVALID_HANDLE_VALUE) {

@@ -11,17 +11,19 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_profile_location.h"
 #include "store/profile_location.h"
 
 namespace tikr {
 
 namespace {
 
-// The folder's path, created when missing; empty and error set when the
-// system has none.
-std::string FolderPath(int folder, std::string& error) {
+// The folder's path, created when missing (unless create is false); empty
+// and error set when the system has none.
+std::string FolderPath(int folder, std::string& error, bool create = true) {
     wchar_t buffer[MAX_PATH] = {};
-    const HRESULT result = ::SHGetFolderPathW(nullptr, folder | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    const HRESULT result =
+        ::SHGetFolderPathW(nullptr, folder | (create ? CSIDL_FLAG_CREATE : 0), nullptr, SHGFP_TYPE_CURRENT, buffer);
     if (FAILED(result)) {
         error = SystemReason(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
                                                                         : static_cast<DWORD>(result));
@@ -44,7 +46,7 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
     if (length == 0 || length >= MAX_PATH) return paths;
     const std::string windowsDirectory = Narrow(windows, length);
     std::string ignored;
-    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored, false);
     // "C:\Windows" lives at "<local>\VirtualStore\Windows".
     const std::size_t colon = windowsDirectory.find(':');
     if (!local.empty() && colon != std::string::npos) {
@@ -56,15 +58,25 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 
 }  // namespace
 
-// In the ANSI code page, unlike the profile's path: the run records are
-// written through the narrow calls (std::filesystem, CreateFileA), which
-// take it so.
+// UTF-8, like the profile's path: the run records reach their files through
+// the wide calls.
 std::string RunRecordsFolder() {
-    char buffer[MAX_PATH] = {};
-    if (FAILED(
-            ::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return std::string();
-    return Join(buffer, "Tikr");
+    std::string ignored;
+    const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
+    return local.empty() ? std::string() : Join(local, "Tikr");
+}
+
+std::string ListedProfilePath(const std::string& executablePath) {
+    const std::string fileName = ProfileFileName(executablePath);
+    std::string ignored;
+    const std::string directory = FolderPath(CSIDL_APPDATA, ignored, false);
+    const std::string path = directory.empty() ? std::string() : Join(directory, fileName);
+    const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+    if (!path.empty() && files->Read(path).status != FileSystem::ReadStatus::missing) return path;
+    // The file that the window's first start would carry over.
+    for (const std::string& older : OlderProfilePaths(fileName))
+        if (files->Read(older).status == FileSystem::ReadStatus::ok) return older;
+    return path;
 }
 
 std::string ProfilePath(const std::string& executablePath, std::string& error) {

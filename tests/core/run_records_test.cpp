@@ -55,6 +55,28 @@ TEST_F(RunRecordsTest, HistoryKeepsItsLastLinesAndSkipsWhatItDidNotWrite) {
     EXPECT_EQ(runs.back().title, "run 1004");
 }
 
+// A user folder named in scripts no ANSI code page holds together: on
+// Windows the records must reach it through the wide calls, not the
+// folder's name in the code page.
+TEST(RunRecordsFolder, ANameInAnyScriptHoldsTheOutputFilesAndTheHistory) {
+    TempDir dir;
+    const std::u8string name = u8"\u039d\u03af\u03ba\u03bf\u03c2-\u0411\u043e\u0440\u0438\u0441";
+    const fs::path where = dir.Path() / name;
+    const std::u8string whereText = where.u8string();
+    RunRecords records(std::string(whereText.begin(), whereText.end()));
+    const std::string output = records.NewOutputFile(At(9, 9, 0, 0), "Backup");
+    ASSERT_TRUE(fs::is_directory(where));
+    EXPECT_EQ(output.rfind(records.GetFolder(), 0), 0u) << output;
+    std::ofstream(where / "2026-12-09_090000 Backup.log") << "out\n";
+    EXPECT_NE(records.NewOutputFile(At(9, 9, 0, 0), "Backup"), output);  // the name is taken
+
+    ASSERT_TRUE(records.Append({At(9, 9, 0, 0), "Backup", "exited with code 3 after 1 s", 1, output}));
+    EXPECT_TRUE(fs::is_regular_file(where / RunRecords::HISTORY_FILE));
+    const std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].outputFile, output);
+}
+
 TEST_F(RunRecordsTest, OutputFilesAreNamedByStartAndTitleAndTheNewestAreKept) {
     EXPECT_EQ(FileNameTitle("Back up/home: *all*"), "Back up_home_ _all_");
     EXPECT_EQ(FileNameTitle(".."), "task");

@@ -24,6 +24,22 @@ TEST(CommandOptions, OursDecideToolkitOptionsPassAndTheRestIsAUsageError) {
     EXPECT_EQ(wrong.mode, CommandMode::usageError);
     EXPECT_EQ(wrong.wrong, "--lsit");
     EXPECT_EQ(ParseCommandOptions({"-"}).mode, CommandMode::usageError);
+    // Without a toolkit (Windows) every other argument is wrong.
+    EXPECT_EQ(ParseCommandOptions({"-session"}, false).mode, CommandMode::usageError);
+
+    // What each ends with: the usage on standard error and status 2 for a
+    // wrong option; the listing made only when asked for.
+    int listings = 0;
+    const auto listing = [&listings] { return ++listings, std::string("table\n"); };
+    EXPECT_FALSE(ui::CommandOutputFor(ParseCommandOptions({}), "tikr", "1.2", listing));
+    const auto usage = ui::CommandOutputFor(wrong, "tikr", "1.2", listing);
+    ASSERT_TRUE(usage);
+    EXPECT_EQ(usage->status, 2);
+    EXPECT_EQ(usage->output, "");
+    EXPECT_EQ(usage->error, "tikr: unknown option --lsit\n" + ui::UsageText("tikr"));
+    EXPECT_EQ(ui::CommandOutputFor(ParseCommandOptions({"--version"}), "tikr", "1.2", listing)->output, "tikr 1.2\n");
+    EXPECT_EQ(listings, 0);
+    EXPECT_EQ(ui::CommandOutputFor(ParseCommandOptions({"--list"}), "tikr", "1.2", listing)->output, "table\n");
 }
 
 TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {

@@ -20,9 +20,16 @@
 #      task after the box neither runs nor loses its run.
 #  (g) a user folder whose name no ANSI code page holds keeps the profile;
 #  (h) where no folder for the profile can be had, a box captioned "tikr"
-#      says so and the program ends, writing nothing in its current folder.
+#      says so and the program ends, writing nothing in its current folder;
+#  (i) a program that prints on both outputs and ends with code 3, under a
+#      local application-data folder outside the ANSI code page: its outcome
+#      in the line's tip and in "tikr.exe --list" (run beside the running
+#      Tikr, titles in their script), both lines in its output file, its
+#      line in the history, and one balloon for its repeated failure; the
+#      task's History window, opened from its menu with the keys, lists its
+#      runs, Enter shows the selected run's output and Escape closes it.
 #
-# Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
+# Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe> <launch_probe.exe>
 # TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
 # when set, the kind of prefix to make.
 set -uo pipefail
@@ -30,6 +37,7 @@ set -uo pipefail
 tikr_exe=${1:?tikr.exe}
 e2e_outdir=${2:?output directory}
 probe_exe=${3:?tray_probe.exe}
+launch_probe_exe=${4:?launch_probe.exe}
 e2e_name=win32
 source "$(dirname "$0")/../e2e/x_session.sh"
 wine=${TIKR_WINE:-wine}
@@ -47,6 +55,7 @@ wineserver -p </dev/null >/dev/null 2>&1
 mkdir -p "$work/bin"
 cp "$tikr_exe" "$work/bin/tikr.exe"
 cp "$probe_exe" "$work/bin/tray_probe.exe"
+cp "$launch_probe_exe" "$work/bin/launch_probe.exe"
 appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep -v '/Public/' | head -n 1)
 [ -d "$appdata" ] || fail "the prefix has no application-data folder"
 profile="$appdata/tikr.INI"
@@ -233,13 +242,14 @@ grep -q '^LastRun=.' <<<"$app2" && fail "(f) a run that did not happen was recor
 # letters, which no single-byte code page holds together. The .reg file is
 # UTF-16 (with its byte-order mark), so regedit takes the folder's name
 # whole, whatever the locale.
-set_appdata() {
+set_appdata() { set_shell_folder AppData "$1"; }
+set_shell_folder() {
   local hex
-  hex=$(printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+  hex=$(printf '%s' "$2" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
   {
     printf '\xff\xfe'
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"AppData"=hex(2):%s,00,00\r\n\r\n' \
-      'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' "$hex" |
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n"%s"=hex(2):%s,00,00\r\n\r\n' \
+      'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' "$1" "$hex" |
       iconv -f UTF-8 -t UTF-16LE
   } >"$work/appdata.reg"
   "$wine" regedit /S "Z:$(printf '%s' "$work/appdata.reg" | tr / '\\')" </dev/null >>"$work/reg.log" 2>&1 ||
@@ -273,5 +283,82 @@ import -window root "$e2e_outdir/win32-no-profile.png" 2>/dev/null
 press "$(window_id tikr)" Return
 wait_for 30 ended "$fourth" || fail "(h) the program did not end after the box"
 ls "$work/bin" | grep -q -i '\.ini$' && fail "(h) a profile file was made in the current folder"
+
+# --- (i) a failing program: its outcome everywhere, its output, one balloon ---
+# A task that runs launch_probe at every check: it prints "out" and "err"
+# and ends with code 3. Its title has a letter of the ANSI code page (é).
+set_appdata "C:\\users\\$user\\AppData\\Roaming"
+set_shell_folder 'Local AppData' "C:\\users\\$user\\AppData\\Local"
+records="$WINEPREFIX/drive_c/users/$user/AppData/Local/Tikr"
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+printf '%s\r\n' '[settings]' 'interval=1' 'showicon=1' 'NumApps=1' \
+  '[App1]' "title=Exit caf$(printf '\xe9') three" 'Task=Application' 'type=Interval' 'when=00:00' \
+  "command=$(winpath "$work/bin/launch_probe.exe") $(winpath "$work/ran.txt") print exit=3" \
+  'RunMissedOnStartup=Yes' 'NextAt=01-Jan-2020 00:00:00' >"$wide_profile"
+start_tikr
+failing=$last_pid
+wait_for 60 has_window Tikr || fail "(i) the Tikr window did not appear"
+hwnd=$(probe window)
+runs() { grep -c 'exited with code 3 after' "$records/history.log" 2>/dev/null; }
+balloon() { probe balloons | grep -q 'Task "Exit caf'; }
+no_balloon() { ! balloon; }
+wait_for 60 balloon || fail "(i) no balloon told the failure: $(probe balloons)"
+# Closed, it stays away while the task fails the same way three times more.
+probe dismiss
+wait_for 20 no_balloon || fail "(i) the balloon could not be closed"
+(while alive "$failing"; do probe balloons; sleep 0.2; done >"$work/balloons.txt" 2>/dev/null) &
+track $!
+told=$(($(runs) + 3))
+three_more() { [ "$(runs)" -ge "$told" ]; }
+wait_for 60 three_more || fail "(i) the history has no three more failed runs: $(cat "$records/history.log" 2>&1)"
+# Listed beside the running Tikr, which goes on.
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe --list </dev/null >"$work/list.txt" 2>"$work/list.err") ||
+  fail "(i) tikr.exe --list failed: $(cat "$work/list.err")"
+grep -q '^Exit café three  ' "$work/list.txt" || fail "(i) tikr.exe --list shows: $(cat "$work/list.txt")"
+alive "$failing" || fail "(i) the listing ended the running Tikr"
+# Disabled from the line's menu, so that no run is under way at the end.
+main=$(window_id Tikr)
+press "$main" shift+F10
+sleep 1
+xdotool key d
+disabled() { (cd "$work/bin" && "$wine" tikr.exe --list 2>/dev/null) | grep -q '^Exit café three .* disabled '; }
+wait_for 20 disabled || fail "(i) the task was not disabled from its menu"
+sleep 2  # a run under way ends
+tip_told() { probe tip "$hwnd" | grep -q 'exited with code 3 after'; }
+wait_for 60 tip_told || fail "(i) the line's tip says: $(probe tip "$hwnd")"
+press "$main" shift+F10
+sleep 1
+xdotool key h
+wait_for 20 has_window 'Task History' || fail "(i) History... did not open the task's history"
+history=$(window_id 'Task History')
+listed_runs() { [ "$(probe history | grep -c ', exited with code 3 after ')" -eq "$(runs)" ]; }
+wait_for 10 listed_runs || fail "(i) the history window lists: $(probe history) for $(runs) runs"
+import -frame -window "$history" "$e2e_outdir/history-windows.png" 2>/dev/null
+# Enter: the newest run's output in the program for its kind of file.
+newest=$(tail -n 1 "$records/history.log" | cut -f5 | tr -d '\r')
+viewer="${newest##*\\} - Notepad"
+press "$history" Return
+wait_for 30 has_window "$viewer" || fail "(i) Enter in the history window did not show $viewer"
+press "$(window_id "$viewer")" alt+F4
+wait_for 20 no_window "$viewer" || fail "(i) the output file's viewer did not close"
+press "$history" Escape
+wait_for 20 no_window 'Task History' || fail "(i) Escape did not close the history window"
+press "$main" Escape
+wait_for 30 ended "$failing" || fail "(i) Escape did not end the program"
+(cd "$work/bin" && timeout 60 "$wine" tikr.exe --list </dev/null >"$work/list.txt" 2>&1)
+grep -q '^Exit café three .*exited with code 3 after' "$work/list.txt" ||
+  fail "(i) tikr.exe --list shows: $(cat "$work/list.txt")"
+line=$(tail -n 1 "$records/history.log" | tr -d '\r')
+[ "$(cut -f2 <<<"$line")" = "Exit caf$(printf '\xe9') three" ] || fail "(i) the history line names another task: $line"
+output=$(cut -f5 <<<"$line")
+[ -n "$output" ] || fail "(i) the history line has no output file: $line"
+output_file="$records/${output##*\\}"
+[ "$(tr -d '\r' <"$output_file")" = "$(printf 'out\nerr')" ] ||
+  fail "(i) the output file $output_file holds: $(cat "$output_file" 2>&1)"
+grep -q 'Task "Exit caf' "$work/balloons.txt" && fail "(i) the failure was told again: $(sort -u "$work/balloons.txt")"
+(cd "$work/bin" && "$wine" tikr.exe --bogus </dev/null >"$work/bogus.out" 2>"$work/bogus.err")
+status=$?
+[ "$status" -eq 2 ] && [ ! -s "$work/bogus.out" ] && grep -q '^Usage: tikr ' "$work/bogus.err" ||
+  fail "(i) an unknown option ended with status $status: $(cat "$work/bogus.out" "$work/bogus.err")"
 
 echo "PASS: win32 end-to-end"

@@ -8,8 +8,19 @@
 //   tray_probe restarted HWND   sends the window the shell's restart notice
 //   tray_probe click HWND       a left button press on the icon
 //   tray_probe foreground       prints the caption of the foreground window
+//   tray_probe tips HWND        prints the text of each tooltip shown by the
+//                               window's process, one a line
+//   tray_probe tip HWND         rests the pointer on the first task line of
+//                               the window and prints the tip that shows
+//                               (nothing after ten seconds without one)
+//   tray_probe balloons         prints each balloon tooltip shown on the
+//                               screen: its handle, a blank and its text
+//   tray_probe dismiss          closes every balloon shown, as a click does
+//   tray_probe history          prints the lines of the "Task History"
+//                               window's list of runs (exit 1: no window)
 // Exit status 2 for a bad call.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdint>
@@ -18,6 +29,7 @@
 #include <string>
 
 #include "platform/win32/win32_instance_guard.h"
+#include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
 
 namespace {
@@ -28,6 +40,31 @@ NOTIFYICONDATAA IconOf(HWND window) {
     data.hWnd = window;
     data.uID = tikr::ui::SCHEDULER_TIMER_ID;
     return data;
+}
+
+struct TipSearch {
+    DWORD process = 0;  // 0: balloons of any process
+    std::string found;  // the text of the process's tip
+    bool dismiss = false;
+};
+
+// Visible tooltip windows; their text comes with WM_GETTEXT, which the
+// system carries across processes.
+BOOL CALLBACK PrintTip(HWND tip, LPARAM searchAddress) {
+    TipSearch& search = *reinterpret_cast<TipSearch*>(searchAddress);
+    char name[32] = "";
+    GetClassNameA(tip, name, sizeof(name));
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(tip)) return TRUE;
+    DWORD process = 0;
+    GetWindowThreadProcessId(tip, &process);
+    const bool balloon = (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) != 0;
+    char text[1024] = "";
+    SendMessageTimeoutA(tip, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    if (search.process != 0 && process == search.process) search.found = text;
+    if (search.process == 0 && balloon && search.dismiss) SendMessageA(tip, WM_CLOSE, 0, 0);
+    else if (search.process == 0 && balloon)
+        std::printf("%llu %s\n", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(tip)), text);
+    return TRUE;
 }
 
 }  // namespace
@@ -47,8 +84,48 @@ int main(int argc, char** argv) {
         std::printf("%s\n", caption);
         return 0;
     }
+    if (command == "history") {
+        HWND list = GetDlgItem(FindWindowA(nullptr, "Task History"), tikr::ui::res::IDC_HISTORY_LIST);
+        if (list == nullptr) return 1;
+        const auto lines = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < lines; ++i) {
+            // As UTF-16, which the system carries across processes whole.
+            wchar_t line[512] = L"";
+            if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 512) continue;
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+            char text[2048] = "";
+            WideCharToMultiByte(CP_UTF8, 0, line, -1, text, sizeof(text), nullptr, nullptr);
+            std::printf("%s\n", text);
+        }
+        return 0;
+    }
+    if (command == "balloons" || command == "dismiss") {
+        TipSearch search;
+        search.dismiss = command == "dismiss";
+        EnumWindows(&PrintTip, reinterpret_cast<LPARAM>(&search));
+        return 0;
+    }
     if (argc < 3) return 2;
     HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 10)));
+    if (command == "tip") {
+        HWND list = GetDlgItem(window, tikr::ui::res::IDC_TASK_LIST);
+        RECT line{};
+        if (list == nullptr || SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&line)) == LB_ERR)
+            return 1;
+        POINT at{line.left + 5, (line.top + line.bottom) / 2};
+        ClientToScreen(list, &at);
+        TipSearch search;
+        GetWindowThreadProcessId(window, &search.process);
+        for (int tries = 0; tries < 100 && search.found.empty(); ++tries) {
+            // The pointer rests, nudged now and then in case a move was
+            // missed.
+            if (tries % 20 == 0) SetCursorPos(at.x + tries % 40 / 20, at.y);
+            Sleep(100);
+            EnumWindows(&PrintTip, reinterpret_cast<LPARAM>(&search));
+        }
+        std::printf("%s\n", search.found.c_str());
+        return search.found.empty() ? 1 : 0;
+    }
     NOTIFYICONDATAA data = IconOf(window);
     if (command == "known") {
         // A change of nothing succeeds only for an icon the area knows.

@@ -34,28 +34,23 @@ std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& e
     const ui::CommandOptions options = ui::ParseCommandOptions(std::vector<std::string>(argv + 1, argv + argc));
     std::string name = ExecutableName(executablePath);
     if (name.empty()) name = "tikr";
-    switch (options.mode) {
-    case ui::CommandMode::run: return std::nullopt;
-    case ui::CommandMode::help: std::fputs(ui::UsageText(name).c_str(), stdout); return 0;
-    case ui::CommandMode::version: std::printf("%s %s\n", name.c_str(), TIKR_VERSION); return 0;
-    case ui::CommandMode::usageError:
-        std::fprintf(stderr, "%s: unknown option %s\n%s", name.c_str(), options.wrong.c_str(),
-                     ui::UsageText(name).c_str());
-        return 2;
-    case ui::CommandMode::list: {
-        // The profile file's path as the window forms it, without making its
-        // folder: listing writes nothing and takes no part in the
-        // one-instance rule.
-        const std::string directory = ConfigDirectory();
-        const std::string fileName = ProfileFileName(executablePath);
-        const std::string path = directory.empty() ? fileName : directory + "/" + fileName;
-        const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
-        SystemClock clock;
-        std::fputs(ui::ListProfileTasks(path, *files, clock).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
-    }
-    return std::nullopt;
+    const std::optional<ui::CommandOutput> output =
+        ui::CommandOutputFor(options, name, TIKR_VERSION, [&executablePath] {
+            // The profile file's path as the window forms it, without making
+            // its folder: listing writes nothing and takes no part in the
+            // one-instance rule.
+            const std::string directory = ConfigDirectory();
+            const std::string fileName = ProfileFileName(executablePath);
+            const std::string path = directory.empty() ? fileName : directory + "/" + fileName;
+            const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+            SystemClock clock;
+            return ui::ListProfileTasks(path, *files, clock);
+        });
+    if (!output) return std::nullopt;
+    std::fputs(output->output.c_str(), stdout);
+    std::fputs(output->error.c_str(), stderr);
+    // A listing that could not be written all is no success.
+    return std::fflush(stdout) == 0 || output->status != 0 ? output->status : 1;
 }
 
 }  // namespace

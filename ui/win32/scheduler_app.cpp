@@ -1,8 +1,11 @@
 #include "ui/win32/scheduler_app.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/core_services.h"
 #include "core/run_records.h"
@@ -11,15 +14,59 @@
 #include "platform/system_clock.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process_launcher.h"
+#include "platform/win32/win32_profile_location.h"
 #include "store/profile_location.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/startup.h"
+#include "ui/task_listing.h"
+#include "ui/win32/console_output.h"
 #include "ui/win32/scheduler_window.h"
 #include "ui/win32/win32_message_display.h"
 
 namespace tikr::win32 {
 
+namespace {
+
+// The arguments after the program's name, UTF-8.
+std::vector<std::string> Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (words == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(Narrow(words[i]));
+    ::LocalFree(words);
+    return arguments;
+}
+
+// The options that end without a window, printed where the program was
+// started from; nothing for a run of the window. Windows has no toolkit
+// options: every argument is ours or wrong.
+std::optional<int> RunCommandOptions(const std::string& executablePath) {
+    const std::vector<std::string> arguments = Arguments();
+    if (arguments.empty()) return std::nullopt;
+    std::string name = ExecutableName(executablePath);
+    if (name.empty()) name = "tikr";
+    const std::optional<ui::CommandOutput> output =
+        ui::CommandOutputFor(ui::ParseCommandOptions(arguments, false), name, TIKR_VERSION, [&executablePath] {
+            // Read only, outside the one-instance rule: it works beside a
+            // running Tikr. The task's texts are in the ANSI code page.
+            const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+            SystemClock clock;
+            return ui::ListProfileTasks(ListedProfilePath(executablePath), *files, clock,
+                                        [](const std::string& text) { return Recode(text, CP_ACP, CP_UTF8); });
+        });
+    if (!output) return std::nullopt;
+    ConsoleOutput console;
+    const bool written = console.Out(output->output);
+    console.Error(output->error);
+    // A listing that could not be written whole is no success.
+    return written || output->status != 0 ? output->status : 1;
+}
+
+}  // namespace
+
 int RunSchedulerApplication(HINSTANCE instance) {
+    if (const std::optional<int> status = RunCommandOptions(ExecutablePath(nullptr))) return *status;
     // A later start has the running scheduler's window shown and brought
     // forward, and ends without a window of its own. A GUI program has no
     // standard error: its error lines (UTF-8, paths among them) go to the

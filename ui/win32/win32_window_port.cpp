@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "platform/win32/wide_text.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
+#include "ui/history_dialog.h"
 #include "ui/task_properties_dialog.h"
 #include "ui/win32/dialog_template.h"
 
@@ -19,29 +21,37 @@ namespace {
 
 namespace res = ui::res;
 
-// One run of the task properties dialog: the reactions and the port of the
-// dialog window, which exists from WM_INITDIALOG on.
-class PropertiesWindow {
+// One run of a modal dialog made from its definition: the reactions and the
+// port of the dialog window, which exists from WM_INITDIALOG on.
+template <typename Logic>
+class ModalWindow {
 public:
-    PropertiesWindow(HINSTANCE instance, ui::TaskPropertiesDialog& logic) : instance(instance), logic(logic) {}
+    ModalWindow(HINSTANCE instance, Logic& logic, const res::DialogDef& definition, void (*prepare)(HWND))
+        : instance(instance), logic(logic), definition(definition), prepare(prepare) {}
 
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<PropertiesWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-        return self != nullptr ? self->HandleMessage(hwnd, message, wParam) : FALSE;
+    int Run(HWND owner) {
+        const std::vector<WORD> dialogTemplate = BuildDialogTemplate(definition);
+        return static_cast<int>(DialogBoxIndirectParamA(instance, AsTemplate(dialogTemplate), owner, &DialogProc,
+                                                        reinterpret_cast<LPARAM>(this)));
     }
 
 private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<ModalWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        return self != nullptr ? self->HandleMessage(hwnd, message, wParam) : FALSE;
+    }
+
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam) {
         switch (message) {
         case WM_INITDIALOG:
-            FillCombos(hwnd);
-            SetDefaultButton(hwnd, res::TaskPropertiesDialogResource());
+            if (prepare != nullptr) prepare(hwnd);
+            SetDefaultButton(hwnd, definition);
             FitStaticTexts(hwnd);
             port = std::make_unique<Win32WindowPort>(instance, hwnd);
             logic.Attach(*port);
             logic.OnInitDialog();
-            return TRUE;  // the focus goes to the first tab stop, the title
+            return TRUE;  // the focus goes to the first tab stop
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
         default: return FALSE;
         }
@@ -49,12 +59,13 @@ private:
 
     void OnCommand(int id, unsigned code) {
         if (!port || port->Ended()) return;
-        if (const auto event = ControlEventOf(res::TaskPropertiesDialogResource(), id, code))
-            logic.OnCommand(id, *event);
+        if (const auto event = ControlEventOf(definition, id, code)) logic.OnCommand(id, *event);
     }
 
     HINSTANCE instance;
-    ui::TaskPropertiesDialog& logic;
+    Logic& logic;
+    const res::DialogDef& definition;
+    void (*prepare)(HWND);
     std::unique_ptr<Win32WindowPort> port;
 };
 
@@ -184,10 +195,26 @@ void FillCombos(HWND dialog) {
 }
 
 int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog& properties) {
-    const std::vector<WORD> dialogTemplate = BuildDialogTemplate(res::TaskPropertiesDialogResource());
-    PropertiesWindow window(instance, properties);
-    return static_cast<int>(DialogBoxIndirectParamA(instance, AsTemplate(dialogTemplate), owner,
-                                                    &PropertiesWindow::DialogProc, reinterpret_cast<LPARAM>(&window)));
+    // The title field, the first tab stop, takes the focus.
+    return ModalWindow(instance, properties, res::TaskPropertiesDialogResource(), &FillCombos).Run(owner);
+}
+
+int RunHistoryDialog(HINSTANCE instance, HWND owner, ui::HistoryDialog& history) {
+    // The list of runs, the first tab stop, takes the focus.
+    return ModalWindow(instance, history, res::TaskHistoryDialogResource(), nullptr).Run(owner);
+}
+
+bool OpenWithAssociatedProgram(HWND owner, const std::string& path) {
+    const std::wstring file = Widen(path);
+    const auto opened =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened > 32) return true;
+    // A run's output is plain text: without a program for its kind of file,
+    // the system's text editor shows it.
+    if (opened != SE_ERR_NOASSOC && opened != SE_ERR_ASSOCINCOMPLETE) return false;
+    const std::wstring quoted = L"\"" + file + L"\"";
+    return reinterpret_cast<INT_PTR>(
+               ShellExecuteW(owner, L"open", L"notepad.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 Win32WindowPort::~Win32WindowPort() {
@@ -313,12 +340,11 @@ int Win32WindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
     return win32::RunPropertiesDialog(instance, dialog, properties);
 }
 
-// To be built for Windows: the history window from its template (dialog
-// 134) and the output file opened with its associated program. Until then
-// the menu entry does nothing visible.
-int Win32WindowPort::RunHistoryDialog(ui::HistoryDialog& /*history*/) { return res::ID_CANCEL; }
+int Win32WindowPort::RunHistoryDialog(ui::HistoryDialog& history) {
+    return win32::RunHistoryDialog(instance, dialog, history);
+}
 
-bool Win32WindowPort::OpenInViewer(const std::string& /*path*/) { return false; }
+bool Win32WindowPort::OpenInViewer(const std::string& path) { return OpenWithAssociatedProgram(dialog, path); }
 
 int Win32WindowPort::ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) {
     HWND list = Item(id);

@@ -81,9 +81,10 @@ public:
     unsigned SetTimer(unsigned id, unsigned periodMs) override;
     void KillTimer(unsigned id) override;
     int RunPropertiesDialog(ui::TaskPropertiesDialog& properties) override;
-    // The history window and the viewer are not built on this side yet:
-    // the window returns Cancel at once and nothing is opened.
+    // The history window, modal over this one, from its dialog data.
     int RunHistoryDialog(ui::HistoryDialog& history) override;
+    // The program associated with the file's kind ("open"), or Notepad for
+    // a kind without one.
     bool OpenInViewer(const std::string& path) override;
     std::optional<std::string> ChooseFile(const std::string& filter) override;
     int ShowListMenu(int id, const std::vector<ui::MenuEntry>& entries) override;
@@ -123,9 +124,13 @@ std::string FileDialogFilter(const std::string& filter);
 // Fills the properties dialog's combo boxes from the combo data.
 void FillCombos(HWND dialog);
 
-// The modal run of the task properties dialog over owner: built from its
-// template, its events delivered to the reactions. Returns the dialog's
-// result (1 OK, 2 Cancel, -1 when it could not be created).
+// The modal run of the task properties dialog, or of a task's history
+// window, over owner: built from its template, its events delivered to the
+// reactions. Returns the dialog's result (1 OK, 2 Cancel, -1 when it could
+// not be created).
 int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog& properties);
+int RunHistoryDialog(HINSTANCE instance, HWND owner, ui::HistoryDialog& history);
+// path: UTF-8. False when no program could be started for it.
+bool OpenWithAssociatedProgram(HWND owner, const std::string& path);
 
 }  // namespace tikr::win32

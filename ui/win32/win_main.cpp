@@ -1,4 +1,5 @@
-// tikr.exe: a GUI program without a console; no command-line options.
+// tikr.exe: a GUI program without a console of its own; its options
+// (--list, --help, --version) print where it was started from.
 #include <windows.h>
 
 #include "ui/win32/scheduler_app.h"
