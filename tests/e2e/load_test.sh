@@ -91,5 +91,85 @@ exit_bar=$((2000 * ${TIKR_TIME_FACTOR:-1}))
 [ "$answer" -le "$exit_bar" ] || fail "(b) Escape took $answer ms to end the program (bar $exit_bar ms)"
 wait "$app"
 
-echo "load: 2 passed, 0 failed"
+# --- (c) 1,000 programs that end at one moment -------------------------------
+# Each program reads a pipe that the test opens and closes (cat ends with
+# status 0 at its end of file), so all 1,000 end at the same instant.
+mkdir -p "$work/c/cfg" "$work/c/run"
+chmod 700 "$work/c/run"
+gate="$work/c/gate"
+mkfifo "$gate"
+# Due a few seconds after the start, so that the window is at rest first.
+due=$(LC_ALL=C date -d "+$((6 * ${TIKR_TIME_FACTOR:-1} + 4)) seconds" '+%d-%b-%Y %H:%M:%S')
+{
+  printf '[Settings]\ninterval=1\nshowicon=0\nHideOnStartup=0\nNumApps=%d\n' "$tasks"
+  for i in $(seq "$tasks"); do
+    printf '[App%d]\ntitle=Wait %d\nTask=Application\ncommand=/bin/cat %s\nshow=5\n' "$i" "$i" "$gate"
+    printf 'type=Daily\nwhen=08:00\nSkipDays=0000000\nRunMissedOnStartup=Yes\nNextAt=%s\n' "$due"
+  done
+} >"$work/c/cfg/tikr.INI"
+# Fewer open files allowed than the programs need descriptors, and at first
+# half of that: Tikr raises its own limit (its programs keep the one it was
+# given) and learns of the ends beyond its last free descriptors by SIGCHLD.
+(ulimit -Sn 512 && ulimit -Hn 1000 && exec env XDG_CONFIG_HOME="$work/c/cfg" XDG_STATE_HOME="$work/c/state" XDG_RUNTIME_DIR="$work/c/run" \
+  "$tikr") >"$work/c.log" 2>&1 &
+app=$!
+track "$app"
+children() { ps -o pid= --ppid "$app" | wc -l; }
+descriptors() { ls "/proc/$app/fd" | wc -l; }
+wait_for 30 has_window Tikr || fail "(c) the main window did not appear"
+main=$(window_id Tikr)
+# At rest: the toolkit opens a descriptor or two of its own after the window shows.
+fds_before=0
+at_rest() { local was=$fds_before; sleep 1; fds_before=$(descriptors); [ "$fds_before" -eq "$was" ]; }
+wait_for 5 at_rest
+[ "$(children)" -eq 0 ] || fail "(c) the programs started before the descriptors were counted"
+wait_for 60 eval '[ "$(children)" -ge '"$tasks"' ]' || fail "(c) only $(children) of $tasks programs run"
+fds_running=$(descriptors)
+child=$(ps -o pid= --ppid "$app" | head -n 1)
+[ "$(awk '/^Max open files/ { print $4 }' "/proc/$child/limits")" = 512 ] ||
+  fail "(c) a program did not get the limit of open files Tikr was given: $(grep 'open files' "/proc/$child/limits")"
+history="$work/c/state/tikr/history.log"
+ended() { [ -f "$history" ] && wc -l <"$history" || echo 0; }
+[ "$(ended)" -eq 0 ] || fail "(c) programs ended before their pipe was closed"
+rss_running=$(awk '/^VmRSS/ { print $2 }' "/proc/$app/status")
+
+# The line's menu is open when the programs end; Escape closes it.
+activate "$main"
+xdotool key --clearmodifiers Menu
+popup_shown() { [ -n "$(xdotool search --onlyvisible --class '^tikr$' 2>/dev/null | while read -r w; do
+  xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && echo "$w"; done)" ]; }
+wait_for 20 popup_shown || fail "(c) the Menu key opened no menu"
+release() { exec 8<>"$gate"; exec 8>&-; }
+released=$(now)
+release
+xdotool key --clearmodifiers Escape
+pressed=$(now)
+wait_for 30 eval '! popup_shown' || fail "(c) Escape did not close the menu while the programs ended"
+answer=$(elapsed_ms "$pressed" "$(now)")
+# A program that had not opened the pipe yet is let through by another opening.
+all_ended() { release; [ "$(ended)" -ge "$tasks" ]; }
+wait_for 60 all_ended || fail "(c) only $(ended) of $tasks ends were recorded"
+echo "(c) $tasks ends recorded within $(elapsed_ms "$released" "$(now)") ms; Escape answered in $answer ms while they ended"
+exit_bar=$((2000 * ${TIKR_TIME_FACTOR:-1}))
+[ "$answer" -le "$exit_bar" ] || fail "(c) Escape took $answer ms to close the menu (bar $exit_bar ms)"
+sleep 1
+fds_after=$(descriptors)
+rss_after=$(awk '/^VmRSS/ { print $2 }' "/proc/$app/status")
+echo "(c) descriptors: $fds_before at rest, $fds_running with $tasks programs running, $fds_after after they ended"
+echo "(c) VmRSS: $rss_running kB while they ran, $rss_after kB after"
+[ "$(children)" -eq 0 ] || fail "(c) $(children) programs are left as children: $(ps -o stat=,args= --ppid "$app" | sort | uniq -c | head)"
+# The child signal's pipe, made once for the programs beyond the last free
+# descriptors, stays; nothing else may.
+[ "$fds_after" -le $((fds_before + 2)) ] && ! ls -l "/proc/$app/fd" | grep -q 'pidfd\|/state/' ||
+  fail "(c) $((fds_after - fds_before)) descriptors leaked: $(ls -l "/proc/$app/fd")"
+[ "$(grep -c $'\texited with status 0 after ' "$history")" -eq "$tasks" ] ||
+  fail "(c) not every history line tells the end: $(grep -v $'\texited with status 0 after ' "$history" | head -3)"
+activate "$main"
+xdotool key --clearmodifiers Escape
+wait_for 30 eval '! kill -0 '"$app"' 2>/dev/null' || fail "(c) Escape did not end the program"
+wait "$app"
+[ "$(grep -c '^LastResult=exited with status 0 after ' "$work/c/cfg/tikr.INI")" -eq "$tasks" ] ||
+  fail "(c) not every outcome was stored: $(grep '^LastResult=' "$work/c/cfg/tikr.INI" | sort | uniq -c | head -5)"
+
+echo "load: 3 passed, 0 failed"
 exit 0
