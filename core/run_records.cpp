@@ -114,7 +114,7 @@ std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& 
     fs::create_directories(folder, error);
     const auto now = std::chrono::steady_clock::now();
     // Room for the new run's file.
-    if (!lastTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
+    if (!lastTrim || endedSinceTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
         TrimOutputFiles();
         lastTrim = now;
     }
@@ -153,6 +153,7 @@ void RunRecords::TrimOutputFiles() {
         fs::remove(fs::path(folder) / file.name, error);
     }
     filesSinceTrim = kept;
+    endedSinceTrim = false;
 }
 
 bool RunRecords::Append(const RunRecord& record) {

@@ -154,6 +154,7 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
     if (found == running.end()) return;
     const RunningProgram program = found->second;
     running.erase(found);
+    if (runRecords != nullptr && !program.outputFile.empty()) runRecords->RunEnded();
     AppendHistory(program,
                   EndedText(end) + (program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem)),
                   end.seconds);

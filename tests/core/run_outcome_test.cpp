@@ -128,14 +128,19 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
 
 TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     auto list = LoadList();
-    RunRecords records(dir.File("state"));
+    // The folder is looked at whole once an hour, and after an end.
+    RunRecords records(dir.File("state"), std::chrono::hours(1));
     list->SetRunRecords(&records);
     RunOnDay(*list, 9);
     ASSERT_EQ(keeping.requests.size(), 1u);
-    EXPECT_EQ(keeping.requests[0].outputPath,
-              (std::filesystem::path(dir.File("state")) / "2026-12-09_080005 Backup.log").string());
+    const std::string output = keeping.requests[0].outputPath;
+    EXPECT_EQ(output, (std::filesystem::path(dir.File("state")) / "2026-12-09_080005 Backup.log").string());
+    // It wrote 100 MB: the next run trims the folder back within 64 MB.
+    TempDir::WriteFile(output, "x");
+    std::filesystem::resize_file(output, 100ull << 20);
     keeping.End(1, ProgramEnd::How::exited, 3, 2);
     RunOnDay(*list, 10);
+    EXPECT_FALSE(std::filesystem::exists(output));
     list->RecordStillRunning();
     std::vector<RunRecord> runs = records.ReadHistory();
     ASSERT_EQ(runs.size(), 2u);
