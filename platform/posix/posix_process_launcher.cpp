@@ -119,8 +119,7 @@ struct ProgramStart {
 
 int RunProgramOnItsStack(void* start) {
     const auto* program = static_cast<const ProgramStart*>(start);
-    RunProgram(program->files, program->argv, program->errorFd, program->maxFd, program->outputFd,
-               program->fileLimit);
+    RunProgram(program->files, program->argv, program->errorFd, program->maxFd, program->outputFd, program->fileLimit);
 }
 
 // Puts signals back to their defaults in a child made by vfork (its own
@@ -355,8 +354,8 @@ LaunchResult PosixProcessLauncher::StartRun(const LaunchRequest& request) {
 
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0) return LaunchResult::Failed(std::strerror(errno));
-    ProgramStart start{filePointers.data(), argv.data(), errorPipe[1], maxFd, outputFd,
-                       raisedFileLimit ? &childFileLimit : nullptr};
+    ProgramStart start{
+        filePointers.data(), argv.data(), errorPipe[1], maxFd, outputFd, raisedFileLimit ? &childFileLimit : nullptr};
     const bool keep = watcher != nullptr;
     // The program's stack until its exec; the stack grows down on every
     // platform this runs on.
