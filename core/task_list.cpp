@@ -129,6 +129,9 @@ void TaskList::Run(Task& task, bool asked) {
     std::string outputFile;
     if (program && runRecords != nullptr) outputFile = runRecords->NewOutputFile(task.GetLastRun(), task.GetTitle());
     RunningProgram record{task.GetTitle(), task.GetLastRun(), asked, outputFile, {}};
+    // A message has its line before the box opens (the task may be gone
+    // when it closes), with the outcome its task line shows.
+    if (!program) AppendHistory(record, Task::RESULT_MESSAGE_SHOWN, 0);
     std::optional<StartFailure> failure = task.RunAction(outputFile);
     if (!failure && program) {
         const std::uint64_t run = task.GetRunningProgram();

@@ -163,6 +163,22 @@ TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[2].outcome, "could not start: no program named x");
     EXPECT_EQ(runs[2].outputFile, "");
+
+    // A message has its line, without an output file, when its box opens.
+    WriteProfile("[settings]\nNumApps=1\n[App1]\ntitle=Say hi\nTask=M\nMessage=hi\ntype=I\n");
+    TaskList shown(keepingServices);
+    shown.Load();
+    shown.SetRunRecords(&records);
+    std::size_t linesAtTheBox = 0;
+    messages.onShow = [&](const std::string&) { linesAtTheBox = records.ReadHistory().size(); };
+    clock.Set(2026, 12, 12, 8, 0, 5);
+    shown.CheckAll();
+    runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(linesAtTheBox, 4u);
+    EXPECT_EQ(runs[3].title, "Say hi");
+    EXPECT_EQ(runs[3].outcome, "message shown");
+    EXPECT_EQ(runs[3].outputFile, "");
 }
 
 }  // namespace
