@@ -136,7 +136,7 @@ wait_for 5 at_rest
 [ "$(children)" -eq 0 ] || fail "(c) the programs started before the descriptors were counted"
 wait_for 60 eval '[ "$(children)" -ge '"$tasks"' ]' || fail "(c) only $(children) of $tasks programs run"
 fds_running=$(descriptors)
-child=$(ps -o pid= --ppid "$app" | head -n 1)
+child=$(ps -o pid= --ppid "$app" | awk 'NR == 1 { print $1 }')
 [ "$(awk '/^Max open files/ { print $4 }' "/proc/$child/limits")" = 512 ] ||
   fail "(c) a program did not get the limit of open files Tikr was given: $(grep 'open files' "/proc/$child/limits")"
 history="$work/c/state/tikr/history.log"
