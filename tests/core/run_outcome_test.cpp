@@ -107,22 +107,34 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     RunOnDay(*list, 10);  // the first run still goes on
     Task& task = *list->GetTask(0);
     EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
-    // The older run's end is not the task's last run.
+    // The older run's end is not the task's last run; its failure is
+    // still heard, as no news.
     keeping.End(1, ProgramEnd::How::exited, 1, 86400);
     EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
     keeping.End(77, ProgramEnd::How::exited, 1, 1);
-    EXPECT_TRUE(failures.empty());
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(failures[0].repeated);
+    EXPECT_EQ(failures[0].reason, "exited with status 1 after 1 d");
+    EXPECT_EQ(failures[0].commandLine, "backup --all");
 
     list->RecordStillRunning();
     EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
     keeping.End(2, ProgramEnd::How::exited, 0, 1);
     EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
 
-    // A task removed while its program runs: the end finds no task.
+    // Run Now while a scheduled run goes on, then the task is removed: the
+    // asked run's failure is news all the same.
     RunOnDay(*list, 11);
+    ASSERT_TRUE(list->RunNow(0));
+    RunOnDay(*list, 12);
     list->RemoveTask(0);
-    keeping.End(3, ProgramEnd::How::exited, 4, 1);
-    EXPECT_TRUE(failures.empty());
+    keeping.End(4, ProgramEnd::How::exited, 4, 1);
+    keeping.End(3, ProgramEnd::How::exited, 0, 1);
+    keeping.End(5, ProgramEnd::How::exited, 4, 1);
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_FALSE(failures[1].repeated);
+    EXPECT_EQ(failures[1].title, "Backup");
+    EXPECT_TRUE(failures[2].repeated);
     EXPECT_EQ(list->RunningPrograms(), 0u);
 }
 
