@@ -123,7 +123,7 @@ std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& 
     fs::create_directories(Path(folder), error);
     const auto now = std::chrono::steady_clock::now();
     // Room for the new run's file.
-    if (!lastTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
+    if (!lastTrim || endedSinceTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
         TrimOutputFiles();
         lastTrim = now;
     }
@@ -162,6 +162,7 @@ void RunRecords::TrimOutputFiles() {
         fs::remove(Path(folder) / Path(file.name), error);
     }
     filesSinceTrim = kept;
+    endedSinceTrim = false;
 }
 
 bool RunRecords::Append(const RunRecord& record) {

@@ -53,7 +53,9 @@ public:
     // start at one check. trimPause: the least time between two such looks;
     // in between, the count of files is kept from the last look and the
     // runs since, so the folder never holds more than MAX_OUTPUT_FILES of
-    // its own, and the size is looked at again after the pause.
+    // its own, and the size is looked at again after the pause, or at the
+    // first run after a program ended (RunEnded), whose output may have
+    // grown the folder beyond its size since the last look.
     explicit RunRecords(std::string folder, std::chrono::milliseconds trimPause = std::chrono::milliseconds(0));
 
     const std::string& GetFolder() const { return folder; }
@@ -65,6 +67,9 @@ public:
     // the newest within the limits. The file itself is made by the run; a
     // folder that cannot be made only means the run's output is discarded.
     std::string NewOutputFile(const DateTime& start, const std::string& title);
+    // A program that wrote to an output file of this folder has ended: the
+    // next new output file looks at the folder whole, pause or not.
+    void RunEnded() { endedSinceTrim = true; }
     // Appends the run's line to the history and keeps its last lines.
     // False when the history cannot be written (the run goes on all the
     // same).
@@ -77,6 +82,7 @@ private:
     std::chrono::milliseconds trimPause;
     std::optional<std::chrono::steady_clock::time_point> lastTrim;
     std::size_t filesSinceTrim = 0;  // kept at the last look, and made since
+    bool endedSinceTrim = false;
     // The lines in the history file as this program knows them; nothing
     // before the first append. The file is cut back to MAX_HISTORY_LINES
     // only when a tenth more have gathered, so an append does not read the

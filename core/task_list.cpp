@@ -128,7 +128,12 @@ void TaskList::Run(Task& task, bool asked) {
     const std::uint64_t before = task.GetRunningProgram();
     std::string outputFile;
     if (program && runRecords != nullptr) outputFile = runRecords->NewOutputFile(task.GetLastRun(), task.GetTitle());
-    RunningProgram record{task.GetTitle(), task.GetLastRun(), asked, outputFile, {}};
+    const std::string commandLine =
+        program ? static_cast<const RunApplicationAction&>(*task.GetAction()).GetCommandLine() : std::string();
+    RunningProgram record{task.GetTitle(), commandLine, task.GetLastRun(), asked, outputFile, {}};
+    // A message has its line before the box opens (the task may be gone
+    // when it closes), with the outcome its task line shows.
+    if (!program) AppendHistory(record, Task::RESULT_MESSAGE_SHOWN, 0);
     std::optional<StartFailure> failure = task.RunAction(outputFile);
     if (!failure && program) {
         const std::uint64_t run = task.GetRunningProgram();
@@ -154,15 +159,20 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
     if (found == running.end()) return;
     const RunningProgram program = found->second;
     running.erase(found);
+    if (runRecords != nullptr && !program.outputFile.empty()) runRecords->RunEnded();
     AppendHistory(program,
                   EndedText(end) + (program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem)),
                   end.seconds);
     std::optional<StartFailure> failure;
+    bool recorded = false;
     for (auto& task : tasks) {
         if (task->GetRunningProgram() != end.run) continue;
         failure = task->RecordProgramEnd(end);
+        recorded = true;
         break;
     }
+    if (!recorded && EndedInFailure(end))
+        failure = StartFailure{program.title, program.commandLine, EndedText(end), true, true};
     if (!failure) return;
     if (program.asked) failure->repeated = false;
     if (onStartFailure) onStartFailure(*failure);

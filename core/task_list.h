@@ -56,7 +56,10 @@ public:
     // A program a run started has ended (the launcher's end handler): its
     // task records the outcome, and an end in failure (non-zero status,
     // signal) reaches the failure handler as a failed start does: once per
-    // same failure of scheduled runs, always after Run Now.
+    // same failure of scheduled runs, always after Run Now. The end of a run
+    // that is no longer its task's last (the task ran again meanwhile, or
+    // was removed) leaves the task as it is; its failure still reaches the
+    // handler, as repeated unless the run was asked for.
     void OnProgramEnded(const ProgramEnd& end);
     // The scheduler ends: every program still running is recorded as such;
     // programs are left running.
@@ -86,6 +89,7 @@ private:
     // task may be removed or renamed before it ends.
     struct RunningProgram {
         std::string title;
+        std::string commandLine;
         DateTime start;
         bool asked = false;  // Run Now
         std::string outputFile;

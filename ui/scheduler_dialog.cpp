@@ -134,7 +134,11 @@ void SchedulerDialog::OnStartFailure(const StartFailure& failure) {
 
 void SchedulerDialog::OnProgramEnded(const ProgramEnd& end) {
     tasks->OnProgramEnded(end);
-    NotifyStartFailures(false);
+    // A thousand programs that fail together make one notification, as
+    // the failed starts of one check do, not a thousand.
+    if (untoldFailures == 0 || endsTimerArmed) return;
+    endsTimerArmed = window != nullptr && !ending && window->SetTimer(ENDS_TIMER_ID, ENDS_GATHER_MS) != 0;
+    if (!endsTimerArmed) NotifyStartFailures(false);
 }
 
 void SchedulerDialog::NotifyStartFailures(bool asked) {
@@ -172,6 +176,12 @@ void SchedulerDialog::OnInitDialog() {
 }
 
 void SchedulerDialog::OnTimer(unsigned id) {
+    if (id == ENDS_TIMER_ID) {
+        window->KillTimer(ENDS_TIMER_ID);
+        endsTimerArmed = false;
+        if (!tasks->IsStopped()) NotifyStartFailures(false);
+        return;
+    }
     if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
     if (!editing) tasks->CheckAll();
     if (tasks->IsStopped()) {
@@ -329,6 +339,8 @@ void SchedulerDialog::OnCancel() {
         window->KillTimer(timerId);
         timerId = 0;
     }
+    if (endsTimerArmed) window->KillTimer(ENDS_TIMER_ID);
+    endsTimerArmed = false;
     window->EndDialog(ID_CANCEL);
 }
 

@@ -19,6 +19,11 @@ class TrayPort;
 
 // The identifier of the window timer and of the tray icon.
 constexpr unsigned SCHEDULER_TIMER_ID = 4523;
+// The one-time timer that gathers the failed ends of programs that end
+// about together into one notification, and how long it gathers (the
+// shortest period the window ports start).
+constexpr unsigned ENDS_TIMER_ID = SCHEDULER_TIMER_ID + 1;
+constexpr unsigned ENDS_GATHER_MS = 1000;
 // The tray icon's callback message and the mouse messages it carries, with
 // the window system's values (WM_APP + 100, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
 // WM_MOUSEMOVE). Named apart from the platform's macros so that this header
@@ -61,7 +66,9 @@ public:
     // line on standard error, for every failure, is the start-up's.
     void OnStartFailure(const StartFailure& failure);
     // A program a run started has ended: its task records the outcome, and
-    // an end in failure is told at once like a failed start.
+    // an end in failure is told like a failed start, a moment later
+    // (ENDS_TIMER_ID), in one notification with the others that failed
+    // meanwhile.
     void OnProgramEnded(const ProgramEnd& end);
     // The text of a failed start, one line: task, command line and reason
     // (or, for a program that ended in failure, its outcome).
@@ -163,6 +170,7 @@ private:
     // Failed starts not yet told by a notification: the first and how many.
     std::optional<StartFailure> untoldFailure;
     int untoldFailures = 0;
+    bool endsTimerArmed = false;
 
     // One notification of the failed starts not yet told; asked: after Run
     // Now.

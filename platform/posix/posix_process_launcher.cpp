@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,13 @@ namespace tikr {
 namespace {
 
 constexpr std::size_t PROGRAM_STACK_BYTES = 256 * 1024;
+
+// Descriptors left free for everything else this process opens while many
+// programs run (the profile file, the history, output files, the pipes of
+// a start, the display connection): a program started when the table is
+// this close to its limit is watched by the child signal instead of by a
+// process descriptor of its own.
+constexpr int RESERVED_DESCRIPTORS = 64;
 
 // Both children share this process's memory until they exec or end, and it
 // waits for them meanwhile: the intermediate child is made with vfork, the
@@ -49,8 +58,12 @@ struct ChildReport {
 // would (a file that is missing or may not be run leads on to the next),
 // and reports why the last one failed, or that one was not executable.
 // outputFd, when not -1, becomes its standard output and error.
-[[noreturn]] void RunProgram(char* const* files, char* const* argv, int errorFd, int maxFd, int outputFd) {
+// fileLimit, when not null, is the limit of open files it gets (the one
+// this process was given before the launcher raised its own).
+[[noreturn]] void RunProgram(char* const* files, char* const* argv, int errorFd, int maxFd, int outputFd,
+                             const struct rlimit* fileLimit) {
     setsid();
+    if (fileLimit != nullptr) setrlimit(RLIMIT_NOFILE, fileLimit);
 
     // Descriptors above standard error close on exec (the error pipe
     // included, which is how the parent learns that exec succeeded).
@@ -101,11 +114,12 @@ struct ProgramStart {
     int errorFd;
     int maxFd;
     int outputFd;
+    const struct rlimit* fileLimit;
 };
 
 int RunProgramOnItsStack(void* start) {
     const auto* program = static_cast<const ProgramStart*>(start);
-    RunProgram(program->files, program->argv, program->errorFd, program->maxFd, program->outputFd);
+    RunProgram(program->files, program->argv, program->errorFd, program->maxFd, program->outputFd, program->fileLimit);
 }
 
 // Puts signals back to their defaults in a child made by vfork (its own
@@ -215,7 +229,26 @@ private:
 
 }  // namespace
 
-PosixProcessLauncher::PosixProcessLauncher(DescriptorWatcher& watcher, EndWatch how) : watcher(&watcher), how(how) {}
+PosixProcessLauncher::PosixProcessLauncher(DescriptorWatcher& watcher, EndWatch how) : watcher(&watcher), how(how) {
+    // A kept program holds a descriptor until it ends, and a desktop
+    // session's usual limit of 1,024 open files would be used up by a
+    // thousand programs running at once: the limit goes up to what the
+    // system allows (this process waits with poll, never select), and each
+    // program gets the limit this process was given.
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    childFileLimit = limit;
+    if (limit.rlim_cur < limit.rlim_max) {
+        struct rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            raisedFileLimit = true;
+            limit = raised;
+        }
+    }
+    const rlim_t most = std::numeric_limits<int>::max();
+    fileLimit = static_cast<int>(limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > most ? most : limit.rlim_cur);
+}
 
 PosixProcessLauncher::~PosixProcessLauncher() {
     // Programs still running are left running.
@@ -231,6 +264,7 @@ PosixProcessLauncher::~PosixProcessLauncher() {
         close(signalPipe[0]);
         close(signalPipe[1]);
     }
+    if (raisedFileLimit) setrlimit(RLIMIT_NOFILE, &childFileLimit);
 }
 
 bool PosixProcessLauncher::WatchChildSignals() {
@@ -320,7 +354,8 @@ LaunchResult PosixProcessLauncher::StartRun(const LaunchRequest& request) {
 
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0) return LaunchResult::Failed(std::strerror(errno));
-    ProgramStart start{filePointers.data(), argv.data(), errorPipe[1], maxFd, outputFd};
+    ProgramStart start{
+        filePointers.data(), argv.data(), errorPipe[1], maxFd, outputFd, raisedFileLimit ? &childFileLimit : nullptr};
     const bool keep = watcher != nullptr;
     // The program's stack until its exec; the stack grows down on every
     // platform this runs on.
@@ -337,7 +372,7 @@ LaunchResult PosixProcessLauncher::StartRun(const LaunchRequest& request) {
         close(errorPipe[0]);
         if (!keep) RunChild(start, stackTop);
         ResetSignals();
-        RunProgram(start.files, start.argv, start.errorFd, start.maxFd, start.outputFd);
+        RunProgram(start.files, start.argv, start.errorFd, start.maxFd, start.outputFd, start.fileLimit);
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     close(errorPipe[1]);
@@ -395,6 +430,12 @@ LaunchResult PosixProcessLauncher::Keep(pid_t child, int errorFd, const std::str
     const std::uint64_t run = ++lastRun;
     Child kept{child, -1, std::chrono::steady_clock::now()};
     if (how == EndWatch::processDescriptor) kept.processFd = OpenProcessFd(child);
+    // The lowest free number is given: one this high means a table nearly
+    // full, whose last places are kept for everything else.
+    if (kept.processFd >= 0 && kept.processFd >= fileLimit - RESERVED_DESCRIPTORS) {
+        close(kept.processFd);
+        kept.processFd = -1;
+    }
     if (kept.processFd >= 0) {
         watcher->Watch(kept.processFd, [this, run] {
             const auto found = children.find(run);

@@ -1,5 +1,6 @@
 #pragma once
 // Starts programs on a POSIX system without a shell.
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -25,8 +26,11 @@ namespace tikr {
 //
 // Made with a watcher, the launcher keeps each program as its own child and
 // learns from the event loop when it ends: by a process descriptor
-// (pidfd_open) that becomes readable then, or, where the system has none,
-// by a pipe written from a SIGCHLD handler. Either way it reaps exactly
+// (pidfd_open) that becomes readable then, or, where the system has none
+// or the table of open files is nearly full, by a pipe written from a
+// SIGCHLD handler. Such a launcher raises this process's limit of open
+// files to the most the system allows while it lasts (the programs keep
+// the limit as it was). Either way it reaps exactly
 // that child (never any other of this process's children) and reports the
 // end with its status and time taken to the end handler. A program running
 // when the launcher goes is left running. Its standard output and error go
@@ -77,6 +81,11 @@ private:
     std::function<void(const ProgramEnd&)> onEnd;
     // The SIGCHLD fallback: the pipe its handler writes to, watched.
     int signalPipe[2] = {-1, -1};
+    // The limit of open files this process was given, which the programs
+    // get; raised for this process while the launcher lasts.
+    struct rlimit childFileLimit {};
+    bool raisedFileLimit = false;
+    int fileLimit = 1024;  // this process's, as raised
 
     LaunchResult Keep(pid_t child, int errorFd, const std::string& program, std::string outputProblem);
     bool WatchChildSignals();

@@ -107,35 +107,52 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     RunOnDay(*list, 10);  // the first run still goes on
     Task& task = *list->GetTask(0);
     EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
-    // The older run's end is not the task's last run.
+    // The older run's end is not the task's last run; its failure is
+    // still heard, as no news.
     keeping.End(1, ProgramEnd::How::exited, 1, 86400);
     EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
     keeping.End(77, ProgramEnd::How::exited, 1, 1);
-    EXPECT_TRUE(failures.empty());
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(failures[0].repeated);
+    EXPECT_EQ(failures[0].reason, "exited with status 1 after 1 d");
+    EXPECT_EQ(failures[0].commandLine, "backup --all");
 
     list->RecordStillRunning();
     EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
     keeping.End(2, ProgramEnd::How::exited, 0, 1);
     EXPECT_EQ(task.GetLastResult(), "still running when Tikr ended; output discarded: Permission denied");
 
-    // A task removed while its program runs: the end finds no task.
+    // Run Now while a scheduled run goes on, then the task is removed: the
+    // asked run's failure is news all the same.
     RunOnDay(*list, 11);
+    ASSERT_TRUE(list->RunNow(0));
+    RunOnDay(*list, 12);
     list->RemoveTask(0);
-    keeping.End(3, ProgramEnd::How::exited, 4, 1);
-    EXPECT_TRUE(failures.empty());
+    keeping.End(4, ProgramEnd::How::exited, 4, 1);
+    keeping.End(3, ProgramEnd::How::exited, 0, 1);
+    keeping.End(5, ProgramEnd::How::exited, 4, 1);
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_FALSE(failures[1].repeated);
+    EXPECT_EQ(failures[1].title, "Backup");
+    EXPECT_TRUE(failures[2].repeated);
     EXPECT_EQ(list->RunningPrograms(), 0u);
 }
 
 TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     auto list = LoadList();
-    RunRecords records(dir.File("state"));
+    // The folder is looked at whole once an hour, and after an end.
+    RunRecords records(dir.File("state"), std::chrono::hours(1));
     list->SetRunRecords(&records);
     RunOnDay(*list, 9);
     ASSERT_EQ(keeping.requests.size(), 1u);
-    EXPECT_EQ(keeping.requests[0].outputPath,
-              (std::filesystem::path(dir.File("state")) / "2026-12-09_080005 Backup.log").string());
+    const std::string output = keeping.requests[0].outputPath;
+    EXPECT_EQ(output, (std::filesystem::path(dir.File("state")) / "2026-12-09_080005 Backup.log").string());
+    // It wrote 100 MB: the next run trims the folder back within 64 MB.
+    TempDir::WriteFile(output, "x");
+    std::filesystem::resize_file(output, 100ull << 20);
     keeping.End(1, ProgramEnd::How::exited, 3, 2);
     RunOnDay(*list, 10);
+    EXPECT_FALSE(std::filesystem::exists(output));
     list->RecordStillRunning();
     std::vector<RunRecord> runs = records.ReadHistory();
     ASSERT_EQ(runs.size(), 2u);
@@ -158,6 +175,22 @@ TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[2].outcome, "could not start: no program named x");
     EXPECT_EQ(runs[2].outputFile, "");
+
+    // A message has its line, without an output file, when its box opens.
+    WriteProfile("[settings]\nNumApps=1\n[App1]\ntitle=Say hi\nTask=M\nMessage=hi\ntype=I\n");
+    TaskList shown(keepingServices);
+    shown.Load();
+    shown.SetRunRecords(&records);
+    std::size_t linesAtTheBox = 0;
+    messages.onShow = [&](const std::string&) { linesAtTheBox = records.ReadHistory().size(); };
+    clock.Set(2026, 12, 12, 8, 0, 5);
+    shown.CheckAll();
+    runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(linesAtTheBox, 4u);
+    EXPECT_EQ(runs[3].title, "Say hi");
+    EXPECT_EQ(runs[3].outcome, "message shown");
+    EXPECT_EQ(runs[3].outputFile, "");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@ checks each control's role and name against the tables below.
 Usage (system python with pyatspi):
   a11y_check.py alert <caption> <text>   a message box announced as an alert
   a11y_check.py main <task title>...     the main window and its task list
+  a11y_check.py line <title> <regex>     a task line whose description (its
+                                         tooltip's text) has a matching line
   a11y_check.py properties               the task properties dialog
   a11y_check.py press <window> <button>  presses a button (its first action)
   a11y_check.py shown <window>           the window is on the screen
@@ -12,6 +14,7 @@ Usage (system python with pyatspi):
 Waits up to 30 seconds for the window and for it to match; exits 1 with
 the differences.
 """
+import re
 import sys
 import time
 
@@ -163,6 +166,20 @@ def check_main(titles):
     return problems
 
 
+def check_line(title, pattern):
+    window = find_window("Tikr")
+    for control in children(window):
+        if control.getRoleName() != "list":
+            continue
+        for item in children(control):
+            if item.name == title:
+                lines = item.description.split("\n")
+                if any(re.search(pattern, line) for line in lines):
+                    return []
+                return [f"the line {title!r} reads {lines}, nothing like {pattern!r}"]
+    return [f"no line {title!r}"]
+
+
 def check_properties():
     window = find_window("Scheduled Task Properties")
     return compare("properties dialog", PROPERTIES, [described(c) for c in children(window)])
@@ -187,6 +204,8 @@ def main(argv):
         check = lambda: check_alert(argv[2], argv[3])
     elif len(argv) >= 2 and argv[1] == "main":
         check = lambda: check_main(argv[2:])
+    elif len(argv) == 4 and argv[1] == "line":
+        check = lambda: check_line(argv[2], argv[3])
     elif len(argv) == 2 and argv[1] == "properties":
         check = check_properties
     elif len(argv) == 4 and argv[1] == "press":

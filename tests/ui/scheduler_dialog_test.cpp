@@ -224,7 +224,7 @@ TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
         EXPECT_TRUE(env->launcher.started.empty());
         EXPECT_FALSE(dialog->IsEditing());
 
-        dialog->OnTimer(SCHEDULER_TIMER_ID + 1);  // not this window's timer
+        dialog->OnTimer(SCHEDULER_TIMER_ID + 100);  // not this window's timer
         EXPECT_TRUE(env->launcher.started.empty());
         dialog->OnTimer(SCHEDULER_TIMER_ID);
         ASSERT_EQ(env->launcher.started.size(), 1u);
@@ -321,8 +321,9 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
 }
 
 // A program that ends after its start: a failure is told by the tray icon
-// at once, once per same failure; the outcome reaches the file with the
-// end's write, and a program still running then is stored as such.
+// a moment later, with the others that failed meanwhile, once per same
+// failure; the outcome reaches the file with the end's write, and a
+// program still running then is stored as such.
 TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
     test::CoreEnv env(DUE_TASK_INI);
     test::KeepingLauncher keeping;
@@ -338,12 +339,21 @@ TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
 
     dialog.OnTimer(SCHEDULER_TIMER_ID);
     keeping.End(1, ProgramEnd::How::exited, 2, 41);
-    EXPECT_EQ(Count(window.trayCalls, told), 1);
+    EXPECT_EQ(Count(window.trayCalls, told), 0);
+    EXPECT_EQ(window.timers[ENDS_TIMER_ID], ENDS_GATHER_MS);
+    // Run Now's run fails the same way meanwhile: told with the first.
+    ASSERT_TRUE(dialog.GetTasks().RunNow(0));
+    keeping.End(2, ProgramEnd::How::exited, 2, 41);
+    dialog.OnTimer(ENDS_TIMER_ID);
+    EXPECT_EQ(Count(window.trayCalls, told + " (and 1 more)"), 1);
+    EXPECT_EQ(window.timers.count(ENDS_TIMER_ID), 0u);
+    const std::size_t trayCalls = window.trayCalls.size();
     // The same failure at the next scheduled run is no news.
     env.clock.Set(2026, 12, 9, 1, 0, 0);
     dialog.OnTimer(SCHEDULER_TIMER_ID);
-    keeping.End(2, ProgramEnd::How::exited, 2, 41);
-    EXPECT_EQ(Count(window.trayCalls, told), 1);
+    keeping.End(3, ProgramEnd::How::exited, 2, 41);
+    EXPECT_EQ(window.timers.count(ENDS_TIMER_ID), 0u);
+    EXPECT_EQ(window.trayCalls.size(), trayCalls);
     // Waiting for the next write, which the run of the day after makes.
     EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "");
 
