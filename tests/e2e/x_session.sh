@@ -109,6 +109,9 @@ windows_named() {
   done
 }
 window_id() { windows_named "$1" --onlyvisible | head -n 1; }
+# window_of <name>: window_id, waiting up to 30 s for the window to be
+# visible (a window system may map a window anew while it is being set up).
+window_of() { wait_for 30 has_window "$1" && window_id "$1"; }
 has_window() { [ -n "$(window_id "$1")" ]; }
 no_window() { [ -z "$(window_id "$1")" ]; }
 # Mapped or not.
@@ -119,6 +122,7 @@ focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # activate <window id>: makes it the active window and waits until it has
 # the keyboard focus, so that the next keys reach it.
 activate() {
+  [ -n "$1" ] || fail "no window to activate"
   xdotool windowactivate --sync "$1" >/dev/null 2>&1
   wait_for 30 focus_is "$1" || fail "window $1 did not get the keyboard focus"
   sleep 0.2

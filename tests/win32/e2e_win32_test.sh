@@ -89,7 +89,7 @@ first=$last_pid
 wait_for 60 has_window Tikr || fail "(a) the Tikr window did not appear"
 t1=$(date +%s%N)
 echo "start-up to the visible window: $(((t1 - t0) / 1000000)) ms"
-main=$(window_id Tikr)
+main=$(window_of Tikr)
 wait_for 30 has_window 'Tikr Scheduled Message' || fail "(a) the due message was not shown"
 profile_has 'NextAt=01-Jan-2020' && fail "(a) the next run did not move on before the message"
 boxes() { windows_named 'Tikr Scheduled Message' --onlyvisible | wc -l; }
@@ -100,7 +100,7 @@ import -window root "$e2e_outdir/win32-messages.png" 2>/dev/null
 press "$main" alt+a
 wait_for 20 has_window 'Scheduled Task Properties' ||
   fail "(a) Alt+A in the main window did nothing while a message box was open"
-press "$(window_id 'Scheduled Task Properties')" Escape
+press "$(window_of 'Scheduled Task Properties')" Escape
 wait_for 20 no_window 'Scheduled Task Properties' || fail "(a) Escape did not close the properties dialog"
 # The newest box runs the innermost loop, so it is closed first.
 for _ in 1 2; do
@@ -117,13 +117,13 @@ press "$main" F1
 wait_for 20 has_window tikr || fail "(a) F1 showed no help box"
 sleep 2
 [ "$(windows_named tikr --onlyvisible | wc -l)" -eq 1 ] || fail "(a) F1 showed $(windows_named tikr --onlyvisible | wc -l) help boxes"
-press "$(window_id tikr)" Return
+press "$(window_of tikr)" Return
 wait_for 20 no_window tikr || fail "(a) the help box did not close"
 
 # --- (b) a task added with the keyboard is stored ------------------------------
 press "$main" alt+a
 wait_for 20 has_window 'Scheduled Task Properties' || fail "(b) Add... did not open the properties dialog"
-props=$(window_id 'Scheduled Task Properties')
+props=$(window_of 'Scheduled Task Properties')
 activate "$props"
 # The focus starts in the title field with its text selected.
 xdotool type --delay 30 'Keyboard task'
@@ -141,7 +141,7 @@ profile_has 'interval=1' || fail "(c) Hide did not store the settings"
 later=$?
 [ "$later" -eq 0 ] || fail "(c) the later start ended with status $later"
 wait_for 20 has_window Tikr || fail "(c) the later start did not show the running window"
-[ "$(window_id Tikr)" = "$main" ] || fail "(c) another window than the running one's is shown"
+[ "$(window_of Tikr)" = "$main" ] || fail "(c) another window than the running one's is shown"
 [ "$(count_windows Tikr)" -eq 1 ] || fail "(c) there are $(count_windows Tikr) Tikr windows"
 alive "$first" || fail "(c) the running scheduler ended"
 # A later start while the properties dialog is open makes the dialog, which
@@ -150,12 +150,12 @@ alive "$first" || fail "(c) the running scheduler ended"
 # window manager's choice (openbox keeps it from a window that asks).
 press "$main" alt+a
 wait_for 20 has_window 'Scheduled Task Properties' || fail "(c) Add... did not open the properties dialog"
-props=$(window_id 'Scheduled Task Properties')
+props=$(window_of 'Scheduled Task Properties')
 xmessage -title elsewhere -geometry +600+500 elsewhere >/dev/null 2>&1 &
 elsewhere=$!
 track "$elsewhere"
 wait_for 20 has_window elsewhere || fail "(c) the other window did not appear"
-activate "$(window_id elsewhere)"
+activate "$(window_of elsewhere)"
 (cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the second later start failed"
 foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null | tr -d '\r'); }
 dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
@@ -169,7 +169,7 @@ wait_for 20 has_window tikr || fail "(c) the refused hour showed no box"
 (cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the third later start failed"
 box_forward() { [ "$(foreground)" = tikr ]; }
 wait_for 20 box_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the box over the dialog"
-press "$(window_id tikr)" Return
+press "$(window_of tikr)" Return
 wait_for 20 no_window tikr || fail "(c) the box over the dialog did not close"
 press "$props" Escape
 wait_for 20 no_window 'Scheduled Task Properties' || fail "(c) Escape did not close the properties dialog"
@@ -185,12 +185,19 @@ no_window Tikr || fail "(d) the window is still there"
 
 # --- (e) the notification-area icon -------------------------------------------
 probe() { (cd "$work/bin" && "$wine" tray_probe.exe "$@" 2>/dev/null | tr -d '\r'); }
+# menu_entry <window> <key>: the menu of the window's selected line, once on
+# the screen, takes the entry's key.
+menu_entry() {
+  press "$1" shift+F10
+  wait_for 20 probe menu || fail "Shift+F10 opened no menu"
+  xdotool key --clearmodifiers "$2"
+}
 icon_known() { probe known "$hwnd" >/dev/null; }
 sed -i 's/^showicon=0/showicon=1/' "$profile"
 start_tikr
 second=$last_pid
 wait_for 60 has_window Tikr || fail "(e) the Tikr window did not appear"
-main=$(window_id Tikr)
+main=$(window_of Tikr)
 hwnd=$(probe window)
 [ -n "$hwnd" ] || fail "(e) the main window was not found"
 wait_for 20 icon_known || fail "(e) the icon was not added"
@@ -223,7 +230,7 @@ rm -f "$after"
 start_tikr
 boxed=$last_pid
 wait_for 60 has_window Tikr || fail "(f) the Tikr window did not appear"
-main=$(window_id Tikr)
+main=$(window_of Tikr)
 wait_for 30 has_window 'Tikr Scheduled Message' || fail "(f) the due message was not shown"
 # A click on Exit, as a mouse user ends it (the keys are tried in (a)). The
 # button's centre, in dialog units (154, 182) of the 186 x 196 client area.
@@ -261,10 +268,10 @@ wide_profile="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/tikr.INI"
 start_tikr
 third=$last_pid
 wait_for 60 has_window Tikr || fail "(g) the Tikr window did not appear"
-main=$(window_id Tikr)
+main=$(window_of Tikr)
 press "$main" alt+a
 wait_for 20 has_window 'Scheduled Task Properties' || fail "(g) Add... did not open the properties dialog"
-activate "$(window_id 'Scheduled Task Properties')"
+activate "$(window_of 'Scheduled Task Properties')"
 xdotool key Return
 wait_for 20 no_window 'Scheduled Task Properties' || fail "(g) Enter did not confirm the dialog"
 wide_stored() { grep -a -q 'NumApps=1' "$wide_profile" 2>/dev/null; }
@@ -280,7 +287,7 @@ fourth=$last_pid
 wait_for 60 has_window tikr || fail "(h) no box said that the profile has no place"
 has_window Tikr && fail "(h) the scheduler ran without a profile file"
 import -window root "$e2e_outdir/win32-no-profile.png" 2>/dev/null
-press "$(window_id tikr)" Return
+press "$(window_of tikr)" Return
 wait_for 30 ended "$fourth" || fail "(h) the program did not end after the box"
 ls "$work/bin" | grep -q -i '\.ini$' && fail "(h) a profile file was made in the current folder"
 
@@ -317,20 +324,16 @@ wait_for 60 three_more || fail "(i) the history has no three more failed runs: $
 grep -q '^Exit café three  ' "$work/list.txt" || fail "(i) tikr.exe --list shows: $(cat "$work/list.txt")"
 alive "$failing" || fail "(i) the listing ended the running Tikr"
 # Disabled from the line's menu, so that no run is under way at the end.
-main=$(window_id Tikr)
-press "$main" shift+F10
-sleep 1
-xdotool key d
+main=$(window_of Tikr)
+menu_entry "$main" d
 disabled() { (cd "$work/bin" && "$wine" tikr.exe --list 2>/dev/null) | grep -q '^Exit café three .* disabled '; }
 wait_for 20 disabled || fail "(i) the task was not disabled from its menu"
 sleep 2  # a run under way ends
 tip_told() { probe tip "$hwnd" | grep -q 'exited with code 3 after'; }
 wait_for 60 tip_told || fail "(i) the line's tip says: $(probe tip "$hwnd")"
-press "$main" shift+F10
-sleep 1
-xdotool key h
+menu_entry "$main" h
 wait_for 20 has_window 'Task History' || fail "(i) History... did not open the task's history"
-history=$(window_id 'Task History')
+history=$(window_of 'Task History')
 listed_runs() { [ "$(probe history | grep -c ', exited with code 3 after ')" -eq "$(runs)" ]; }
 wait_for 10 listed_runs || fail "(i) the history window lists: $(probe history) for $(runs) runs"
 import -frame -window "$history" "$e2e_outdir/history-windows.png" 2>/dev/null
@@ -339,7 +342,7 @@ newest=$(tail -n 1 "$records/history.log" | cut -f5 | tr -d '\r')
 viewer="${newest##*\\} - Notepad"
 press "$history" Return
 wait_for 30 has_window "$viewer" || fail "(i) Enter in the history window did not show $viewer"
-press "$(window_id "$viewer")" alt+F4
+press "$(window_of "$viewer")" alt+F4
 wait_for 20 no_window "$viewer" || fail "(i) the output file's viewer did not close"
 press "$history" Escape
 wait_for 20 no_window 'Task History' || fail "(i) Escape did not close the history window"

@@ -84,6 +84,12 @@ int main(int argc, char** argv) {
         std::printf("%s\n", caption);
         return 0;
     }
+    if (command == "menu") {
+        // Succeeds while a pop-up menu is on the screen (the system's menu
+        // window class).
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu != nullptr && IsWindowVisible(menu) ? 0 : 1;
+    }
     if (command == "history") {
         HWND list = GetDlgItem(FindWindowA(nullptr, "Task History"), tikr::ui::res::IDC_HISTORY_LIST);
         if (list == nullptr) return 1;
