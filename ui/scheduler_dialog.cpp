@@ -223,7 +223,7 @@ void SchedulerDialog::OnAdd() {
         tasks->Append(std::move(task));
         FillTaskList();
         window->ListSetSelection(IDC_TASK_LIST, window->ListGetCount(IDC_TASK_LIST) - 1);
-        SaveTasks(ALL_TASKS);
+        Store(ALL_TASKS);
         UpdateTrayTip();
     }
     // Otherwise the new task goes with `task`; list and store stay as they were.
@@ -234,7 +234,7 @@ void SchedulerDialog::OnRemove() {
     int line = window->ListGetSelection(IDC_TASK_LIST);
     if (line < 0 || line >= tasks->GetCount()) return;
     tasks->RemoveTask(line);
-    SaveTasks(ALL_TASKS);
+    Store(ALL_TASKS);
     UpdateTrayTip();
     FillTaskList();
     int count = window->ListGetCount(IDC_TASK_LIST);
@@ -255,7 +255,7 @@ void SchedulerDialog::OnProperties() {
     if (result == ID_OK) {
         FillTaskList();
         window->ListSetSelection(IDC_TASK_LIST, line);
-        SaveTasks(line);
+        Store(line);
     }
 }
 
@@ -296,7 +296,7 @@ void SchedulerDialog::OnToggleDisabled() {
     // dialog does: a task enabled after a pause does not make up a stale
     // run.
     if (Schedule* schedule = task->GetSchedule()) schedule->ComputeNextRun();
-    SaveTasks(line);
+    Store(line);
 }
 
 void SchedulerDialog::OnHistory() {
@@ -390,8 +390,6 @@ void SchedulerDialog::SaveSettings() {
     if (trayWanted) AddTrayIcon();
     else RemoveTrayIcon();
 }
-
-void SchedulerDialog::SaveTasks(int index) { Store(index); }
 
 bool SchedulerDialog::Store(std::optional<int> taskIndex) {
     ProfileStore& store = services.store;

@@ -105,7 +105,6 @@ public:
     void UpdateButtons();
     // Confirms the settings and writes them (with whatever else waits).
     void SaveSettings();
-    void SaveTasks(int index);
     void RestartTimer();
     bool AddTrayIcon();
     void UpdateTrayTip();
