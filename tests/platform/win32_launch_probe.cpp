@@ -3,6 +3,9 @@
 // started with, into the file named by its first argument. The file appears
 // whole, by a rename. An argument "exit=N" makes it end with the code N;
 // "print" has it write "out" on standard output and "err" on standard error.
+// "wait=NAME", after the file is written, counts itself on the semaphore
+// NAME.ready and ends only when the event NAME is set (or after two
+// minutes), so that many probes can be made to end at one instant.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,9 +19,11 @@ int main(int argc, char** argv) {
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (file == nullptr) return 1;
     int code = 0;
+    std::string wait;
     for (int i = 2; i < argc; ++i) {
         std::fprintf(file, "[%s]\n", argv[i]);
         if (std::string(argv[i]).rfind("exit=", 0) == 0) code = std::atoi(argv[i] + 5);
+        if (std::string(argv[i]).rfind("wait=", 0) == 0) wait = argv[i] + 5;
         if (std::string(argv[i]) == "print") {
             std::fputs("out\n", stdout);
             std::fflush(stdout);
@@ -30,5 +35,13 @@ int main(int argc, char** argv) {
     GetStartupInfoA(&startup);
     std::fprintf(file, "show=%d\n", (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1);
     std::fclose(file);
-    return MoveFileExA(part.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING) ? code : 1;
+    if (!MoveFileExA(part.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+    if (!wait.empty()) {
+        const HANDLE ready = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, (wait + ".ready").c_str());
+        const HANDLE end = OpenEventA(SYNCHRONIZE, FALSE, wait.c_str());
+        if (ready == nullptr || end == nullptr) return 1;
+        ReleaseSemaphore(ready, 1, nullptr);
+        if (WaitForSingleObject(end, 120000) != WAIT_OBJECT_0) return 1;
+    }
+    return code;
 }

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,6 +70,17 @@ bool WaitForFile(const std::string& path) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The handles this process holds, counted by asking after every handle
+// value in turn: Wine's GetProcessHandleCount says 0 whatever is open.
+DWORD OpenHandles() {
+    DWORD count = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
 }
 
 const std::string PROBE = Folder(ExecutablePath(nullptr)) + "launch_probe.exe";
@@ -130,7 +145,7 @@ TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHand
         EXPECT_EQ(ends[0].run, first.run);
         EXPECT_EQ(ends[0].how, ProgramEnd::How::exitCode);
         EXPECT_EQ(ends[0].code, 3);
-        GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+        handlesBefore = OpenHandles();
         for (int i = 1; i <= 5; ++i)
             ASSERT_TRUE(launcher.Start("\"" + PROBE + "\" " + dir.File("out" + std::to_string(i)), SW_SHOW));
         while (ends.size() < 6 && chr::steady_clock::now() < stop) {
@@ -143,10 +158,92 @@ TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHand
         ASSERT_EQ(ends.size(), 6u);
         EXPECT_EQ(ends[5].code, 0);
         EXPECT_EQ(launcher.RunningPrograms(), 0u);
-        GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+        handlesAfter = OpenHandles();
     }
     DestroyWindow(window);
     EXPECT_LE(handlesAfter, handlesBefore);
+}
+
+// Many kept programs made to end at one instant (TIKR_LOAD_PROGRAMS of
+// them, else 1,000): every end reaches the window with its own code, no
+// handle stays behind, and the window's thread is never held long, neither
+// by one end nor by a run of ends that keeps its queue from emptying (input
+// waits behind posted messages).
+TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheWindow) {
+    char given[16] = {};
+    const int count = GetEnvironmentVariableA("TIKR_LOAD_PROGRAMS", given, sizeof given) > 0 ? std::atoi(given) : 1000;
+    TempFolder dir;
+    constexpr UINT ENDED = WM_APP + 7;
+    const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const std::string name = "tikr-test-end-" + std::to_string(GetCurrentProcessId());
+    const HANDLE end = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    const HANDLE ready = CreateSemaphoreA(nullptr, 0, count, (name + ".ready").c_str());
+    ASSERT_TRUE(end != nullptr && ready != nullptr);
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    std::map<WPARAM, int> expected;
+    std::map<WPARAM, int> heard;
+    using Clock = chr::steady_clock;
+    Clock::duration longestTurn{}, longestBusy{};
+    Clock::time_point start, startedAll, readyAll, released, deliveredAll;
+    {
+        Win32ProcessLauncher launcher;
+        launcher.KeepPrograms(window, ENDED);
+        launcher.SetEndHandler([&heard](const ProgramEnd& e) { heard[e.run] = static_cast<int>(e.code); });
+        handlesBefore = OpenHandles();
+        start = Clock::now();
+        for (int i = 0; i < count; ++i) {
+            const int code = i % 200 + 1;
+            const LaunchResult result = launcher.Start("\"" + PROBE + "\" " + dir.File("out" + std::to_string(i)) +
+                                                           " exit=" + std::to_string(code) + " wait=" + name,
+                                                       SW_SHOW);
+            ASSERT_TRUE(result) << i << ": " << result.reason;
+            ASSERT_NE(result.run, 0u);
+            expected[result.run] = code;
+        }
+        startedAll = Clock::now();
+        for (int i = 0; i < count; ++i) ASSERT_EQ(WaitForSingleObject(ready, 120000), WAIT_OBJECT_0) << i;
+        readyAll = Clock::now();
+        ASSERT_TRUE(heard.empty());
+
+        SetEvent(end);
+        released = Clock::now();
+        const Clock::time_point stop = released + chr::seconds(120);
+        Clock::time_point lastTurn = released, lastIdle = released;
+        MSG message;
+        while (heard.size() < static_cast<std::size_t>(count) && Clock::now() < stop) {
+            const Clock::time_point now = Clock::now();
+            longestTurn = std::max(longestTurn, now - lastTurn);
+            lastTurn = now;
+            if (PeekMessageA(&message, window, ENDED, ENDED, PM_REMOVE)) {
+                launcher.OnProgramEnded(message.wParam);
+                longestBusy = std::max(longestBusy, Clock::now() - lastIdle);
+                continue;
+            }
+            lastIdle = now;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_POSTMESSAGE);
+        }
+        deliveredAll = Clock::now();
+        EXPECT_EQ(heard, expected);
+        EXPECT_EQ(launcher.RunningPrograms(), 0u);
+        // The pool's waiting threads, one per 63 waits, end a few seconds
+        // after their last wait went, with the handles they hold.
+        const Clock::time_point settle = Clock::now() + chr::seconds(30);
+        while ((handlesAfter = OpenHandles()) > handlesBefore + 2 && Clock::now() < settle) Sleep(500);
+    }
+    DestroyWindow(window);
+    CloseHandle(end);
+    CloseHandle(ready);
+    const auto ms = [](Clock::duration d) { return chr::duration_cast<chr::milliseconds>(d).count(); };
+    std::printf(
+        "%d programs: started in %lld ms, all waiting after %lld ms; all ends heard %lld ms after the "
+        "release; longest turn of the window %lld ms, longest stretch without an empty queue %lld ms; "
+        "handles %lu before, %lu after\n",
+        count, ms(startedAll - start), ms(readyAll - start), ms(deliveredAll - released), ms(longestTurn),
+        ms(longestBusy), handlesBefore, handlesAfter);
+    EXPECT_LT(longestTurn, chr::seconds(2));
+    EXPECT_LT(longestBusy, chr::seconds(2));
+    EXPECT_LE(handlesAfter, handlesBefore + 2);
 }
 
 TEST(Win32ProcessLauncher, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
