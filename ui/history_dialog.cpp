@@ -28,6 +28,17 @@ std::string HistoryTitle(std::string title) {
     return title;
 }
 
+// An output file of the folder: a plain file (no link) named "*.log",
+// other than the history itself, right in the folder.
+// The program writes these names itself from the folder's, so they compare
+// part by part.
+bool IsOutputFile(const fs::path& file, const fs::path& folder) {
+    fs::path own = folder.lexically_normal();
+    if (!own.has_filename()) own = own.parent_path();  // a trailing separator
+    return file.extension() == ".log" && file.filename() != RunRecords::HISTORY_FILE &&
+           file.parent_path().lexically_normal() == own;
+}
+
 }  // namespace
 
 HistoryDialog::HistoryDialog(std::string taskTitle, const RunRecords* records, std::string appTitle)
@@ -116,12 +127,25 @@ void HistoryDialog::OnOpenOutput() {
     const RunRecord* run = SelectedRun();
     if (run == nullptr || run->outputFile.empty()) return;
     std::error_code error;
-    if (!fs::is_regular_file(Utf8Path(run->outputFile), error)) {
+    const fs::path output = Utf8Path(run->outputFile);
+    if (!fs::is_regular_file(fs::symlink_status(output, error))) {
         window->ShowMessage("The output of the run of " + FormatRunTime(run->start) +
                                 " is no longer kept: older output files are removed to keep the folder within "
                                 "its limits.\n\n" +
                                 run->outputFile,
                             appTitle);
+        return;
+    }
+    // The viewer is the desktop's handler for the file's kind, which for a
+    // program or a launcher file would run it: only an output file of this
+    // history's own folder is handed over, whatever a changed history line
+    // names.
+    if (!IsOutputFile(output, Utf8Path(records->GetFolder()))) {
+        window->ShowMessage(
+            "This run's output file is not one kept in the folder of the history, so it is not "
+            "opened:\n\n" +
+                run->outputFile,
+            appTitle);
         return;
     }
     if (!window->OpenInViewer(run->outputFile))

@@ -93,6 +93,32 @@ TEST(HistoryDialog, ListsThatTasksRunsNewestFirstAndOpensTheSelectedOutput) {
     EXPECT_EQ(env.window.endResult, ID_CANCEL);
 }
 
+// A history line changed to name a file elsewhere, or one that is not an
+// output file, never reaches the viewer, which could run it.
+TEST(HistoryDialog, OnlyTheFoldersOwnOutputFilesAreOpened) {
+    HistoryEnv env;
+    test::TempDir elsewhere;
+    const std::string outside = elsewhere.File("run.log");
+    test::TempDir::WriteFile(outside, "out\n");
+    const std::string launcher = env.Output("run.desktop");
+    std::vector<std::string> files{outside, launcher, env.records.HistoryPath()};
+    std::error_code noLinks;  // a system may refuse links to this user
+    std::filesystem::create_symlink(outside, env.dir.File("link.log"), noLinks);
+    if (!noLinks) files.push_back(env.dir.File("link.log"));
+    for (const std::string& file : files)
+        env.records.Append({At(9, 9, 0, 0), "Backup", "exited with status 0 after 1 s", 1, file});
+
+    HistoryDialog dialog("Backup", &env.records, test::APP_TITLE);
+    dialog.Attach(env.window);
+    dialog.OnInitDialog();
+    for (std::size_t line = 0; line < files.size(); ++line) {
+        env.Select(dialog, static_cast<int>(line));
+        dialog.OnCommand(IDC_OPEN_OUTPUT, ControlEvent::clicked);
+    }
+    EXPECT_TRUE(env.window.opened.empty());
+    EXPECT_EQ(env.window.messages.size(), files.size());
+}
+
 // Instead of runs the list says why there are none; nothing can be opened.
 TEST(HistoryDialog, NoRunsNoHistoryAndAnUnreadableHistoryAreSaidInTheList) {
     HistoryEnv env;
