@@ -109,6 +109,18 @@ mkdir -p "$work/c/cfg" "$work/c/run"
 chmod 700 "$work/c/run"
 gate="$work/c/gate"
 mkfifo "$gate"
+release() { exec 8<>"$gate"; exec 8>&-; }
+# However the test ends, once Tikr has ended (it starts no more), the
+# programs waiting on the pipe are let through before the scratch folder
+# goes: none is left waiting for good.
+end_all() {
+  local i
+  for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do stop "${e2e_pids[i]}"; done
+  e2e_pids=()
+  [ -p "$gate" ] && release
+  e2e_cleanup
+}
+trap end_all EXIT
 # Due a few seconds after the start, so that the window is at rest first.
 due=$(LC_ALL=C date -d "+$((6 * ${TIKR_TIME_FACTOR:-1} + 4)) seconds" '+%d-%b-%Y %H:%M:%S')
 {
@@ -148,7 +160,6 @@ rss_running=$(rss)
 activate "$main"
 xdotool key --clearmodifiers Menu
 wait_for 20 popup_shown || fail "(c) the Menu key opened no menu"
-release() { exec 8<>"$gate"; exec 8>&-; }
 released=$(now)
 release
 xdotool key --clearmodifiers Escape
