@@ -102,16 +102,31 @@ wait_for() {
 # whose name is exactly <name> (xdotool's own match ignores letter case, and
 # Qt names helper windows after the program, "tikr").
 windows_named() {
-  local name=$1 w
+  local name=$1 w try found=
   shift
-  for w in $(xdotool search "$@" --name "^$name\$" 2>/dev/null); do
-    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$name" ] && echo "$w"
+  # A search over the window tree can come back empty while the window is
+  # there (a window destroyed in the middle of the walk makes it give up),
+  # so an empty answer is asked again before it counts.
+  for try in 1 2 3; do
+    for w in $(xdotool search "$@" --name "^$name\$" 2>/dev/null); do
+      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$name" ] && echo "$w" && found=1
+    done
+    [ -n "$found" ] && return 0
+    [ $try -lt 3 ] && sleep 0.05
   done
+  return 0
 }
 window_id() { windows_named "$1" --onlyvisible | head -n 1; }
 # window_of <name>: window_id, waiting up to 30 s for the window to be
 # visible (a window system may map a window anew while it is being set up).
-window_of() { wait_for 30 has_window "$1" && window_id "$1"; }
+window_of() {
+  local id deadline=$((SECONDS + 30))
+  until id=$(window_id "$1") && [ -n "$id" ]; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.1
+  done
+  echo "$id"
+}
 has_window() { [ -n "$(window_id "$1")" ]; }
 no_window() { [ -z "$(window_id "$1")" ]; }
 # Mapped or not.
