@@ -63,16 +63,43 @@ if [ "$want" = test ]; then
 fi
 [ $((${#missing_linux[@]} + ${#missing_tests[@]} + ${#missing_windows[@]})) -eq 0 ] && exit 0
 
-# Wine for the 32-bit program comes from the i386 architecture.
+# Wine for the 32-bit program comes from the i386 architecture; the Linux
+# program never needs it.
 if [ ${#missing_windows[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 echo "Installing: ${missing_linux[*]} ${missing_tests[*]} ${missing_windows[*]}"
-"${sudo_cmd[@]}" apt-get update -q
+
+# A mirror in the middle of a sync can serve one index that does not match
+# its release file. apt keeps the indexes it had for that one, so the
+# install goes on with them; a package they lack fails the install below
+# with apt's own message.
+if ! "${sudo_cmd[@]}" apt-get update -q; then
+  if ! "${sudo_cmd[@]}" apt-get update -q; then
+    echo "install-deps: some package indexes could not be refreshed (twice); going on with the indexes apt has"
+  fi
+fi
+
 install=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q)
 if [ $((${#missing_linux[@]} + ${#missing_tests[@]})) -gt 0 ]; then
   "${install[@]}" "${missing_linux[@]}" "${missing_tests[@]}"
 fi
-if [ ${#missing_windows[@]} -gt 0 ]; then
-  "${install[@]}" --no-install-recommends "${missing_windows[@]}"
+
+# 32-bit Wine is installed on its own: when the i386 indexes lag the amd64
+# ones its libraries cannot match the installed 64-bit ones, and that must
+# not keep the other Windows tools out. Without it the Windows tests take
+# the 64-bit way (scripts/test-windows.sh).
+wine32=()
+others=()
+for p in "${missing_windows[@]}"; do
+  case "$p" in
+    *:i386) wine32+=("$p") ;;
+    *) others+=("$p") ;;
+  esac
+done
+if [ ${#others[@]} -gt 0 ]; then
+  "${install[@]}" --no-install-recommends "${others[@]}"
+fi
+if [ ${#wine32[@]} -gt 0 ] && ! "${install[@]}" --no-install-recommends "${wine32[@]}"; then
+  echo "install-deps: ${wine32[*]} could not be installed; the Windows tests will run the 64-bit build under 64-bit Wine"
 fi

@@ -24,10 +24,12 @@ case "$preset" in
   *)
     if [ "${TIKR_WINDOWS_BITS:-}" = 64 ]; then
       why="TIKR_WINDOWS_BITS=64"
-    elif why=$(scripts/can-run-32bit.sh); then
-      why=
-    else
+    elif ! why=$(scripts/can-run-32bit.sh); then
       why="this machine cannot run 32-bit programs: $why"
+    elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+      why="32-bit Wine (wine32:i386) is not installed"
+    else
+      why=
     fi
     if [ -n "$why" ]; then
       echo "$why; build/$preset is built and checked without running it (nor its installer)," \
