@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <string>
 #include <vector>
 
@@ -49,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 W{"prog", ";", "rm", "-rf", "~", "|", "cat", "$(id)", ">", "out", "&&", "`x`", "*"}},
                       SplitCase{"prog a\nb\r\nc", W{"prog", "a", "b", "c"}},
                       SplitCase{"caf\xe9 \xff", W{"caf\xe9", "\xff"}},
-                      SplitCase{std::string("a\0b c", 5), W{std::string("a\0b", 3), "c"}}));
+                      SplitCase{std::string("a\0b c", 5), W{std::string("a\0b", 3), "c"}}),
+    NamedBy<SplitCase>([](const SplitCase& c) { return c.commandLine; }));
 
 }  // namespace
 }  // namespace tikr

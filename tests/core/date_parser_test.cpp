@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <string>
 
 #include "core/date_time.h"
@@ -79,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"0099-12-31", OUT_OF_RANGE}, ParseCase{"10000-01-01 00:00", OUT_OF_RANGE},
         ParseCase{"1-jAn-100 4:30:00", OUT_OF_RANGE}, ParseCase{"31-Dec-9999 00:00:01", OUT_OF_RANGE},
         ParseCase{"01-Jan-" + std::string(1000, '9'), OUT_OF_RANGE},
-        ParseCase{std::string(500, '9') + "-01-01", OUT_OF_RANGE}));
+        ParseCase{std::string(500, '9') + "-01-01", OUT_OF_RANGE}),
+    NamedBy<ParseCase>([](const ParseCase& c) { return c.text; }));
 
 TEST(ParseDateText, SurvivesHugeText) {
     double dayNumber = 0;

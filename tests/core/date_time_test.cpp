@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -111,7 +113,11 @@ INSTANTIATE_TEST_SUITE_P(Fields, SetDateTimeTable,
                                            SetCase{9999, 12, 31, 0, 0, 0, true}, SetCase{10000, 1, 1, 0, 0, 0, false},
                                            // Too big for 16 bits: refused, not wrapped round to 2026.
                                            SetCase{65536 + 2026, 1, 1, 0, 0, 0, false},
-                                           SetCase{2026, 1, 1, 65536 + 1, 0, 0, false}));
+                                           SetCase{2026, 1, 1, 65536 + 1, 0, 0, false}),
+                         NamedBy<SetCase>([](const SetCase& c) {
+                             return std::to_string(c.y) + "-" + std::to_string(c.mo) + "-" + std::to_string(c.d) + " " +
+                                    std::to_string(c.h) + ":" + std::to_string(c.mi) + ":" + std::to_string(c.s);
+                         }));
 
 TEST(DateTimeFields, TimeOfDayAloneLivesOnDayZero) {
     const DateTime t = Make(1899, 12, 30, 8, 5, 0);

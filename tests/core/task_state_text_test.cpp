@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <memory>
 #include <ostream>
 
@@ -71,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"At every check", I, 0, 0, 0, NONE}, RuleCase{"At every check", I, -1, 0, 0, NONE},
         RuleCase{"Every 1 hour", I, 1, 0, 0, NONE}, RuleCase{"Every 1 minute", I, 0, 1, 0, NONE},
         RuleCase{"Every 45 minutes", I, 0, 45, 0, NONE}, RuleCase{"Every 1 hour 30 minutes", I, 1, 30, 0, NONE},
-        RuleCase{"Every 2 hours", I, 2, 0, 0, NONE}, RuleCase{"Every 23 hours 59 minutes", I, 23, 59, 0, NONE}));
+        RuleCase{"Every 2 hours", I, 2, 0, 0, NONE}, RuleCase{"Every 23 hours 59 minutes", I, 23, 59, 0, NONE}),
+    NamedBy<RuleCase>([](const RuleCase& c) { return std::string(c.expected); }));
 
 TEST(FormatRunTimeTest, ReadsInEnglishWithSecondsOnlyWhenSet) {
     EXPECT_EQ(FormatRunTime(Make(2026, 12, 14, 8, 0, 0)), "Mon 14 Dec 2026 08:00");

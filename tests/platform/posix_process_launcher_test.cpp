@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -346,7 +348,12 @@ TEST_P(KeptProgramTest, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(EndWatch, KeptProgramTest,
                          ::testing::Values(PosixProcessLauncher::EndWatch::processDescriptor,
-                                           PosixProcessLauncher::EndWatch::childSignal));
+                                           PosixProcessLauncher::EndWatch::childSignal),
+                         NamedBy<PosixProcessLauncher::EndWatch>([](PosixProcessLauncher::EndWatch w) {
+                             return std::string(w == PosixProcessLauncher::EndWatch::processDescriptor
+                                                    ? "processDescriptor"
+                                                    : "childSignal");
+                         }));
 
 }  // namespace
 }  // namespace tikr

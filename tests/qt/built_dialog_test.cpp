@@ -3,6 +3,8 @@
 // typing rules of the edit fields.
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -165,11 +167,12 @@ TEST_P(BuiltDialogTest, EveryControlHasItsAccessibleNameAndRole) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachDialog, BuiltDialogTest,
-                         ::testing::Values(
-                             +[] { return &SchedulerDialogResource(); },
-                             +[] { return &TaskPropertiesDialogResource(); },
-                             +[] { return &TaskHistoryDialogResource(); }));
+INSTANTIATE_TEST_SUITE_P(
+    EachDialog, BuiltDialogTest,
+    ::testing::Values(
+        +[] { return &SchedulerDialogResource(); }, +[] { return &TaskPropertiesDialogResource(); },
+        +[] { return &TaskHistoryDialogResource(); }),
+    NamedBy<const DialogDef* (*)()>([](const DialogDef* (*def)()) { return std::string(def()->caption); }));
 
 TEST(BuiltDialog, MnemonicsOfStaticTextsLeadToTheNextControl) {
     struct Case {
