@@ -1,7 +1,8 @@
 #pragma once
 // Names a case of a parameterised suite after what it checks, so that a
 // failure listed by CTest says which case failed. GoogleTest allows only
-// letters, digits and underscores; the case's index keeps names unique.
+// letters, digits and underscores; the case's index keeps names unique,
+// and a long text is cut so that a name stays readable in a listing.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ inline std::string CaseName(std::size_t index, const std::string& text) {
     std::string name = std::to_string(index);
     bool gap = true;
     for (unsigned char c : text) {
+        if (name.size() >= 64) break;
         if (std::isalnum(c)) {
             if (gap) name += '_';
             name += static_cast<char>(c);
