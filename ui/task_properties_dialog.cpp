@@ -7,7 +7,7 @@
 #include "core/action.h"
 #include "core/date_time.h"
 #include "core/schedule.h"
-#include "ui/command_line_quoting.h"
+#include "core/command_line_quoting.h"
 #include "ui/data_exchange.h"
 #include "ui/res/resource_ids.h"
 #include "ui/window_port.h"

@@ -1,4 +1,4 @@
-#include "ui/command_line_quoting.h"
+#include "core/command_line_quoting.h"
 
 namespace tikr {
 

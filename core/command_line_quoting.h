@@ -1,6 +1,7 @@
 #pragma once
 // How a chosen program file is written into a task's command line so that
-// the platform's launcher starts exactly that file. The build takes the
+// the platform's launcher (core/process_launcher.h) starts exactly that
+// file: the inverse of how it splits a command line. The build takes the
 // implementation from the operating system's folder under platform/.
 #include <string>
 
