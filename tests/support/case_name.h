@@ -31,9 +31,8 @@ inline std::string CaseName(std::size_t index, const std::string& text) {
 // describes one case.
 template <typename Param, typename Describe>
 auto NamedBy(Describe describe) {
-    return [describe](const ::testing::TestParamInfo<Param>& info) {
-        return CaseName(info.index, describe(info.param));
-    };
+    return
+        [describe](const ::testing::TestParamInfo<Param>& info) { return CaseName(info.index, describe(info.param)); };
 }
 
 }  // namespace tikr
