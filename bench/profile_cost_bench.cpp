@@ -19,8 +19,8 @@
 namespace {
 
 using namespace tikr;
-using bench::LoadedList;
 using bench::LiveHeapBytes;
+using bench::LoadedList;
 using bench::Profile;
 
 void SetFileCounters(benchmark::State& state, const std::string& path) {

@@ -1,6 +1,6 @@
 #include "store/ini_document.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 #include "store/ascii_text.h"
@@ -11,6 +11,7 @@ namespace tikr {
 namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+constexpr std::size_t SHORT_PLACE = 255;  // what a place of a key line's Line holds
 
 // The length of a line's text without its line end.
 std::size_t ContentLength(std::string_view text) {
@@ -32,7 +33,7 @@ std::string_view LineEndStyle(std::string_view firstLineEnd) {
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     // FNV-1a over the lower-cased bytes.
-    // 64-bit arithmetic on 32-bit systems too; the map takes what fits.
+    // 64-bit arithmetic on 32-bit systems too; the table takes what fits.
     std::uint64_t hash = 14695981039346656037ull;
     for (char c : text) {
         hash ^= static_cast<unsigned char>(LowerAscii(c));
@@ -48,72 +49,163 @@ bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) co
     return a == b || EqualsIgnoreCase(a, b);
 }
 
-const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
-    if (map_) {
-        const auto found = map_->find(key);
-        return found == map_->end() ? nullptr : &found->second;
-    }
-    const CaseInsensitiveEqual equal;
-    for (const auto& entry : entries_) {
-        if (equal(entry.first, key)) return &entry.second;
-    }
-    return nullptr;
+std::string_view IniDocument::TextOf(const Line& line) const {
+    if ((line.flags & EDITED) != 0) return edits_[line.begin];
+    return std::string_view(text_.data() + line.begin, line.size);
 }
 
-void IniDocument::KeyIndex::AddIfMissing(std::string_view key, std::size_t line) {
-    if (Find(key) != nullptr) return;
-    if (map_) {
-        map_->emplace(std::string(key), line);
-        return;
+std::string_view IniDocument::KeyOf(const Line& line) const {
+    const std::string_view text = TextOf(line);
+    if ((line.flags & FAR_KEY) == 0) return text.substr(line.keyBegin, line.keyLength);
+    const std::string_view trimmed = TrimBlanks(text.substr(0, ContentLength(text)));
+    return TrimBlanks(trimmed.substr(0, trimmed.find('=')));
+}
+
+std::string_view IniDocument::RawValueOf(const Line& line) const {
+    const std::string_view text = TextOf(line);
+    const std::size_t begin = (line.flags & FAR_KEY) == 0 ? line.valueBegin : text.find('=') + 1;
+    return text.substr(begin, ContentLength(text) - begin);
+}
+
+std::string_view IniDocument::NameOf(const Section& section) const {
+    return TextOf(section.header).substr(section.nameBegin, section.nameLength);
+}
+
+const IniDocument::Line* IniDocument::Lines(const Section& section) const {
+    return section.own == NONE ? lines_.data() + section.first : owned_[section.own].data();
+}
+
+IniDocument::Line* IniDocument::Lines(Section& section) {
+    return section.own == NONE ? lines_.data() + section.first : owned_[section.own].data();
+}
+
+void IniDocument::InsertLine(Section& section, std::uint32_t at, const Line& line) {
+    if (section.own == NONE) {
+        // Lines added at the end of the last section (a new section's keys)
+        // stay in the one array; any other insertion gives the section an
+        // array of its own, so that no insertion moves the lines of others.
+        if (at == section.count && section.first + section.count == lines_.size()) {
+            lines_.push_back(line);
+            ++section.count;
+            return;
+        }
+        section.own = static_cast<std::uint32_t>(owned_.size());
+        const auto first = lines_.begin() + section.first;
+        owned_.emplace_back(first, first + section.count);
     }
-    entries_.emplace_back(std::string(key), line);
-    if (entries_.size() > LINEAR_LIMIT) {
-        map_ = std::make_unique<IndexMap>();
-        for (auto& entry : entries_) map_->emplace(std::move(entry.first), entry.second);
-        entries_.clear();
-        entries_.shrink_to_fit();
+    std::vector<Line>& lines = owned_[section.own];
+    lines.insert(lines.begin() + at, line);
+    ++section.count;
+}
+
+IniDocument::Line IniDocument::EditedLine(std::string text, std::size_t keyLength, std::uint32_t slot) {
+    Line line;
+    line.flags = EDITED;
+    if (keyLength > 0) {
+        line.flags |= KEY;
+        if (keyLength + 1 <= SHORT_PLACE) {
+            line.keyLength = static_cast<std::uint8_t>(keyLength);
+            line.valueBegin = static_cast<std::uint8_t>(keyLength + 1);
+        } else {
+            line.flags |= FAR_KEY;
+        }
+    }
+    if (slot == NONE) {
+        slot = static_cast<std::uint32_t>(edits_.size());
+        edits_.push_back(std::move(text));
+    } else {
+        edits_[slot] = std::move(text);
+    }
+    line.begin = slot;
+    return line;
+}
+
+void IniDocument::GrowIndex(std::size_t sections) {
+    std::size_t size = 16;
+    while (size < 2 * sections + 2) size *= 2;
+    if (size <= sectionIndex_.size()) return;
+    std::vector<std::uint32_t> old = std::move(sectionIndex_);
+    sectionIndex_.assign(size, 0);
+    const std::size_t mask = size - 1;
+    const CaseInsensitiveHash hash;
+    for (const std::uint32_t entry : old) {
+        if (entry == 0) continue;
+        std::size_t slot = hash(NameOf(sections_[entry - 1])) & mask;
+        while (sectionIndex_[slot] != 0) slot = (slot + 1) & mask;
+        sectionIndex_[slot] = entry;
     }
 }
 
-const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+void IniDocument::AddToIndex(std::uint32_t index) {
+    GrowIndex(indexed_ + 1);
+    Section& section = sections_[index];
+    const std::string_view name = NameOf(section);
     const CaseInsensitiveEqual equal;
-    if (lastSection_ != NO_LINE) {
-        for (std::size_t i = lastSection_; i < sections_.size() && i <= lastSection_ + 1; ++i) {
+    const std::size_t mask = sectionIndex_.size() - 1;
+    std::size_t slot = CaseInsensitiveHash()(name) & mask;
+    while (sectionIndex_[slot] != 0) {
+        if (equal(NameOf(sections_[sectionIndex_[slot] - 1]), name)) return;  // a later section of a known name
+        slot = (slot + 1) & mask;
+    }
+    sectionIndex_[slot] = index + 1;
+    ++indexed_;
+    section.firstOfName = true;
+}
+
+std::uint32_t IniDocument::FindSection(std::string_view name) const {
+    const CaseInsensitiveEqual equal;
+    if (lastSection_ != NONE) {
+        const std::size_t end = std::min<std::size_t>(sections_.size(), lastSection_ + 2);
+        for (std::uint32_t i = lastSection_; i < end; ++i) {
             const Section& guess = sections_[i];
-            if (guess.firstOfName && equal(guess.name, name)) {
+            if (guess.firstOfName && equal(NameOf(guess), name)) {
                 lastSection_ = i;
-                return &guess;
+                return i;
             }
         }
     }
-    const auto found = sectionIndex_.find(name);
-    if (found == sectionIndex_.end()) return nullptr;
-    lastSection_ = found->second;
-    return &sections_[found->second];
-}
-
-IniDocument::Section IniDocument::NewSection() {
-    // Room for a task's keys from the start: growing the arrays line by
-    // line costs several allocations and copies per section.
-    Section section;
-    section.lines.reserve(TYPICAL_KEYS);
-    section.keys.Reserve(TYPICAL_KEYS);
-    return section;
+    if (sectionIndex_.empty()) return NONE;
+    const std::size_t mask = sectionIndex_.size() - 1;
+    for (std::size_t slot = CaseInsensitiveHash()(name) & mask; sectionIndex_[slot] != 0; slot = (slot + 1) & mask) {
+        const std::uint32_t index = sectionIndex_[slot] - 1;
+        if (equal(NameOf(sections_[index]), name)) {
+            lastSection_ = index;
+            return index;
+        }
+    }
+    return NONE;
 }
 
 void IniDocument::Clear() {
-    preamble_.clear();
-    sections_.clear();
-    sectionIndex_.clear();
-    lastSection_ = NO_LINE;
+    text_ = std::string();
+    lines_ = std::vector<Line>();
+    edits_.clear();
+    owned_ = std::vector<std::vector<Line>>();
+    sections_.assign(1, Section{});
+    sections_.shrink_to_fit();
+    sectionIndex_ = std::vector<std::uint32_t>();
+    indexed_ = 0;
+    lastSection_ = NONE;
     lineEnd_ = "\n";
+    ++revision_;
 }
 
-void IniDocument::Parse(std::string_view text) {
+void IniDocument::Parse(std::string_view text) { ParseOwned(std::string(text)); }
+
+void IniDocument::ParseOwned(std::string text) {
     Clear();
-    Section* current = nullptr;
-    const char* data = text.data();
-    const std::size_t size = text.size();
+    if (text.size() > MAX_TEXT_SIZE) return;
+    text_ = std::move(text);
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    // Room for every line and section at once: counting is far cheaper
+    // than growing the arrays, and leaves no spare room behind.
+    const auto lineFeeds = static_cast<std::size_t>(std::count(data, data + size, '\n'));
+    const auto brackets = static_cast<std::size_t>(std::count(data, data + size, '['));
+    lines_.reserve(lineFeeds + 1);
+    sections_.reserve(std::min(brackets, lineFeeds + 1) + 1);
+    GrowIndex(std::min(brackets, lineFeeds + 1));
+
     // The first LF at or after pos (or size); lines that end in a lone CR
     // reuse it.
     std::size_t nextLf = 0;
@@ -132,155 +224,192 @@ void IniDocument::Parse(std::string_view text) {
         while (next < size && data[next] == '\r') ++next;
         if (next < size && data[next] == '\n') ++next;
 
-        if (pos == 0) lineEnd_ = LineEndStyle(text.substr(contentEnd, next - contentEnd));
-        std::string raw(text.substr(pos, next - pos));
-        std::string_view content = std::string_view(raw).substr(0, contentEnd - pos);
-        if (pos == 0 && content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
-        AddParsedLine(std::move(raw), content, current);
+        std::string_view content(data + pos, contentEnd - pos);
+        if (pos == 0) {
+            lineEnd_ = LineEndStyle(std::string_view(data + contentEnd, next - contentEnd));
+            if (content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
+        }
+        AddParsedLine(static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(next - pos), content);
         pos = next;
     }
 }
 
-void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Section*& current) {
-    // content views raw's buffer (or a suffix of it); take what is needed
-    // before raw is moved.
+void IniDocument::AddParsedLine(std::uint32_t begin, std::uint32_t size, std::string_view content) {
+    const char* lineStart = text_.data() + begin;
+    const auto offset = [lineStart](const char* at) { return static_cast<std::size_t>(at - lineStart); };
     const std::string_view trimmed = TrimBlanks(content);
+    Line line;
+    line.begin = begin;
+    line.size = size;
     if (!trimmed.empty() && trimmed.front() == '[') {
         const std::size_t close = trimmed.find(']');
         if (close != std::string_view::npos) {
-            std::string name(TrimBlanks(trimmed.substr(1, close - 1)));
-            sections_.push_back(NewSection());
-            Section& section = sections_.back();
-            section.header = std::move(raw);
-            section.name = name;
-            section.firstOfName = sectionIndex_.try_emplace(std::move(name), sections_.size() - 1).second;
-            current = &section;
+            const std::string_view name = TrimBlanks(trimmed.substr(1, close - 1));
+            Section section;
+            section.header = line;
+            section.first = static_cast<std::uint32_t>(lines_.size());
+            section.nameBegin = static_cast<std::uint32_t>(offset(name.data()));
+            section.nameLength = static_cast<std::uint32_t>(name.size());
+            sections_.push_back(section);
+            AddToIndex(static_cast<std::uint32_t>(sections_.size() - 1));
             return;
         }
     }
+    Section& current = sections_.back();
     const std::size_t equals = trimmed.find('=');
-    const bool isKey = current != nullptr && !trimmed.empty() && trimmed.front() != ';' &&
+    const bool isKey = sections_.size() > 1 && !trimmed.empty() && trimmed.front() != ';' &&
                        equals != std::string_view::npos && equals > 0;
-    if (!isKey) {
-        Line line{std::move(raw), false};
-        if (current != nullptr) {
-            current->lines.push_back(std::move(line));
+    if (isKey) {
+        const std::string_view key = TrimBlanks(trimmed.substr(0, equals));
+        const std::size_t keyBegin = offset(key.data());
+        const std::size_t valueBegin = offset(trimmed.data()) + equals + 1;
+        line.flags = KEY;
+        if (valueBegin <= SHORT_PLACE) {
+            line.keyBegin = static_cast<std::uint8_t>(keyBegin);
+            line.keyLength = static_cast<std::uint8_t>(key.size());
+            line.valueBegin = static_cast<std::uint8_t>(valueBegin);
         } else {
-            preamble_.push_back(std::move(line));
+            line.flags |= FAR_KEY;
         }
-        return;
+        current.keyEnd = current.count + 1;
     }
-    std::string key(TrimBlanks(trimmed.substr(0, equals)));
-    AddKeyLine(*current, std::move(raw), key);
-}
-
-void IniDocument::AddKeyLine(Section& section, std::string&& text, std::string_view key) {
-    section.lines.push_back(Line{std::move(text), true});
-    const std::size_t index = section.lines.size() - 1;
-    section.keys.AddIfMissing(key, index);
-    section.lastKeyLine = index;
+    lines_.push_back(line);
+    ++current.count;
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
-    const Section* found = FindSection(section);
-    if (found == nullptr) return std::nullopt;
-    const Section& sec = *found;
-    const std::size_t* k = sec.keys.Find(key);
-    if (k == nullptr) return std::nullopt;
-    const std::string_view text = sec.lines[*k].text;
-    const std::size_t equals = text.find('=');
-    return DecodeIniValue(text.substr(equals + 1, ContentLength(text) - equals - 1));
+    const std::uint32_t index = FindSection(section);
+    if (index == NONE) return std::nullopt;
+    const Section& found = sections_[index];
+    const Line* lines = Lines(found);
+    const CaseInsensitiveEqual equal;
+    for (std::uint32_t i = 0; i < found.count; ++i) {
+        if ((lines[i].flags & KEY) != 0 && equal(KeyOf(lines[i]), key)) return DecodeIniValue(RawValueOf(lines[i]));
+    }
+    return std::nullopt;
 }
 
 bool IniDocument::LastLineIsBlank() const {
-    const std::vector<Line>* last = sections_.empty() ? &preamble_ : &sections_.back().lines;
-    if (!sections_.empty() && last->empty()) return false;  // ends with a section header
-    if (last->empty()) return true;                         // empty document
-    const std::string_view text = last->back().text;
+    const Section& last = sections_.back();
+    if (sections_.size() > 1 && last.count == 0) return false;  // ends with a section header
+    if (last.count == 0) return true;                           // empty document
+    const std::string_view text = TextOf(Lines(last)[last.count - 1]);
     return TrimBlanks(text.substr(0, ContentLength(text))).empty();
+}
+
+std::uint32_t IniDocument::NewSection(std::string_view name) {
+    std::string header;
+    header.reserve(name.size() + 2);
+    header.append("[").append(name).append("]");
+    Section section;
+    section.header = EditedLine(std::move(header), 0);
+    section.first = static_cast<std::uint32_t>(lines_.size());
+    section.nameBegin = 1;
+    section.nameLength = static_cast<std::uint32_t>(name.size());
+    sections_.push_back(section);
+    const auto index = static_cast<std::uint32_t>(sections_.size() - 1);
+    AddToIndex(index);
+    return index;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     if (!IsValidSectionName(section) || !IsValidKeyName(key)) return false;
 
-    Section* target = FindSection(section);
-    if (target == nullptr) {
-        const bool empty = preamble_.empty() && sections_.empty();
-        if (!empty && !LastLineIsBlank()) {
-            Line blank{std::string(), false};
-            if (sections_.empty()) {
-                preamble_.push_back(std::move(blank));
-            } else {
-                sections_.back().lines.push_back(std::move(blank));
-            }
-        }
-        sections_.push_back(NewSection());
-        target = &sections_.back();
-        target->header.reserve(section.size() + 2);
-        target->header.append("[").append(section).append("]");
-        target->name = section;
-        target->firstOfName = sectionIndex_.try_emplace(std::string(section), sections_.size() - 1).second;
+    std::uint32_t index = FindSection(section);
+    if (index == NONE) {
+        const bool empty = sections_.size() == 1 && sections_[0].count == 0;
+        if (!empty && !LastLineIsBlank()) InsertLine(sections_.back(), sections_.back().count, EditedLine({}, 0));
+        index = NewSection(section);
+        lastSection_ = index;
+        ++revision_;
     }
+    Section& target = sections_[index];
 
-    const std::size_t* k = target->keys.Find(key);
-    if (k != nullptr) {
-        Line& line = target->lines[*k];
-        const std::string_view text = line.text;
-        const std::size_t equals = text.find('=');
-        const std::size_t contentEnd = ContentLength(text);
+    Line* lines = Lines(target);
+    const CaseInsensitiveEqual equal;
+    for (std::uint32_t i = 0; i < target.count; ++i) {
+        Line& line = lines[i];
+        if ((line.flags & KEY) == 0) continue;
+        const std::string_view spelt = KeyOf(line);
+        if (!equal(spelt, key)) continue;
         // A save writes every key again; most values are what the line
         // already reads as, and such a line is left as it is.
-        if (DecodeIniValue(text.substr(equals + 1, contentEnd - equals - 1)) == value) return true;
-        // The line is rebuilt in place, reusing its storage; the key keeps
-        // its spelling and the line its line end.
-        const std::string_view before = TrimBlanks(text.substr(0, equals));
-        const std::size_t keyBegin = static_cast<std::size_t>(before.data() - text.data());
-        const std::size_t keyEnd = keyBegin + before.size();
-        const std::string lineEnd(text.substr(contentEnd));
-        line.text.erase(keyEnd);
-        line.text.erase(0, keyBegin);
-        line.text.push_back('=');
-        AppendEncodedIniValue(line.text, value);
-        line.text.append(lineEnd);
+        if (DecodeIniValue(RawValueOf(line)) == value) return true;
+        // The key keeps its spelling and the line its line end.
+        const std::string_view text = TextOf(line);
+        std::string rebuilt;
+        rebuilt.reserve(spelt.size() + 1 + value.size() + 4);
+        rebuilt.append(spelt).push_back('=');
+        AppendEncodedIniValue(rebuilt, value);
+        rebuilt.append(text.substr(ContentLength(text)));
+        if (rebuilt == text) return true;
+        const std::size_t keyLength = spelt.size();
+        line = EditedLine(std::move(rebuilt), keyLength, (line.flags & EDITED) != 0 ? line.begin : NONE);
+        ++revision_;
         return true;
     }
 
     // A new key goes right after the section's last key line (or its
     // header), so that blank lines and comments closing the section stay
-    // after it. No key line sits behind the insertion point, so the
-    // indexes in the key map stay valid.
+    // after it.
     std::string text;
     text.reserve(key.size() + 1 + value.size() + 2);
     text.append(key).append("=");
     AppendEncodedIniValue(text, value);
-    const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
-    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
-    target->keys.AddIfMissing(key, at);
-    target->lastKeyLine = at;
+    InsertLine(target, target.keyEnd, EditedLine(std::move(text), key.size()));
+    ++target.keyEnd;
+    ++revision_;
     return true;
 }
 
 std::string IniDocument::Serialize() const {
     // Lines keep the line end they were read with; new lines and a last
-    // line that had none get the document's.
-    auto length = [this](const std::string& text) { return text.size() + (HasLineEnd(text) ? 0 : lineEnd_.size()); };
-    auto append = [this](std::string& out, const std::string& text) {
-        out.append(text);
-        if (!HasLineEnd(text)) out.append(lineEnd_);
-    };
+    // line that had none get the document's. Unchanged lines that follow
+    // each other in the file's text are copied in one piece.
     std::size_t total = 0;
-    for (const Line& line : preamble_) total += length(line.text);
-    for (const Section& section : sections_) {
-        total += length(section.header);
-        for (const Line& line : section.lines) total += length(line.text);
+    const auto count = [this, &total](const Line& line) {
+        const std::string_view text = TextOf(line);
+        total += text.size() + (HasLineEnd(text) ? 0 : lineEnd_.size());
+    };
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        if (s > 0) count(section.header);
+        const Line* lines = Lines(section);
+        for (std::uint32_t i = 0; i < section.count; ++i) count(lines[i]);
     }
     std::string out;
     out.reserve(total);
-    for (const Line& line : preamble_) append(out, line.text);
-    for (const Section& section : sections_) {
-        append(out, section.header);
-        for (const Line& line : section.lines) append(out, line.text);
+    std::size_t runBegin = 0;
+    std::size_t runEnd = 0;
+    const auto flush = [this, &out, &runBegin, &runEnd] {
+        out.append(text_, runBegin, runEnd - runBegin);
+        runBegin = runEnd;
+    };
+    const auto put = [&](const Line& line) {
+        if ((line.flags & EDITED) == 0) {
+            if (line.begin != runEnd) {
+                flush();
+                runBegin = runEnd = line.begin;
+            }
+            runEnd += line.size;
+            if (!IsLineEnd(text_[runEnd - 1])) {
+                flush();
+                out.append(lineEnd_);
+            }
+            return;
+        }
+        flush();
+        const std::string& text = edits_[line.begin];
+        out.append(text);
+        if (!HasLineEnd(text)) out.append(lineEnd_);
+    };
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        if (s > 0) put(section.header);
+        const Line* lines = Lines(section);
+        for (std::uint32_t i = 0; i < section.count; ++i) put(lines[i]);
     }
+    flush();
     return out;
 }
 
