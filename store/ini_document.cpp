@@ -11,7 +11,8 @@ namespace tikr {
 namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
-constexpr std::size_t SHORT_PLACE = 255;  // what a place of a key line's Line holds
+constexpr std::size_t SHORT_PLACE = 255;  // the largest place a Line holds
+constexpr std::size_t TYPICAL_KEYS = 12;  // a task's, room for which a new section gets
 
 // The length of a line's text without its line end.
 std::size_t ContentLength(std::string_view text) {
@@ -21,6 +22,25 @@ std::size_t ContentLength(std::string_view text) {
 }
 
 bool HasLineEnd(std::string_view text) { return !text.empty() && IsLineEnd(text.back()); }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The end of the line's content: its first CR or LF, or end.
+std::size_t ContentEnd(const char* data, std::size_t pos, std::size_t end) {
+    const void* lf = std::memchr(data + pos, '\n', end - pos);
+    const std::size_t limit = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end;
+    const void* cr = std::memchr(data + pos, '\r', limit - pos);
+    return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : limit;
+}
+
+// Where the next line begins: after the CRs that follow the content and
+// one LF.
+std::size_t NextLine(const char* data, std::size_t contentEnd, std::size_t end) {
+    std::size_t next = contentEnd;
+    while (next < end && data[next] == '\r') ++next;
+    if (next < end && data[next] == '\n') ++next;
+    return next;
+}
 
 // The line end of the first line decides that of new lines.
 std::string_view LineEndStyle(std::string_view firstLineEnd) {
@@ -56,46 +76,84 @@ std::string_view IniDocument::TextOf(const Line& line) const {
 
 std::string_view IniDocument::KeyOf(const Line& line) const {
     const std::string_view text = TextOf(line);
-    if ((line.flags & FAR_KEY) == 0) return text.substr(line.keyBegin, line.keyLength);
+    if ((line.flags & FAR) == 0) return text.substr(line.keyBegin, line.keyLength);
     const std::string_view trimmed = TrimBlanks(text.substr(0, ContentLength(text)));
     return TrimBlanks(trimmed.substr(0, trimmed.find('=')));
 }
 
 std::string_view IniDocument::RawValueOf(const Line& line) const {
     const std::string_view text = TextOf(line);
-    const std::size_t begin = (line.flags & FAR_KEY) == 0 ? line.valueBegin : text.find('=') + 1;
+    const std::size_t begin = (line.flags & FAR) == 0 ? line.valueBegin : text.find('=') + 1;
     return text.substr(begin, ContentLength(text) - begin);
 }
 
 std::string_view IniDocument::NameOf(const Section& section) const {
-    return TextOf(section.header).substr(section.nameBegin, section.nameLength);
+    const Line& header = section.header;
+    const std::string_view text = TextOf(header);
+    if ((header.flags & FAR) == 0) return text.substr(header.keyBegin, header.keyLength);
+    const std::string_view content = text.substr(0, ContentLength(text));
+    const std::size_t open = content.find('[');
+    const std::size_t close = content.find(']', open);
+    return TrimBlanks(content.substr(open + 1, close - open - 1));
 }
 
-const IniDocument::Line* IniDocument::Lines(const Section& section) const {
-    return section.own == NONE ? lines_.data() + section.first : owned_[section.own].data();
-}
-
-IniDocument::Line* IniDocument::Lines(Section& section) {
-    return section.own == NONE ? lines_.data() + section.first : owned_[section.own].data();
-}
-
-void IniDocument::InsertLine(Section& section, std::uint32_t at, const Line& line) {
-    if (section.own == NONE) {
-        // Lines added at the end of the last section (a new section's keys)
-        // stay in the one array; any other insertion gives the section an
-        // array of its own, so that no insertion moves the lines of others.
-        if (at == section.count && section.first + section.count == lines_.size()) {
-            lines_.push_back(line);
-            ++section.count;
-            return;
+void IniDocument::SplitLines(std::uint32_t index, std::vector<Line>& lines, std::uint32_t& keyEnd) const {
+    const Section& section = sections_[index];
+    const char* data = text_.data();
+    lines.clear();
+    keyEnd = 0;
+    for (std::size_t pos = section.begin; pos < section.end;) {
+        const std::size_t contentEnd = ContentEnd(data, pos, section.end);
+        const std::size_t next = NextLine(data, contentEnd, section.end);
+        Line line;
+        line.begin = static_cast<std::uint32_t>(pos);
+        line.size = static_cast<std::uint32_t>(next - pos);
+        const std::string_view trimmed = TrimBlanks(std::string_view(data + pos, contentEnd - pos));
+        const std::size_t equals = trimmed.find('=');
+        // Lines before the first section hold no keys; a comment is none.
+        if (index > 0 && !trimmed.empty() && trimmed.front() != ';' && equals != std::string_view::npos &&
+            equals > 0) {
+            const std::string_view key = TrimBlanks(trimmed.substr(0, equals));
+            const auto keyBegin = static_cast<std::size_t>(key.data() - (data + pos));
+            const std::size_t valueBegin = static_cast<std::size_t>(trimmed.data() - (data + pos)) + equals + 1;
+            line.flags = KEY;
+            if (valueBegin <= SHORT_PLACE) {
+                line.keyBegin = static_cast<std::uint8_t>(keyBegin);
+                line.keyLength = static_cast<std::uint8_t>(key.size());
+                line.valueBegin = static_cast<std::uint8_t>(valueBegin);
+            } else {
+                line.flags |= FAR;
+            }
+            keyEnd = static_cast<std::uint32_t>(lines.size() + 1);
         }
-        section.own = static_cast<std::uint32_t>(owned_.size());
-        const auto first = lines_.begin() + section.first;
-        owned_.emplace_back(first, first + section.count);
+        lines.push_back(line);
+        pos = next;
     }
-    std::vector<Line>& lines = owned_[section.own];
-    lines.insert(lines.begin() + at, line);
-    ++section.count;
+}
+
+IniDocument::Body IniDocument::LinesOf(std::uint32_t index) const {
+    const Section& section = sections_[index];
+    if (section.own != NONE) {
+        const std::vector<Line>& lines = owned_[section.own];
+        return Body{lines.data(), static_cast<std::uint32_t>(lines.size())};
+    }
+    if (cached_ != index) {
+        std::uint32_t keyEnd = 0;
+        SplitLines(index, cache_, keyEnd);
+        cached_ = index;
+    }
+    return Body{cache_.data(), static_cast<std::uint32_t>(cache_.size())};
+}
+
+std::vector<IniDocument::Line>& IniDocument::Own(std::uint32_t index) {
+    Section& section = sections_[index];
+    if (section.own == NONE) {
+        std::vector<Line> lines;
+        SplitLines(index, lines, section.keyEnd);
+        section.own = static_cast<std::uint32_t>(owned_.size());
+        owned_.push_back(std::move(lines));
+    }
+    return owned_[section.own];
 }
 
 IniDocument::Line IniDocument::EditedLine(std::string text, std::size_t keyLength, std::uint32_t slot) {
@@ -107,7 +165,7 @@ IniDocument::Line IniDocument::EditedLine(std::string text, std::size_t keyLengt
             line.keyLength = static_cast<std::uint8_t>(keyLength);
             line.valueBegin = static_cast<std::uint8_t>(keyLength + 1);
         } else {
-            line.flags |= FAR_KEY;
+            line.flags |= FAR;
         }
     }
     if (slot == NONE) {
@@ -138,8 +196,7 @@ void IniDocument::GrowIndex(std::size_t sections) {
 
 void IniDocument::AddToIndex(std::uint32_t index) {
     GrowIndex(indexed_ + 1);
-    Section& section = sections_[index];
-    const std::string_view name = NameOf(section);
+    const std::string_view name = NameOf(sections_[index]);
     const CaseInsensitiveEqual equal;
     const std::size_t mask = sectionIndex_.size() - 1;
     std::size_t slot = CaseInsensitiveHash()(name) & mask;
@@ -149,16 +206,16 @@ void IniDocument::AddToIndex(std::uint32_t index) {
     }
     sectionIndex_[slot] = index + 1;
     ++indexed_;
-    section.firstOfName = true;
+    sections_[index].header.flags |= FIRST_OF_NAME;
 }
 
 std::uint32_t IniDocument::FindSection(std::string_view name) const {
     const CaseInsensitiveEqual equal;
     if (lastSection_ != NONE) {
-        const std::size_t end = std::min<std::size_t>(sections_.size(), lastSection_ + 2);
+        const std::size_t end = std::min<std::size_t>(sections_.size(), std::size_t{lastSection_} + 2);
         for (std::uint32_t i = lastSection_; i < end; ++i) {
             const Section& guess = sections_[i];
-            if (guess.firstOfName && equal(NameOf(guess), name)) {
+            if ((guess.header.flags & FIRST_OF_NAME) != 0 && equal(NameOf(guess), name)) {
                 lastSection_ = i;
                 return i;
             }
@@ -178,11 +235,12 @@ std::uint32_t IniDocument::FindSection(std::string_view name) const {
 
 void IniDocument::Clear() {
     text_ = std::string();
-    lines_ = std::vector<Line>();
     edits_.clear();
     owned_ = std::vector<std::vector<Line>>();
     sections_.assign(1, Section{});
     sections_.shrink_to_fit();
+    cache_ = std::vector<Line>();
+    cached_ = NONE;
     sectionIndex_ = std::vector<std::uint32_t>();
     indexed_ = 0;
     lastSection_ = NONE;
@@ -198,102 +256,82 @@ void IniDocument::ParseOwned(std::string text) {
     text_ = std::move(text);
     const char* data = text_.data();
     const std::size_t size = text_.size();
-    // Room for every line and section at once: counting is far cheaper
-    // than growing the arrays, and leaves no spare room behind.
-    const auto lineFeeds = static_cast<std::size_t>(std::count(data, data + size, '\n'));
-    const auto brackets = static_cast<std::size_t>(std::count(data, data + size, '['));
-    lines_.reserve(lineFeeds + 1);
-    sections_.reserve(std::min(brackets, lineFeeds + 1) + 1);
-    GrowIndex(std::min(brackets, lineFeeds + 1));
+    sections_[0].end = static_cast<std::uint32_t>(size);
+    if (size == 0) return;
+    const std::size_t firstEnd = ContentEnd(data, 0, size);
+    lineEnd_ = LineEndStyle(std::string_view(data + firstEnd, NextLine(data, firstEnd, size) - firstEnd));
+    const bool bom = std::string_view(text_).substr(0, UTF8_BOM.size()) == UTF8_BOM;
 
-    // The first LF at or after pos (or size); lines that end in a lone CR
-    // reuse it.
-    std::size_t nextLf = 0;
-    bool lfKnown = false;
+    // Only section headers are looked for now: a "[" that only blanks
+    // (and, on the first line, a byte order mark) separate from the start
+    // of its line, with a "]" after it on the line. A line starts at the
+    // text's start and after every CR or LF that another character than CR
+    // or LF follows, so the character before a line's first one is CR or
+    // LF. The lines of a section are split when it is looked into.
     std::size_t pos = 0;
     while (pos < size) {
-        if (!lfKnown || nextLf < pos) {
-            const void* lf = std::memchr(data + pos, '\n', size - pos);
-            nextLf = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
-            lfKnown = true;
+        const void* found = std::memchr(data + pos, '[', size - pos);
+        if (found == nullptr) break;
+        const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        std::size_t lineBegin = bracket;
+        while (lineBegin > 0 && IsBlank(data[lineBegin - 1])) --lineBegin;
+        if (bom && lineBegin == UTF8_BOM.size()) lineBegin = 0;
+        if (lineBegin > 0 && !IsLineEnd(data[lineBegin - 1])) {
+            pos = bracket + 1;
+            continue;
         }
-        const void* cr = std::memchr(data + pos, '\r', nextLf - pos);
-        const std::size_t contentEnd =
-            cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
-        std::size_t next = contentEnd;
-        while (next < size && data[next] == '\r') ++next;
-        if (next < size && data[next] == '\n') ++next;
-
-        std::string_view content(data + pos, contentEnd - pos);
-        if (pos == 0) {
-            lineEnd_ = LineEndStyle(std::string_view(data + contentEnd, next - contentEnd));
-            if (content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
+        const std::size_t contentEnd = ContentEnd(data, bracket, size);
+        const void* close = std::memchr(data + bracket, ']', contentEnd - bracket);
+        if (close == nullptr) {
+            pos = contentEnd;
+            continue;
         }
-        AddParsedLine(static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(next - pos), content);
+        const std::size_t next = NextLine(data, contentEnd, size);
+        AddHeader(lineBegin, bracket, static_cast<std::size_t>(static_cast<const char*>(close) - data), next);
         pos = next;
     }
+    sections_.shrink_to_fit();
 }
 
-void IniDocument::AddParsedLine(std::uint32_t begin, std::uint32_t size, std::string_view content) {
-    const char* lineStart = text_.data() + begin;
-    const auto offset = [lineStart](const char* at) { return static_cast<std::size_t>(at - lineStart); };
-    const std::string_view trimmed = TrimBlanks(content);
-    Line line;
-    line.begin = begin;
-    line.size = size;
-    if (!trimmed.empty() && trimmed.front() == '[') {
-        const std::size_t close = trimmed.find(']');
-        if (close != std::string_view::npos) {
-            const std::string_view name = TrimBlanks(trimmed.substr(1, close - 1));
-            Section section;
-            section.header = line;
-            section.first = static_cast<std::uint32_t>(lines_.size());
-            section.nameBegin = static_cast<std::uint32_t>(offset(name.data()));
-            section.nameLength = static_cast<std::uint32_t>(name.size());
-            sections_.push_back(section);
-            AddToIndex(static_cast<std::uint32_t>(sections_.size() - 1));
-            return;
-        }
+void IniDocument::AddHeader(std::size_t lineBegin, std::size_t bracket, std::size_t close, std::size_t next) {
+    sections_.back().end = static_cast<std::uint32_t>(lineBegin);
+    const std::string_view name = TrimBlanks(std::string_view(text_).substr(bracket + 1, close - bracket - 1));
+    Section section;
+    section.header.begin = static_cast<std::uint32_t>(lineBegin);
+    section.header.size = static_cast<std::uint32_t>(next - lineBegin);
+    const auto nameBegin = static_cast<std::size_t>(name.data() - (text_.data() + lineBegin));
+    if (nameBegin <= SHORT_PLACE && name.size() <= SHORT_PLACE) {
+        section.header.keyBegin = static_cast<std::uint8_t>(nameBegin);
+        section.header.keyLength = static_cast<std::uint8_t>(name.size());
+    } else {
+        section.header.flags = FAR;
     }
-    Section& current = sections_.back();
-    const std::size_t equals = trimmed.find('=');
-    const bool isKey = sections_.size() > 1 && !trimmed.empty() && trimmed.front() != ';' &&
-                       equals != std::string_view::npos && equals > 0;
-    if (isKey) {
-        const std::string_view key = TrimBlanks(trimmed.substr(0, equals));
-        const std::size_t keyBegin = offset(key.data());
-        const std::size_t valueBegin = offset(trimmed.data()) + equals + 1;
-        line.flags = KEY;
-        if (valueBegin <= SHORT_PLACE) {
-            line.keyBegin = static_cast<std::uint8_t>(keyBegin);
-            line.keyLength = static_cast<std::uint8_t>(key.size());
-            line.valueBegin = static_cast<std::uint8_t>(valueBegin);
-        } else {
-            line.flags |= FAR_KEY;
-        }
-        current.keyEnd = current.count + 1;
-    }
-    lines_.push_back(line);
-    ++current.count;
+    section.begin = static_cast<std::uint32_t>(next);
+    section.end = static_cast<std::uint32_t>(text_.size());
+    sections_.push_back(section);
+    AddToIndex(static_cast<std::uint32_t>(sections_.size() - 1));
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
     const std::uint32_t index = FindSection(section);
     if (index == NONE) return std::nullopt;
-    const Section& found = sections_[index];
-    const Line* lines = Lines(found);
+    const Body body = LinesOf(index);
     const CaseInsensitiveEqual equal;
-    for (std::uint32_t i = 0; i < found.count; ++i) {
-        if ((lines[i].flags & KEY) != 0 && equal(KeyOf(lines[i]), key)) return DecodeIniValue(RawValueOf(lines[i]));
+    for (std::uint32_t i = 0; i < body.count; ++i) {
+        const Line& line = body.lines[i];
+        if ((line.flags & KEY) == 0) continue;
+        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
+        if (equal(KeyOf(line), key)) return DecodeIniValue(RawValueOf(line));
     }
     return std::nullopt;
 }
 
 bool IniDocument::LastLineIsBlank() const {
-    const Section& last = sections_.back();
-    if (sections_.size() > 1 && last.count == 0) return false;  // ends with a section header
-    if (last.count == 0) return true;                           // empty document
-    const std::string_view text = TextOf(Lines(last)[last.count - 1]);
+    const auto last = static_cast<std::uint32_t>(sections_.size() - 1);
+    const Body body = LinesOf(last);
+    if (last > 0 && body.count == 0) return false;  // ends with a section header
+    if (body.count == 0) return true;               // empty document
+    const std::string_view text = TextOf(body.lines[body.count - 1]);
     return TrimBlanks(text.substr(0, ContentLength(text))).empty();
 }
 
@@ -303,9 +341,14 @@ std::uint32_t IniDocument::NewSection(std::string_view name) {
     header.append("[").append(name).append("]");
     Section section;
     section.header = EditedLine(std::move(header), 0);
-    section.first = static_cast<std::uint32_t>(lines_.size());
-    section.nameBegin = 1;
-    section.nameLength = static_cast<std::uint32_t>(name.size());
+    if (name.size() < SHORT_PLACE) {
+        section.header.keyBegin = 1;
+        section.header.keyLength = static_cast<std::uint8_t>(name.size());
+    } else {
+        section.header.flags |= FAR;
+    }
+    section.own = static_cast<std::uint32_t>(owned_.size());
+    owned_.emplace_back().reserve(TYPICAL_KEYS);
     sections_.push_back(section);
     const auto index = static_cast<std::uint32_t>(sections_.size() - 1);
     AddToIndex(index);
@@ -317,19 +360,23 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
     std::uint32_t index = FindSection(section);
     if (index == NONE) {
-        const bool empty = sections_.size() == 1 && sections_[0].count == 0;
-        if (!empty && !LastLineIsBlank()) InsertLine(sections_.back(), sections_.back().count, EditedLine({}, 0));
+        const bool empty = sections_.size() == 1 && sections_[0].end == 0 && sections_[0].own == NONE;
+        if (!empty && !LastLineIsBlank()) {
+            const auto last = static_cast<std::uint32_t>(sections_.size() - 1);
+            Line blank = EditedLine({}, 0);
+            Own(last).push_back(blank);
+        }
         index = NewSection(section);
         lastSection_ = index;
         ++revision_;
     }
-    Section& target = sections_[index];
 
-    Line* lines = Lines(target);
+    const Body body = LinesOf(index);
     const CaseInsensitiveEqual equal;
-    for (std::uint32_t i = 0; i < target.count; ++i) {
-        Line& line = lines[i];
+    for (std::uint32_t i = 0; i < body.count; ++i) {
+        const Line& line = body.lines[i];
         if ((line.flags & KEY) == 0) continue;
+        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
         const std::string_view spelt = KeyOf(line);
         if (!equal(spelt, key)) continue;
         // A save writes every key again; most values are what the line
@@ -344,7 +391,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         rebuilt.append(text.substr(ContentLength(text)));
         if (rebuilt == text) return true;
         const std::size_t keyLength = spelt.size();
-        line = EditedLine(std::move(rebuilt), keyLength, (line.flags & EDITED) != 0 ? line.begin : NONE);
+        const std::uint32_t slot = (line.flags & EDITED) != 0 ? line.begin : NONE;
+        std::vector<Line>& lines = Own(index);
+        lines[i] = EditedLine(std::move(rebuilt), keyLength, slot);
         ++revision_;
         return true;
     }
@@ -356,7 +405,10 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     text.reserve(key.size() + 1 + value.size() + 2);
     text.append(key).append("=");
     AppendEncodedIniValue(text, value);
-    InsertLine(target, target.keyEnd, EditedLine(std::move(text), key.size()));
+    const Line line = EditedLine(std::move(text), key.size());
+    std::vector<Line>& lines = Own(index);
+    Section& target = sections_[index];
+    lines.insert(lines.begin() + target.keyEnd, line);
     ++target.keyEnd;
     ++revision_;
     return true;
@@ -364,8 +416,8 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 std::string IniDocument::Serialize() const {
     // Lines keep the line end they were read with; new lines and a last
-    // line that had none get the document's. Unchanged lines that follow
-    // each other in the file's text are copied in one piece.
+    // line that had none get the document's. Unchanged text is copied in
+    // pieces as long as it runs on.
     std::size_t total = 0;
     const auto count = [this, &total](const Line& line) {
         const std::string_view text = TextOf(line);
@@ -374,8 +426,11 @@ std::string IniDocument::Serialize() const {
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         const Section& section = sections_[s];
         if (s > 0) count(section.header);
-        const Line* lines = Lines(section);
-        for (std::uint32_t i = 0; i < section.count; ++i) count(lines[i]);
+        if (section.own == NONE) {
+            total += section.end - section.begin + lineEnd_.size();
+            continue;
+        }
+        for (const Line& line : owned_[section.own]) count(line);
     }
     std::string out;
     out.reserve(total);
@@ -385,17 +440,21 @@ std::string IniDocument::Serialize() const {
         out.append(text_, runBegin, runEnd - runBegin);
         runBegin = runEnd;
     };
+    const auto copy = [&](std::size_t begin, std::size_t end) {
+        if (begin == end) return;
+        if (begin != runEnd) {
+            flush();
+            runBegin = runEnd = begin;
+        }
+        runEnd = end;
+        if (!IsLineEnd(text_[end - 1])) {
+            flush();
+            out.append(lineEnd_);
+        }
+    };
     const auto put = [&](const Line& line) {
         if ((line.flags & EDITED) == 0) {
-            if (line.begin != runEnd) {
-                flush();
-                runBegin = runEnd = line.begin;
-            }
-            runEnd += line.size;
-            if (!IsLineEnd(text_[runEnd - 1])) {
-                flush();
-                out.append(lineEnd_);
-            }
+            copy(line.begin, line.begin + line.size);
             return;
         }
         flush();
@@ -406,8 +465,11 @@ std::string IniDocument::Serialize() const {
     for (std::size_t s = 0; s < sections_.size(); ++s) {
         const Section& section = sections_[s];
         if (s > 0) put(section.header);
-        const Line* lines = Lines(section);
-        for (std::uint32_t i = 0; i < section.count; ++i) put(lines[i]);
+        if (section.own == NONE) {
+            copy(section.begin, section.end);
+            continue;
+        }
+        for (const Line& line : owned_[section.own]) put(line);
     }
     flush();
     return out;

@@ -86,13 +86,17 @@ public:
     bool UsesCrlf() const { return lineEnd_ == "\r\n"; }
 
 private:
-    // One line, kept as a place in the file's text (or, once written, in
-    // edits_) rather than as a string of its own: a file of 100,000 lines
-    // then costs one buffer and one array. For a key line the key and the
-    // value are located once, at parse time.
+    // The parsed file keeps its text in one buffer and, for each section,
+    // only where its header and its lines are in it: a file of 100,000
+    // lines costs little more than its text. The lines of a section are
+    // found when it is first looked into (reads and writes come in runs on
+    // one section, so one section's lines are kept at a time), and a
+    // section that is written keeps its lines in an array of its own, where
+    // a written line's text lives in edits_.
     struct Line {
         std::uint32_t begin = 0;  // offset in text_, or index in edits_ when edited
-        std::uint32_t size = 0;   // with its line end, when it has one
+        std::uint32_t size = 0;   // with its line end, when it has one (original lines)
+        // Key lines: where the key and the value are; a header: its name.
         std::uint8_t keyBegin = 0;
         std::uint8_t keyLength = 0;
         std::uint8_t valueBegin = 0;  // just after the "="
@@ -100,39 +104,44 @@ private:
     };
     static constexpr std::uint8_t KEY = 1;
     static constexpr std::uint8_t EDITED = 2;
-    static constexpr std::uint8_t FAR_KEY = 4;  // the places above did not fit: found again at each use
+    static constexpr std::uint8_t FAR = 4;  // the places above did not fit: found again at each use
+    static constexpr std::uint8_t FIRST_OF_NAME = 8;  // a header: reads and writes use this section
 
     struct Section {
-        Line header;                  // unused for the lines before the first section
-        std::uint32_t first = 0;      // its lines in lines_, while own is NONE
-        std::uint32_t count = 0;      // number of lines after the header
-        std::uint32_t own = NONE;     // its lines in owned_, once a line was inserted
-        std::uint32_t keyEnd = 0;     // after its last key line (or its header): where new keys go
-        std::uint32_t nameBegin = 0;  // the name in the header's text, blanks trimmed
-        std::uint32_t nameLength = 0;
-        bool firstOfName = false;  // reads and writes use the first section of a name
+        Line header;              // unused for the lines before the first section
+        std::uint32_t begin = 0;  // its lines in text_, while own is NONE
+        std::uint32_t end = 0;
+        std::uint32_t own = NONE;  // its lines in owned_, once it was written
+        std::uint32_t keyEnd = 0;  // with own: after its last key line (or its header), where new keys go
     };
     static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
+
+    struct Body {
+        const Line* lines;
+        std::uint32_t count;
+    };
 
     std::string_view TextOf(const Line& line) const;
     std::string_view KeyOf(const Line& line) const;
     std::string_view RawValueOf(const Line& line) const;
     std::string_view NameOf(const Section& section) const;
-    const Line* Lines(const Section& section) const;
-    Line* Lines(Section& section);
-    void InsertLine(Section& section, std::uint32_t at, const Line& line);
+    Body LinesOf(std::uint32_t section) const;
+    void SplitLines(std::uint32_t section, std::vector<Line>& lines, std::uint32_t& keyEnd) const;
+    std::vector<Line>& Own(std::uint32_t section);
     Line EditedLine(std::string text, std::size_t keyLength, std::uint32_t slot = NONE);
-    void AddParsedLine(std::uint32_t begin, std::uint32_t size, std::string_view content);
+    void AddHeader(std::size_t lineBegin, std::size_t bracket, std::size_t close, std::size_t next);
     void AddToIndex(std::uint32_t section);
     void GrowIndex(std::size_t sections);
     bool LastLineIsBlank() const;
     std::uint32_t NewSection(std::string_view name);
 
     std::string text_;               // the file's text as parsed
-    std::vector<Line> lines_;        // every line in file order, headers aside
     std::deque<std::string> edits_;  // the text of lines written since
     std::vector<std::vector<Line>> owned_;
     std::vector<Section> sections_ = std::vector<Section>(1);  // [0]: the lines before the first section
+    // The lines of the last section looked into that has none of its own.
+    mutable std::vector<Line> cache_;
+    mutable std::uint32_t cached_ = NONE;
     // First section of each name: an open-addressing table of indexes into
     // sections_ plus one (0: free), at most half full.
     std::vector<std::uint32_t> sectionIndex_;
