@@ -69,14 +69,7 @@ bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) co
     return a == b || EqualsIgnoreCase(a, b);
 }
 
-std::string_view IniDocument::TextOf(const Line& line) const {
-    if ((line.flags & EDITED) != 0) return edits_[line.begin];
-    return std::string_view(text_.data() + line.begin, line.size);
-}
-
-std::string_view IniDocument::KeyOf(const Line& line) const {
-    const std::string_view text = TextOf(line);
-    if ((line.flags & FAR) == 0) return text.substr(line.keyBegin, line.keyLength);
+std::string_view IniDocument::FarKeyOf(std::string_view text) {
     const std::string_view trimmed = TrimBlanks(text.substr(0, ContentLength(text)));
     return TrimBlanks(trimmed.substr(0, trimmed.find('=')));
 }
@@ -87,10 +80,7 @@ std::string_view IniDocument::RawValueOf(const Line& line) const {
     return text.substr(begin, ContentLength(text) - begin);
 }
 
-std::string_view IniDocument::NameOf(const Section& section) const {
-    const Line& header = section.header;
-    const std::string_view text = TextOf(header);
-    if ((header.flags & FAR) == 0) return text.substr(header.keyBegin, header.keyLength);
+std::string_view IniDocument::FarNameOf(std::string_view text) {
     const std::string_view content = text.substr(0, ContentLength(text));
     const std::size_t open = content.find('[');
     const std::size_t close = content.find(']', open);
@@ -100,26 +90,33 @@ std::string_view IniDocument::NameOf(const Section& section) const {
 void IniDocument::SplitLines(std::uint32_t index, std::vector<Line>& lines, std::uint32_t& keyEnd) const {
     const Section& section = sections_[index];
     const char* data = text_.data();
+    const std::size_t end = section.end;
     lines.clear();
     keyEnd = 0;
-    for (std::size_t pos = section.begin; pos < section.end;) {
-        const std::size_t contentEnd = ContentEnd(data, pos, section.end);
-        const std::size_t next = NextLine(data, contentEnd, section.end);
+    for (std::size_t pos = section.begin; pos < end;) {
+        // One pass over the line finds its end and its first "=": lines
+        // are short, and a library call per search costs more.
+        std::size_t contentEnd = pos;
+        std::size_t equals = std::string_view::npos;
+        for (; contentEnd < end && !IsLineEnd(data[contentEnd]); ++contentEnd) {
+            if (data[contentEnd] == '=' && equals == std::string_view::npos) equals = contentEnd;
+        }
+        const std::size_t next = NextLine(data, contentEnd, end);
         Line line;
         line.begin = static_cast<std::uint32_t>(pos);
         line.size = static_cast<std::uint32_t>(next - pos);
-        const std::string_view trimmed = TrimBlanks(std::string_view(data + pos, contentEnd - pos));
-        const std::size_t equals = trimmed.find('=');
-        // Lines before the first section hold no keys; a comment is none.
-        if (index > 0 && !trimmed.empty() && trimmed.front() != ';' && equals != std::string_view::npos &&
-            equals > 0) {
-            const std::string_view key = TrimBlanks(trimmed.substr(0, equals));
-            const auto keyBegin = static_cast<std::size_t>(key.data() - (data + pos));
-            const std::size_t valueBegin = static_cast<std::size_t>(trimmed.data() - (data + pos)) + equals + 1;
+        std::size_t first = pos;
+        while (first < contentEnd && IsBlank(data[first])) ++first;
+        // Lines before the first section hold no keys; a comment is none,
+        // nor a line that starts with its "=".
+        if (index > 0 && equals != std::string_view::npos && first < equals && data[first] != ';') {
+            std::size_t keyLast = equals;
+            while (IsBlank(data[keyLast - 1])) --keyLast;
+            const std::size_t valueBegin = equals + 1 - pos;
             line.flags = KEY;
             if (valueBegin <= SHORT_PLACE) {
-                line.keyBegin = static_cast<std::uint8_t>(keyBegin);
-                line.keyLength = static_cast<std::uint8_t>(key.size());
+                line.keyBegin = static_cast<std::uint8_t>(first - pos);
+                line.keyLength = static_cast<std::uint8_t>(keyLast - first);
                 line.valueBegin = static_cast<std::uint8_t>(valueBegin);
             } else {
                 line.flags |= FAR;

@@ -104,7 +104,7 @@ private:
     };
     static constexpr std::uint8_t KEY = 1;
     static constexpr std::uint8_t EDITED = 2;
-    static constexpr std::uint8_t FAR = 4;  // the places above did not fit: found again at each use
+    static constexpr std::uint8_t FAR = 4;            // the places above did not fit: found again at each use
     static constexpr std::uint8_t FIRST_OF_NAME = 8;  // a header: reads and writes use this section
 
     struct Section {
@@ -121,10 +121,25 @@ private:
         std::uint32_t count;
     };
 
-    std::string_view TextOf(const Line& line) const;
-    std::string_view KeyOf(const Line& line) const;
+    // Defined here so that the lookups, which call them for every line
+    // they pass, have them inline.
+    std::string_view TextOf(const Line& line) const {
+        if ((line.flags & EDITED) != 0) return edits_[line.begin];
+        return std::string_view(text_.data() + line.begin, line.size);
+    }
+    std::string_view KeyOf(const Line& line) const {
+        if ((line.flags & FAR) == 0) return std::string_view(TextOf(line).data() + line.keyBegin, line.keyLength);
+        return FarKeyOf(TextOf(line));
+    }
+    std::string_view NameOf(const Section& section) const {
+        const Line& header = section.header;
+        if ((header.flags & FAR) == 0)
+            return std::string_view(TextOf(header).data() + header.keyBegin, header.keyLength);
+        return FarNameOf(TextOf(header));
+    }
+    static std::string_view FarKeyOf(std::string_view text);
+    static std::string_view FarNameOf(std::string_view text);
     std::string_view RawValueOf(const Line& line) const;
-    std::string_view NameOf(const Section& section) const;
     Body LinesOf(std::uint32_t section) const;
     void SplitLines(std::uint32_t section, std::vector<Line>& lines, std::uint32_t& keyEnd) const;
     std::vector<Line>& Own(std::uint32_t section);

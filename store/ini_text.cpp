@@ -6,8 +6,6 @@ namespace tikr {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Blanks a read would trim away, or that could be taken for such.
 bool IsEdgeSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -23,14 +21,6 @@ bool HasLineBreakOrNul(std::string_view text) {
 bool IsTrimmed(std::string_view text) { return TrimBlanks(text).size() == text.size(); }
 
 }  // namespace
-
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
 
 bool IsValidSectionName(std::string_view name) {
     return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos && IsTrimmed(name);
@@ -75,12 +65,6 @@ std::string EncodeIniValue(std::string_view value) {
     std::string text;
     AppendEncodedIniValue(text, value);
     return text;
-}
-
-std::string_view DecodeIniValue(std::string_view raw) {
-    std::string_view value = TrimBlanks(raw);
-    if (IsEnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
-    return value;
 }
 
 }  // namespace tikr
