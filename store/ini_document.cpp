@@ -49,6 +49,16 @@ std::string_view LineEndStyle(std::string_view firstLineEnd) {
     return "\r";
 }
 
+// CaseInsensitiveEqual for the short names of the lookups, without a
+// library call.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
@@ -62,12 +72,7 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     return static_cast<std::size_t>(hash ^ (hash >> 32));
 }
 
-bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-    if (a.size() != b.size()) return false;
-    // Names are nearly always spelt alike; the byte comparison settles that
-    // at once.
-    return a == b || EqualsIgnoreCase(a, b);
-}
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
 
 std::string_view IniDocument::FarKeyOf(std::string_view text) {
     const std::string_view trimmed = TrimBlanks(text.substr(0, ContentLength(text)));
@@ -94,22 +99,18 @@ void IniDocument::SplitLines(std::uint32_t index, std::vector<Line>& lines, std:
     lines.clear();
     keyEnd = 0;
     for (std::size_t pos = section.begin; pos < end;) {
-        // One pass over the line finds its end and its first "=": lines
-        // are short, and a library call per search costs more.
-        std::size_t contentEnd = pos;
-        std::size_t equals = std::string_view::npos;
-        for (; contentEnd < end && !IsLineEnd(data[contentEnd]); ++contentEnd) {
-            if (data[contentEnd] == '=' && equals == std::string_view::npos) equals = contentEnd;
-        }
+        const std::size_t contentEnd = ContentEnd(data, pos, end);
         const std::size_t next = NextLine(data, contentEnd, end);
         Line line;
         line.begin = static_cast<std::uint32_t>(pos);
         line.size = static_cast<std::uint32_t>(next - pos);
         std::size_t first = pos;
         while (first < contentEnd && IsBlank(data[first])) ++first;
+        const void* found = std::memchr(data + first, '=', contentEnd - first);
         // Lines before the first section hold no keys; a comment is none,
         // nor a line that starts with its "=".
-        if (index > 0 && equals != std::string_view::npos && first < equals && data[first] != ';') {
+        if (index > 0 && found != nullptr && found != data + first && data[first] != ';') {
+            const auto equals = static_cast<std::size_t>(static_cast<const char*>(found) - data);
             std::size_t keyLast = equals;
             while (IsBlank(data[keyLast - 1])) --keyLast;
             const std::size_t valueBegin = equals + 1 - pos;
@@ -258,6 +259,11 @@ void IniDocument::ParseOwned(std::string text) {
     const std::size_t firstEnd = ContentEnd(data, 0, size);
     lineEnd_ = LineEndStyle(std::string_view(data + firstEnd, NextLine(data, firstEnd, size) - firstEnd));
     const bool bom = std::string_view(text_).substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    // Room in the table for every "[" (nearly all open a section) at once,
+    // within what a text of that size can hold and what a damaged one may
+    // cost.
+    constexpr std::size_t MOST_PRESIZED = std::size_t{1} << 20;
+    GrowIndex(std::min({static_cast<std::size_t>(std::count(data, data + size, '[')), size / 4 + 1, MOST_PRESIZED}));
 
     // Only section headers are looked for now: a "[" that only blanks
     // (and, on the first line, a byte order mark) separate from the start
@@ -313,12 +319,11 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     const std::uint32_t index = FindSection(section);
     if (index == NONE) return std::nullopt;
     const Body body = LinesOf(index);
-    const CaseInsensitiveEqual equal;
     for (std::uint32_t i = 0; i < body.count; ++i) {
         const Line& line = body.lines[i];
         if ((line.flags & KEY) == 0) continue;
         if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
-        if (equal(KeyOf(line), key)) return DecodeIniValue(RawValueOf(line));
+        if (SameName(KeyOf(line), key)) return DecodeIniValue(RawValueOf(line));
     }
     return std::nullopt;
 }
@@ -369,13 +374,12 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     }
 
     const Body body = LinesOf(index);
-    const CaseInsensitiveEqual equal;
     for (std::uint32_t i = 0; i < body.count; ++i) {
         const Line& line = body.lines[i];
         if ((line.flags & KEY) == 0) continue;
         if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
         const std::string_view spelt = KeyOf(line);
-        if (!equal(spelt, key)) continue;
+        if (!SameName(spelt, key)) continue;
         // A save writes every key again; most values are what the line
         // already reads as, and such a line is left as it is.
         if (DecodeIniValue(RawValueOf(line)) == value) return true;
