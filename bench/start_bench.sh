@@ -8,6 +8,8 @@
 #    end stores everything pending in one write);
 #  - "--list" of 100,000 tasks: time and peak memory (/usr/bin/time -v).
 # Prints the median of the rounds for each figure and build.
+# TIKR_BENCH_COUNTS="100 10000" measures only the starts with those task
+# counts (no damaged file, no listing).
 #
 # Usage: bench/start_bench.sh [-r rounds] <name>=<tikr executable>...
 set -uo pipefail
@@ -46,8 +48,9 @@ profile() {
 now_ns() { date +%s%N; }
 shown_now() { [ -n "$(xdotool search --onlyvisible --name '^Tikr$' 2>/dev/null)" ]; }
 
-# one_start <tikr> <profile>: sets shown_ms (start to window shown) and
-# end_ms (Escape to the program's end).
+# one_start <tikr> <profile>: sets shown_ms (start to window shown), cpu_ms
+# (the processor time the program took until then, which a busy machine
+# disturbs less) and end_ms (Escape to the program's end).
 one_start() {
   local dir=$work/run-$RANDOM t0 t1 deadline
   mkdir -p "$dir/cfg" "$dir/run"
@@ -61,6 +64,11 @@ one_start() {
   until shown_now; do [ $SECONDS -ge $deadline ] && fail "no window from $1"; done
   t1=$(now_ns)
   shown_ms=$(((t1 - t0) / 1000000))
+  local stat
+  stat=$(cat "/proc/$app/stat")
+  stat=${stat##*) }
+  set -- $stat
+  cpu_ms=$(((${12} + ${13}) * 1000 / $(getconf CLK_TCK)))
   activate "$(window_id Tikr)"
   t0=$(now_ns)
   xdotool key --clearmodifiers Escape
@@ -76,9 +84,10 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 declare -A figures
 record() { figures["$1"]+="$2 "; }
 
-for count in 100 10000 100000; do profile "$count" "$work/p$count.INI"; done
+counts=${TIKR_BENCH_COUNTS:-100 10000 100000}
+for count in $counts 100000; do profile "$count" "$work/p$count.INI"; done
 printf '[Settings]\nNumApps=100000\n' >"$work/damaged.INI"
-for count in 100 10000 100000; do
+for count in $counts; do
   echo "profile of $count tasks: $(stat -c %s "$work/p$count.INI") bytes"
 done
 
@@ -86,11 +95,13 @@ for ((round = 1; round <= rounds; round++)); do
   for build in "$@"; do
     name=${build%%=*}
     tikr=${build#*=}
-    for count in 100 10000 100000; do
+    for count in $counts; do
       one_start "$tikr" "$work/p$count.INI"
       record "$name shown $count" "$shown_ms"
+      record "$name shown-cpu $count" "$cpu_ms"
       record "$name end $count" "$end_ms"
     done
+    [ -z "${TIKR_BENCH_COUNTS:-}" ] || continue
     one_start "$tikr" "$work/damaged.INI"
     record "$name shown damaged" "$shown_ms"
     record "$name end damaged" "$end_ms"
