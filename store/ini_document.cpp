@@ -1,6 +1,6 @@
 #include "store/ini_document.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 #include "store/ascii_text.h"
@@ -11,6 +11,8 @@ namespace tikr {
 namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+constexpr std::size_t SHORT_PLACE = 255;  // the largest place a Line holds
+constexpr std::size_t TYPICAL_KEYS = 12;  // a task's, room for which a new section gets
 
 // The length of a line's text without its line end.
 std::size_t ContentLength(std::string_view text) {
@@ -21,6 +23,25 @@ std::size_t ContentLength(std::string_view text) {
 
 bool HasLineEnd(std::string_view text) { return !text.empty() && IsLineEnd(text.back()); }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The end of the line's content: its first CR or LF, or end.
+std::size_t ContentEnd(const char* data, std::size_t pos, std::size_t end) {
+    const void* lf = std::memchr(data + pos, '\n', end - pos);
+    const std::size_t limit = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end;
+    const void* cr = std::memchr(data + pos, '\r', limit - pos);
+    return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : limit;
+}
+
+// Where the next line begins: after the CRs that follow the content and
+// one LF.
+std::size_t NextLine(const char* data, std::size_t contentEnd, std::size_t end) {
+    std::size_t next = contentEnd;
+    while (next < end && data[next] == '\r') ++next;
+    if (next < end && data[next] == '\n') ++next;
+    return next;
+}
+
 // The line end of the first line decides that of new lines.
 std::string_view LineEndStyle(std::string_view firstLineEnd) {
     if (firstLineEnd.empty() || firstLineEnd == "\n") return "\n";
@@ -28,11 +49,31 @@ std::string_view LineEndStyle(std::string_view firstLineEnd) {
     return "\r";
 }
 
+// How often c is in the text; memchr skips the long stretches without it.
+std::size_t CountOf(const char* data, std::size_t size, char c) {
+    std::size_t count = 0;
+    for (const char* at = data;
+         (at = static_cast<const char*>(std::memchr(at, c, size - static_cast<std::size_t>(at - data)))) != nullptr;
+         ++at)
+        ++count;
+    return count;
+}
+
+// CaseInsensitiveEqual for the short names of the lookups, without a
+// library call.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     // FNV-1a over the lower-cased bytes.
-    // 64-bit arithmetic on 32-bit systems too; the map takes what fits.
+    // 64-bit arithmetic on 32-bit systems too; the table takes what fits.
     std::uint64_t hash = 14695981039346656037ull;
     for (char c : text) {
         hash ^= static_cast<unsigned char>(LowerAscii(c));
@@ -41,246 +82,407 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view text) const {
     return static_cast<std::size_t>(hash ^ (hash >> 32));
 }
 
-bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-    if (a.size() != b.size()) return false;
-    // Names are nearly always spelt alike; the byte comparison settles that
-    // at once.
-    return a == b || EqualsIgnoreCase(a, b);
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
+
+std::string_view IniDocument::FarKeyOf(std::string_view text) {
+    const std::string_view trimmed = TrimBlanks(text.substr(0, ContentLength(text)));
+    return TrimBlanks(trimmed.substr(0, trimmed.find('=')));
 }
 
-const std::size_t* IniDocument::KeyIndex::Find(std::string_view key) const {
-    if (map_) {
-        const auto found = map_->find(key);
-        return found == map_->end() ? nullptr : &found->second;
-    }
-    const CaseInsensitiveEqual equal;
-    for (const auto& entry : entries_) {
-        if (equal(entry.first, key)) return &entry.second;
-    }
-    return nullptr;
+std::string_view IniDocument::RawValueOf(const Line& line) const {
+    const std::string_view text = TextOf(line);
+    const std::size_t begin = (line.flags & FAR) == 0 ? line.valueBegin : text.find('=') + 1;
+    return text.substr(begin, ContentLength(text) - begin);
 }
 
-void IniDocument::KeyIndex::AddIfMissing(std::string_view key, std::size_t line) {
-    if (Find(key) != nullptr) return;
-    if (map_) {
-        map_->emplace(std::string(key), line);
-        return;
-    }
-    entries_.emplace_back(std::string(key), line);
-    if (entries_.size() > LINEAR_LIMIT) {
-        map_ = std::make_unique<IndexMap>();
-        for (auto& entry : entries_) map_->emplace(std::move(entry.first), entry.second);
-        entries_.clear();
-        entries_.shrink_to_fit();
-    }
+std::string_view IniDocument::FarNameOf(std::string_view text) {
+    const std::string_view content = text.substr(0, ContentLength(text));
+    const std::size_t open = content.find('[');
+    const std::size_t close = content.find(']', open);
+    return TrimBlanks(content.substr(open + 1, close - open - 1));
 }
 
-const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
-    const CaseInsensitiveEqual equal;
-    if (lastSection_ != NO_LINE) {
-        for (std::size_t i = lastSection_; i < sections_.size() && i <= lastSection_ + 1; ++i) {
-            const Section& guess = sections_[i];
-            if (guess.firstOfName && equal(guess.name, name)) {
-                lastSection_ = i;
-                return &guess;
+void IniDocument::SplitLines(std::uint32_t index, std::vector<Line>& lines, std::uint32_t& keyEnd) const {
+    const Section& section = sections_[index];
+    const char* data = text_.data();
+    const std::size_t end = section.end;
+    lines.clear();
+    keyEnd = 0;
+    for (std::size_t pos = section.begin; pos < end;) {
+        const std::size_t contentEnd = ContentEnd(data, pos, end);
+        const std::size_t next = NextLine(data, contentEnd, end);
+        Line line;
+        line.begin = static_cast<std::uint32_t>(pos);
+        line.size = static_cast<std::uint32_t>(next - pos);
+        std::size_t first = pos;
+        while (first < contentEnd && IsBlank(data[first])) ++first;
+        const void* found = std::memchr(data + first, '=', contentEnd - first);
+        // Lines before the first section hold no keys; a comment is none,
+        // nor a line that starts with its "=".
+        if (index > 0 && found != nullptr && found != data + first && data[first] != ';') {
+            const auto equals = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+            std::size_t keyLast = equals;
+            while (IsBlank(data[keyLast - 1])) --keyLast;
+            const std::size_t valueBegin = equals + 1 - pos;
+            line.flags = KEY;
+            if (valueBegin <= SHORT_PLACE) {
+                line.keyBegin = static_cast<std::uint8_t>(first - pos);
+                line.keyLength = static_cast<std::uint8_t>(keyLast - first);
+                line.valueBegin = static_cast<std::uint8_t>(valueBegin);
+            } else {
+                line.flags |= FAR;
             }
+            keyEnd = static_cast<std::uint32_t>(lines.size() + 1);
         }
-    }
-    const auto found = sectionIndex_.find(name);
-    if (found == sectionIndex_.end()) return nullptr;
-    lastSection_ = found->second;
-    return &sections_[found->second];
-}
-
-IniDocument::Section IniDocument::NewSection() {
-    // Room for a task's keys from the start: growing the arrays line by
-    // line costs several allocations and copies per section.
-    Section section;
-    section.lines.reserve(TYPICAL_KEYS);
-    section.keys.Reserve(TYPICAL_KEYS);
-    return section;
-}
-
-void IniDocument::Clear() {
-    preamble_.clear();
-    sections_.clear();
-    sectionIndex_.clear();
-    lastSection_ = NO_LINE;
-    lineEnd_ = "\n";
-}
-
-void IniDocument::Parse(std::string_view text) {
-    Clear();
-    Section* current = nullptr;
-    const char* data = text.data();
-    const std::size_t size = text.size();
-    // The first LF at or after pos (or size); lines that end in a lone CR
-    // reuse it.
-    std::size_t nextLf = 0;
-    bool lfKnown = false;
-    std::size_t pos = 0;
-    while (pos < size) {
-        if (!lfKnown || nextLf < pos) {
-            const void* lf = std::memchr(data + pos, '\n', size - pos);
-            nextLf = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
-            lfKnown = true;
-        }
-        const void* cr = std::memchr(data + pos, '\r', nextLf - pos);
-        const std::size_t contentEnd =
-            cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : nextLf;
-        std::size_t next = contentEnd;
-        while (next < size && data[next] == '\r') ++next;
-        if (next < size && data[next] == '\n') ++next;
-
-        if (pos == 0) lineEnd_ = LineEndStyle(text.substr(contentEnd, next - contentEnd));
-        std::string raw(text.substr(pos, next - pos));
-        std::string_view content = std::string_view(raw).substr(0, contentEnd - pos);
-        if (pos == 0 && content.substr(0, UTF8_BOM.size()) == UTF8_BOM) content.remove_prefix(UTF8_BOM.size());
-        AddParsedLine(std::move(raw), content, current);
+        lines.push_back(line);
         pos = next;
     }
 }
 
-void IniDocument::AddParsedLine(std::string&& raw, std::string_view content, Section*& current) {
-    // content views raw's buffer (or a suffix of it); take what is needed
-    // before raw is moved.
-    const std::string_view trimmed = TrimBlanks(content);
-    if (!trimmed.empty() && trimmed.front() == '[') {
-        const std::size_t close = trimmed.find(']');
-        if (close != std::string_view::npos) {
-            std::string name(TrimBlanks(trimmed.substr(1, close - 1)));
-            sections_.push_back(NewSection());
-            Section& section = sections_.back();
-            section.header = std::move(raw);
-            section.name = name;
-            section.firstOfName = sectionIndex_.try_emplace(std::move(name), sections_.size() - 1).second;
-            current = &section;
-            return;
-        }
+IniDocument::Body IniDocument::LinesOf(std::uint32_t index) const {
+    const Section& section = sections_[index];
+    if (section.own != NONE) {
+        const std::vector<Line>& lines = owned_[section.own];
+        return Body{lines.data(), static_cast<std::uint32_t>(lines.size())};
     }
-    const std::size_t equals = trimmed.find('=');
-    const bool isKey = current != nullptr && !trimmed.empty() && trimmed.front() != ';' &&
-                       equals != std::string_view::npos && equals > 0;
-    if (!isKey) {
-        Line line{std::move(raw), false};
-        if (current != nullptr) {
-            current->lines.push_back(std::move(line));
-        } else {
-            preamble_.push_back(std::move(line));
-        }
-        return;
+    if (cached_ != index) {
+        std::uint32_t keyEnd = 0;
+        SplitLines(index, cache_, keyEnd);
+        cached_ = index;
     }
-    std::string key(TrimBlanks(trimmed.substr(0, equals)));
-    AddKeyLine(*current, std::move(raw), key);
+    return Body{cache_.data(), static_cast<std::uint32_t>(cache_.size())};
 }
 
-void IniDocument::AddKeyLine(Section& section, std::string&& text, std::string_view key) {
-    section.lines.push_back(Line{std::move(text), true});
-    const std::size_t index = section.lines.size() - 1;
-    section.keys.AddIfMissing(key, index);
-    section.lastKeyLine = index;
+std::vector<IniDocument::Line>& IniDocument::Own(std::uint32_t index) {
+    Section& section = sections_[index];
+    if (section.own == NONE) {
+        std::vector<Line> lines;
+        SplitLines(index, lines, section.keyEnd);
+        section.own = static_cast<std::uint32_t>(owned_.size());
+        owned_.push_back(std::move(lines));
+    }
+    return owned_[section.own];
+}
+
+IniDocument::Line IniDocument::EditedLine(std::string text, std::size_t keyLength, std::uint32_t slot) {
+    Line line;
+    line.flags = EDITED;
+    if (keyLength > 0) {
+        line.flags |= KEY;
+        if (keyLength + 1 <= SHORT_PLACE) {
+            line.keyLength = static_cast<std::uint8_t>(keyLength);
+            line.valueBegin = static_cast<std::uint8_t>(keyLength + 1);
+        } else {
+            line.flags |= FAR;
+        }
+    }
+    if (slot == NONE) {
+        slot = static_cast<std::uint32_t>(edits_.size());
+        edits_.push_back(std::move(text));
+    } else {
+        edits_[slot] = std::move(text);
+    }
+    line.begin = slot;
+    return line;
+}
+
+void IniDocument::GrowIndex(std::size_t sections) {
+    std::size_t size = 16;
+    while (size < 2 * sections + 2) size *= 2;
+    if (size <= sectionIndex_.size()) return;
+    std::vector<std::uint32_t> old = std::move(sectionIndex_);
+    sectionIndex_.assign(size, 0);
+    const std::size_t mask = size - 1;
+    const CaseInsensitiveHash hash;
+    for (const std::uint32_t entry : old) {
+        if (entry == 0) continue;
+        std::size_t slot = hash(NameOf(sections_[entry - 1])) & mask;
+        while (sectionIndex_[slot] != 0) slot = (slot + 1) & mask;
+        sectionIndex_[slot] = entry;
+    }
+}
+
+void IniDocument::AddToIndex(std::uint32_t index) {
+    GrowIndex(indexed_ + 1);
+    const std::string_view name = NameOf(sections_[index]);
+    const CaseInsensitiveEqual equal;
+    const std::size_t mask = sectionIndex_.size() - 1;
+    std::size_t slot = CaseInsensitiveHash()(name) & mask;
+    while (sectionIndex_[slot] != 0) {
+        if (equal(NameOf(sections_[sectionIndex_[slot] - 1]), name)) return;  // a later section of a known name
+        slot = (slot + 1) & mask;
+    }
+    sectionIndex_[slot] = index + 1;
+    ++indexed_;
+    sections_[index].header.flags |= FIRST_OF_NAME;
+}
+
+std::uint32_t IniDocument::FindSection(std::string_view name) const {
+    const CaseInsensitiveEqual equal;
+    if (lastSection_ != NONE) {
+        const std::size_t end = std::min<std::size_t>(sections_.size(), std::size_t{lastSection_} + 2);
+        for (std::uint32_t i = lastSection_; i < end; ++i) {
+            const Section& guess = sections_[i];
+            if ((guess.header.flags & FIRST_OF_NAME) != 0 && equal(NameOf(guess), name)) {
+                lastSection_ = i;
+                return i;
+            }
+        }
+    }
+    if (sectionIndex_.empty()) return NONE;
+    const std::size_t mask = sectionIndex_.size() - 1;
+    for (std::size_t slot = CaseInsensitiveHash()(name) & mask; sectionIndex_[slot] != 0; slot = (slot + 1) & mask) {
+        const std::uint32_t index = sectionIndex_[slot] - 1;
+        if (equal(NameOf(sections_[index]), name)) {
+            lastSection_ = index;
+            return index;
+        }
+    }
+    return NONE;
+}
+
+void IniDocument::Clear() {
+    text_ = std::string();
+    edits_.clear();
+    owned_ = std::vector<std::vector<Line>>();
+    sections_.assign(1, Section{});
+    sections_.shrink_to_fit();
+    cache_ = std::vector<Line>();
+    cached_ = NONE;
+    sectionIndex_ = std::vector<std::uint32_t>();
+    indexed_ = 0;
+    lastSection_ = NONE;
+    lineEnd_ = "\n";
+    ++revision_;
+}
+
+void IniDocument::Parse(std::string_view text) { ParseOwned(std::string(text)); }
+
+void IniDocument::ParseOwned(std::string text) {
+    Clear();
+    if (text.size() > MAX_TEXT_SIZE) return;
+    text_ = std::move(text);
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    sections_[0].end = static_cast<std::uint32_t>(size);
+    if (size == 0) return;
+    const std::size_t firstEnd = ContentEnd(data, 0, size);
+    lineEnd_ = LineEndStyle(std::string_view(data + firstEnd, NextLine(data, firstEnd, size) - firstEnd));
+    const bool bom = std::string_view(text_).substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    // Room in the table for every "[" (nearly all open a section) at once,
+    // within what a text of that size can hold and what a damaged one may
+    // cost.
+    constexpr std::size_t MOST_PRESIZED = std::size_t{1} << 20;
+    GrowIndex(std::min({CountOf(data, size, '['), size / 4 + 1, MOST_PRESIZED}));
+
+    // Only section headers are looked for now: a "[" that only blanks
+    // (and, on the first line, a byte order mark) separate from the start
+    // of its line, with a "]" after it on the line. A line starts at the
+    // text's start and after every CR or LF that another character than CR
+    // or LF follows, so the character before a line's first one is CR or
+    // LF. The lines of a section are split when it is looked into.
+    std::size_t pos = 0;
+    while (pos < size) {
+        const void* found = std::memchr(data + pos, '[', size - pos);
+        if (found == nullptr) break;
+        const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        std::size_t lineBegin = bracket;
+        while (lineBegin > 0 && IsBlank(data[lineBegin - 1])) --lineBegin;
+        if (bom && lineBegin == UTF8_BOM.size()) lineBegin = 0;
+        if (lineBegin > 0 && !IsLineEnd(data[lineBegin - 1])) {
+            pos = bracket + 1;
+            continue;
+        }
+        const std::size_t contentEnd = ContentEnd(data, bracket, size);
+        const void* close = std::memchr(data + bracket, ']', contentEnd - bracket);
+        if (close == nullptr) {
+            pos = contentEnd;
+            continue;
+        }
+        const std::size_t next = NextLine(data, contentEnd, size);
+        AddHeader(lineBegin, bracket, static_cast<std::size_t>(static_cast<const char*>(close) - data), next);
+        pos = next;
+    }
+    sections_.shrink_to_fit();
+}
+
+void IniDocument::AddHeader(std::size_t lineBegin, std::size_t bracket, std::size_t close, std::size_t next) {
+    sections_.back().end = static_cast<std::uint32_t>(lineBegin);
+    const std::string_view name = TrimBlanks(std::string_view(text_).substr(bracket + 1, close - bracket - 1));
+    Section section;
+    section.header.begin = static_cast<std::uint32_t>(lineBegin);
+    section.header.size = static_cast<std::uint32_t>(next - lineBegin);
+    const auto nameBegin = static_cast<std::size_t>(name.data() - (text_.data() + lineBegin));
+    if (nameBegin <= SHORT_PLACE && name.size() <= SHORT_PLACE) {
+        section.header.keyBegin = static_cast<std::uint8_t>(nameBegin);
+        section.header.keyLength = static_cast<std::uint8_t>(name.size());
+    } else {
+        section.header.flags = FAR;
+    }
+    section.begin = static_cast<std::uint32_t>(next);
+    section.end = static_cast<std::uint32_t>(text_.size());
+    sections_.push_back(section);
+    AddToIndex(static_cast<std::uint32_t>(sections_.size() - 1));
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
-    const Section* found = FindSection(section);
-    if (found == nullptr) return std::nullopt;
-    const Section& sec = *found;
-    const std::size_t* k = sec.keys.Find(key);
-    if (k == nullptr) return std::nullopt;
-    const std::string_view text = sec.lines[*k].text;
-    const std::size_t equals = text.find('=');
-    return DecodeIniValue(text.substr(equals + 1, ContentLength(text) - equals - 1));
+    const std::uint32_t index = FindSection(section);
+    if (index == NONE) return std::nullopt;
+    const Body body = LinesOf(index);
+    for (std::uint32_t i = 0; i < body.count; ++i) {
+        const Line& line = body.lines[i];
+        if ((line.flags & KEY) == 0) continue;
+        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
+        if (SameName(KeyOf(line), key)) return DecodeIniValue(RawValueOf(line));
+    }
+    return std::nullopt;
 }
 
 bool IniDocument::LastLineIsBlank() const {
-    const std::vector<Line>* last = sections_.empty() ? &preamble_ : &sections_.back().lines;
-    if (!sections_.empty() && last->empty()) return false;  // ends with a section header
-    if (last->empty()) return true;                         // empty document
-    const std::string_view text = last->back().text;
+    const auto last = static_cast<std::uint32_t>(sections_.size() - 1);
+    const Body body = LinesOf(last);
+    if (last > 0 && body.count == 0) return false;  // ends with a section header
+    if (body.count == 0) return true;               // empty document
+    const std::string_view text = TextOf(body.lines[body.count - 1]);
     return TrimBlanks(text.substr(0, ContentLength(text))).empty();
+}
+
+std::uint32_t IniDocument::NewSection(std::string_view name) {
+    std::string header;
+    header.reserve(name.size() + 2);
+    header.append("[").append(name).append("]");
+    Section section;
+    section.header = EditedLine(std::move(header), 0);
+    if (name.size() < SHORT_PLACE) {
+        section.header.keyBegin = 1;
+        section.header.keyLength = static_cast<std::uint8_t>(name.size());
+    } else {
+        section.header.flags |= FAR;
+    }
+    section.own = static_cast<std::uint32_t>(owned_.size());
+    owned_.emplace_back().reserve(TYPICAL_KEYS);
+    sections_.push_back(section);
+    const auto index = static_cast<std::uint32_t>(sections_.size() - 1);
+    AddToIndex(index);
+    return index;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     if (!IsValidSectionName(section) || !IsValidKeyName(key)) return false;
 
-    Section* target = FindSection(section);
-    if (target == nullptr) {
-        const bool empty = preamble_.empty() && sections_.empty();
+    std::uint32_t index = FindSection(section);
+    if (index == NONE) {
+        const bool empty = sections_.size() == 1 && sections_[0].end == 0 && sections_[0].own == NONE;
         if (!empty && !LastLineIsBlank()) {
-            Line blank{std::string(), false};
-            if (sections_.empty()) {
-                preamble_.push_back(std::move(blank));
-            } else {
-                sections_.back().lines.push_back(std::move(blank));
-            }
+            const auto last = static_cast<std::uint32_t>(sections_.size() - 1);
+            Line blank = EditedLine({}, 0);
+            Own(last).push_back(blank);
         }
-        sections_.push_back(NewSection());
-        target = &sections_.back();
-        target->header.reserve(section.size() + 2);
-        target->header.append("[").append(section).append("]");
-        target->name = section;
-        target->firstOfName = sectionIndex_.try_emplace(std::string(section), sections_.size() - 1).second;
+        index = NewSection(section);
+        lastSection_ = index;
+        ++revision_;
     }
 
-    const std::size_t* k = target->keys.Find(key);
-    if (k != nullptr) {
-        Line& line = target->lines[*k];
-        const std::string_view text = line.text;
-        const std::size_t equals = text.find('=');
-        const std::size_t contentEnd = ContentLength(text);
+    const Body body = LinesOf(index);
+    for (std::uint32_t i = 0; i < body.count; ++i) {
+        const Line& line = body.lines[i];
+        if ((line.flags & KEY) == 0) continue;
+        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
+        const std::string_view spelt = KeyOf(line);
+        if (!SameName(spelt, key)) continue;
         // A save writes every key again; most values are what the line
         // already reads as, and such a line is left as it is.
-        if (DecodeIniValue(text.substr(equals + 1, contentEnd - equals - 1)) == value) return true;
-        // The line is rebuilt in place, reusing its storage; the key keeps
-        // its spelling and the line its line end.
-        const std::string_view before = TrimBlanks(text.substr(0, equals));
-        const std::size_t keyBegin = static_cast<std::size_t>(before.data() - text.data());
-        const std::size_t keyEnd = keyBegin + before.size();
-        const std::string lineEnd(text.substr(contentEnd));
-        line.text.erase(keyEnd);
-        line.text.erase(0, keyBegin);
-        line.text.push_back('=');
-        AppendEncodedIniValue(line.text, value);
-        line.text.append(lineEnd);
+        if (DecodeIniValue(RawValueOf(line)) == value) return true;
+        // The key keeps its spelling and the line its line end.
+        const std::string_view text = TextOf(line);
+        std::string rebuilt;
+        rebuilt.reserve(spelt.size() + 1 + value.size() + 4);
+        rebuilt.append(spelt).push_back('=');
+        AppendEncodedIniValue(rebuilt, value);
+        rebuilt.append(text.substr(ContentLength(text)));
+        if (rebuilt == text) return true;
+        const std::size_t keyLength = spelt.size();
+        const std::uint32_t slot = (line.flags & EDITED) != 0 ? line.begin : NONE;
+        std::vector<Line>& lines = Own(index);
+        lines[i] = EditedLine(std::move(rebuilt), keyLength, slot);
+        ++revision_;
         return true;
     }
 
     // A new key goes right after the section's last key line (or its
     // header), so that blank lines and comments closing the section stay
-    // after it. No key line sits behind the insertion point, so the
-    // indexes in the key map stay valid.
+    // after it.
     std::string text;
     text.reserve(key.size() + 1 + value.size() + 2);
     text.append(key).append("=");
     AppendEncodedIniValue(text, value);
-    const std::size_t at = target->lastKeyLine == NO_LINE ? 0 : target->lastKeyLine + 1;
-    target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), true});
-    target->keys.AddIfMissing(key, at);
-    target->lastKeyLine = at;
+    const Line line = EditedLine(std::move(text), key.size());
+    std::vector<Line>& lines = Own(index);
+    Section& target = sections_[index];
+    lines.insert(lines.begin() + target.keyEnd, line);
+    ++target.keyEnd;
+    ++revision_;
     return true;
 }
 
 std::string IniDocument::Serialize() const {
     // Lines keep the line end they were read with; new lines and a last
-    // line that had none get the document's.
-    auto length = [this](const std::string& text) { return text.size() + (HasLineEnd(text) ? 0 : lineEnd_.size()); };
-    auto append = [this](std::string& out, const std::string& text) {
-        out.append(text);
-        if (!HasLineEnd(text)) out.append(lineEnd_);
-    };
+    // line that had none get the document's. Unchanged text is copied in
+    // pieces as long as it runs on.
     std::size_t total = 0;
-    for (const Line& line : preamble_) total += length(line.text);
-    for (const Section& section : sections_) {
-        total += length(section.header);
-        for (const Line& line : section.lines) total += length(line.text);
+    const auto count = [this, &total](const Line& line) {
+        const std::string_view text = TextOf(line);
+        total += text.size() + (HasLineEnd(text) ? 0 : lineEnd_.size());
+    };
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        if (s > 0) count(section.header);
+        if (section.own == NONE) {
+            total += section.end - section.begin + lineEnd_.size();
+            continue;
+        }
+        for (const Line& line : owned_[section.own]) count(line);
     }
     std::string out;
     out.reserve(total);
-    for (const Line& line : preamble_) append(out, line.text);
-    for (const Section& section : sections_) {
-        append(out, section.header);
-        for (const Line& line : section.lines) append(out, line.text);
+    std::size_t runBegin = 0;
+    std::size_t runEnd = 0;
+    const auto flush = [this, &out, &runBegin, &runEnd] {
+        out.append(text_, runBegin, runEnd - runBegin);
+        runBegin = runEnd;
+    };
+    const auto copy = [&](std::size_t begin, std::size_t end) {
+        if (begin == end) return;
+        if (begin != runEnd) {
+            flush();
+            runBegin = runEnd = begin;
+        }
+        runEnd = end;
+        if (!IsLineEnd(text_[end - 1])) {
+            flush();
+            out.append(lineEnd_);
+        }
+    };
+    const auto put = [&](const Line& line) {
+        if ((line.flags & EDITED) == 0) {
+            copy(line.begin, line.begin + line.size);
+            return;
+        }
+        flush();
+        const std::string& text = edits_[line.begin];
+        out.append(text);
+        if (!HasLineEnd(text)) out.append(lineEnd_);
+    };
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        const Section& section = sections_[s];
+        if (s > 0) put(section.header);
+        if (section.own == NONE) {
+            copy(section.begin, section.end);
+            continue;
+        }
+        for (const Line& line : owned_[section.own]) put(line);
     }
+    flush();
     return out;
 }
 

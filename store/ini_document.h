@@ -21,27 +21,25 @@
 //   first line's (LF when the file has none). A UTF-8 byte order mark
 //   before the first line is kept and does not hide the first section.
 //   Bytes are otherwise passed through as they are.
-// - Writing the value a key already reads as leaves its line as it is.
+// - Writing the value a key already reads as leaves its line as it is, and
+//   does not count as a change.
+// - Texts of 4 GiB or more (only a 64-bit build can hold one) are not
+//   parsed: the document is that of an empty file.
 //
 // Value encoding and the name rules are in ini_text.h.
 #include <cstddef>
+#include <cstdint>
 #include <deque>
-#include <memory>
-#include <utility>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tikr {
 
-// ASCII case-insensitive hashing and comparison, usable with string_view
-// lookups into maps keyed by std::string.
+// ASCII case-insensitive hashing and comparison of names.
 struct CaseInsensitiveHash {
     using is_transparent = void;
-    // Not noexcept on purpose: the standard maps then keep each node's hash,
-    // so a lookup does not hash every key of the bucket it walks.
     std::size_t operator()(std::string_view text) const;
 };
 struct CaseInsensitiveEqual {
@@ -51,9 +49,14 @@ struct CaseInsensitiveEqual {
 
 class IniDocument {
 public:
+    // The longest text Parse reads.
+    static constexpr std::size_t MAX_TEXT_SIZE = 0xFFFFFFFEu;
+
     // Replaces the content with the parse of the text. Never fails: any
     // byte sequence gives some document.
     void Parse(std::string_view text);
+    // The same, keeping the given text rather than a copy of it.
+    void ParseOwned(std::string text);
 
     // Forgets everything; the document is then that of an empty file.
     void Clear();
@@ -70,6 +73,11 @@ public:
     // either end of a name.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
+    // Counts the changes made since construction: Parse, Clear and every
+    // Set that changed the text move it on; a Set that left the text as it
+    // was does not.
+    std::uint64_t Revision() const { return revision_; }
+
     // The whole file text.
     std::string Serialize() const;
 
@@ -78,58 +86,89 @@ public:
     bool UsesCrlf() const { return lineEnd_ == "\r\n"; }
 
 private:
+    // The parsed file keeps its text in one buffer and, for each section,
+    // only where its header and its lines are in it: a file of 100,000
+    // lines costs little more than its text. The lines of a section are
+    // found when it is first looked into (reads and writes come in runs on
+    // one section, so one section's lines are kept at a time), and a
+    // section that is written keeps its lines in an array of its own, where
+    // a written line's text lives in edits_.
     struct Line {
-        std::string text;  // with its line end, when the file gave it one
-        bool isKey = false;
+        std::uint32_t begin = 0;  // offset in text_, or index in edits_ when edited
+        std::uint32_t size = 0;   // with its line end, when it has one (original lines)
+        // Key lines: where the key and the value are; a header: its name.
+        std::uint8_t keyBegin = 0;
+        std::uint8_t keyLength = 0;
+        std::uint8_t valueBegin = 0;  // just after the "="
+        std::uint8_t flags = 0;
     };
-    using IndexMap = std::unordered_map<std::string, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
-    // The first line index of each key of a section. A task's section has
-    // about ten keys: scanning a small array is faster than hashing (loading
-    // a large list takes about 40% less time) and allocates once; a section
-    // that grows large gets a hash map, so that a file with a huge section
-    // still loads in linear time.
-    class KeyIndex {
-    public:
-        const std::size_t* Find(std::string_view key) const;
-        // Records the key's line unless the key is already known (the first
-        // line of a key is the one reads and writes use).
-        void AddIfMissing(std::string_view key, std::size_t line);
-        void Reserve(std::size_t count) { entries_.reserve(count); }
+    static constexpr std::uint8_t KEY = 1;
+    static constexpr std::uint8_t EDITED = 2;
+    static constexpr std::uint8_t FAR = 4;            // the places above did not fit: found again at each use
+    static constexpr std::uint8_t FIRST_OF_NAME = 8;  // a header: reads and writes use this section
 
-    private:
-        static constexpr std::size_t LINEAR_LIMIT = 24;
-        std::vector<std::pair<std::string, std::size_t>> entries_;
-        std::unique_ptr<IndexMap> map_;
-    };
     struct Section {
-        std::string name;          // as the header spells it, blanks trimmed
-        bool firstOfName = false;  // reads and writes use the first section of a name
-        std::string header;
-        std::vector<Line> lines;
-        KeyIndex keys;
-        std::size_t lastKeyLine = NO_LINE;
+        Line header;              // unused for the lines before the first section
+        std::uint32_t begin = 0;  // its lines in text_, while own is NONE
+        std::uint32_t end = 0;
+        std::uint32_t own = NONE;  // its lines in owned_, once it was written
+        std::uint32_t keyEnd = 0;  // with own: after its last key line (or its header), where new keys go
     };
-    static constexpr std::size_t NO_LINE = static_cast<std::size_t>(-1);
-    static constexpr std::size_t TYPICAL_KEYS = 12;
-    static Section NewSection();
+    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
 
-    void AddParsedLine(std::string&& raw, std::string_view content, Section*& current);
-    static void AddKeyLine(Section& section, std::string&& text, std::string_view key);
+    struct Body {
+        const Line* lines;
+        std::uint32_t count;
+    };
+
+    // Defined here so that the lookups, which call them for every line
+    // they pass, have them inline.
+    std::string_view TextOf(const Line& line) const {
+        if ((line.flags & EDITED) != 0) return edits_[line.begin];
+        return std::string_view(text_.data() + line.begin, line.size);
+    }
+    std::string_view KeyOf(const Line& line) const {
+        if ((line.flags & FAR) == 0) return std::string_view(TextOf(line).data() + line.keyBegin, line.keyLength);
+        return FarKeyOf(TextOf(line));
+    }
+    std::string_view NameOf(const Section& section) const {
+        const Line& header = section.header;
+        if ((header.flags & FAR) == 0)
+            return std::string_view(TextOf(header).data() + header.keyBegin, header.keyLength);
+        return FarNameOf(TextOf(header));
+    }
+    static std::string_view FarKeyOf(std::string_view text);
+    static std::string_view FarNameOf(std::string_view text);
+    std::string_view RawValueOf(const Line& line) const;
+    Body LinesOf(std::uint32_t section) const;
+    void SplitLines(std::uint32_t section, std::vector<Line>& lines, std::uint32_t& keyEnd) const;
+    std::vector<Line>& Own(std::uint32_t section);
+    Line EditedLine(std::string text, std::size_t keyLength, std::uint32_t slot = NONE);
+    void AddHeader(std::size_t lineBegin, std::size_t bracket, std::size_t close, std::size_t next);
+    void AddToIndex(std::uint32_t section);
+    void GrowIndex(std::size_t sections);
     bool LastLineIsBlank() const;
+    std::uint32_t NewSection(std::string_view name);
 
-    std::vector<Line> preamble_;    // lines before the first section
-    std::deque<Section> sections_;  // deque: sections never move once added
-    IndexMap sectionIndex_;         // first section of each name
+    std::string text_;               // the file's text as parsed
+    std::deque<std::string> edits_;  // the text of lines written since
+    std::vector<std::vector<Line>> owned_;
+    std::vector<Section> sections_ = std::vector<Section>(1);  // [0]: the lines before the first section
+    // The lines of the last section looked into that has none of its own.
+    mutable std::vector<Line> cache_;
+    mutable std::uint32_t cached_ = NONE;
+    // First section of each name: an open-addressing table of indexes into
+    // sections_ plus one (0: free), at most half full.
+    std::vector<std::uint32_t> sectionIndex_;
+    std::uint32_t indexed_ = 0;  // sections in the table
     // Reads and writes come in runs on one section (a task's keys), and
     // whole-list saves and loads visit the sections in file order: the last
     // section found, or the one after it, usually answers the next lookup
-    // without touching the hash map (a whole-list save takes about a quarter
-    // less time). The map answers the rest, above all the lookups of new
-    // sections, which would otherwise scan every section.
-    const Section* FindSection(std::string_view name) const;
-    Section* FindSection(std::string_view name) { return const_cast<Section*>(std::as_const(*this).FindSection(name)); }
-    mutable std::size_t lastSection_ = NO_LINE;
+    // without hashing. The table answers the rest.
+    std::uint32_t FindSection(std::string_view name) const;
+    mutable std::uint32_t lastSection_ = NONE;
     std::string_view lineEnd_ = "\n";
+    std::uint64_t revision_ = 0;
 };
 
 }  // namespace tikr

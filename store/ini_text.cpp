@@ -6,39 +6,28 @@ namespace tikr {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Blanks a read would trim away, or that could be taken for such.
 bool IsEdgeSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-// Plain loops: find_first_of with a set of characters costs a library
-// call per character of the text, and every write checks its names.
-bool HasLineBreakOrNul(std::string_view text) {
-    for (const char c : text) {
-        if (IsLineEnd(c) || c == '\0') return true;
+// One plain loop over the name: every write checks its two names, and a
+// library call per search costs more than the short names take.
+bool IsValidName(std::string_view name, char forbidden) {
+    if (name.empty()) return false;
+    const char first = name.front();
+    const char last = name.back();
+    if (first == ' ' || first == '\t' || last == ' ' || last == '\t') return false;
+    for (const char c : name) {
+        if (c == '\r' || c == '\n' || c == '\0' || c == forbidden) return false;
     }
-    return false;
+    return true;
 }
-
-bool IsTrimmed(std::string_view text) { return TrimBlanks(text).size() == text.size(); }
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
-bool IsValidSectionName(std::string_view name) {
-    return !name.empty() && !HasLineBreakOrNul(name) && name.find(']') == std::string_view::npos && IsTrimmed(name);
-}
+bool IsValidSectionName(std::string_view name) { return IsValidName(name, ']'); }
 
 bool IsValidKeyName(std::string_view name) {
-    return !name.empty() && !HasLineBreakOrNul(name) && name.find('=') == std::string_view::npos &&
-           name.front() != '[' && name.front() != ';' && IsTrimmed(name);
+    return IsValidName(name, '=') && name.front() != '[' && name.front() != ';';
 }
 
 void AppendEncodedIniValue(std::string& out, std::string_view value) {
@@ -75,12 +64,6 @@ std::string EncodeIniValue(std::string_view value) {
     std::string text;
     AppendEncodedIniValue(text, value);
     return text;
-}
-
-std::string_view DecodeIniValue(std::string_view raw) {
-    std::string_view value = TrimBlanks(raw);
-    if (IsEnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
-    return value;
 }
 
 }  // namespace tikr

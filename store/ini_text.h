@@ -6,10 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "store/ascii_text.h"
+
 namespace tikr {
 
-// The text with blanks and tabs removed at both ends.
-std::string_view TrimBlanks(std::string_view text);
+// The text with blanks and tabs removed at both ends. Inline: every read
+// of a value trims it.
+inline std::string_view TrimBlanks(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    return text.substr(begin, end - begin);
+}
 
 // True for line-end characters: a value or name never holds one.
 constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -33,6 +42,10 @@ void AppendEncodedIniValue(std::string& out, std::string_view value);
 
 // The value a read gives for the raw text after "=": blanks and tabs
 // trimmed, then one pair of enclosing matching quotes removed.
-std::string_view DecodeIniValue(std::string_view raw);
+inline std::string_view DecodeIniValue(std::string_view raw) {
+    std::string_view value = TrimBlanks(raw);
+    if (IsEnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
+    return value;
+}
 
 }  // namespace tikr

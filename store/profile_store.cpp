@@ -61,7 +61,13 @@ void ProfileStore::Load() {
     FileSystem::ReadResult read = files_->Read(filePath_);
     stamp_ = read.identity;
     if (read.status == FileSystem::ReadStatus::failed) readError_ = read.error.empty() ? "unreadable" : read.error;
-    if (read.status == FileSystem::ReadStatus::ok) document_->Parse(read.text);
+    if (read.status == FileSystem::ReadStatus::ok) {
+        if (read.text.size() > IniDocument::MAX_TEXT_SIZE) {
+            readError_ = "too large to read";
+        } else {
+            document_->ParseOwned(std::move(read.text));
+        }
+    }
     for (const auto& [name, deferred] : deferred_) document_->Set(deferred.section, deferred.key, deferred.value);
 }
 
@@ -94,10 +100,20 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key, s
 
 bool ProfileStore::WriteValue(std::string_view section, std::string_view key, std::string_view text) {
     Revalidate();
+    const std::uint64_t before = document_->Revision();
     if (!document_->Set(section, key, text)) {
         Report("the section or key name \"" + std::string(section) + "\"/\"" + std::string(key) +
                "\" cannot be stored");
         return false;
+    }
+    // A write of the value already stored changes nothing, and nothing is
+    // written: a save of an unchanged list or a load that recomputes the
+    // stored next runs leaves the file alone. A file that could not be read
+    // is refused all the same.
+    // The leftovers of killed writers go at the first write all the same.
+    if (document_->Revision() == before && readError_.empty()) {
+        SweepTempFilesOnce();
+        return true;
     }
     dirty_ = true;
     if (batchDepth_ > 0) return true;
@@ -148,6 +164,12 @@ bool ProfileStore::EndBatch() {
     return Flush();
 }
 
+void ProfileStore::SweepTempFilesOnce() {
+    if (sweptTempFiles_) return;
+    sweptTempFiles_ = true;
+    RemoveStaleTempFiles(*files_, filePath_);
+}
+
 bool ProfileStore::Flush() {
     if (!readError_.empty()) {
         // The file exists but its content is unknown; replacing it with
@@ -156,10 +178,7 @@ bool ProfileStore::Flush() {
         Drop();
         return false;
     }
-    if (!sweptTempFiles_) {
-        sweptTempFiles_ = true;
-        RemoveStaleTempFiles(*files_, filePath_);
-    }
+    SweepTempFilesOnce();
     std::string error;
     FileIdentity written;
     if (!ReplaceFileAtomically(*files_, filePath_, document_->Serialize(), error, &written)) {

@@ -9,8 +9,9 @@
 // batch begins. An
 // existing file that cannot be read reads as empty, and writes to it fail
 // rather than replace its unread content.
-// Every write replaces the whole file atomically (temporary file in the
-// same directory, flushed, renamed over the old one). Inside a batch the
+// Every write that changes the file replaces it whole, atomically
+// (temporary file in the same directory, flushed, renamed over the old
+// one); a write of the value a key already holds replaces nothing. Inside a batch the
 // writes collect in memory and the batch's end writes them in one
 // replacement, so a group of writes lands whole or not at all. The first
 // write of a store also removes temporary files that killed writers left
@@ -138,6 +139,7 @@ private:
     void Load();
     void Drop();
     bool Flush();
+    void SweepTempFilesOnce();
     bool WriteValue(std::string_view section, std::string_view key, std::string_view text);
     void Report(const std::string& reason);
 

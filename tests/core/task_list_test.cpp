@@ -310,6 +310,41 @@ TEST_F(TaskListTest, DamagedFilesLoadAndCheckWithoutHarm) {
     }
 }
 
+// A start whose recomputed next runs are the stored ones, and a save of
+// an unchanged list, replace nothing; a start a minute later (every
+// interval moves) replaces the file once, as does a save of one change.
+TEST_F(TaskListTest, OnlyAChangeReplacesTheFile) {
+    {
+        TaskList list(services);
+        auto interval = std::make_unique<Task>(services, "Every hour", 0);
+        interval->SetSchedule(std::make_unique<IntervalSchedule>(services, TimeOfDay(1, 0), 1));
+        list.Append(std::move(interval));
+        list.Append(std::make_unique<Task>(services, "Daily", 0));
+        ASSERT_TRUE(list.Save(ALL_TASKS));
+    }
+    const struct {
+        long long advance;  // seconds the clock moves before the start
+        int loadReplaces;   // replacements by the start's load
+        bool changeOne;     // the title of the first task changes before the save
+        int saveReplaces;
+    } starts[] = {{0, 0, false, 0}, {60, 1, false, 0}, {0, 0, true, 1}};
+    for (const auto& start : starts) {
+        clock.Advance(start.advance);
+        ProfileStore fresh(path, files);
+        const CoreServices freshServices{fresh, clock, launcher, messages};
+        TaskList list(freshServices);
+        int before = files.replacements;
+        list.Load();
+        EXPECT_EQ(files.replacements - before, start.loadReplaces) << start.advance;
+        if (start.changeOne) list.GetTask(0)->SetTitle("Renamed");
+        before = files.replacements;
+        ASSERT_TRUE(list.Save(ALL_TASKS));
+        ASSERT_TRUE(list.Save(1));
+        EXPECT_EQ(files.replacements - before, start.saveReplaces) << start.advance;
+    }
+    EXPECT_EQ(Stored("App1", "title"), "Renamed");
+}
+
 TEST_F(TaskListTest, RemoveWithAnInvalidIndexDoesNothing) {
     TaskList list(services);
     list.Append(std::make_unique<Task>(services, "one", 0));

@@ -240,6 +240,41 @@ TEST(IniDocumentTest, UnchangedValueLeavesItsLineAlone) {
     }
 }
 
+// Runs of writes on one parsed text: a line written twice, a value written
+// back to what the file held, keys far into their line, new keys in a
+// section that others follow and in the last one. Every other byte stays,
+// and only writes that change the text count as changes.
+TEST(IniDocumentTest, WritesChangeOnlyTheirLinesAndCountOnlyRealChanges) {
+    const std::string pad(300, ' ');
+    const std::string longKey(300, 'k');
+    const std::string text =
+        "; top\r\n[a]\r\nx=1\r\n" + pad + "far = 2\r\n" + longKey + "=3\r\n; end of a\r\n[b]\r\ny=4\r\n";
+    struct Write {
+        const char* section;
+        std::string key;
+        const char* value;
+        bool changes;
+    };
+    const Write writes[] = {
+        {"A", "X", "1", false},   {"a", "x", "5", true},   {"a", "x", "6", true},      {"a", "x", "1", true},
+        {"a", "FAR", "2", false}, {"a", "far", "7", true}, {"a", longKey, "3", false}, {"a", longKey, "8", true},
+        {"a", "new", "9", true},  {"b", "z", "10", true},  {"c", "w", "11", true},     {"C", "W", "11", false},
+    };
+    IniDocument doc = Parsed(text);
+    for (const Write& w : writes) {
+        const std::uint64_t before = doc.Revision();
+        ASSERT_TRUE(doc.Set(w.section, w.key, w.value));
+        EXPECT_EQ(doc.Revision() != before, w.changes) << w.section << "/" << w.key.substr(0, 8) << "=" << w.value;
+        EXPECT_EQ(Get(doc, w.section, w.key), w.value);
+    }
+    const std::string expected = "; top\r\n[a]\r\nx=1\r\nfar=7\r\n" + longKey +
+                                 "=8\r\nnew=9\r\n; end of a\r\n[b]\r\ny=4\r\nz=10\r\n\r\n[c]\r\nw=11\r\n";
+    EXPECT_EQ(doc.Serialize(), expected);
+    const IniDocument again = Parsed(expected);
+    EXPECT_EQ(Get(again, "a", longKey), "8");
+    EXPECT_EQ(Get(again, "A", "far"), "7");
+}
+
 // Many sections and a large section: lookups in any order, case variants
 // and later duplicates find the first section and the first key, through
 // the last-section guess and the maps alike.

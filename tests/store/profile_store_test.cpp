@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -212,6 +213,36 @@ TEST_F(StoreTest, BatchWritesTheFileOnceAtItsOutermostEnd) {
         EXPECT_EQ(store.ReadInt("settings", "NumApps", 0), 200);
     }
     EXPECT_EQ(Identity().inode, written);
+}
+
+// Writes of the values a file already holds (however the file spells the
+// names, inside a batch or not) replace nothing; one changed value among
+// them replaces the file once.
+TEST_F(StoreTest, OnlyAWriteThatChangesTheFileReplacesIt) {
+    TempDir::WriteFile(path, "[Settings]\r\nNumApps = 2\r\n[App1]\r\ntitle=\"  One  \"\r\nshow=5\r\n");
+    test::RecordingFileSystem files;
+    ProfileStore recorded(path, files);
+    const auto replacements = [&files] { return std::count(files.log.begin(), files.log.end(), "rename"); };
+    const std::string before = FileText();
+    ASSERT_TRUE(recorded.WriteInt("settings", "numapps", 2));
+    ASSERT_TRUE(recorded.WriteString("APP1", "Title", "  One  "));
+    {
+        ProfileStore::Batch batch(recorded);
+        ASSERT_TRUE(recorded.WriteInt("App1", "show", 5));
+        ASSERT_TRUE(recorded.WriteString("App1", "title", "  One  "));
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(replacements(), 0);
+    EXPECT_EQ(FileText(), before);
+    {
+        ProfileStore::Batch batch(recorded);
+        ASSERT_TRUE(recorded.WriteInt("App1", "show", 5));
+        ASSERT_TRUE(recorded.WriteInt("App1", "show", 3));
+        ASSERT_TRUE(recorded.WriteString("App1", "title", "  One  "));
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(replacements(), 1);
+    EXPECT_EQ(test::StoredString(path, "App1", "show"), "3");
 }
 
 TEST_F(StoreTest, DeferredValueWaitsForTheNextReplacement) {
