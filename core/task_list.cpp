@@ -43,6 +43,12 @@ void TaskList::Load() {
     batch.Commit();
 }
 
+void TaskList::LoadAheadOfKept() {
+    std::vector<std::unique_ptr<Task>> kept = std::move(tasks);
+    Load();
+    for (auto& task : kept) tasks.push_back(std::move(task));
+}
+
 bool TaskList::Save(int index) {
     if (index != ALL_TASKS && GetTask(index) == nullptr) return false;
     // The count and the sections are written as one replacement of the

@@ -28,6 +28,11 @@ public:
 
     // Fills the list from the store ("NumApps" sections).
     void Load();
+    // Loads the store's tasks and puts the tasks now in the list after
+    // them, in their order: the tasks added while the file could not be
+    // read join the file's, never take their places. The caller saves the
+    // whole list.
+    void LoadAheadOfKept();
     // ALL_TASKS: the count and every task, as one replacement of the file;
     // an index: that task's section only. False when the file could not be
     // written.
