@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/core_services.h"
 #include "core/message_display.h"
@@ -29,6 +30,28 @@ std::size_t Width(const std::string& text) {
 
 std::string Cell(const std::string& text) { return OneLineText(text, MAX_CELL_CHARACTERS); }
 
+// The toolkit's options that take a value, which then follows as the next
+// argument (the toolkit also takes "-option=value" in one argument).
+bool ToolkitOptionTakesValue(const std::string& option) {
+    static const std::array<const char*, 15> withValue{"-platform",
+                                                       "-platformpluginpath",
+                                                       "-platformtheme",
+                                                       "-plugin",
+                                                       "-qwindowgeometry",
+                                                       "-qwindowicon",
+                                                       "-qwindowtitle",
+                                                       "-session",
+                                                       "-display",
+                                                       "-geometry",
+                                                       "-title",
+                                                       "-icon",
+                                                       "-name",
+                                                       "-style",
+                                                       "-stylesheet"};
+    return std::find_if(withValue.begin(), withValue.end(), [&option](const char* name) { return option == name; }) !=
+           withValue.end();
+}
+
 // Listing starts nothing and shows nothing.
 class NoLauncher : public ProcessLauncher {
 public:
@@ -45,14 +68,18 @@ public:
 
 CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments, bool toolkitOptions) {
     CommandOptions options;
-    for (const std::string& argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         CommandMode mode;
         if (argument == "--list") mode = CommandMode::list;
         else if (argument == "--help" || argument == "-h") mode = CommandMode::help;
         else if (argument == "--version") mode = CommandMode::version;
-        else if (toolkitOptions && argument.size() > 1 && argument[0] == '-' && argument[1] != '-')
-            continue;  // the toolkit's
-        else return CommandOptions{CommandMode::usageError, argument};
+        else if (toolkitOptions && argument.size() > 1 && argument[0] == '-' && argument[1] != '-') {
+            // The toolkit's, with its value in the next argument when it
+            // takes one ("-session 10d6...", "-display :1").
+            if (ToolkitOptionTakesValue(argument)) ++i;
+            continue;
+        } else return CommandOptions{CommandMode::usageError, argument};
         // The first option of ours decides; help wins over the rest.
         if (options.mode == CommandMode::run || mode == CommandMode::help) options.mode = mode;
     }
@@ -69,14 +96,18 @@ std::string UsageText(const std::string& programName) {
 }
 
 std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, const std::string& programName,
-                                              const std::string& version, const std::function<std::string()>& listing) {
+                                              const std::string& version, const std::function<Listing()>& listing) {
     switch (options.mode) {
     case CommandMode::run: return std::nullopt;
     case CommandMode::help: return CommandOutput{0, UsageText(programName), ""};
     case CommandMode::version: return CommandOutput{0, programName + " " + version + "\n", ""};
     case CommandMode::usageError:
         return CommandOutput{2, "", programName + ": unknown option " + options.wrong + "\n" + UsageText(programName)};
-    case CommandMode::list: return CommandOutput{0, listing(), ""};
+    case CommandMode::list: {
+        Listing listed = listing();
+        if (!listed.error.empty()) return CommandOutput{1, "", programName + ": " + listed.error + "\n"};
+        return CommandOutput{0, std::move(listed.table), ""};
+    }
     }
     return std::nullopt;
 }
@@ -113,8 +144,8 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
     return text;
 }
 
-std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
-                             const TaskTextToUtf8& toUtf8) {
+Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
+                         const TaskTextToUtf8& toUtf8) {
     ReadOnlyFiles readOnly(files);
     ProfileStore store(profilePath, readOnly);
     NoLauncher launcher;
@@ -122,7 +153,10 @@ std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, 
     const CoreServices services{store, clock, launcher, messages};
     TaskList tasks(services);
     tasks.Load();
-    return TaskTable(tasks, toUtf8);
+    // An unreadable file is no file without tasks.
+    if (!store.ReadError().empty())
+        return Listing{{}, "cannot read the profile file " + profilePath + ": " + store.ReadError()};
+    return Listing{TaskTable(tasks, toUtf8), {}};
 }
 
 }  // namespace tikr::ui

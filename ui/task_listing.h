@@ -38,9 +38,18 @@ struct CommandOutput {
     std::string error;
 };
 
+// What "--list" lists: the table, or why there is none (the profile file
+// exists but cannot be read).
+struct Listing {
+    std::string table;
+    std::string error;
+};
+
 // Nothing for a run of the window; listing makes the table of "--list".
+// A listing without a table ends with status 1 and its reason on
+// standard error.
 std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, const std::string& programName,
-                                              const std::string& version, const std::function<std::string()>& listing);
+                                              const std::string& version, const std::function<Listing()>& listing);
 
 // A task's texts (title, outcome) as UTF-8: on Windows they are kept in
 // the ANSI code page, as its profile functions keep them.
@@ -53,8 +62,9 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = null
 
 // The table of the tasks in the profile file, loaded as the window would
 // load them (a damaged file shows what loads) through files that are only
-// read: the file is left as it is.
-std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
-                             const TaskTextToUtf8& toUtf8 = nullptr);
+// read: the file is left as it is. A file that exists but cannot be read
+// gives no table: "cannot read the profile file <path>: <reason>".
+Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
+                         const TaskTextToUtf8& toUtf8 = nullptr);
 
 }  // namespace tikr::ui

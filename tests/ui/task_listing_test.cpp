@@ -15,8 +15,16 @@ using ui::ParseCommandOptions;
 
 TEST(CommandOptions, OursDecideToolkitOptionsPassAndTheRestIsAUsageError) {
     EXPECT_EQ(ParseCommandOptions({}).mode, CommandMode::run);
-    EXPECT_EQ(ParseCommandOptions({"-platform", "offscreen"}).mode, CommandMode::usageError);
-    EXPECT_EQ(ParseCommandOptions({"-session"}).mode, CommandMode::run);
+    // The toolkit's options with a value, in both spellings.
+    for (const std::vector<std::string>& toolkit : {std::vector<std::string>{"-platform", "offscreen"},
+                                                    {"-platform=offscreen"},
+                                                    {"-session", "10d6f3"},
+                                                    {"-display", ":1", "-style", "Fusion"},
+                                                    {"-session"},
+                                                    {"-reverse"}})
+        EXPECT_EQ(ParseCommandOptions(toolkit).mode, CommandMode::run) << toolkit[0];
+    EXPECT_EQ(ParseCommandOptions({"-display", ":1", "--list"}).mode, CommandMode::list);
+    EXPECT_EQ(ParseCommandOptions({"-reverse", "offscreen"}).mode, CommandMode::usageError);
     EXPECT_EQ(ParseCommandOptions({"--list"}).mode, CommandMode::list);
     EXPECT_EQ(ParseCommandOptions({"--version"}).mode, CommandMode::version);
     EXPECT_EQ(ParseCommandOptions({"--list", "-h"}).mode, CommandMode::help);
@@ -30,7 +38,7 @@ TEST(CommandOptions, OursDecideToolkitOptionsPassAndTheRestIsAUsageError) {
     // What each ends with: the usage on standard error and status 2 for a
     // wrong option; the listing made only when asked for.
     int listings = 0;
-    const auto listing = [&listings] { return ++listings, std::string("table\n"); };
+    const auto listing = [&listings] { return ++listings, ui::Listing{"table\n", {}}; };
     EXPECT_FALSE(ui::CommandOutputFor(ParseCommandOptions({}), "tikr", "1.2", listing));
     const auto usage = ui::CommandOutputFor(wrong, "tikr", "1.2", listing);
     ASSERT_TRUE(usage);
@@ -40,6 +48,12 @@ TEST(CommandOptions, OursDecideToolkitOptionsPassAndTheRestIsAUsageError) {
     EXPECT_EQ(ui::CommandOutputFor(ParseCommandOptions({"--version"}), "tikr", "1.2", listing)->output, "tikr 1.2\n");
     EXPECT_EQ(listings, 0);
     EXPECT_EQ(ui::CommandOutputFor(ParseCommandOptions({"--list"}), "tikr", "1.2", listing)->output, "table\n");
+    const auto unread = ui::CommandOutputFor(ParseCommandOptions({"--list"}), "tikr", "1.2", [] {
+        return ui::Listing{{}, "cannot read the profile file p: why"};
+    });
+    EXPECT_EQ(unread->status, 1);
+    EXPECT_EQ(unread->output, "");
+    EXPECT_EQ(unread->error, "tikr: cannot read the profile file p: why\n");
 }
 
 TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
@@ -53,7 +67,7 @@ TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
     // which the window would store and the listing must not.
     const std::string before = env.ProfileText();
     const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
-    const std::string table = ui::ListProfileTasks(env.path, *files, env.clock);
+    const std::string table = ui::ListProfileTasks(env.path, *files, env.clock).table;
     EXPECT_EQ(table,
               "TITLE        RULE                   NEXT RUN               LAST RUN              OUTCOME\n"
               "Backup h\xc3\xb6me  Every day at 08:00     Thu 10 Dec 2026 08:00  Wed 9 Dec 2026 08:00  "
@@ -65,9 +79,17 @@ TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
 
     // No file: a heading alone, and still no file.
     std::filesystem::remove(env.path);
-    EXPECT_EQ(ui::ListProfileTasks(env.path, *files, env.clock).find('\n') + 1,
-              ui::ListProfileTasks(env.path, *files, env.clock).size());
+    const ui::Listing none = ui::ListProfileTasks(env.path, *files, env.clock);
+    EXPECT_EQ(none.table.find('\n') + 1, none.table.size());
+    EXPECT_EQ(none.error, "");
     EXPECT_FALSE(env.ProfileExists());
+
+    // A profile that is there but cannot be read (here a folder) lists
+    // nothing and says why.
+    std::filesystem::create_directory(env.path);
+    const ui::Listing folder = ui::ListProfileTasks(env.path, *files, env.clock);
+    EXPECT_EQ(folder.table, "");
+    EXPECT_EQ(folder.error.rfind("cannot read the profile file " + env.path + ": ", 0), 0u) << folder.error;
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,10 +49,18 @@ std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& e
             return ui::ListProfileTasks(path, *files, clock);
         });
     if (!output) return std::nullopt;
-    std::fputs(output->output.c_str(), stdout);
+    errno = 0;
+    std::fwrite(output->output.data(), 1, output->output.size(), stdout);
+    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    const int writeError = errno;
     std::fputs(output->error.c_str(), stderr);
-    // A listing that could not be written all is no success.
-    return std::fflush(stdout) == 0 || output->status != 0 ? output->status : 1;
+    if (written) return output->status;
+    // A listing that could not be written whole is no success, and says
+    // why (a full disk, a closed output); a reader that stopped reading
+    // (head) is no news to anyone.
+    if (writeError != EPIPE)
+        std::fprintf(stderr, "%s: cannot write the listing: %s\n", name.c_str(), std::strerror(writeError));
+    return 1;
 }
 
 }  // namespace
