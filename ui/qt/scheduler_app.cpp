@@ -18,6 +18,7 @@
 #include "platform/system_clock.h"
 #include "store/file_system.h"
 #include "store/profile_location.h"
+#include "ui/qt/end_requests.h"
 #include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
@@ -107,6 +108,13 @@ int RunSchedulerApplication(int argc, char** argv) {
     QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
     guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
+    // A signal to end ends as the close box does; a lost display stores the
+    // same before the toolkit ends the process.
+    EndRequests ends([&logic] { logic.OnCancel(); },
+                     [&logic, &startup] {
+                         logic.StoreAtEnd();
+                         startup.Finish(logic);
+                     });
     window.Run();
     return startup.Finish(logic);
 }
