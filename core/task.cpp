@@ -49,6 +49,8 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
     } else {
         lastRun = DateTime(0.0, DateTimeStatus::invalid);
     }
+    if (!runStart.Parse(store.ReadString(section, keys::RUNNING_SINCE)))
+        runStart = DateTime(0.0, DateTimeStatus::invalid);
 }
 
 Task::Task(const CoreServices& services, std::string title, int disabled)
@@ -88,27 +90,39 @@ void Task::MarkRunNow() {
 void Task::RecordRunStart() {
     const DateTime now = DateTime::Now(services.clock);
     if (!now.IsValid() || !schedule) return;
-    lastRun = now;
-    previousResult = std::move(lastResult);
-    lastResult.clear();
-    // With the next run, in the same replacement of the file: the outcome
-    // of an earlier run must not stay beside the new moment.
+    runStart = now;
+    // With the next run, in the same replacement of the file; the last
+    // finished run and its outcome stay readable meanwhile.
     const std::string& section = schedule->GetSectionName();
     if (section.empty()) return;  // never saved: Save writes it
-    services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
-    services.store.WriteString(section, keys::LAST_RESULT, "");
+    services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
 }
 
-void Task::RecordResult(std::string result) {
+void Task::RecordFinished(std::string result) {
     lastResult = std::move(result);
+    if (runStart.IsValid()) lastRun = runStart;
+    runStart = DateTime(0.0, DateTimeStatus::invalid);
     if (!schedule || !lastRun.IsValid() || schedule->GetSectionName().empty()) return;
-    services.store.WriteStringDeferred(schedule->GetSectionName(), keys::LAST_RESULT, lastResult);
+    const std::string& section = schedule->GetSectionName();
+    services.store.WriteStringDeferred(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+    services.store.WriteStringDeferred(section, keys::LAST_RESULT, lastResult);
+    services.store.WriteStringDeferred(section, keys::RUNNING_SINCE, "");
+}
+
+void Task::SettleInterruptedRun() {
+    if (runningProgram != 0) return;
+    if (runStart.IsValid()) {
+        RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
+    } else if (lastRun.IsValid() && lastResult.rfind("running since ", 0) == 0) {
+        runStart = lastRun;
+        RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
+    }
 }
 
 std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (!action) return std::nullopt;
     if (action->GetKind() != Action::KIND_RUN_APPLICATION) {
-        RecordResult(RESULT_MESSAGE_SHOWN);
+        RecordFinished(RESULT_MESSAGE_SHOWN);
         // The task may be removed while the box is open: only the action,
         // which keeps what it needs on the stack, is touched from here on.
         action->Run();
@@ -119,30 +133,33 @@ std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (launched.started) {
         runningProgram = launched.run;
         outputProblem = launched.outputProblem;
-        const std::string discarded = outputProblem.empty() ? "" : OutputDiscardedText(outputProblem);
-        RecordResult((runningProgram != 0 ? RunningSinceText(lastRun) : RESULT_STARTED) + discarded);
+        // A kept program stays the run going on until its end is known.
+        if (runningProgram == 0)
+            RecordFinished(RESULT_STARTED + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
         return std::nullopt;
     }
     runningProgram = 0;
-    RecordResult(RESULT_NOT_STARTED + launched.reason);
-    return StartFailure{title, program.GetCommandLine(), launched.reason, previousResult == lastResult};
+    const std::string result = RESULT_NOT_STARTED + launched.reason;
+    const bool repeated = lastResult == result;
+    RecordFinished(result);
+    return StartFailure{title, program.GetCommandLine(), launched.reason, repeated};
 }
 
 std::optional<StartFailure> Task::RecordProgramEnd(const ProgramEnd& end) {
     if (end.run == 0 || end.run != runningProgram) return std::nullopt;
     runningProgram = 0;
     const std::string outcome = EndedText(end);
-    RecordResult(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    const bool repeated = OutcomeWithoutDuration(lastResult) == OutcomeWithoutDuration(outcome);
+    RecordFinished(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
     if (!EndedInFailure(end)) return std::nullopt;
     const auto* program = dynamic_cast<const RunApplicationAction*>(action.get());
-    const bool repeated = OutcomeWithoutDuration(previousResult) == OutcomeWithoutDuration(outcome);
     return StartFailure{title, program != nullptr ? program->GetCommandLine() : std::string(), outcome, repeated, true};
 }
 
 void Task::RecordStillRunning() {
     if (runningProgram == 0) return;
     runningProgram = 0;
-    RecordResult(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    RecordFinished(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
 }
 
 std::optional<StartFailure> Task::CheckAndRun() {
@@ -168,6 +185,11 @@ void Task::Save(const std::string& section) {
     } else if (services.store.HasKey(section, keys::LAST_RUN) || services.store.HasKey(section, keys::LAST_RESULT)) {
         services.store.WriteString(section, keys::LAST_RUN, "");
         services.store.WriteString(section, keys::LAST_RESULT, "");
+    }
+    if (runStart.IsValid()) {
+        services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
+    } else if (services.store.HasKey(section, keys::RUNNING_SINCE)) {
+        services.store.WriteString(section, keys::RUNNING_SINCE, "");
     }
 }
 

@@ -69,6 +69,11 @@ public:
     // The scheduler ends: every program still running is recorded as such;
     // programs are left running.
     void RecordStillRunning();
+    // At a scheduler's start, after loading: the runs the file holds as
+    // going on were left by a scheduler that ended without recording them
+    // (Task::SettleInterruptedRun). Their outcomes are written at once;
+    // false when that write failed.
+    bool SettleInterruptedRuns();
     // Where runs keep their output and their history; none: programs keep
     // the launcher's output and no history is written.
     void SetRunRecords(RunRecords* records) { runRecords = records; }

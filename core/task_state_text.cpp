@@ -102,10 +102,14 @@ std::string DescribeTaskState(const TaskStateFacts& facts) {
     std::string text = facts.rule + "\n";
     text += facts.disabled ? "Disabled" : "Next run: " + FormatRunTime(facts.nextRun);
     text += "\n";
-    if (!facts.lastRun.IsValid()) return text + "Never run";
-    text += "Last run: " + FormatRunTime(facts.lastRun);
-    if (!facts.lastResult.empty())
-        text += ", " + OneLineText(facts.lastResult, MAX_RESULT_CHARACTERS, InvalidBytes::keep, "");
+    if (!facts.lastRun.IsValid()) {
+        text += "Never run";
+    } else {
+        text += "Last run: " + FormatRunTime(facts.lastRun);
+        if (!facts.lastResult.empty())
+            text += ", " + OneLineText(facts.lastResult, MAX_RESULT_CHARACTERS, InvalidBytes::keep, "");
+    }
+    if (facts.runningSince.IsValid()) text += "\nRunning since " + FormatRunTime(facts.runningSince);
     return text;
 }
 
@@ -118,6 +122,7 @@ std::string DescribeTask(const Task& task) {
     facts.disabled = task.IsDisabled() != 0;
     facts.lastRun = task.GetLastRun();
     facts.lastResult = task.GetLastResult();
+    facts.runningSince = task.GetRunningSince();
     return DescribeTaskState(facts);
 }
 

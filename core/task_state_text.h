@@ -29,12 +29,13 @@ struct TaskStateFacts {
     DateTime nextRun;
     DateTime lastRun;        // invalid: the task has never run
     std::string lastResult;  // how the last run went; empty when not stored
+    DateTime runningSince;   // invalid: no run is going on
 };
 
 // The lines of the text, joined by "\n": the rule, "Disabled" or the next
-// run, then the last run and its outcome (cut to one line of at most
-// MAX_RESULT_CHARACTERS characters, since the profile file may hold
-// anything) or "Never run".
+// run, then the last finished run and its outcome (cut to one line of at
+// most MAX_RESULT_CHARACTERS characters, since the profile file may hold
+// anything) or "Never run", and "Running since ..." while a run goes on.
 std::string DescribeTaskState(const TaskStateFacts& facts);
 
 constexpr std::size_t MAX_RESULT_CHARACTERS = 200;

@@ -69,6 +69,7 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
                      "tasks in the file.";
         return;
     }
+    tasks->SettleInterruptedRuns();
     // A write that failed before this window was there to hear it (loading
     // stores next runs) is told as soon as the window exists, and the
     // tasks are written again like after any failed write.
@@ -431,6 +432,7 @@ bool SchedulerDialog::TakeUpProfile() {
         interval = store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
     }
     tasks->LoadAheadOfKept();
+    tasks->SettleInterruptedRuns();
     if (window == nullptr || ending) return true;
     UpdateData(false);
     if (interval != shownInterval) RestartTimer();

@@ -18,7 +18,7 @@ namespace tikr::ui {
 
 namespace {
 
-constexpr std::size_t COLUMNS = 5;
+constexpr std::size_t COLUMNS = 6;
 constexpr std::size_t MAX_CELL_CHARACTERS = 80;
 using Row = std::array<std::string, COLUMNS>;
 
@@ -114,7 +114,7 @@ std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, con
 
 std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
     const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
-    std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME"}};
+    std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"}};
     for (int i = 0; i < tasks.GetCount(); ++i) {
         const Task* task = tasks.GetTask(i);
         const Schedule* schedule = task->GetSchedule();
@@ -126,6 +126,7 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
                                          : "unknown";
         row[3] = task->GetLastRun().IsValid() ? FormatRunTime(task->GetLastRun()) : "never";
         row[4] = Cell(utf8(task->GetLastResult()));
+        if (task->GetRunningSince().IsValid()) row[5] = FormatRunTime(task->GetRunningSince());
         rows.push_back(std::move(row));
     }
     std::array<std::size_t, COLUMNS> widths{};

@@ -57,7 +57,8 @@ using TaskTextToUtf8 = std::function<std::string(const std::string&)>;
 
 // Every task as an aligned table, one line each after a heading: title,
 // timing rule in words, next run ("disabled" for a disabled task), last
-// run ("never") and its outcome. Each cell is one line of text, UTF-8.
+// finished run ("never") and its outcome, and the start of the run going
+// on. Each cell is one line of text, UTF-8.
 std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = nullptr);
 
 // The table of the tasks in the profile file, loaded as the window would

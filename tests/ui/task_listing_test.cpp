@@ -61,6 +61,7 @@ TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
         "[settings]\nNumApps=3\n"
         "[App1]\ntitle=Backup h\xc3\xb6me\nTask=A\ncommand=backup\ntype=Daily\nwhen=08:00\n"
         "NextAt=10-Dec-2026 08:00:00\nLastRun=09-Dec-2026 08:00:00\nLastResult=exited with status 3 after 1 s\n"
+        "RunningSince=10-Dec-2026 08:00:02\n"
         "[App2]\ntitle=Tea\tbreak\nDisabled=1\nTask=M\ntype=Weekly\nDayOfWeek=5\nwhen=16:00\n"
         "NextAt=11-Dec-2026 16:00:00\n");
     // App3 is missing and its next run unknown: loading computes one,
@@ -68,12 +69,14 @@ TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
     const std::string before = env.ProfileText();
     const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
     const std::string table = ui::ListProfileTasks(env.path, *files, env.clock).table;
-    EXPECT_EQ(table,
-              "TITLE        RULE                   NEXT RUN               LAST RUN              OUTCOME\n"
-              "Backup h\xc3\xb6me  Every day at 08:00     Thu 10 Dec 2026 08:00  Wed 9 Dec 2026 08:00  "
-              "exited with status 3 after 1 s\n"
-              "Tea break    Every Friday at 16:00  disabled               never\n"
-              "App3         At every check         Tue 8 Dec 2026 14:30   never\n");
+    EXPECT_EQ(
+        table,
+        "TITLE        RULE                   NEXT RUN               LAST RUN              OUTCOME                   "
+        "      RUNNING SINCE\n"
+        "Backup h\xc3\xb6me  Every day at 08:00     Thu 10 Dec 2026 08:00  Wed 9 Dec 2026 08:00  "
+        "exited with status 3 after 1 s  Thu 10 Dec 2026 08:00:02\n"
+        "Tea break    Every Friday at 16:00  disabled               never\n"
+        "App3         At every check         Tue 8 Dec 2026 14:30   never\n");
     EXPECT_EQ(env.ProfileText(), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(env.dir.Path()), {}), 1);
 

@@ -63,8 +63,7 @@ EndRequests::EndRequests(std::function<void()> end, std::function<void()> store)
     notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
         char bytes[16];
-        while (::read(pipe[0], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(pipe[0], bytes, sizeof bytes) > 0) {}
         if (endNow) endNow();
     });
     struct sigaction action {};
