@@ -43,11 +43,18 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
     // The last run; a file that never held these keys (or a text that is
     // not a date) reads as a task that never ran.
-    lastRun.Parse(store.ReadString(section, keys::LAST_RUN));
+    const std::string lastRunText = store.ReadString(section, keys::LAST_RUN);
+    lastRun.Parse(lastRunText);
     if (lastRun.IsValid()) {
         lastResult = store.ReadString(section, keys::LAST_RESULT);
     } else {
         lastRun = DateTime(0.0, DateTimeStatus::invalid);
+        // A moment beyond what a date can hold (31-Dec-9999 12:00) still
+        // had a run: its outcome is kept, and both are saved as they are.
+        if (!lastRunText.empty()) {
+            unreadLastRun = lastRunText;
+            lastResult = store.ReadString(section, keys::LAST_RESULT);
+        }
     }
     if (!runStart.Parse(store.ReadString(section, keys::RUNNING_SINCE)))
         runStart = DateTime(0.0, DateTimeStatus::invalid);
@@ -100,7 +107,10 @@ void Task::RecordRunStart() {
 
 void Task::RecordFinished(std::string result) {
     lastResult = std::move(result);
-    if (runStart.IsValid()) lastRun = runStart;
+    if (runStart.IsValid()) {
+        lastRun = runStart;
+        unreadLastRun.clear();
+    }
     runStart = DateTime(0.0, DateTimeStatus::invalid);
     if (!schedule || !lastRun.IsValid() || schedule->GetSectionName().empty()) return;
     const std::string& section = schedule->GetSectionName();
@@ -179,8 +189,9 @@ void Task::Save(const std::string& section) {
     // The last run moves with the task. A task that never ran clears what
     // a former occupant of the section left; a section that never held the
     // keys is left without them.
-    if (lastRun.IsValid()) {
-        services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+    if (lastRun.IsValid() || !unreadLastRun.empty()) {
+        services.store.WriteString(section, keys::LAST_RUN,
+                                   lastRun.IsValid() ? lastRun.Format(Schedule::NEXT_RUN_FORMAT) : unreadLastRun);
         services.store.WriteString(section, keys::LAST_RESULT, lastResult);
     } else if (services.store.HasKey(section, keys::LAST_RUN) || services.store.HasKey(section, keys::LAST_RESULT)) {
         services.store.WriteString(section, keys::LAST_RUN, "");

@@ -117,6 +117,7 @@ private:
     std::string actionlessKind;
     DateTime lastRun{0.0, DateTimeStatus::invalid};
     std::string lastResult;
+    std::string unreadLastRun;                        // a stored last run that is no date it can hold
     DateTime runStart{0.0, DateTimeStatus::invalid};  // the run going on
     std::uint64_t runningProgram = 0;
     std::string outputProblem;  // why the running program's output is discarded

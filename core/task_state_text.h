@@ -18,9 +18,12 @@ class Task;
 std::string DescribeSchedule(const Schedule& schedule);
 
 // "Mon 14 Dec 2026 08:00", with ":SS" appended when the seconds are not
-// zero; "never" for the last day a date-time can hold (the next run of a
-// rule with every day skipped); "unknown" for an invalid value.
+// zero; "unknown" for an invalid value.
 std::string FormatRunTime(const DateTime& when);
+// A next run: as FormatRunTime, but "never" for the last day a date-time
+// can hold (the next run of a rule with every day skipped). Only a next
+// run means that by it; a run's start on that day is shown as a date.
+std::string FormatNextRun(const DateTime& when);
 
 // What the task state text is made of.
 struct TaskStateFacts {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <utility>
 
 #include "core/core_services.h"
@@ -22,10 +23,58 @@ constexpr std::size_t COLUMNS = 6;
 constexpr std::size_t MAX_CELL_CHARACTERS = 80;
 using Row = std::array<std::string, COLUMNS>;
 
-// Characters of UTF-8 text, as wide as a terminal shows most of them.
+// The screen columns a terminal gives a character: none for combining
+// marks and zero-width characters, two for East Asian wide and full-width
+// characters and emoji, one for the rest.
+std::size_t CharacterColumns(char32_t c) {
+    struct Range {
+        char32_t first, last;
+    };
+    static constexpr Range zeroWidth[] = {{0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD},  {0x0610, 0x061A},
+                                          {0x064B, 0x065F}, {0x0E31, 0x0E31}, {0x0E34, 0x0E3A},  {0x0E47, 0x0E4E},
+                                          {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x200B, 0x200F},  {0x20D0, 0x20FF},
+                                          {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xE0100, 0xE01EF}};
+    static constexpr Range wide[] = {
+        {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},   {0x23E9, 0x23EC},   {0x25FD, 0x25FE},
+        {0x2614, 0x2615},   {0x2648, 0x2653},   {0x26AA, 0x26AB},   {0x26BD, 0x26BE},   {0x26C4, 0x26C5},
+        {0x26F2, 0x26F5},   {0x2705, 0x2705},   {0x270A, 0x270B},   {0x2728, 0x2728},   {0x274C, 0x274C},
+        {0x2753, 0x2755},   {0x2795, 0x2797},   {0x2B1B, 0x2B1C},   {0x2E80, 0x303E},   {0x3041, 0x33FF},
+        {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
+        {0xF900, 0xFAFF},   {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},
+        {0x1F004, 0x1F004}, {0x1F0CF, 0x1F0CF}, {0x1F18E, 0x1F18E}, {0x1F191, 0x1F19A}, {0x1F200, 0x1F251},
+        {0x1F300, 0x1F64F}, {0x1F680, 0x1F6FF}, {0x1F7E0, 0x1F7EB}, {0x1F90C, 0x1F9FF}, {0x1FA70, 0x1FAFF},
+        {0x20000, 0x3FFFD}};
+    const auto in = [c](const auto& ranges) {
+        return std::any_of(std::begin(ranges), std::end(ranges),
+                           [c](const Range& range) { return c >= range.first && c <= range.last; });
+    };
+    if (c == 0x200D || in(zeroWidth)) return 0;
+    return in(wide) ? 2 : 1;
+}
+
+// The screen columns of UTF-8 text; a byte that starts no character takes
+// one column, as a terminal shows it as one replacement sign.
 std::size_t Width(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool whole = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!whole) {
+            ++columns;
+            ++i;
+            continue;
+        }
+        columns += CharacterColumns(c);
+        i += length;
+    }
+    return columns;
 }
 
 std::string Cell(const std::string& text) { return OneLineText(text, MAX_CELL_CHARACTERS); }
@@ -122,9 +171,10 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
         row[0] = Cell(utf8(task->GetTitle()));
         row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
         row[2] = task->IsDisabled() != 0 ? "disabled"
-                 : schedule != nullptr   ? FormatRunTime(schedule->GetNextRun())
+                 : schedule != nullptr   ? FormatNextRun(schedule->GetNextRun())
                                          : "unknown";
-        row[3] = task->GetLastRun().IsValid() ? FormatRunTime(task->GetLastRun()) : "never";
+        row[3] = task->GetLastRun().IsValid() || !task->GetLastResult().empty() ? FormatRunTime(task->GetLastRun())
+                                                                                : "never";
         row[4] = Cell(utf8(task->GetLastResult()));
         if (task->GetRunningSince().IsValid()) row[5] = FormatRunTime(task->GetRunningSince());
         rows.push_back(std::move(row));

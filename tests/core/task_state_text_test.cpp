@@ -78,7 +78,9 @@ TEST(FormatRunTimeTest, ReadsInEnglishWithSecondsOnlyWhenSet) {
     EXPECT_EQ(FormatRunTime(Make(2026, 12, 4, 18, 5, 10)), "Fri 4 Dec 2026 18:05:10");
     EXPECT_EQ(FormatRunTime(Make(1899, 12, 29, 6, 0, 0)), "Fri 29 Dec 1899 06:00");
     EXPECT_EQ(FormatRunTime(DateTime(46000.0, DateTimeStatus::invalid)), "unknown");
-    EXPECT_EQ(FormatRunTime(DateTime(DateTime::MAX_DAY_NUMBER)), "never");
+    EXPECT_EQ(FormatRunTime(DateTime(DateTime::MAX_DAY_NUMBER)), "Fri 31 Dec 9999 00:00");
+    EXPECT_EQ(FormatNextRun(DateTime(DateTime::MAX_DAY_NUMBER)), "never");
+    EXPECT_EQ(FormatNextRun(Make(2026, 12, 14, 8, 0, 0)), "Mon 14 Dec 2026 08:00");
 }
 
 TEST(DescribeTaskStateTest, ShapesOfTheText) {
@@ -95,7 +97,8 @@ TEST(DescribeTaskStateTest, ShapesOfTheText) {
         {{rule, false, next, last, "could not start: no program named backp", neverRun},
          nextLine + "Last run: Fri 11 Dec 2026 08:00, could not start: no program named backp"},
         {{rule, false, next, last, "", neverRun}, nextLine + "Last run: Fri 11 Dec 2026 08:00"},
-        {{rule, false, next, neverRun, "started", neverRun}, nextLine + "Never run"},
+        // An outcome beside a last run that could not be read is kept.
+        {{rule, false, next, neverRun, "started", neverRun}, nextLine + "Last run: unknown, started"},
         {{rule, true, next, last, "message shown", neverRun},
          rule + "\nDisabled\nLast run: Fri 11 Dec 2026 08:00, message shown"},
         {{"Never: every day of the week is skipped", false, DateTime(DateTime::MAX_DAY_NUMBER), neverRun, "", neverRun},
