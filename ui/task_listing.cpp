@@ -9,6 +9,7 @@
 #include "core/message_display.h"
 #include "core/one_line_text.h"
 #include "core/process_launcher.h"
+#include "core/profile_keys.h"
 #include "core/schedule.h"
 #include "core/task_list.h"
 #include "core/task_state_text.h"
@@ -161,18 +162,21 @@ std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, con
     return std::nullopt;
 }
 
-std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
+std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8,
+                      const std::map<int, DateTime>& heldNextRuns) {
     const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
     std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"}};
     for (int i = 0; i < tasks.GetCount(); ++i) {
         const Task* task = tasks.GetTask(i);
         const Schedule* schedule = task->GetSchedule();
+        const auto held = heldNextRuns.find(i);
         Row row;
         row[0] = Cell(utf8(task->GetTitle()));
         row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
-        row[2] = task->IsDisabled() != 0 ? "disabled"
-                 : schedule != nullptr   ? FormatNextRun(schedule->GetNextRun())
-                                         : "unknown";
+        row[2] = task->IsDisabled() != 0      ? "disabled"
+                 : held != heldNextRuns.end() ? FormatNextRun(held->second)
+                 : schedule != nullptr        ? FormatNextRun(schedule->GetNextRun())
+                                              : "unknown";
         row[3] = task->GetLastRun().IsValid() || !task->GetLastResult().empty() ? FormatRunTime(task->GetLastRun())
                                                                                 : "never";
         row[4] = Cell(utf8(task->GetLastResult()));
@@ -207,7 +211,15 @@ Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, cons
     // An unreadable file is no file without tasks.
     if (!store.ReadError().empty())
         return Listing{{}, "cannot read the profile file " + profilePath + ": " + store.ReadError()};
-    return Listing{TaskTable(tasks, toUtf8), {}};
+    std::map<int, DateTime> held;
+    const DateTime now = DateTime::Now(clock);
+    for (int i = 0; i < tasks.GetCount(); ++i) {
+        if (dynamic_cast<const IntervalSchedule*>(tasks.GetTask(i)->GetSchedule()) == nullptr) continue;
+        DateTime stored;
+        if (stored.Parse(store.ReadString(TaskSectionName(i), keys::NEXT_AT)) && now.IsValid() && stored >= now)
+            held[i] = stored;
+    }
+    return Listing{TaskTable(tasks, toUtf8, held), {}};
 }
 
 }  // namespace tikr::ui

@@ -2,11 +2,13 @@
 // The program's command-line options and the listing of the tasks that
 // "--list" prints: no window, nothing written.
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
+#include "core/date_time.h"
 #include "store/file_system.h"
 
 namespace tikr {
@@ -59,12 +61,16 @@ using TaskTextToUtf8 = std::function<std::string(const std::string&)>;
 // timing rule in words, next run ("disabled" for a disabled task), last
 // finished run ("never") and its outcome, and the start of the run going
 // on. Each cell is one line of text, UTF-8.
-std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = nullptr);
+// heldNextRuns: next runs by task index shown instead of the loaded ones.
+std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = nullptr,
+                      const std::map<int, DateTime>& heldNextRuns = {});
 
 // The table of the tasks in the profile file, loaded as the window would
 // load them (a damaged file shows what loads) through files that are only
-// read: the file is left as it is. A file that exists but cannot be read
-// gives no table: "cannot read the profile file <path>: <reason>".
+// read: the file is left as it is. A regular interval restarts at every
+// load, yet a scheduler that runs holds the next run it stored: a stored
+// next run that has not passed is shown. A file that exists but cannot be
+// read gives no table: "cannot read the profile file <path>: <reason>".
 Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
                          const TaskTextToUtf8& toUtf8 = nullptr);
 

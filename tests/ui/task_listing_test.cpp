@@ -102,12 +102,15 @@ TEST(TaskListing, AlignsByScreenColumnsAndShowsAFarLastRunWithItsOutcome) {
         "[settings]\nNumApps=3\n"
         "[App1]\ntitle=\xe6\x97\xa5\xe6\x9c\xac\ntype=I\nwhen=01:00\nLastRun=31-Dec-9999 00:00:00\nLastResult=future\n"
         "[App2]\ntitle=Cafe\xcc\x81\ntype=I\nwhen=01:00\nLastRun=31-Dec-9999 12:00:00\nLastResult=later\n"
-        "[App3]\ntitle=\xf0\x9f\x99\x82 ok\ntype=I\nwhen=01:00\n");
+        "NextAt=08-Dec-2026 15:10:00\n[App3]\ntitle=\xf0\x9f\x99\x82 ok\ntype=I\nwhen=01:00\nNextAt=08-Dec-2026 "
+        "14:00:00\n");
+    // App2's next run, stored by a scheduler that runs, is shown as it
+    // holds it; App3's has passed, and a start would restart it now.
     const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
     EXPECT_EQ(ui::ListProfileTasks(env.path, *files, env.clock).table,
               "TITLE  RULE          NEXT RUN              LAST RUN               OUTCOME  RUNNING SINCE\n"
               "\xe6\x97\xa5\xe6\x9c\xac   Every 1 hour  Tue 8 Dec 2026 15:30  Fri 31 Dec 9999 00:00  future\n"
-              "Cafe\xcc\x81   Every 1 hour  Tue 8 Dec 2026 15:30  unknown                later\n"
+              "Cafe\xcc\x81   Every 1 hour  Tue 8 Dec 2026 15:10  unknown                later\n"
               "\xf0\x9f\x99\x82 ok  Every 1 hour  Tue 8 Dec 2026 15:30  never\n");
 }
 
