@@ -450,7 +450,8 @@ bool SchedulerDialog::Store(std::optional<int> taskIndex) {
         // Nothing is written before the file is read; then the whole list,
         // the file's tasks with the ones added meanwhile.
         savePending = true;
-        if (!TakeUpProfile()) return false;
+        // Nothing is lost while nothing was added or confirmed meanwhile.
+        if (!TakeUpProfile()) return tasks->GetCount() == 0 && !unsavedSettings;
         taskIndex = ALL_TASKS;
     }
     // After a failed write a single task's section is not enough: the count

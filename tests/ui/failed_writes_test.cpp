@@ -180,6 +180,12 @@ TEST_F(FailedWritesTest, AProfileUnreadableAtStartIsTakenUpOnceItReads) {
     EXPECT_EQ(Stored("App3", "title"), "Added");
     EXPECT_EQ(dialog->GetInterval(), 30);
     EXPECT_EQ(window.notices.size(), 1u);
+
+    // Ended while still unread, nothing added: nothing is lost.
+    files.unreadable = true;
+    Start(std::string("[Settings]\nNumApps=1\n") + MINUTE_TASK, false);
+    dialog->OnCancel();
+    EXPECT_EQ(startup->Finish(*dialog), 0);
 }
 
 // Exit, Escape and the end of the session leave nothing behind: what waits
