@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <iterator>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -49,6 +50,7 @@ void OnToolkitMessage(QtMsgType type, const QMessageLogContext& context, const Q
     if (active != nullptr && type == QtWarningMsg && message.contains(QStringLiteral("connection broke")))
         active->StoreOnce();
     if (earlierHandler != nullptr) earlierHandler(type, context, message);
+    else std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 }  // namespace
