@@ -119,14 +119,14 @@ void Task::RecordFinished(std::string result) {
     services.store.WriteStringDeferred(section, keys::RUNNING_SINCE, "");
 }
 
-void Task::SettleInterruptedRun() {
-    if (runningProgram != 0) return;
-    if (runStart.IsValid()) {
-        RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
-    } else if (lastRun.IsValid() && lastResult.rfind("running since ", 0) == 0) {
+bool Task::SettleInterruptedRun() {
+    if (runningProgram != 0) return false;
+    if (!runStart.IsValid()) {
+        if (!lastRun.IsValid() || lastResult.rfind("running since ", 0) != 0) return false;
         runStart = lastRun;
-        RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
     }
+    RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
+    return true;
 }
 
 std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {

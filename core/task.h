@@ -84,7 +84,8 @@ public:
     // older version, a "running since" outcome) was left by a scheduler
     // that ended without recording it, and becomes the last run with
     // OUTCOME_ENDED_UNEXPECTEDLY, written with the file's next replacement.
-    void SettleInterruptedRun();
+    // True when there was such a run.
+    bool SettleInterruptedRun();
     // Writes the title, the flag, the action's and the schedule's keys and
     // the last run with its outcome, all as they are in memory: saving never
     // moves the next run.

@@ -197,7 +197,12 @@ void TaskList::RecordStillRunning() {
 }
 
 bool TaskList::SettleInterruptedRuns() {
-    for (auto& task : tasks) task->SettleInterruptedRun();
+    for (auto& task : tasks) {
+        // Its history line too, which the ended scheduler could not write.
+        if (task->SettleInterruptedRun())
+            AppendHistory(RunningProgram{task->GetTitle(), {}, task->GetLastRun(), false, {}, {}},
+                          OUTCOME_ENDED_UNEXPECTEDLY, 0);
+    }
     return services.store.SaveDeferred();
 }
 

@@ -71,8 +71,8 @@ public:
     void RecordStillRunning();
     // At a scheduler's start, after loading: the runs the file holds as
     // going on were left by a scheduler that ended without recording them
-    // (Task::SettleInterruptedRun). Their outcomes are written at once;
-    // false when that write failed.
+    // (Task::SettleInterruptedRun). Their outcomes are written at once, and
+    // their lines added to the history; false when that write failed.
     bool SettleInterruptedRuns();
     // Where runs keep their output and their history; none: programs keep
     // the launcher's output and no history is written.

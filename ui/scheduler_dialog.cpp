@@ -69,7 +69,6 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
                      "tasks in the file.";
         return;
     }
-    tasks->SettleInterruptedRuns();
     // A write that failed before this window was there to hear it (loading
     // stores next runs) is told as soon as the window exists, and the
     // tasks are written again like after any failed write.
@@ -172,6 +171,8 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
 }
 
 void SchedulerDialog::OnInitDialog() {
+    // Before the first check, once the history of runs is there to hear.
+    if (unreadProfile.empty()) tasks->SettleInterruptedRuns();
     UpdateData(false);
     trayWanted = showIcon != 0;
     if (trayWanted) AddTrayIcon();

@@ -158,6 +158,8 @@ TEST_F(ProgramEndTest, ARunLeftGoingOnByAKilledSchedulerIsSettledAtStart) {
         "LastResult=running since 09:00:00\n[App3]\ntitle=Done\nLastRun=08-Dec-2026 10:00:00\nLastResult=started\n");
     TaskList list(keepingServices);
     list.Load();
+    RunRecords records(dir.File("state"));
+    list.SetRunRecords(&records);
     EXPECT_EQ(Stamp(list.GetTask(0)->GetRunningSince()), "08-Dec-2026 08:00:00");
     ASSERT_TRUE(list.SettleInterruptedRuns());
     const std::string unknown = "running when Tikr ended unexpectedly; outcome unknown";
@@ -169,6 +171,10 @@ TEST_F(ProgramEndTest, ARunLeftGoingOnByAKilledSchedulerIsSettledAtStart) {
     }
     EXPECT_EQ(Stored("App1", "RunningSince"), "");
     EXPECT_FALSE(list.GetTask(0)->GetRunningSince().IsValid());
+    const std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].title, "Old");
+    EXPECT_EQ(runs[1].outcome, unknown);
 }
 
 TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
