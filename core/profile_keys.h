@@ -37,6 +37,10 @@ constexpr const char* MESSAGE = "Message";
 // outcome in words. Files without them read as tasks that never ran.
 constexpr const char* LAST_RUN = "LastRun";
 constexpr const char* LAST_RESULT = "LastResult";
+// The start of the run going on (in the "NextAt" form), apart from the
+// last finished run so that its outcome stays readable meanwhile; empty or
+// missing when none goes on.
+constexpr const char* RUNNING_SINCE = "RunningSince";
 
 // Values written to "Task" and "type".
 constexpr const char* TASK_APPLICATION = "Application";

@@ -31,8 +31,6 @@ std::string DurationText(long long seconds) {
     return Pair(seconds / 86400, "d", seconds % 86400 / 3600, "h");
 }
 
-std::string RunningSinceText(const DateTime& start) { return "running since " + start.Format("%H:%M:%S"); }
-
 std::string EndedText(const ProgramEnd& end) {
     std::string text;
     switch (end.how) {

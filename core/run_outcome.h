@@ -10,12 +10,12 @@ namespace tikr {
 
 // A program that was running when the scheduler ended.
 constexpr const char* OUTCOME_STILL_RUNNING = "still running when Tikr ended";
+// A run that was going on when a scheduler ended without recording it
+// (killed, a crash, a power cut), as the next start finds it.
+constexpr const char* OUTCOME_ENDED_UNEXPECTEDLY = "running when Tikr ended unexpectedly; outcome unknown";
 
 // "3 s", "4 min 5 s", "2 h 3 min", "3 d 4 h": the two largest units.
 std::string DurationText(long long seconds);
-
-// "running since 09:00:00".
-std::string RunningSinceText(const DateTime& start);
 
 // "exited with status 2 after 41 s", "ended by signal 9 after 2 h 3 min";
 // Windows exit codes "exited with code 3 after 1 s", and in hexadecimal

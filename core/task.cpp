@@ -43,12 +43,21 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
 
     // The last run; a file that never held these keys (or a text that is
     // not a date) reads as a task that never ran.
-    lastRun.Parse(store.ReadString(section, keys::LAST_RUN));
+    const std::string lastRunText = store.ReadString(section, keys::LAST_RUN);
+    lastRun.Parse(lastRunText);
     if (lastRun.IsValid()) {
         lastResult = store.ReadString(section, keys::LAST_RESULT);
     } else {
         lastRun = DateTime(0.0, DateTimeStatus::invalid);
+        // A moment beyond what a date can hold (31-Dec-9999 12:00) still
+        // had a run: its outcome is kept, and both are saved as they are.
+        if (!lastRunText.empty()) {
+            unreadLastRun = lastRunText;
+            lastResult = store.ReadString(section, keys::LAST_RESULT);
+        }
     }
+    if (!runStart.Parse(store.ReadString(section, keys::RUNNING_SINCE)))
+        runStart = DateTime(0.0, DateTimeStatus::invalid);
 }
 
 Task::Task(const CoreServices& services, std::string title, int disabled)
@@ -88,27 +97,42 @@ void Task::MarkRunNow() {
 void Task::RecordRunStart() {
     const DateTime now = DateTime::Now(services.clock);
     if (!now.IsValid() || !schedule) return;
-    lastRun = now;
-    previousResult = std::move(lastResult);
-    lastResult.clear();
-    // With the next run, in the same replacement of the file: the outcome
-    // of an earlier run must not stay beside the new moment.
+    runStart = now;
+    // With the next run, in the same replacement of the file; the last
+    // finished run and its outcome stay readable meanwhile.
     const std::string& section = schedule->GetSectionName();
     if (section.empty()) return;  // never saved: Save writes it
-    services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
-    services.store.WriteString(section, keys::LAST_RESULT, "");
+    services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
 }
 
-void Task::RecordResult(std::string result) {
+void Task::RecordFinished(std::string result) {
     lastResult = std::move(result);
+    if (runStart.IsValid()) {
+        lastRun = runStart;
+        unreadLastRun.clear();
+    }
+    runStart = DateTime(0.0, DateTimeStatus::invalid);
     if (!schedule || !lastRun.IsValid() || schedule->GetSectionName().empty()) return;
-    services.store.WriteStringDeferred(schedule->GetSectionName(), keys::LAST_RESULT, lastResult);
+    const std::string& section = schedule->GetSectionName();
+    services.store.WriteStringDeferred(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+    services.store.WriteStringDeferred(section, keys::LAST_RESULT, lastResult);
+    services.store.WriteStringDeferred(section, keys::RUNNING_SINCE, "");
+}
+
+bool Task::SettleInterruptedRun() {
+    if (runningProgram != 0) return false;
+    if (!runStart.IsValid()) {
+        if (!lastRun.IsValid() || lastResult.rfind("running since ", 0) != 0) return false;
+        runStart = lastRun;
+    }
+    RecordFinished(OUTCOME_ENDED_UNEXPECTEDLY);
+    return true;
 }
 
 std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (!action) return std::nullopt;
     if (action->GetKind() != Action::KIND_RUN_APPLICATION) {
-        RecordResult(RESULT_MESSAGE_SHOWN);
+        RecordFinished(RESULT_MESSAGE_SHOWN);
         // The task may be removed while the box is open: only the action,
         // which keeps what it needs on the stack, is touched from here on.
         action->Run();
@@ -119,30 +143,33 @@ std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (launched.started) {
         runningProgram = launched.run;
         outputProblem = launched.outputProblem;
-        const std::string discarded = outputProblem.empty() ? "" : OutputDiscardedText(outputProblem);
-        RecordResult((runningProgram != 0 ? RunningSinceText(lastRun) : RESULT_STARTED) + discarded);
+        // A kept program stays the run going on until its end is known.
+        if (runningProgram == 0)
+            RecordFinished(RESULT_STARTED + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
         return std::nullopt;
     }
     runningProgram = 0;
-    RecordResult(RESULT_NOT_STARTED + launched.reason);
-    return StartFailure{title, program.GetCommandLine(), launched.reason, previousResult == lastResult};
+    const std::string result = RESULT_NOT_STARTED + launched.reason;
+    const bool repeated = lastResult == result;
+    RecordFinished(result);
+    return StartFailure{title, program.GetCommandLine(), launched.reason, repeated};
 }
 
 std::optional<StartFailure> Task::RecordProgramEnd(const ProgramEnd& end) {
     if (end.run == 0 || end.run != runningProgram) return std::nullopt;
     runningProgram = 0;
     const std::string outcome = EndedText(end);
-    RecordResult(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    const bool repeated = OutcomeWithoutDuration(lastResult) == OutcomeWithoutDuration(outcome);
+    RecordFinished(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
     if (!EndedInFailure(end)) return std::nullopt;
     const auto* program = dynamic_cast<const RunApplicationAction*>(action.get());
-    const bool repeated = OutcomeWithoutDuration(previousResult) == OutcomeWithoutDuration(outcome);
     return StartFailure{title, program != nullptr ? program->GetCommandLine() : std::string(), outcome, repeated, true};
 }
 
 void Task::RecordStillRunning() {
     if (runningProgram == 0) return;
     runningProgram = 0;
-    RecordResult(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    RecordFinished(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
 }
 
 std::optional<StartFailure> Task::CheckAndRun() {
@@ -162,12 +189,18 @@ void Task::Save(const std::string& section) {
     // The last run moves with the task. A task that never ran clears what
     // a former occupant of the section left; a section that never held the
     // keys is left without them.
-    if (lastRun.IsValid()) {
-        services.store.WriteString(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
+    if (lastRun.IsValid() || !unreadLastRun.empty()) {
+        services.store.WriteString(section, keys::LAST_RUN,
+                                   lastRun.IsValid() ? lastRun.Format(Schedule::NEXT_RUN_FORMAT) : unreadLastRun);
         services.store.WriteString(section, keys::LAST_RESULT, lastResult);
     } else if (services.store.HasKey(section, keys::LAST_RUN) || services.store.HasKey(section, keys::LAST_RESULT)) {
         services.store.WriteString(section, keys::LAST_RUN, "");
         services.store.WriteString(section, keys::LAST_RESULT, "");
+    }
+    if (runStart.IsValid()) {
+        services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
+    } else if (services.store.HasKey(section, keys::RUNNING_SINCE)) {
+        services.store.WriteString(section, keys::RUNNING_SINCE, "");
     }
 }
 

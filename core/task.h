@@ -47,23 +47,24 @@ public:
     // A program that could not start is returned.
     std::optional<StartFailure> CheckAndRun();
     // The first half of a check: when the task is enabled and due, advances
-    // its next run and stores it with the moment of this run ("LastRun",
-    // and an empty "LastResult" until the outcome is known), and returns
-    // true when there is an action to run now. The caller stores this in
-    // one file replacement and then calls RunAction.
+    // its next run and stores it with the moment of this run as the run
+    // going on ("RunningSince"; the last finished run and its outcome stay
+    // as they are), and returns true when there is an action to run now.
+    // The caller stores this in one file replacement and then calls
+    // RunAction.
     bool AdvanceIfDue();
-    // Records this moment as the last run (as AdvanceIfDue does, without
-    // touching the next run): a run the user asked for.
+    // Records this moment as the run going on (as AdvanceIfDue does,
+    // without touching the next run): a run the user asked for.
     void MarkRunNow();
-    // The second half: runs the action and records its outcome in
-    // "LastResult", written with the file's next replacement. A message
-    // action records "message shown" before its box opens; nothing of the
-    // task is touched once it is open. A program that could not start is
-    // returned.
+    // The second half: runs the action and, once it is over, records the
+    // run as the last one ("LastRun", "LastResult") and clears the run
+    // going on, written with the file's next replacement. A message action
+    // records "message shown" before its box opens; nothing of the task is
+    // touched once it is open. A program that could not start is returned.
     //
-    // A program the launcher keeps reads "running since 09:00:00" until its
-    // end is recorded by RecordProgramEnd; its output goes to outputPath
-    // when one is given.
+    // A program the launcher keeps stays the run going on (GetRunningSince)
+    // until its end is recorded by RecordProgramEnd; its output goes to
+    // outputPath when one is given.
     std::optional<StartFailure> RunAction(const std::string& outputPath = {});
     // The launcher's run of the program this task started last and that
     // has not ended yet; 0 when none.
@@ -79,6 +80,12 @@ public:
     // The scheduler ends while the program runs: "still running when Tikr
     // ended". Nothing for a task without a running program.
     void RecordStillRunning();
+    // At a scheduler's start: a run the file holds as going on (or, from an
+    // older version, a "running since" outcome) was left by a scheduler
+    // that ended without recording it, and becomes the last run with
+    // OUTCOME_ENDED_UNEXPECTEDLY, written with the file's next replacement.
+    // True when there was such a run.
+    bool SettleInterruptedRun();
     // Writes the title, the flag, the action's and the schedule's keys and
     // the last run with its outcome, all as they are in memory: saving never
     // moves the next run.
@@ -93,10 +100,13 @@ public:
     int IsDisabled() const { return disabled; }
     Schedule* GetSchedule() const { return schedule.get(); }
     Action* GetAction() const { return action.get(); }  // may be null
-    // The moment of the last run, invalid when the task never ran, and
-    // what came of it (empty until known).
+    // The start of the last finished run, invalid when the task never ran,
+    // and what came of it.
     const DateTime& GetLastRun() const { return lastRun; }
     const std::string& GetLastResult() const { return lastResult; }
+    // The start of the run going on; invalid when none is. As loaded, the
+    // run that the scheduler writing the file had going on.
+    const DateTime& GetRunningSince() const { return runStart; }
 
 private:
     const CoreServices& services;
@@ -108,12 +118,14 @@ private:
     std::string actionlessKind;
     DateTime lastRun{0.0, DateTimeStatus::invalid};
     std::string lastResult;
-    std::string previousResult;  // the outcome before the current run
+    std::string unreadLastRun;                        // a stored last run that is no date it can hold
+    DateTime runStart{0.0, DateTimeStatus::invalid};  // the run going on
     std::uint64_t runningProgram = 0;
     std::string outputProblem;  // why the running program's output is discarded
 
     void RecordRunStart();
-    void RecordResult(std::string result);
+    // The run going on is over with the outcome: it becomes the last run.
+    void RecordFinished(std::string result);
 };
 
 }  // namespace tikr

@@ -43,6 +43,12 @@ void TaskList::Load() {
     batch.Commit();
 }
 
+void TaskList::LoadAheadOfKept() {
+    std::vector<std::unique_ptr<Task>> kept = std::move(tasks);
+    Load();
+    for (auto& task : kept) tasks.push_back(std::move(task));
+}
+
 bool TaskList::Save(int index) {
     if (index != ALL_TASKS && GetTask(index) == nullptr) return false;
     // The count and the sections are written as one replacement of the
@@ -127,10 +133,11 @@ void TaskList::Run(Task& task, bool asked) {
     const bool program = task.GetAction() != nullptr && task.GetAction()->GetKind() == Action::KIND_RUN_APPLICATION;
     const std::uint64_t before = task.GetRunningProgram();
     std::string outputFile;
-    if (program && runRecords != nullptr) outputFile = runRecords->NewOutputFile(task.GetLastRun(), task.GetTitle());
+    if (program && runRecords != nullptr)
+        outputFile = runRecords->NewOutputFile(task.GetRunningSince(), task.GetTitle());
     const std::string commandLine =
         program ? static_cast<const RunApplicationAction&>(*task.GetAction()).GetCommandLine() : std::string();
-    RunningProgram record{task.GetTitle(), commandLine, task.GetLastRun(), asked, outputFile, {}};
+    RunningProgram record{task.GetTitle(), commandLine, task.GetRunningSince(), asked, outputFile, {}};
     // A message has its line before the box opens (the task may be gone
     // when it closes), with the outcome its task line shows.
     if (!program) AppendHistory(record, Task::RESULT_MESSAGE_SHOWN, 0);
@@ -187,6 +194,16 @@ void TaskList::RecordStillRunning() {
         AppendHistory(program, OUTCOME_STILL_RUNNING + discarded, now.IsValid() ? std::llround(days * 86400.0) : 0);
     }
     running.clear();
+}
+
+bool TaskList::SettleInterruptedRuns() {
+    for (auto& task : tasks) {
+        // Its history line too, which the ended scheduler could not write.
+        if (task->SettleInterruptedRun())
+            AppendHistory(RunningProgram{task->GetTitle(), {}, task->GetLastRun(), false, {}, {}},
+                          OUTCOME_ENDED_UNEXPECTEDLY, 0);
+    }
+    return services.store.SaveDeferred();
 }
 
 void TaskList::AppendHistory(const RunningProgram& program, const std::string& outcome, long long seconds) {

@@ -28,6 +28,11 @@ public:
 
     // Fills the list from the store ("NumApps" sections).
     void Load();
+    // Loads the store's tasks and puts the tasks now in the list after
+    // them, in their order: the tasks added while the file could not be
+    // read join the file's, never take their places. The caller saves the
+    // whole list.
+    void LoadAheadOfKept();
     // ALL_TASKS: the count and every task, as one replacement of the file;
     // an index: that task's section only. False when the file could not be
     // written.
@@ -64,6 +69,11 @@ public:
     // The scheduler ends: every program still running is recorded as such;
     // programs are left running.
     void RecordStillRunning();
+    // At a scheduler's start, after loading: the runs the file holds as
+    // going on were left by a scheduler that ended without recording them
+    // (Task::SettleInterruptedRun). Their outcomes are written at once, and
+    // their lines added to the history; false when that write failed.
+    bool SettleInterruptedRuns();
     // Where runs keep their output and their history; none: programs keep
     // the launcher's output and no history is written.
     void SetRunRecords(RunRecords* records) { runRecords = records; }

@@ -86,10 +86,14 @@ std::string DescribeSchedule(const Schedule& schedule) {
     return DescribeInterval(schedule);
 }
 
+std::string FormatNextRun(const DateTime& when) {
+    // The next run of a daily rule with every day skipped.
+    if (when.IsValid() && when.GetDayNumber() >= DateTime::MAX_DAY_NUMBER) return "never";
+    return FormatRunTime(when);
+}
+
 std::string FormatRunTime(const DateTime& when) {
     if (!when.IsValid()) return "unknown";
-    // The next run of a daily rule with every day skipped.
-    if (when.GetDayNumber() >= DateTime::MAX_DAY_NUMBER) return "never";
     LocalTimeFields fields;
     if (!when.GetFields(fields)) return "unknown";
     std::string text = when.Format("%a ") + std::to_string(fields.day) + when.Format(" %b %Y %H:%M");
@@ -100,12 +104,17 @@ std::string FormatRunTime(const DateTime& when) {
 
 std::string DescribeTaskState(const TaskStateFacts& facts) {
     std::string text = facts.rule + "\n";
-    text += facts.disabled ? "Disabled" : "Next run: " + FormatRunTime(facts.nextRun);
+    text += facts.disabled ? "Disabled" : "Next run: " + FormatNextRun(facts.nextRun);
     text += "\n";
-    if (!facts.lastRun.IsValid()) return text + "Never run";
-    text += "Last run: " + FormatRunTime(facts.lastRun);
-    if (!facts.lastResult.empty())
-        text += ", " + OneLineText(facts.lastResult, MAX_RESULT_CHARACTERS, InvalidBytes::keep, "");
+    // A stored outcome beside a last run that cannot be read is still told.
+    if (!facts.lastRun.IsValid() && facts.lastResult.empty()) {
+        text += "Never run";
+    } else {
+        text += "Last run: " + FormatRunTime(facts.lastRun);
+        if (!facts.lastResult.empty())
+            text += ", " + OneLineText(facts.lastResult, MAX_RESULT_CHARACTERS, InvalidBytes::keep, "");
+    }
+    if (facts.runningSince.IsValid()) text += "\nRunning since " + FormatRunTime(facts.runningSince);
     return text;
 }
 
@@ -118,6 +127,7 @@ std::string DescribeTask(const Task& task) {
     facts.disabled = task.IsDisabled() != 0;
     facts.lastRun = task.GetLastRun();
     facts.lastResult = task.GetLastResult();
+    facts.runningSince = task.GetRunningSince();
     return DescribeTaskState(facts);
 }
 

@@ -18,9 +18,12 @@ class Task;
 std::string DescribeSchedule(const Schedule& schedule);
 
 // "Mon 14 Dec 2026 08:00", with ":SS" appended when the seconds are not
-// zero; "never" for the last day a date-time can hold (the next run of a
-// rule with every day skipped); "unknown" for an invalid value.
+// zero; "unknown" for an invalid value.
 std::string FormatRunTime(const DateTime& when);
+// A next run: as FormatRunTime, but "never" for the last day a date-time
+// can hold (the next run of a rule with every day skipped). Only a next
+// run means that by it; a run's start on that day is shown as a date.
+std::string FormatNextRun(const DateTime& when);
 
 // What the task state text is made of.
 struct TaskStateFacts {
@@ -29,12 +32,13 @@ struct TaskStateFacts {
     DateTime nextRun;
     DateTime lastRun;        // invalid: the task has never run
     std::string lastResult;  // how the last run went; empty when not stored
+    DateTime runningSince;   // invalid: no run is going on
 };
 
 // The lines of the text, joined by "\n": the rule, "Disabled" or the next
-// run, then the last run and its outcome (cut to one line of at most
-// MAX_RESULT_CHARACTERS characters, since the profile file may hold
-// anything) or "Never run".
+// run, then the last finished run and its outcome (cut to one line of at
+// most MAX_RESULT_CHARACTERS characters, since the profile file may hold
+// anything) or "Never run", and "Running since ..." while a run goes on.
 std::string DescribeTaskState(const TaskStateFacts& facts);
 
 constexpr std::size_t MAX_RESULT_CHARACTERS = 200;

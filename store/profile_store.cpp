@@ -73,7 +73,7 @@ void ProfileStore::Load() {
 
 void ProfileStore::Revalidate() {
     if (batchDepth_ > 0 && loaded_) return;
-    if (loaded_ && files_->Identify(filePath_) == stamp_) return;
+    if (loaded_ && readError_.empty() && files_->Identify(filePath_) == stamp_) return;
     Load();
 }
 
@@ -171,6 +171,11 @@ void ProfileStore::SweepTempFilesOnce() {
 }
 
 bool ProfileStore::Flush() {
+    if (!holdReason_.empty()) {
+        Report(holdReason_);
+        Drop();
+        return false;
+    }
     if (!readError_.empty()) {
         // The file exists but its content is unknown; replacing it with
         // only the new values would destroy it.

@@ -134,6 +134,23 @@ public:
     // since; empty otherwise.
     const std::string& LastWriteError() const { return lastWriteError_; }
 
+    // Why the file, as last looked at, exists but could not be read (no
+    // permission, a folder, held open by another program); empty when it
+    // was read or is missing. A file that could not be read is read again
+    // at the next look, changed or not.
+    const std::string& ReadError() const { return readError_; }
+
+    // While writes are held no replacement of the file is made: each fails
+    // with the reason given, as a failed write does. The owner holds them
+    // while what it would write must not land (tasks loaded from a file
+    // that could not be read). Releasing also drops the deferred values
+    // set meanwhile: the owner writes what it holds afresh.
+    void HoldWrites(std::string reason) { holdReason_ = std::move(reason); }
+    void ReleaseWrites() {
+        holdReason_.clear();
+        deferred_.clear();
+    }
+
 private:
     void Revalidate();
     void Load();
@@ -163,6 +180,7 @@ private:
     bool sweptTempFiles_ = false;  // leftovers of killed writers removed
     WriteFailureHandler onWriteFailure_;
     std::string lastWriteError_;  // empty after a successful write
+    std::string holdReason_;      // writes are held when not empty
 };
 
 }  // namespace tikr

@@ -54,6 +54,21 @@ SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTi
     tasks = std::make_unique<TaskList>(services);
     tasks->Load();
     services.launcher.SetEndHandler([this](const ProgramEnd& end) { OnProgramEnded(end); });
+    unreadProfile = services.store.ReadError();
+    if (!unreadProfile.empty()) {
+        // An empty list and default settings are not the file's: nothing of
+        // them may be written over it. The file is read again at every
+        // check, and the tasks added meanwhile join its tasks then.
+        services.store.HoldWrites("the file could not be read when " + this->appTitle + " started (" + unreadProfile +
+                                  ") and is not written before it has been read");
+        owedProblem = "The profile file " + services.store.GetFilePath() + " cannot be read: " + unreadProfile + ".";
+        owedNotice = owedProblem +
+                     "\n\nNo tasks or settings are shown from it, and nothing is written over it, until " +
+                     this->appTitle +
+                     " can read it; it tries again at every check. Tasks you add meanwhile are then added to the "
+                     "tasks in the file.";
+        return;
+    }
     // A write that failed before this window was there to hear it (loading
     // stores next runs) is told as soon as the window exists, and the
     // tasks are written again like after any failed write.
@@ -96,8 +111,8 @@ bool SchedulerDialog::OnCommand(int id, ControlEvent event) {
 void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     savePending = true;
     // At the end there is no window left to read a notice: the start-up
-    // says it on its report line.
-    if (!failure.firstSinceSuccess || ending) return;
+    // says it on its report line. A file not yet read was told already.
+    if (!failure.firstSinceSuccess || ending || !unreadProfile.empty()) return;
     const std::string problem = "The profile file " + failure.path + " cannot be written: " + failure.reason + ".";
     std::string notice = problem + "\n\nYour tasks are kept while " + appTitle +
                          " runs and are saved as soon as the file can be written again.";
@@ -156,6 +171,8 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
 }
 
 void SchedulerDialog::OnInitDialog() {
+    // Before the first check, once the history of runs is there to hear.
+    if (unreadProfile.empty()) tasks->SettleInterruptedRuns();
     UpdateData(false);
     trayWanted = showIcon != 0;
     if (trayWanted) AddTrayIcon();
@@ -169,7 +186,9 @@ void SchedulerDialog::OnInitDialog() {
     if (!owedNotice.empty() && timerId != 0) {
         window->ShowNotice(owedNotice, appTitle);
         // A window hidden from the start may leave the notice unseen.
-        if (hideOnStartup != 0) Notify(appTitle + ": tasks cannot be saved", owedProblem);
+        if (hideOnStartup != 0)
+            Notify(appTitle + (unreadProfile.empty() ? ": tasks cannot be saved" : ": tasks cannot be read"),
+                   owedProblem);
     }
     owedNotice.clear();
     owedProblem.clear();
@@ -183,6 +202,9 @@ void SchedulerDialog::OnTimer(unsigned id) {
         return;
     }
     if (id != SCHEDULER_TIMER_ID || tasks->IsStopped()) return;
+    // A file that could not be read is tried again; not while a task is
+    // open in the properties dialog, whose place in the list would move.
+    if (!unreadProfile.empty() && !editing) Store(std::nullopt);
     if (!editing) tasks->CheckAll();
     if (tasks->IsStopped()) {
         // The program ended while the pass waited in a message box: the
@@ -320,7 +342,8 @@ void SchedulerDialog::OnExit() {
     OnCancel();
 }
 
-void SchedulerDialog::OnCancel() {
+void SchedulerDialog::StoreAtEnd() {
+    if (ending) return;
     // A check pass may be waiting in a message box below this call; the
     // end of the program ends that wait, and the pass must then neither
     // start nor advance anything more.
@@ -333,6 +356,10 @@ void SchedulerDialog::OnCancel() {
     // Programs still running are left running; their outcome says so.
     tasks->RecordStillRunning();
     unsavedAtEnd = !Store(std::nullopt);
+}
+
+void SchedulerDialog::OnCancel() {
+    StoreAtEnd();
     trayWanted = false;
     RemoveTrayIcon();
     if (timerId != 0) {
@@ -391,8 +418,43 @@ void SchedulerDialog::SaveSettings() {
     else RemoveTrayIcon();
 }
 
+bool SchedulerDialog::TakeUpProfile() {
+    if (unreadProfile.empty()) return true;
+    ProfileStore& store = services.store;
+    // The look at the file: it is read afresh while it could not be read.
+    store.ReadInt(SETTINGS_SECTION, keys::NUM_APPS, 0);
+    if (!store.ReadError().empty()) return false;
+    unreadProfile.clear();
+    store.ReleaseWrites();
+    const int shownInterval = interval;
+    if (!unsavedSettings) {
+        hideOnStartup = store.ReadInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, 0);
+        showIcon = store.ReadInt(SETTINGS_SECTION, keys::SHOW_ICON, 1);
+        interval = store.ReadInt(SETTINGS_SECTION, keys::INTERVAL, 10);
+    }
+    tasks->LoadAheadOfKept();
+    tasks->SettleInterruptedRuns();
+    if (window == nullptr || ending) return true;
+    UpdateData(false);
+    if (interval != shownInterval) RestartTimer();
+    trayWanted = showIcon != 0;
+    if (trayWanted) AddTrayIcon();
+    else RemoveTrayIcon();
+    UpdateTrayTip();
+    UpdateButtons();
+    return true;
+}
+
 bool SchedulerDialog::Store(std::optional<int> taskIndex) {
     ProfileStore& store = services.store;
+    if (!unreadProfile.empty()) {
+        // Nothing is written before the file is read; then the whole list,
+        // the file's tasks with the ones added meanwhile.
+        savePending = true;
+        // Nothing is lost while nothing was added or confirmed meanwhile.
+        if (!TakeUpProfile()) return tasks->GetCount() == 0 && !unsavedSettings;
+        taskIndex = ALL_TASKS;
+    }
     // After a failed write a single task's section is not enough: the count
     // or another task may be missing from the file.
     if (savePending) taskIndex = ALL_TASKS;

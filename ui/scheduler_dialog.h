@@ -93,6 +93,10 @@ public:
     // Escape, the close box, the end of the session, and the end of Exit:
     // writes everything not yet stored in one write, then ends the window.
     void OnCancel();
+    // The storing half of OnCancel, without a look at the window: for an
+    // end the window cannot take part in (the display connection is gone).
+    // Once only; OnCancel after it only ends the window.
+    void StoreAtEnd();
     void OnHelp();  // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
     // The notification area was made anew (the desktop shell restarted) and
@@ -136,6 +140,9 @@ public:
     bool IsSavePending() const { return savePending; }
     // The window ended and its last write failed: changes are lost.
     bool EndedUnsaved() const { return unsavedAtEnd; }
+    // The profile file could not be read at start and has not been read
+    // since: what the window shows did not come from it.
+    bool IsProfileUnread() const { return !unreadProfile.empty(); }
 
 private:
     const CoreServices& services;
@@ -162,7 +169,8 @@ private:
         int interval;
     };
     std::optional<Settings> unsavedSettings;
-    std::string owedNotice;     // a write-failure notice from before the window existed
+    std::string unreadProfile;  // why the profile could not be read at start, until it is
+    std::string owedNotice;     // a notice from before the window existed
     std::string owedProblem;    // its one-line problem, for a notification
     bool ending = false;        // the window is ending
     bool unsavedAtEnd = false;  // and its last write failed
@@ -174,6 +182,11 @@ private:
     // One notification of the failed starts not yet told; asked: after Run
     // Now.
     void NotifyStartFailures(bool asked);
+    // After a start that could not read the profile: once the file reads,
+    // its settings (unless Hide confirmed others meanwhile) and tasks are
+    // taken up, with the tasks added meanwhile after them, and writes are
+    // let through again. False while it still cannot be read.
+    bool TakeUpProfile();
     // Writes in one replacement of the file, as they are in memory: the
     // unsaved settings, the task at the index (every task and the count
     // after a failed write) and the deferred outcomes. True when stored.

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+#include <utility>
 
 #include "core/core_services.h"
 #include "core/message_display.h"
 #include "core/one_line_text.h"
 #include "core/process_launcher.h"
+#include "core/profile_keys.h"
 #include "core/schedule.h"
 #include "core/task_list.h"
 #include "core/task_state_text.h"
@@ -17,17 +20,87 @@ namespace tikr::ui {
 
 namespace {
 
-constexpr std::size_t COLUMNS = 5;
+constexpr std::size_t COLUMNS = 6;
 constexpr std::size_t MAX_CELL_CHARACTERS = 80;
 using Row = std::array<std::string, COLUMNS>;
 
-// Characters of UTF-8 text, as wide as a terminal shows most of them.
+// The screen columns a terminal gives a character: none for combining
+// marks and zero-width characters, two for East Asian wide and full-width
+// characters and emoji, one for the rest.
+std::size_t CharacterColumns(char32_t c) {
+    struct Range {
+        char32_t first, last;
+    };
+    static constexpr Range zeroWidth[] = {{0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD},  {0x0610, 0x061A},
+                                          {0x064B, 0x065F}, {0x0E31, 0x0E31}, {0x0E34, 0x0E3A},  {0x0E47, 0x0E4E},
+                                          {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x200B, 0x200F},  {0x20D0, 0x20FF},
+                                          {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0xE0100, 0xE01EF}};
+    static constexpr Range wide[] = {
+        {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},   {0x23E9, 0x23EC},   {0x25FD, 0x25FE},
+        {0x2614, 0x2615},   {0x2648, 0x2653},   {0x26AA, 0x26AB},   {0x26BD, 0x26BE},   {0x26C4, 0x26C5},
+        {0x26F2, 0x26F5},   {0x2705, 0x2705},   {0x270A, 0x270B},   {0x2728, 0x2728},   {0x274C, 0x274C},
+        {0x2753, 0x2755},   {0x2795, 0x2797},   {0x2B1B, 0x2B1C},   {0x2E80, 0x303E},   {0x3041, 0x33FF},
+        {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
+        {0xF900, 0xFAFF},   {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},
+        {0x1F004, 0x1F004}, {0x1F0CF, 0x1F0CF}, {0x1F18E, 0x1F18E}, {0x1F191, 0x1F19A}, {0x1F200, 0x1F251},
+        {0x1F300, 0x1F64F}, {0x1F680, 0x1F6FF}, {0x1F7E0, 0x1F7EB}, {0x1F90C, 0x1F9FF}, {0x1FA70, 0x1FAFF},
+        {0x20000, 0x3FFFD}};
+    const auto in = [c](const auto& ranges) {
+        return std::any_of(std::begin(ranges), std::end(ranges),
+                           [c](const Range& range) { return c >= range.first && c <= range.last; });
+    };
+    if (c == 0x200D || in(zeroWidth)) return 0;
+    return in(wide) ? 2 : 1;
+}
+
+// The screen columns of UTF-8 text; a byte that starts no character takes
+// one column, as a terminal shows it as one replacement sign.
 std::size_t Width(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool whole = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!whole) {
+            ++columns;
+            ++i;
+            continue;
+        }
+        columns += CharacterColumns(c);
+        i += length;
+    }
+    return columns;
 }
 
 std::string Cell(const std::string& text) { return OneLineText(text, MAX_CELL_CHARACTERS); }
+
+// The toolkit's options that take a value, which then follows as the next
+// argument (the toolkit also takes "-option=value" in one argument).
+bool ToolkitOptionTakesValue(const std::string& option) {
+    static const std::array<const char*, 15> withValue{"-platform",
+                                                       "-platformpluginpath",
+                                                       "-platformtheme",
+                                                       "-plugin",
+                                                       "-qwindowgeometry",
+                                                       "-qwindowicon",
+                                                       "-qwindowtitle",
+                                                       "-session",
+                                                       "-display",
+                                                       "-geometry",
+                                                       "-title",
+                                                       "-icon",
+                                                       "-name",
+                                                       "-style",
+                                                       "-stylesheet"};
+    return std::find_if(withValue.begin(), withValue.end(), [&option](const char* name) { return option == name; }) !=
+           withValue.end();
+}
 
 // Listing starts nothing and shows nothing.
 class NoLauncher : public ProcessLauncher {
@@ -45,14 +118,18 @@ public:
 
 CommandOptions ParseCommandOptions(const std::vector<std::string>& arguments, bool toolkitOptions) {
     CommandOptions options;
-    for (const std::string& argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         CommandMode mode;
         if (argument == "--list") mode = CommandMode::list;
         else if (argument == "--help" || argument == "-h") mode = CommandMode::help;
         else if (argument == "--version") mode = CommandMode::version;
-        else if (toolkitOptions && argument.size() > 1 && argument[0] == '-' && argument[1] != '-')
-            continue;  // the toolkit's
-        else return CommandOptions{CommandMode::usageError, argument};
+        else if (toolkitOptions && argument.size() > 1 && argument[0] == '-' && argument[1] != '-') {
+            // The toolkit's, with its value in the next argument when it
+            // takes one ("-session 10d6...", "-display :1").
+            if (ToolkitOptionTakesValue(argument)) ++i;
+            continue;
+        } else return CommandOptions{CommandMode::usageError, argument};
         // The first option of ours decides; help wins over the rest.
         if (options.mode == CommandMode::run || mode == CommandMode::help) options.mode = mode;
     }
@@ -69,32 +146,41 @@ std::string UsageText(const std::string& programName) {
 }
 
 std::optional<CommandOutput> CommandOutputFor(const CommandOptions& options, const std::string& programName,
-                                              const std::string& version, const std::function<std::string()>& listing) {
+                                              const std::string& version, const std::function<Listing()>& listing) {
     switch (options.mode) {
     case CommandMode::run: return std::nullopt;
     case CommandMode::help: return CommandOutput{0, UsageText(programName), ""};
     case CommandMode::version: return CommandOutput{0, programName + " " + version + "\n", ""};
     case CommandMode::usageError:
         return CommandOutput{2, "", programName + ": unknown option " + options.wrong + "\n" + UsageText(programName)};
-    case CommandMode::list: return CommandOutput{0, listing(), ""};
+    case CommandMode::list: {
+        Listing listed = listing();
+        if (!listed.error.empty()) return CommandOutput{1, "", programName + ": " + listed.error + "\n"};
+        return CommandOutput{0, std::move(listed.table), ""};
+    }
     }
     return std::nullopt;
 }
 
-std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
+std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8,
+                      const std::map<int, DateTime>& heldNextRuns) {
     const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
-    std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME"}};
+    std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"}};
     for (int i = 0; i < tasks.GetCount(); ++i) {
         const Task* task = tasks.GetTask(i);
         const Schedule* schedule = task->GetSchedule();
+        const auto held = heldNextRuns.find(i);
         Row row;
         row[0] = Cell(utf8(task->GetTitle()));
         row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
-        row[2] = task->IsDisabled() != 0 ? "disabled"
-                 : schedule != nullptr   ? FormatRunTime(schedule->GetNextRun())
-                                         : "unknown";
-        row[3] = task->GetLastRun().IsValid() ? FormatRunTime(task->GetLastRun()) : "never";
+        row[2] = task->IsDisabled() != 0      ? "disabled"
+                 : held != heldNextRuns.end() ? FormatNextRun(held->second)
+                 : schedule != nullptr        ? FormatNextRun(schedule->GetNextRun())
+                                              : "unknown";
+        row[3] = task->GetLastRun().IsValid() || !task->GetLastResult().empty() ? FormatRunTime(task->GetLastRun())
+                                                                                : "never";
         row[4] = Cell(utf8(task->GetLastResult()));
+        if (task->GetRunningSince().IsValid()) row[5] = FormatRunTime(task->GetRunningSince());
         rows.push_back(std::move(row));
     }
     std::array<std::size_t, COLUMNS> widths{};
@@ -113,8 +199,8 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8) {
     return text;
 }
 
-std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
-                             const TaskTextToUtf8& toUtf8) {
+Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
+                         const TaskTextToUtf8& toUtf8) {
     ReadOnlyFiles readOnly(files);
     ProfileStore store(profilePath, readOnly);
     NoLauncher launcher;
@@ -122,7 +208,18 @@ std::string ListProfileTasks(const std::string& profilePath, FileSystem& files, 
     const CoreServices services{store, clock, launcher, messages};
     TaskList tasks(services);
     tasks.Load();
-    return TaskTable(tasks, toUtf8);
+    // An unreadable file is no file without tasks.
+    if (!store.ReadError().empty())
+        return Listing{{}, "cannot read the profile file " + profilePath + ": " + store.ReadError()};
+    std::map<int, DateTime> held;
+    const DateTime now = DateTime::Now(clock);
+    for (int i = 0; i < tasks.GetCount(); ++i) {
+        if (dynamic_cast<const IntervalSchedule*>(tasks.GetTask(i)->GetSchedule()) == nullptr) continue;
+        DateTime stored;
+        if (stored.Parse(store.ReadString(TaskSectionName(i), keys::NEXT_AT)) && now.IsValid() && stored >= now)
+            held[i] = stored;
+    }
+    return Listing{TaskTable(tasks, toUtf8, held), {}};
 }
 
 }  // namespace tikr::ui

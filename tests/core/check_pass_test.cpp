@@ -128,12 +128,12 @@ TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextRepla
     EXPECT_EQ(launcher.started.size(), 2u);
     EXPECT_EQ(messages.shown.size(), 1u);
 
-    // One replacement held the next runs and the moments; the outcomes
-    // wait for the next one.
+    // One replacement held the next runs and the moments as runs going on;
+    // the outcomes, with their runs as the last ones, wait for the next.
     EXPECT_FALSE(Identity() == versions[0]);
     for (const char* section : {"App1", "App2", "App3"}) {
-        EXPECT_EQ(Stored(section, "LastRun"), "08-Dec-2026 14:30:00");
-        EXPECT_EQ(Stored(section, "LastResult"), "");
+        EXPECT_EQ(Stored(section, "RunningSince"), "08-Dec-2026 14:30:00");
+        EXPECT_EQ(Stored(section, "LastRun"), "<missing>");
     }
     const FileIdentity afterPass = Identity();
     clock.Advance(60);
@@ -144,6 +144,7 @@ TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextRepla
     EXPECT_EQ(Stored("App1", "LastResult"), "could not start: no program named x");
     EXPECT_EQ(Stored("App2", "LastResult"), "started");
     EXPECT_EQ(Stored("App3", "LastResult"), "message shown");
+    EXPECT_EQ(Stored("App3", "RunningSince"), "");
 
     TaskList reloaded(services);
     reloaded.Load();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "core/run_outcome.h"
 #include "core/task_list.h"
@@ -62,17 +63,21 @@ TEST_F(ProgramEndTest, OutcomeWaitsForTheNextWriteAndFailuresAreToldOncePerKind)
     auto list = LoadList();
     RunOnDay(*list, 9);
     Task& task = *list->GetTask(0);
-    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05");
+    EXPECT_EQ(task.GetLastResult(), "");
+    EXPECT_EQ(Stamp(task.GetRunningSince()), "09-Dec-2026 08:00:05");
     EXPECT_EQ(list->RunningPrograms(), 1u);
 
     keeping.End(1, ProgramEnd::How::exited, 2, 41);
     EXPECT_EQ(task.GetLastResult(), "exited with status 2 after 41 s");
+    EXPECT_FALSE(task.GetRunningSince().IsValid());
     EXPECT_EQ(list->RunningPrograms(), 0u);
     // No write of its own: the file learns it with the next one.
-    EXPECT_EQ(Stored("App1", "LastResult"), "");
+    EXPECT_EQ(Stored("App1", "LastResult"), "<missing>");
     EXPECT_TRUE(store.HasDeferredWrites());
     store.SaveDeferred();
+    EXPECT_EQ(Stored("App1", "LastRun"), "09-Dec-2026 08:00:05");
     EXPECT_EQ(Stored("App1", "LastResult"), "exited with status 2 after 41 s");
+    EXPECT_EQ(Stored("App1", "RunningSince"), "");
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_TRUE(failures[0].ended);
     EXPECT_FALSE(failures[0].repeated);
@@ -82,6 +87,10 @@ TEST_F(ProgramEndTest, OutcomeWaitsForTheNextWriteAndFailuresAreToldOncePerKind)
     // The same failure the next day, however long it took, is no news; a
     // different one is, and Run Now always is.
     RunOnDay(*list, 10);
+    // The outcome stays readable, in the file too, while the next run goes on.
+    EXPECT_EQ(task.GetLastResult(), "exited with status 2 after 41 s");
+    EXPECT_EQ(Stored("App1", "LastResult"), "exited with status 2 after 41 s");
+    EXPECT_EQ(Stored("App1", "RunningSince"), "10-Dec-2026 08:00:05");
     keeping.End(2, ProgramEnd::How::exited, 2, 3);
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_TRUE(failures[1].repeated);
@@ -106,11 +115,12 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     RunOnDay(*list, 9);
     RunOnDay(*list, 10);  // the first run still goes on
     Task& task = *list->GetTask(0);
-    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
+    EXPECT_EQ(Stamp(task.GetRunningSince()), "10-Dec-2026 08:00:05");
     // The older run's end is not the task's last run; its failure is
     // still heard, as no news.
     keeping.End(1, ProgramEnd::How::exited, 1, 86400);
-    EXPECT_EQ(task.GetLastResult(), "running since 08:00:05; output discarded: Permission denied");
+    EXPECT_EQ(task.GetLastResult(), "");
+    EXPECT_EQ(Stamp(task.GetRunningSince()), "10-Dec-2026 08:00:05");
     keeping.End(77, ProgramEnd::How::exited, 1, 1);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_TRUE(failures[0].repeated);
@@ -136,6 +146,35 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     EXPECT_EQ(failures[1].title, "Backup");
     EXPECT_TRUE(failures[2].repeated);
     EXPECT_EQ(list->RunningPrograms(), 0u);
+}
+
+// A run the file holds as going on, by this version or as an older one
+// wrote it, was left by a scheduler that was killed: the next start says so.
+TEST_F(ProgramEndTest, ARunLeftGoingOnByAKilledSchedulerIsSettledAtStart) {
+    WriteProfile(
+        "[settings]\nNumApps=3\n[App1]\ntitle=New\nLastRun=07-Dec-2026 08:00:00\nLastResult=exited with status 0 after "
+        "1 s\n"
+        "RunningSince=08-Dec-2026 08:00:00\n[App2]\ntitle=Old\nLastRun=08-Dec-2026 09:00:00\n"
+        "LastResult=running since 09:00:00\n[App3]\ntitle=Done\nLastRun=08-Dec-2026 10:00:00\nLastResult=started\n");
+    TaskList list(keepingServices);
+    list.Load();
+    RunRecords records(dir.File("state"));
+    list.SetRunRecords(&records);
+    EXPECT_EQ(Stamp(list.GetTask(0)->GetRunningSince()), "08-Dec-2026 08:00:00");
+    ASSERT_TRUE(list.SettleInterruptedRuns());
+    const std::string unknown = "running when Tikr ended unexpectedly; outcome unknown";
+    for (const auto& [section, run, result] : {std::tuple{"App1", "08-Dec-2026 08:00:00", unknown},
+                                               {"App2", "08-Dec-2026 09:00:00", unknown},
+                                               {"App3", "08-Dec-2026 10:00:00", std::string("started")}}) {
+        EXPECT_EQ(Stored(section, "LastRun"), run) << section;
+        EXPECT_EQ(Stored(section, "LastResult"), result) << section;
+    }
+    EXPECT_EQ(Stored("App1", "RunningSince"), "");
+    EXPECT_FALSE(list.GetTask(0)->GetRunningSince().IsValid());
+    const std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].title, "Old");
+    EXPECT_EQ(runs[1].outcome, unknown);
 }
 
 TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {

@@ -81,7 +81,9 @@ TEST(FormatRunTimeTest, ReadsInEnglishWithSecondsOnlyWhenSet) {
     EXPECT_EQ(FormatRunTime(Make(2026, 12, 4, 18, 5, 10)), "Fri 4 Dec 2026 18:05:10");
     EXPECT_EQ(FormatRunTime(Make(1899, 12, 29, 6, 0, 0)), "Fri 29 Dec 1899 06:00");
     EXPECT_EQ(FormatRunTime(DateTime(46000.0, DateTimeStatus::invalid)), "unknown");
-    EXPECT_EQ(FormatRunTime(DateTime(DateTime::MAX_DAY_NUMBER)), "never");
+    EXPECT_EQ(FormatRunTime(DateTime(DateTime::MAX_DAY_NUMBER)), "Fri 31 Dec 9999 00:00");
+    EXPECT_EQ(FormatNextRun(DateTime(DateTime::MAX_DAY_NUMBER)), "never");
+    EXPECT_EQ(FormatNextRun(Make(2026, 12, 14, 8, 0, 0)), "Mon 14 Dec 2026 08:00");
 }
 
 TEST(DescribeTaskStateTest, ShapesOfTheText) {
@@ -94,15 +96,22 @@ TEST(DescribeTaskStateTest, ShapesOfTheText) {
         TaskStateFacts facts;
         std::string expected;
     } const cases[] = {
-        {{rule, false, next, last, "started"}, nextLine + "Last run: Fri 11 Dec 2026 08:00, started"},
-        {{rule, false, next, last, "could not start: no program named backp"},
+        {{rule, false, next, last, "started", neverRun}, nextLine + "Last run: Fri 11 Dec 2026 08:00, started"},
+        {{rule, false, next, last, "could not start: no program named backp", neverRun},
          nextLine + "Last run: Fri 11 Dec 2026 08:00, could not start: no program named backp"},
-        {{rule, false, next, last, ""}, nextLine + "Last run: Fri 11 Dec 2026 08:00"},
-        {{rule, false, next, neverRun, "started"}, nextLine + "Never run"},
-        {{rule, true, next, last, "message shown"},
+        {{rule, false, next, last, "", neverRun}, nextLine + "Last run: Fri 11 Dec 2026 08:00"},
+        // An outcome beside a last run that could not be read is kept.
+        {{rule, false, next, neverRun, "started", neverRun}, nextLine + "Last run: unknown, started"},
+        {{rule, true, next, last, "message shown", neverRun},
          rule + "\nDisabled\nLast run: Fri 11 Dec 2026 08:00, message shown"},
-        {{"Never: every day of the week is skipped", false, DateTime(DateTime::MAX_DAY_NUMBER), neverRun, ""},
+        {{"Never: every day of the week is skipped", false, DateTime(DateTime::MAX_DAY_NUMBER), neverRun, "", neverRun},
          "Never: every day of the week is skipped\nNext run: never\nNever run"},
+        // The last finished run stays readable while a newer one goes on.
+        {{rule, false, next, last, "exited with status 0 after 3 s", Make(2026, 12, 14, 8, 0, 5)},
+         nextLine + "Last run: Fri 11 Dec 2026 08:00, exited with status 0 after 3 s\nRunning since Mon 14 Dec 2026 "
+                    "08:00:05"},
+        {{rule, false, next, neverRun, "", Make(2026, 12, 14, 8, 0, 0)},
+         nextLine + "Never run\nRunning since Mon 14 Dec 2026 08:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(DescribeTaskState(c.facts), c.expected);
 }
@@ -110,7 +119,8 @@ TEST(DescribeTaskStateTest, ShapesOfTheText) {
 TEST(DescribeTaskStateTest, StoredOutcomeStaysOneShortLine) {
     const std::string prefix = "Rule\nDisabled\nLast run: Fri 11 Dec 2026 08:00, ";
     const auto lastLine = [&](const std::string& result) {
-        const std::string text = DescribeTaskState({"Rule", true, DateTime(), Make(2026, 12, 11, 8, 0, 0), result});
+        const std::string text = DescribeTaskState(
+            {"Rule", true, DateTime(), Make(2026, 12, 11, 8, 0, 0), result, DateTime(0.0, DateTimeStatus::invalid)});
         EXPECT_EQ(text.compare(0, prefix.size(), prefix), 0) << text;
         return text.substr(prefix.size());
     };

@@ -1,7 +1,9 @@
 #pragma once
 // The system's files with a disk that can fill up: while `full` is set no
 // new file can be made, so every replacement of the profile fails as on a
-// full disk; reads go on. Counts the replacements that succeeded.
+// full disk; reads go on. While `unreadable` is set every existing file
+// fails to read, as one without permission or held open by another
+// program does. Counts the replacements that succeeded.
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,10 +15,15 @@ namespace tikr::test {
 class FullDiskFiles : public FileSystem {
 public:
     bool full = false;
+    bool unreadable = false;
     int replacements = 0;  // renames that put a new file in place
 
     FileIdentity Identify(const std::string& path) override { return real->Identify(path); }
-    ReadResult Read(const std::string& path) override { return real->Read(path); }
+    ReadResult Read(const std::string& path) override {
+        ReadResult result = real->Read(path);
+        if (unreadable && result.status == ReadStatus::ok) result = {ReadStatus::failed, {}, "Permission denied", {}};
+        return result;
+    }
     std::string ResolveTarget(const std::string& path) override { return real->ResolveTarget(path); }
     std::string CheckReplaceable(const std::string& path) override { return real->CheckReplaceable(path); }
     bool MakeDirectories(const std::string& directory, std::string& error) override {

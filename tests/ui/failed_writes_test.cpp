@@ -149,6 +149,45 @@ TEST_F(FailedWritesTest, AFailureDuringStartUpIsShownOnce) {
     EXPECT_EQ(runs.size(), 2u);
 }
 
+// A profile that cannot be read at start is said at once and never
+// written over; once it reads, its tasks are taken up and a task added
+// meanwhile joins them.
+TEST_F(FailedWritesTest, AProfileUnreadableAtStartIsTakenUpOnceItReads) {
+    files.unreadable = true;
+    Start("[Settings]\nNumApps=2\ninterval=30\n" + std::string(MINUTE_TASK) +
+              "[App2]\ntitle=Keep two\nTask=Message\ntype=Daily\nwhen=09:00\n",
+          false);
+    const std::string before = TempDir::ReadFile(path);
+    ASSERT_EQ(window.notices.size(), 1u);
+    EXPECT_NE(window.notices[0].first.find("cannot be read: Permission denied"), std::string::npos);
+    EXPECT_TRUE(dialog->IsProfileUnread());
+    EXPECT_TRUE(window.Control(IDC_TASK_LIST).lines.empty());
+
+    test::ScriptPropertiesDialog(
+        window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Added"); }, true);
+    dialog->OnAdd();
+    TickFor(30);
+    EXPECT_EQ(TempDir::ReadFile(path), before);
+    EXPECT_EQ(window.notices.size(), 1u);
+
+    files.unreadable = false;
+    TickFor(10);
+    EXPECT_FALSE(dialog->IsProfileUnread());
+    EXPECT_EQ(window.Control(IDC_TASK_LIST).lines, (std::vector<std::string>{"Minute", "Keep two", "Added"}));
+    EXPECT_EQ(Stored("Settings", "NumApps"), "3");
+    EXPECT_EQ(Stored("App1", "title"), "Minute");
+    EXPECT_EQ(Stored("App2", "title"), "Keep two");
+    EXPECT_EQ(Stored("App3", "title"), "Added");
+    EXPECT_EQ(dialog->GetInterval(), 30);
+    EXPECT_EQ(window.notices.size(), 1u);
+
+    // Ended while still unread, nothing added: nothing is lost.
+    files.unreadable = true;
+    Start(std::string("[Settings]\nNumApps=1\n") + MINUTE_TASK, false);
+    dialog->OnCancel();
+    EXPECT_EQ(startup->Finish(*dialog), 0);
+}
+
 // Exit, Escape and the end of the session leave nothing behind: what waits
 // goes in one write, and a write that fails makes the end say so.
 TEST_F(FailedWritesTest, TheEndStoresEverythingPendingInOneWrite) {

@@ -37,6 +37,12 @@ struct HistoryEnv {
 
 }  // namespace
 
+// A start on the last day a date holds is a date like any other.
+TEST(HistoryDialog, AStartOnTheLastDayIsShownAsADate) {
+    EXPECT_EQ(HistoryDialog::RunLine({DateTime(DateTime::MAX_DAY_NUMBER), "Far", "future", 0, ""}),
+              "Fri 31 Dec 9999 00:00, future");
+}
+
 TEST(HistoryDialog, ListsThatTasksRunsNewestFirstAndOpensTheSelectedOutput) {
     HistoryEnv env;
     const std::string kept = env.Output("kept.log");

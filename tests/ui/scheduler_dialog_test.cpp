@@ -292,7 +292,7 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     ASSERT_EQ(env->messages.shown.size(), 1u);
     EXPECT_EQ(env->messages.shown[0].first, "Note 2");
     EXPECT_EQ(StoredString("App2", "NextAt"), "09-Dec-2026 08:00:00");
-    EXPECT_EQ(StoredString("App2", "LastRun"), "08-Dec-2026 14:30:00");
+    EXPECT_EQ(StoredString("App2", "RunningSince"), "08-Dec-2026 14:30:00");
     EXPECT_EQ(dialog->DescribeLine(1),
               "Every day at 08:00\nNext run: Wed 9 Dec 2026 08:00\nLast run: Tue 8 Dec 2026 14:30, message shown");
     EXPECT_EQ(dialog->DescribeLine(2), "");
@@ -354,8 +354,10 @@ TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
     keeping.End(3, ProgramEnd::How::exited, 2, 41);
     EXPECT_EQ(window.timers.count(ENDS_TIMER_ID), 0u);
     EXPECT_EQ(window.trayCalls.size(), trayCalls);
-    // Waiting for the next write, which the run of the day after makes.
-    EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "");
+    // The outcome of the runs before landed with this run's start; this
+    // one's waits for the next write, which the run of the day after makes.
+    EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "exited with status 2 after 41 s");
+    EXPECT_EQ(test::StoredString(env.path, "App1", "RunningSince"), "09-Dec-2026 01:00:00");
 
     env.clock.Set(2026, 12, 10, 1, 0, 0);
     dialog.OnTimer(SCHEDULER_TIMER_ID);

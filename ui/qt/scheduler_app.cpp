@@ -2,7 +2,9 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "platform/system_clock.h"
 #include "store/file_system.h"
 #include "store/profile_location.h"
+#include "ui/qt/end_requests.h"
 #include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
@@ -47,10 +50,18 @@ std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& e
             return ui::ListProfileTasks(path, *files, clock);
         });
     if (!output) return std::nullopt;
-    std::fputs(output->output.c_str(), stdout);
+    errno = 0;
+    std::fwrite(output->output.data(), 1, output->output.size(), stdout);
+    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    const int writeError = errno;
     std::fputs(output->error.c_str(), stderr);
-    // A listing that could not be written all is no success.
-    return std::fflush(stdout) == 0 || output->status != 0 ? output->status : 1;
+    if (written) return output->status;
+    // A listing that could not be written whole is no success, and says
+    // why (a full disk, a closed output); a reader that stopped reading
+    // (head) is no news to anyone.
+    if (writeError != EPIPE)
+        std::fprintf(stderr, "%s: cannot write the listing: %s\n", name.c_str(), std::strerror(writeError));
+    return 1;
 }
 
 }  // namespace
@@ -97,6 +108,13 @@ int RunSchedulerApplication(int argc, char** argv) {
     QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
     guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
+    // A signal to end ends as the close box does; a lost display stores the
+    // same before the toolkit ends the process.
+    EndRequests ends([&logic] { logic.OnCancel(); },
+                     [&logic, &startup] {
+                         logic.StoreAtEnd();
+                         startup.Finish(logic);
+                     });
     window.Run();
     return startup.Finish(logic);
 }

@@ -57,10 +57,19 @@ std::optional<int> RunCommandOptions(const std::string& executablePath) {
         });
     if (!output) return std::nullopt;
     ConsoleOutput console;
+    ::SetLastError(ERROR_SUCCESS);
     const bool written = console.Out(output->output);
+    const DWORD writeError = ::GetLastError();
     console.Error(output->error);
-    // A listing that could not be written whole is no success.
-    return written || output->status != 0 ? output->status : 1;
+    if (written || output->output.empty()) return output->status;
+    // A listing that could not be written whole is no success, and says
+    // why (a full disk, nowhere to write); a reader that stopped reading
+    // is no news to anyone.
+    if (writeError != ERROR_BROKEN_PIPE && writeError != ERROR_NO_DATA)
+        console.Error(name + ": cannot write the listing: " +
+                      (writeError == ERROR_SUCCESS ? std::string("no output to write to") : SystemReason(writeError)) +
+                      "\n");
+    return 1;
 }
 
 }  // namespace
