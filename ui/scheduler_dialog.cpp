@@ -112,6 +112,20 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
 }
 
+void SchedulerDialog::OnRecordsFailure(const std::string& path, const std::string& reason) {
+    if (ending) return;
+    const std::string problem = "The history of runs " + path + " cannot be written: " + reason + ".";
+    std::string notice = problem + "\n\nThe runs are kept while " + appTitle +
+                         " runs and are written as soon as the file can be written again.";
+    if (window == nullptr) {
+        owedNotice = std::move(notice);
+        owedProblem = problem;
+        return;
+    }
+    window->ShowNotice(notice, appTitle);
+    if (!window->IsWindowVisible()) Notify(appTitle + ": runs cannot be recorded", problem);
+}
+
 bool SchedulerDialog::Notify(const std::string& title, const std::string& text) {
     // A failed notification says nothing about the icon itself.
     if (trayIconShown) {
@@ -195,6 +209,9 @@ void SchedulerDialog::OnTimer(unsigned id) {
     // memory, while the problem lasts; the first write that succeeds
     // stores it all.
     if (savePending || unsavedSettings) Store(std::nullopt);
+    // So are the lines the history of runs could not take.
+    if (RunRecords* records = tasks->GetRunRecords(); records != nullptr && records->HasPending())
+        records->WritePending();
     if (hidePending) {
         window->ShowWindow(false);
         hidePending = false;

@@ -57,6 +57,9 @@ public:
     // in memory and are written again, as they are there, at the next tick
     // and at the next save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
+    // The history of runs cannot be written: said once, like a failed
+    // write of the profile; its lines are kept and written later.
+    void OnRecordsFailure(const std::string& path, const std::string& reason);
 
     // A due run or Run Now could not start a program: told by a notification
     // (Notify; nothing that waits: checks go on), one per check pass or Run

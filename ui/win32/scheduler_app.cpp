@@ -94,8 +94,8 @@ int RunSchedulerApplication(HINSTANCE instance) {
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
-    RunRecords records(RunRecordsFolder(), std::chrono::seconds(1));
-    if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
+    RunRecords records(RunRecordsFolder(ExecutablePath(nullptr)), std::chrono::seconds(1));
+    if (!records.GetFolder().empty()) startup.AttachRecords(records);
     SchedulerWindow window(instance, logic);
     // Each program started is kept until it ends, so that its outcome is
     // known; its end comes to the window as a message.
