@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/one_line_text.h"
 #include "core/profile_keys.h"
 #include "core/task.h"
 #include "core/task_state_text.h"
@@ -46,7 +47,7 @@ private:
 }  // namespace
 
 SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTitle)
-    : services(services), appTitle(std::move(appTitle)) {
+    : services(services), appTitle(std::move(appTitle)), notificationName(this->appTitle) {
     hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, 0);
     hidePending = hideOnStartup != 0;
     showIcon = services.store.ReadInt(SETTINGS_SECTION, keys::SHOW_ICON, 1);
@@ -109,7 +110,7 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     }
     window->ShowNotice(notice, appTitle);
     // A notice beside a hidden window may go unseen.
-    if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
+    if (!window->IsWindowVisible()) Notify(notificationName + ": tasks cannot be saved", problem);
 }
 
 void SchedulerDialog::OnRecordsFailure(const std::string& path, const std::string& reason) {
@@ -123,7 +124,7 @@ void SchedulerDialog::OnRecordsFailure(const std::string& path, const std::strin
         return;
     }
     window->ShowNotice(notice, appTitle);
-    if (!window->IsWindowVisible()) Notify(appTitle + ": runs cannot be recorded", problem);
+    if (!window->IsWindowVisible()) Notify(notificationName + ": runs cannot be recorded", problem);
 }
 
 bool SchedulerDialog::Notify(const std::string& title, const std::string& text) {
@@ -161,9 +162,14 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
     std::optional<StartFailure> first = std::move(untoldFailure);
     untoldFailure.reset();
     if (count == 0 || !first) return;
-    std::string text = StartFailureText(*first);
+    // A notification holds a few lines: a long title or command line is
+    // cut, never the outcome at the end.
+    StartFailure shown = *first;
+    shown.title = OneLineText(shown.title, MAX_NOTIFIED_TITLE);
+    shown.commandLine = OneLineText(shown.commandLine, MAX_NOTIFIED_COMMAND);
+    std::string text = StartFailureText(shown);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
-    const std::string title = appTitle + (first->ended ? ": a task failed" : ": a task could not start");
+    const std::string title = notificationName + (first->ended ? ": a task failed" : ": a task could not start");
     // Without the icon or the desktop's notifications a run the user asked
     // for is told in the window, where the user asked for it.
     if (!Notify(title, text) && asked) window->ShowNotice(text, title);
@@ -183,7 +189,7 @@ void SchedulerDialog::OnInitDialog() {
     if (!owedNotice.empty() && timerId != 0) {
         window->ShowNotice(owedNotice, appTitle);
         // A window hidden from the start may leave the notice unseen.
-        if (hideOnStartup != 0) Notify(appTitle + ": tasks cannot be saved", owedProblem);
+        if (hideOnStartup != 0) Notify(notificationName + ": tasks cannot be saved", owedProblem);
     }
     owedNotice.clear();
     owedProblem.clear();

@@ -17,6 +17,8 @@ namespace tikr::ui {
 
 class TrayPort;
 
+// The main window's caption, by which a second start finds it.
+constexpr const char* SCHEDULER_CAPTION = "Tikr";
 // The identifier of the window timer and of the tray icon.
 constexpr unsigned SCHEDULER_TIMER_ID = 4523;
 // The one-time timer that gathers the failed ends of programs that end
@@ -129,6 +131,9 @@ public:
 
     TaskList& GetTasks() { return *tasks; }
     const std::string& GetAppTitle() const { return appTitle; }
+    // The name notifications begin with: the title, unless the front end
+    // names them as its window is captioned.
+    void SetNotificationName(std::string name) { notificationName = std::move(name); }
     int GetHideOnStartup() const { return hideOnStartup; }
     int GetShowIcon() const { return showIcon; }
     int GetInterval() const { return interval; }
@@ -143,6 +148,9 @@ public:
 private:
     const CoreServices& services;
     std::string appTitle;
+    std::string notificationName;
+    static constexpr std::size_t MAX_NOTIFIED_TITLE = 60;
+    static constexpr std::size_t MAX_NOTIFIED_COMMAND = 80;
     WindowPort* window = nullptr;
     TrayPort* tray = nullptr;
 

@@ -91,6 +91,8 @@ int RunSchedulerApplication(HINSTANCE instance) {
     Win32MessageDisplay messages;
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());
+    // The balloons of the window's icon carry the window's caption.
+    logic.SetNotificationName(ui::SCHEDULER_CAPTION);
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
