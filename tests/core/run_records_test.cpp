@@ -46,6 +46,8 @@ TEST_F(RunRecordsTest, HistoryKeepsItsLastLinesAndSkipsWhatItDidNotWrite) {
     std::ofstream(records.HistoryPath(), std::ios::app | std::ios::binary)
         << "garbage\n2026-13-09 09:00:00\tt\to\t1\tf\n2026-12-09 09:00:00\tt\to\tx\tf\n"
         << "2026-12-09 09:00:00\tt\to\t1\n\xff\xfe\t\t\t\t\n2026-12-09 09:00:01\tWindows\tok\t2\t\r\n";
+    // No raw control character reaches the file (a terminal showing it).
+    EXPECT_EQ(HistoryField("a\x01\x1b[31m\x7f\u0085b"), "a  [31m  b");
     std::vector<RunRecord> runs = records.ReadHistory();
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].title, "Back up now");
