@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -61,7 +62,9 @@ std::optional<DateTime> ParseStart(const std::string& text) {
         if (!IsDigit(text[i])) return std::nullopt;
     const auto number = [&text](std::size_t at, std::size_t length) { return std::stoi(text.substr(at, length)); };
     DateTime start;
-    if (!start.SetDateTime(number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)))
+    // Only a moment that reads back as written: years before 100 are none.
+    if (!start.SetDateTime(number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)) ||
+        start.GetYear() != number(0, 4))
         return std::nullopt;
     return start;
 }
@@ -90,8 +93,12 @@ std::string FileNameTitle(const std::string& title) {
 std::string HistoryField(const std::string& text) { return OneLineText(text, std::string::npos, InvalidBytes::keep); }
 
 std::string HistoryLine(const RunRecord& record) {
-    return record.start.Format("%Y-%m-%d %H:%M:%S") + "\t" + Field(record.title) + "\t" + Field(record.outcome) + "\t" +
-           std::to_string(record.seconds) + "\t" + Field(record.outputFile);
+    // Four digits of year always: a start before the year 1000 reads back.
+    char start[32];
+    std::snprintf(start, sizeof start, "%04d-%02d-%02d %02d:%02d:%02d", record.start.GetYear(), record.start.GetMonth(),
+                  record.start.GetDay(), record.start.GetHour(), record.start.GetMinute(), record.start.GetSecond());
+    return std::string(record.start.IsValid() ? start : "") + "\t" + Field(record.title) + "\t" +
+           Field(record.outcome) + "\t" + std::to_string(record.seconds) + "\t" + Field(record.outputFile);
 }
 
 std::optional<RunRecord> ParseHistoryLine(const std::string& text) {
