@@ -25,8 +25,8 @@ void RequireAt(bool condition, int line) {
 }
 
 bool Same(const RunRecord& a, const RunRecord& b) {
-    return a.start.GetDayNumber() == b.start.GetDayNumber() && a.title == b.title && a.outcome == b.outcome && a.seconds == b.seconds &&
-           a.outputFile == b.outputFile;
+    return a.start.GetDayNumber() == b.start.GetDayNumber() && a.title == b.title && a.outcome == b.outcome &&
+           a.seconds == b.seconds && a.outputFile == b.outputFile;
 }
 
 }  // namespace
