@@ -377,10 +377,11 @@ public:
         const int fd = OpenRecord(path, O_RDWR | O_CREAT, error, st);
         if (fd < 0) return nullptr;
         // Another scheduler holds it for one append or one trim: a moment.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= until) {
-                error = errno == EWOULDBLOCK ? "held by another program" : Reason(errno);
+            const int why = errno;
+            if ((why != EWOULDBLOCK && why != EINTR) || std::chrono::steady_clock::now() >= until) {
+                error = why == EWOULDBLOCK ? "held by another program" : Reason(why);
                 ::close(fd);
                 return nullptr;
             }

@@ -389,7 +389,7 @@ public:
             OVERLAPPED at{};
             if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
                 return std::make_unique<Win32FileLock>(file);
-            if (attempt == 200) break;
+            if (attempt == 200) break;  // about a second
             ::Sleep(5);
         }
         error = "held by another program";
