@@ -32,5 +32,11 @@ std::string OutcomeWithoutDuration(const std::string& outcome);
 
 // Appended to an outcome when the run's output file could not be made.
 std::string OutputDiscardedText(const std::string& reason);
+// Appended to the outcome of a run whose output file was cut while it ran,
+// to keep the folder within its size.
+constexpr const char* OUTPUT_CUT_TEXT = "; output cut: its start was dropped to keep the folder within 64 MB";
+// Appended to the history's outcome of a run that wrote nothing; no file is
+// kept for it.
+constexpr const char* NO_OUTPUT_TEXT = "; no output";
 
 }  // namespace tikr

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
+
+#include "core/one_line_text.h"
+#include "store/atomic_file.h"
 
 namespace tikr {
 
@@ -39,12 +41,7 @@ bool IsOutputFileName(const std::string& name) {
     return true;
 }
 
-// Tabs and line breaks would break the line into other fields or lines.
-std::string Field(std::string text) {
-    for (char& c : text)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return text;
-}
+std::string Field(const std::string& text) { return HistoryField(text); }
 
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
@@ -65,17 +62,11 @@ std::optional<DateTime> ParseStart(const std::string& text) {
         if (!IsDigit(text[i])) return std::nullopt;
     const auto number = [&text](std::size_t at, std::size_t length) { return std::stoi(text.substr(at, length)); };
     DateTime start;
-    if (!start.SetDateTime(number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)))
+    // Only a moment that reads back as written: years before 100 are none.
+    if (!start.SetDateTime(number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)) ||
+        start.GetYear() != number(0, 4))
         return std::nullopt;
     return start;
-}
-
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(Path(path), std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
 }
 
 }  // namespace
@@ -97,9 +88,17 @@ std::string FileNameTitle(const std::string& title) {
     return name.empty() ? "task" : name;
 }
 
+// Control characters would break the line into other fields or lines, or
+// reach a terminal that shows the file.
+std::string HistoryField(const std::string& text) { return OneLineText(text, std::string::npos, InvalidBytes::keep); }
+
 std::string HistoryLine(const RunRecord& record) {
-    return record.start.Format("%Y-%m-%d %H:%M:%S") + "\t" + Field(record.title) + "\t" + Field(record.outcome) + "\t" +
-           std::to_string(record.seconds) + "\t" + Field(record.outputFile);
+    // Four digits of year always: a start before the year 1000 reads back.
+    char start[32];
+    std::snprintf(start, sizeof start, "%04d-%02d-%02d %02d:%02d:%02d", record.start.GetYear(), record.start.GetMonth(),
+                  record.start.GetDay(), record.start.GetHour(), record.start.GetMinute(), record.start.GetSecond());
+    return std::string(record.start.IsValid() ? start : "") + "\t" + Field(record.title) + "\t" +
+           Field(record.outcome) + "\t" + std::to_string(record.seconds) + "\t" + Field(record.outputFile);
 }
 
 std::optional<RunRecord> ParseHistoryLine(const std::string& text) {
@@ -113,14 +112,33 @@ std::optional<RunRecord> ParseHistoryLine(const std::string& text) {
     return RunRecord{*start, fields[1], fields[2], std::stoll(fields[3]), fields[4]};
 }
 
+std::vector<std::string> HistoryLines(std::string_view text, bool cut, std::size_t last) {
+    std::vector<std::string_view> lines;
+    std::size_t at = 0;
+    if (cut) {
+        const std::size_t end = text.find('\n');
+        at = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+        at = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    const std::size_t first = lines.size() > last ? lines.size() - last : 0;
+    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+}
+
 RunRecords::RunRecords(std::string folderPath, std::chrono::milliseconds pause)
-    : folder(std::move(folderPath)), trimPause(pause) {}
+    : ownFiles(MakeSystemFileSystem()), files(*ownFiles), folder(std::move(folderPath)), trimPause(pause) {}
+
+RunRecords::RunRecords(FileSystem& fileSystem, std::string folderPath, std::chrono::milliseconds pause)
+    : files(fileSystem), folder(std::move(folderPath)), trimPause(pause) {}
 
 std::string RunRecords::HistoryPath() const { return Utf8(Path(folder) / HISTORY_FILE); }
 
 std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& title) {
-    std::error_code error;
-    fs::create_directories(Path(folder), error);
+    std::string ignored;
+    files.MakePrivateDirectory(folder, ignored);
     const auto now = std::chrono::steady_clock::now();
     // Room for the new run's file.
     if (!lastTrim || endedSinceTrim || now - *lastTrim >= trimPause || filesSinceTrim + 1 >= MAX_OUTPUT_FILES) {
@@ -129,10 +147,36 @@ std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& 
     }
     ++filesSinceTrim;
     const std::string stem = start.Format("%Y-%m-%d_%H%M%S") + " " + FileNameTitle(title);
+    std::error_code error;
     fs::path path = Path(folder) / Path(stem + OUTPUT_EXTENSION);
-    for (int n = 2; fs::exists(path, error) && n < 1000; ++n)
+    for (int n = 2; (fs::exists(path, error) || runningOutput.count(Utf8(path)) != 0) && n < 1000; ++n)
         path = Path(folder) / Path(stem + " (" + std::to_string(n) + ")" + OUTPUT_EXTENSION);
+    runningOutput[Utf8(path)] = false;
     return Utf8(path);
+}
+
+bool RunRecords::RunEnded(const std::string& outputFile) {
+    const auto found = runningOutput.find(outputFile);
+    if (found == runningOutput.end()) return false;
+    // The next new output file looks at the folder whole when this one
+    // brought it beyond its size.
+    std::error_code error;
+    const std::uintmax_t bytes = fs::file_size(Path(outputFile), error);
+    if (!error) endedBytes += bytes;
+    if (endedBytes > MAX_OUTPUT_BYTES) endedSinceTrim = true;
+    const bool cut = found->second;
+    runningOutput.erase(found);
+    return cut;
+}
+
+void RunRecords::KeepOutputWithinLimits() {
+    std::uintmax_t running = 0;
+    std::error_code error;
+    for (const auto& [path, cut] : runningOutput) {
+        const std::uintmax_t bytes = fs::file_size(Path(path), error);
+        if (!error) running += bytes;
+    }
+    if (running + endedBytes > MAX_OUTPUT_BYTES) TrimOutputFiles();
 }
 
 void RunRecords::TrimOutputFiles() {
@@ -140,65 +184,113 @@ void RunRecords::TrimOutputFiles() {
         std::string name;
         std::uintmax_t bytes;
     };
-    std::vector<OutputFile> files;
+    std::vector<OutputFile> ended;
+    std::vector<std::pair<std::uintmax_t, std::string>> running;  // bytes, path
+    std::uintmax_t runningBytes = 0;
     std::error_code error;
     for (fs::directory_iterator it(Path(folder), error), end; !error && it != end; it.increment(error)) {
         const std::string name = Utf8(it->path().filename());
-        if (!IsOutputFileName(name) || !it->is_regular_file(error)) continue;
-        const std::uintmax_t bytes = it->file_size(error);
-        files.push_back({name, error ? 0 : bytes});
+        std::error_code fileError;
+        if (!IsOutputFileName(name) || !it->is_regular_file(fileError)) continue;
+        std::uintmax_t bytes = it->file_size(fileError);
+        if (fileError) bytes = 0;
+        const std::string path = Utf8(Path(folder) / Path(name));
+        if (runningOutput.count(path) != 0) {
+            running.emplace_back(bytes, path);
+            runningBytes += bytes;
+        } else {
+            ended.push_back({name, bytes});
+        }
     }
-    // Names start with the start time: the newest sort last.
-    std::sort(files.begin(), files.end(), [](const OutputFile& a, const OutputFile& b) { return a.name > b.name; });
-    std::uintmax_t total = 0;
-    std::size_t kept = 0;
-    for (const OutputFile& file : files) {
-        total += file.bytes;
+    // A running program's file is never removed: it counts first, and the
+    // others go from the oldest. Names start with the start time: the
+    // newest sort first here.
+    std::sort(ended.begin(), ended.end(), [](const OutputFile& a, const OutputFile& b) { return a.name > b.name; });
+    std::uintmax_t total = runningBytes;
+    std::size_t kept = running.size();
+    endedBytes = 0;
+    for (const OutputFile& file : ended) {
         // Room for the new run's file.
-        if (kept + 1 < MAX_OUTPUT_FILES && total <= MAX_OUTPUT_BYTES) {
+        if (kept + 1 < MAX_OUTPUT_FILES && total + file.bytes <= MAX_OUTPUT_BYTES) {
             ++kept;
+            total += file.bytes;
+            endedBytes += file.bytes;
             continue;
         }
-        fs::remove(Path(folder) / Path(file.name), error);
+        std::error_code removeError;
+        fs::remove(Path(folder) / Path(file.name), removeError);
+    }
+    // Programs that run and write more than the folder may hold: the largest
+    // files are cut, and their programs write on from the new end.
+    std::sort(running.begin(), running.end(), std::greater<>());
+    for (const auto& [bytes, path] : running) {
+        if (total <= MAX_OUTPUT_BYTES) break;
+        std::string ignored;
+        if (bytes == 0 || !files.CutFile(path, ignored)) continue;
+        total -= bytes;
+        runningOutput[path] = true;
     }
     filesSinceTrim = kept;
     endedSinceTrim = false;
 }
 
+bool RunRecords::Failed(const std::string& reason) {
+    if (!failing && onFailure) onFailure(HistoryPath(), reason);
+    failing = true;
+    return false;
+}
+
 bool RunRecords::Append(const RunRecord& record) {
-    std::error_code error;
-    fs::create_directories(Path(folder), error);
+    pending.push_back(HistoryLine(record));
+    if (pending.size() > MAX_PENDING_LINES) pending.pop_front();
+    return WritePending();
+}
+
+bool RunRecords::WritePending() {
+    if (pending.empty()) return true;
+    std::string error;
+    if (!files.MakePrivateDirectory(folder, error)) return Failed(error);
+    const std::unique_ptr<FileLock> lock = files.LockFile(Utf8(Path(folder) / LOCK_FILE), error);
+    if (!lock) return Failed(error);
     const std::string path = HistoryPath();
-    if (!historyLines) historyLines = ReadLines(path).size();
-    {
-        std::ofstream out(Path(path), std::ios::binary | std::ios::app);
-        out << HistoryLine(record) << '\n';
-        out.flush();
-        if (!out) return false;
+    if (!historyLines) {
+        const FileSystem::ReadResult read = files.ReadTail(path, MAX_HISTORY_READ_BYTES);
+        if (read.status == FileSystem::ReadStatus::failed) return Failed(read.error);
+        const bool cut = read.text.size() < read.identity.size;
+        // A history longer than is read is cut at the next append.
+        historyLines = cut ? MAX_HISTORY_LINES * 2 : HistoryLines(read.text, false, SIZE_MAX).size();
     }
-    if (++*historyLines <= MAX_HISTORY_LINES + MAX_HISTORY_LINES / 10) return true;
-    std::vector<std::string> lines = ReadLines(path);
-    historyLines = lines.size();
-    if (lines.size() <= MAX_HISTORY_LINES) return true;
-    // The last lines, through a new file that replaces the history whole.
-    const std::string part = path + ".part";
-    {
-        std::ofstream out(Path(part), std::ios::binary | std::ios::trunc);
-        for (std::size_t i = lines.size() - MAX_HISTORY_LINES; i < lines.size(); ++i) out << lines[i] << '\n';
-        out.flush();
-        if (!out) {
-            fs::remove(Path(part), error);
-            return true;  // the line is in; only the trim waits
-        }
+    while (!pending.empty()) {
+        if (!files.AppendLine(path, pending.front(), error)) return Failed(error);
+        pending.pop_front();
+        ++*historyLines;
     }
-    fs::rename(Path(part), Path(path), error);
-    if (!error) historyLines = MAX_HISTORY_LINES;
+    failing = false;
+    if (*historyLines > MAX_HISTORY_LINES + MAX_HISTORY_LINES / 10) TrimHistory();
     return true;
 }
 
-std::vector<RunRecord> RunRecords::ReadHistory() const {
+// Under the lock: the last lines, through a new file that replaces the
+// history whole and keeps its mode.
+void RunRecords::TrimHistory() {
+    const std::string path = HistoryPath();
+    const FileSystem::ReadResult read = files.ReadTail(path, MAX_HISTORY_READ_BYTES);
+    if (read.status != FileSystem::ReadStatus::ok) return;
+    const std::vector<std::string> lines =
+        HistoryLines(read.text, read.text.size() < read.identity.size, MAX_HISTORY_LINES);
+    std::string text;
+    for (const std::string& line : lines) text += line + '\n';
+    std::string error;
+    // A trim that fails only waits: the lines are in.
+    if (ReplaceFileAtomically(files, path, text, error)) historyLines = lines.size();
+}
+
+std::vector<RunRecord> RunRecords::ReadHistory(std::string* problem) const {
     std::vector<RunRecord> runs;
-    const std::vector<std::string> lines = ReadLines(HistoryPath());
+    const FileSystem::ReadResult read = files.ReadTail(HistoryPath(), MAX_HISTORY_READ_BYTES);
+    if (read.status == FileSystem::ReadStatus::failed && problem != nullptr) *problem = read.error;
+    std::vector<std::string> lines = HistoryLines(read.text, read.text.size() < read.identity.size, MAX_HISTORY_LINES);
+    lines.insert(lines.end(), pending.begin(), pending.end());
     const std::size_t first = lines.size() > MAX_HISTORY_LINES ? lines.size() - MAX_HISTORY_LINES : 0;
     for (std::size_t i = first; i < lines.size(); ++i)
         if (std::optional<RunRecord> run = ParseHistoryLine(lines[i])) runs.push_back(std::move(*run));

@@ -17,6 +17,13 @@ namespace {
 // build billions of default tasks.
 constexpr int MAX_TASKS = 100000;
 
+// True when the file was there, empty, and is gone.
+bool RemoveIfEmpty(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path file = Utf8Path(path);
+    return std::filesystem::file_size(file, error) == 0 && !error && std::filesystem::remove(file, error);
+}
+
 }  // namespace
 
 std::string TaskSectionName(int index) { return keys::TASK_SECTION_PREFIX + std::to_string(index + 1); }
@@ -81,6 +88,7 @@ void TaskList::CheckAll() {
     // message box, store them in one replacement, then run their actions
     // in list order. A box's nested pass then still finds the later tasks
     // due and runs them; this pass later finds them no longer due.
+    if (runRecords != nullptr) runRecords->KeepOutputWithinLimits();
     const int count = GetCount();
     std::vector<Task*> toRun;
     int i = 0;
@@ -145,14 +153,21 @@ void TaskList::Run(Task& task, bool asked) {
     if (!failure && program) {
         const std::uint64_t run = task.GetRunningProgram();
         record.outputProblem = task.GetOutputProblem();
+        // Output discarded: there is no file to offer or to keep.
+        if (!record.outputProblem.empty() && !outputFile.empty()) {
+            runRecords->RunEnded(outputFile);
+            record.outputFile.clear();
+        }
         if (run != 0 && run != before) running[run] = record;
+        else if (!record.outputFile.empty()) runRecords->RunEnded(record.outputFile);  // an end that is not heard
     }
     if (!failure) return;
     if (program) {
         // A program that never ran wrote nothing: no empty file is kept.
-        std::error_code error;
-        if (!outputFile.empty() && std::filesystem::file_size(outputFile, error) == 0 && !error)
-            std::filesystem::remove(outputFile, error);
+        if (!outputFile.empty()) {
+            runRecords->RunEnded(outputFile);
+            RemoveIfEmpty(outputFile);
+        }
         record.outputFile.clear();
         AppendHistory(record, task.GetLastResult(), 0);
     }
@@ -164,12 +179,19 @@ void TaskList::Run(Task& task, bool asked) {
 void TaskList::OnProgramEnded(const ProgramEnd& end) {
     const auto found = running.find(end.run);
     if (found == running.end()) return;
-    const RunningProgram program = found->second;
+    RunningProgram program = found->second;
     running.erase(found);
-    if (runRecords != nullptr && !program.outputFile.empty()) runRecords->RunEnded();
-    AppendHistory(program,
-                  EndedText(end) + (program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem)),
-                  end.seconds);
+    std::string outputNote = program.outputProblem.empty() ? "" : OutputDiscardedText(program.outputProblem);
+    if (runRecords != nullptr && !program.outputFile.empty()) {
+        if (runRecords->RunEnded(program.outputFile)) outputNote += OUTPUT_CUT_TEXT;
+        // A program that wrote nothing (a window's program, say) has no
+        // file to offer.
+        if (RemoveIfEmpty(program.outputFile)) {
+            program.outputFile.clear();
+            outputNote += NO_OUTPUT_TEXT;
+        }
+    }
+    AppendHistory(program, EndedText(end) + outputNote, end.seconds);
     std::optional<StartFailure> failure;
     bool recorded = false;
     for (auto& task : tasks) {

@@ -16,7 +16,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake -S . -B "$build" -DTIKR_BUILD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTIKR_WERROR=ON >/dev/null
-targets=(ini_fuzz date_parser_fuzz command_line_fuzz task_list_fuzz)
+targets=(ini_fuzz date_parser_fuzz command_line_fuzz task_list_fuzz history_fuzz)
 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
 # The task-list target rewrites its profile file at every run: a memory

@@ -39,6 +39,12 @@ public:
     virtual bool Close(std::string& error) = 0;
 };
 
+// A lock held on a file until this goes.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -96,6 +102,52 @@ public:
     // (true when that cannot be found out).
     virtual std::uint64_t ProcessId() = 0;
     virtual bool ProcessIsRunning(std::uint64_t id) = 0;
+
+    // The records of runs: files of the program's own that grow by whole
+    // lines and are private to the user. None of these follows a link in
+    // the file's own place, or opens a FIFO or a device in a way that could
+    // block; such a file is failed. The defaults refuse everything, for a
+    // view of the files that keeps no records.
+
+    // The last maxBytes (at most) of a regular file; identity.size is the
+    // whole file's size. Missing as Read.
+    virtual ReadResult ReadTail(const std::string& path, std::uint64_t maxBytes) {
+        (void)path;
+        (void)maxBytes;
+        return ReadResult{ReadStatus::failed, {}, "not supported", {}};
+    }
+    // Adds line to the end of the regular file at path (made, for the user
+    // only, when missing) in one write: whole or not at all. When the file
+    // does not end in a line end, one goes first, so the line is one of
+    // its own.
+    virtual bool AppendLine(const std::string& path, std::string_view line, std::string& error) {
+        (void)path;
+        (void)line;
+        error = "not supported";
+        return false;
+    }
+    // Makes the directory and its missing parents for the user only; the
+    // directory itself loses any access of others it had.
+    virtual bool MakePrivateDirectory(const std::string& directory, std::string& error) {
+        (void)directory;
+        error = "not supported";
+        return false;
+    }
+    // An exclusive lock on the file at path (made, for the user only, when
+    // missing), between processes. Waits a little while another holds it;
+    // null and error set when it cannot be had.
+    virtual std::unique_ptr<FileLock> LockFile(const std::string& path, std::string& error) {
+        (void)path;
+        error = "not supported";
+        return nullptr;
+    }
+    // Cuts the regular file at path to nothing; a program appending to it
+    // goes on writing from its new end.
+    virtual bool CutFile(const std::string& path, std::string& error) {
+        (void)path;
+        error = "not supported";
+        return false;
+    }
 };
 
 // The characters that separate a path's folders on this operating system,

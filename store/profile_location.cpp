@@ -17,6 +17,11 @@ std::string ExecutableName(const std::string& executablePath) {
 
 std::string ProfileFileName(const std::string& executablePath) { return ExecutableName(executablePath) + ".INI"; }
 
+std::string RunRecordsFolderName(const std::string& executablePath) {
+    const std::string name = ExecutableName(executablePath);
+    return name.empty() ? "tikr" : name;
+}
+
 bool CarryOverProfile(FileSystem& files, const std::string& path, const std::vector<std::string>& olderPaths) {
     if (files.Read(path).status != FileSystem::ReadStatus::missing) return false;
     for (const std::string& older : olderPaths) {

@@ -34,12 +34,15 @@ std::string ProfileFileName(const std::string& executablePath);
 //   must not keep its tasks in whatever the current folder happens to be.
 std::string ProfilePath(const std::string& executablePath, std::string& error);
 
-// The folder of each run's output file and of the history of runs; not
-// made here. Empty when no such folder can be named.
-// - POSIX: $XDG_STATE_HOME/tikr when XDG_STATE_HOME is an absolute path,
-//   else $HOME/.local/state/tikr.
-// - Windows: Tikr in the user's local application-data folder.
-std::string RunRecordsFolder();
+// The folder of each run's output file and of the history of runs, one per
+// profile: named after the executable as the profile file is ("tikr" for
+// tikr.INI). Not made here. Empty when no such folder can be named.
+// - POSIX: $XDG_STATE_HOME/<name> when XDG_STATE_HOME is an absolute path,
+//   else $HOME/.local/state/<name>.
+// - Windows: <name> in the user's local application-data folder.
+std::string RunRecordsFolder(const std::string& executablePath);
+// The folder's own name: ExecutableName, "tikr" when that is empty.
+std::string RunRecordsFolderName(const std::string& executablePath);
 
 // When there is no file at path, copies the first of olderPaths that can
 // be read to path, whole and atomically, so that a task list kept where an

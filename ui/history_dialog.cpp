@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -20,23 +20,19 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t MAX_OUTCOME_CHARACTERS = 200;
 
-// The title as a history line carries it: tabs and line breaks are blanks
-// there.
-std::string HistoryTitle(std::string title) {
-    for (char& c : title)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return title;
-}
-
-// An output file of the folder: a plain file (no link) named "*.log",
-// other than the history itself, right in the folder.
-// The program writes these names itself from the folder's, so they compare
-// part by part.
-bool IsOutputFile(const fs::path& file, const fs::path& folder) {
-    fs::path own = folder.lexically_normal();
-    if (!own.has_filename()) own = own.parent_path();  // a trailing separator
-    return file.extension() == ".log" && file.filename() != RunRecords::HISTORY_FILE &&
-           file.parent_path().lexically_normal() == own;
+// An output file of the folder: a plain file named "*.log", other than the
+// history itself, right in the folder. Compared as the system resolves
+// both, so that no link on the way ("folder/link/../x.log") leads
+// elsewhere; the resolved path is what the viewer gets.
+std::optional<fs::path> OutputFileIn(const fs::path& file, const fs::path& folder) {
+    std::error_code error;
+    const fs::path resolved = fs::canonical(file, error);
+    if (error) return std::nullopt;
+    const fs::path own = fs::canonical(folder, error);
+    if (error || resolved.extension() != ".log" || resolved.filename() == RunRecords::HISTORY_FILE ||
+        resolved.parent_path() != own || !fs::is_regular_file(resolved, error))
+        return std::nullopt;
+    return resolved;
 }
 
 }  // namespace
@@ -77,17 +73,15 @@ void HistoryDialog::ReadRuns() {
         notice = "No history of runs is kept: there is no folder for it.";
         return;
     }
-    const std::string path = records->HistoryPath();
     // A history that is there but cannot be read is not an empty one.
-    std::error_code error;
-    const fs::file_status status = fs::status(Utf8Path(path), error);
-    if (status.type() != fs::file_type::not_found &&
-        (status.type() != fs::file_type::regular || !std::ifstream(Utf8Path(path), std::ios::binary))) {
-        notice = "The history of runs cannot be read: " + path;
+    std::string problem;
+    std::vector<RunRecord> all = records->ReadHistory(&problem);
+    if (!problem.empty()) {
+        notice = "The history of runs cannot be read: " + records->HistoryPath();
         return;
     }
-    const std::string title = HistoryTitle(taskTitle);
-    for (RunRecord& run : records->ReadHistory())
+    const std::string title = HistoryField(taskTitle);
+    for (RunRecord& run : all)
         if (run.title == title) runs.push_back(std::move(run));
     // The history is appended in order of the runs' ends; newest start
     // first, and among runs of one start the later line first.
@@ -140,7 +134,8 @@ void HistoryDialog::OnOpenOutput() {
     // program or a launcher file would run it: only an output file of this
     // history's own folder is handed over, whatever a changed history line
     // names.
-    if (!IsOutputFile(output, Utf8Path(records->GetFolder()))) {
+    const std::optional<fs::path> own = OutputFileIn(output, Utf8Path(records->GetFolder()));
+    if (!own) {
         window->ShowMessage(
             "This run's output file is not one kept in the folder of the history, so it is not "
             "opened:\n\n" +
@@ -148,7 +143,8 @@ void HistoryDialog::OnOpenOutput() {
             appTitle);
         return;
     }
-    if (!window->OpenInViewer(run->outputFile))
+    const std::u8string ownText = own->u8string();
+    if (!window->OpenInViewer(std::string(ownText.begin(), ownText.end())))
         window->ShowMessage("No program could be started to show the output file:\n\n" + run->outputFile, appTitle);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/one_line_text.h"
 #include "core/profile_keys.h"
 #include "core/task.h"
 #include "core/task_state_text.h"
@@ -46,7 +47,7 @@ private:
 }  // namespace
 
 SchedulerDialog::SchedulerDialog(const CoreServices& services, std::string appTitle)
-    : services(services), appTitle(std::move(appTitle)) {
+    : services(services), appTitle(std::move(appTitle)), notificationName(this->appTitle) {
     hideOnStartup = services.store.ReadInt(SETTINGS_SECTION, keys::HIDE_ON_STARTUP, 0);
     hidePending = hideOnStartup != 0;
     showIcon = services.store.ReadInt(SETTINGS_SECTION, keys::SHOW_ICON, 1);
@@ -124,7 +125,21 @@ void SchedulerDialog::OnWriteFailure(const WriteFailure& failure) {
     }
     window->ShowNotice(notice, appTitle);
     // A notice beside a hidden window may go unseen.
-    if (!window->IsWindowVisible()) Notify(appTitle + ": tasks cannot be saved", problem);
+    if (!window->IsWindowVisible()) Notify(notificationName + ": tasks cannot be saved", problem);
+}
+
+void SchedulerDialog::OnRecordsFailure(const std::string& path, const std::string& reason) {
+    if (ending) return;
+    const std::string problem = "The history of runs " + path + " cannot be written: " + reason + ".";
+    std::string notice = problem + "\n\nThe runs are kept while " + appTitle +
+                         " runs and are written as soon as the file can be written again.";
+    if (window == nullptr) {
+        owedNotice = std::move(notice);
+        owedProblem = problem;
+        return;
+    }
+    window->ShowNotice(notice, appTitle);
+    if (!window->IsWindowVisible()) Notify(notificationName + ": runs cannot be recorded", problem);
 }
 
 bool SchedulerDialog::Notify(const std::string& title, const std::string& text) {
@@ -162,9 +177,14 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
     std::optional<StartFailure> first = std::move(untoldFailure);
     untoldFailure.reset();
     if (count == 0 || !first) return;
-    std::string text = StartFailureText(*first);
+    // A notification holds a few lines: a long title or command line is
+    // cut, never the outcome at the end.
+    StartFailure shown = *first;
+    shown.title = OneLineText(shown.title, MAX_NOTIFIED_TITLE);
+    shown.commandLine = OneLineText(shown.commandLine, MAX_NOTIFIED_COMMAND);
+    std::string text = StartFailureText(shown);
     if (count > 1) text += " (and " + std::to_string(count - 1) + " more)";
-    const std::string title = appTitle + (first->ended ? ": a task failed" : ": a task could not start");
+    const std::string title = notificationName + (first->ended ? ": a task failed" : ": a task could not start");
     // Without the icon or the desktop's notifications a run the user asked
     // for is told in the window, where the user asked for it.
     if (!Notify(title, text) && asked) window->ShowNotice(text, title);
@@ -187,7 +207,7 @@ void SchedulerDialog::OnInitDialog() {
         window->ShowNotice(owedNotice, appTitle);
         // A window hidden from the start may leave the notice unseen.
         if (hideOnStartup != 0)
-            Notify(appTitle + (unreadProfile.empty() ? ": tasks cannot be saved" : ": tasks cannot be read"),
+            Notify(notificationName + (unreadProfile.empty() ? ": tasks cannot be saved" : ": tasks cannot be read"),
                    owedProblem);
     }
     owedNotice.clear();
@@ -217,6 +237,9 @@ void SchedulerDialog::OnTimer(unsigned id) {
     // memory, while the problem lasts; the first write that succeeds
     // stores it all.
     if (savePending || unsavedSettings) Store(std::nullopt);
+    // So are the lines the history of runs could not take.
+    if (RunRecords* records = tasks->GetRunRecords(); records != nullptr && records->HasPending())
+        records->WritePending();
     if (hidePending) {
         window->ShowWindow(false);
         hidePending = false;

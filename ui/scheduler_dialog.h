@@ -17,6 +17,8 @@ namespace tikr::ui {
 
 class TrayPort;
 
+// The main window's caption, by which a second start finds it.
+constexpr const char* SCHEDULER_CAPTION = "Tikr";
 // The identifier of the window timer and of the tray icon.
 constexpr unsigned SCHEDULER_TIMER_ID = 4523;
 // The one-time timer that gathers the failed ends of programs that end
@@ -57,6 +59,9 @@ public:
     // in memory and are written again, as they are there, at the next tick
     // and at the next save until a write succeeds.
     void OnWriteFailure(const WriteFailure& failure);
+    // The history of runs cannot be written: said once, like a failed
+    // write of the profile; its lines are kept and written later.
+    void OnRecordsFailure(const std::string& path, const std::string& reason);
 
     // A due run or Run Now could not start a program: told by a notification
     // (Notify; nothing that waits: checks go on), one per check pass or Run
@@ -130,6 +135,9 @@ public:
 
     TaskList& GetTasks() { return *tasks; }
     const std::string& GetAppTitle() const { return appTitle; }
+    // The name notifications begin with: the title, unless the front end
+    // names them as its window is captioned.
+    void SetNotificationName(std::string name) { notificationName = std::move(name); }
     int GetHideOnStartup() const { return hideOnStartup; }
     int GetShowIcon() const { return showIcon; }
     int GetInterval() const { return interval; }
@@ -147,6 +155,9 @@ public:
 private:
     const CoreServices& services;
     std::string appTitle;
+    std::string notificationName;
+    static constexpr std::size_t MAX_NOTIFIED_TITLE = 60;
+    static constexpr std::size_t MAX_NOTIFIED_COMMAND = 80;
     WindowPort* window = nullptr;
     TrayPort* tray = nullptr;
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/one_line_text.h"
+#include "core/run_records.h"
 #include "store/profile_location.h"
 #include "ui/scheduler_dialog.h"
 
@@ -43,6 +45,7 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
 }
 
 Startup::~Startup() {
+    Detach();
     if (store) store->SetWriteFailureHandler({});
 }
 
@@ -54,6 +57,21 @@ void Startup::Attach(SchedulerDialog& dialog) {
     });
 }
 
+void Startup::AttachRecords(RunRecords& runRecords) {
+    records = &runRecords;
+    if (window != nullptr) window->GetTasks().SetRunRecords(&runRecords);
+    runRecords.SetFailureHandler([this](const std::string& path, const std::string& reason) {
+        Report("cannot write the history of runs " + path + ": " + reason);
+        if (window != nullptr) window->OnRecordsFailure(path, reason);
+    });
+}
+
+void Startup::Detach() {
+    window = nullptr;
+    if (records != nullptr) records->SetFailureHandler({});
+    records = nullptr;
+}
+
 int Startup::Finish(const SchedulerDialog& dialog) {
     Detach();
     if (!dialog.EndedUnsaved()) return 0;
@@ -63,7 +81,9 @@ int Startup::Finish(const SchedulerDialog& dialog) {
 }
 
 void Startup::Report(const std::string& text) const {
-    if (platform.report) platform.report(title + ": " + text);
+    // Titles, command lines and reasons may hold control characters, which
+    // must not reach a terminal raw.
+    if (platform.report) platform.report(OneLineText(title + ": " + text, std::string::npos, InvalidBytes::keep));
 }
 
 }  // namespace tikr::ui

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/core_services.h"
+#include "core/run_records.h"
 #include "instance/instance_guard.h"
 #include "store/profile_store.h"
 
@@ -72,7 +73,11 @@ public:
     // Detach or the end of the start-up object. Each is reported as a line
     // whether or not a window is attached.
     void Attach(SchedulerDialog& dialog);
-    void Detach() { window = nullptr; }
+    // After Attach: the window's runs keep their records there, and a
+    // history that cannot be written is reported (once, until a write
+    // succeeds again) as failed profile writes are.
+    void AttachRecords(RunRecords& records);
+    void Detach();
     // After the window ended: detaches it and gives the process's exit
     // status, 0 when everything was stored, and 1 (said on a report line)
     // when the window's last write failed and changes are lost.
@@ -88,6 +93,7 @@ private:
     std::unique_ptr<InstanceGuard> guard;
     std::unique_ptr<ProfileStore> store;
     SchedulerDialog* window = nullptr;
+    RunRecords* records = nullptr;
 };
 
 }  // namespace tikr::ui

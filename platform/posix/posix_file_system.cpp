@@ -1,15 +1,18 @@
 // The store's files on POSIX systems.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "store/file_system.h"
@@ -52,6 +55,55 @@ FileIdentity IdentityOf(const struct stat& st) {
     id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     return id;
 }
+
+// Opens a record file: never through a link in its own place, never
+// waiting on a FIFO, and only a regular file is kept open. -1 and error set
+// otherwise; a missing file sets missing when asked to tell.
+int OpenRecord(const std::string& path, int flags, std::string& error, struct stat& st, bool* missing = nullptr) {
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+        if (missing != nullptr) *missing = errno == ENOENT || errno == ENOTDIR;
+        error = errno == ELOOP ? "a link, not a regular file" : Reason(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? Reason(EISDIR) : "not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    // Ours, so the user's only: an older file that others could read is
+    // made private.
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) (void)::fchmod(fd, st.st_mode & 07700);
+    return fd;
+}
+
+// Writes all of data at the end; on a failure part way the file is cut back
+// to its old size, so nothing of it stays.
+bool WriteWhole(int fd, std::string_view data, off_t oldSize, std::string& error) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = Reason(n < 0 ? errno : ENOSPC);
+            if (done > 0) (void)::ftruncate(fd, oldSize);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+class PosixFileLock : public FileLock {
+public:
+    explicit PosixFileLock(int fd) : fd(fd) {}
+    ~PosixFileLock() override { ::close(fd); }  // the lock goes with it
+    PosixFileLock(const PosixFileLock&) = delete;
+    PosixFileLock& operator=(const PosixFileLock&) = delete;
+
+private:
+    int fd;
+};
 
 class PosixTempFile : public TempFile {
 public:
@@ -249,6 +301,103 @@ public:
         const pid_t pid = static_cast<pid_t>(id);
         if (pid <= 0 || static_cast<std::uint64_t>(pid) != id) return false;
         return ::kill(pid, 0) == 0 || errno == EPERM;
+    }
+
+    ReadResult ReadTail(const std::string& path, std::uint64_t maxBytes) override {
+        ReadResult result;
+        struct stat st {};
+        bool missing = false;
+        const int fd = OpenRecord(path, O_RDONLY, result.error, st, &missing);
+        if (fd < 0) {
+            result.status = missing ? ReadStatus::missing : ReadStatus::failed;
+            if (missing) result.error.clear();
+            return result;
+        }
+        result.identity = IdentityOf(st);
+        const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+        const std::uint64_t want = std::min(size, maxBytes);
+        off_t at = static_cast<off_t>(size - want);
+        result.text.resize(static_cast<std::size_t>(want));
+        std::size_t used = 0;
+        while (used < result.text.size()) {
+            const ssize_t n = ::pread(fd, result.text.data() + used, result.text.size() - used, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                result.status = ReadStatus::failed;
+                result.error = Reason(errno);
+                result.text.clear();
+                ::close(fd);
+                return result;
+            }
+            if (n == 0) break;  // cut meanwhile
+            used += static_cast<std::size_t>(n);
+            at += n;
+        }
+        ::close(fd);
+        result.text.resize(used);
+        result.status = ReadStatus::ok;
+        return result;
+    }
+
+    bool AppendLine(const std::string& path, std::string_view line, std::string& error) override {
+        struct stat st {};
+        const int fd = OpenRecord(path, O_RDWR | O_APPEND | O_CREAT, error, st);
+        if (fd < 0) return false;
+        char last = '\n';
+        if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
+        std::string data;
+        data.reserve(line.size() + 2);
+        if (last != '\n') data += '\n';
+        data += line;
+        data += '\n';
+        const bool written = WriteWhole(fd, data, st.st_size, error);
+        ::close(fd);
+        return written;
+    }
+
+    bool MakePrivateDirectory(const std::string& directory, std::string& error) override {
+        std::error_code ec;
+        const fs::path dir(directory);
+        if (dir.has_parent_path()) fs::create_directories(dir.parent_path(), ec);
+        if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = Reason(errno);
+            return false;
+        }
+        struct stat st {};
+        if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            error = Reason(ENOTDIR);
+            return false;
+        }
+        if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) (void)::chmod(directory.c_str(), st.st_mode & 07700);
+        return true;
+    }
+
+    std::unique_ptr<FileLock> LockFile(const std::string& path, std::string& error) override {
+        struct stat st {};
+        const int fd = OpenRecord(path, O_RDWR | O_CREAT, error, st);
+        if (fd < 0) return nullptr;
+        // Another scheduler holds it for one append or one trim: a moment.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int why = errno;
+            if ((why != EWOULDBLOCK && why != EINTR) || std::chrono::steady_clock::now() >= until) {
+                error = why == EWOULDBLOCK ? "held by another program" : Reason(why);
+                ::close(fd);
+                return nullptr;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return std::make_unique<PosixFileLock>(fd);
+    }
+
+    bool CutFile(const std::string& path, std::string& error) override {
+        struct stat st {};
+        const int fd = OpenRecord(path, O_WRONLY, error, st);
+        if (fd < 0) return false;
+        const bool cut = ::ftruncate(fd, 0) == 0;
+        if (!cut) error = Reason(errno);
+        ::close(fd);
+        return cut;
     }
 };
 

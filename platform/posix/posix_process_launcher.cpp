@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,13 +196,24 @@ int OpenProcessFd(pid_t pid) {
 #endif
 }
 
+// Less free space than this on the output file's disk counts as a full disk.
+constexpr unsigned long long MIN_FREE_OUTPUT_BYTES = 64 * 1024;
+
 // The file for the program's output, above standard error and closed on
 // exec; /dev/null (and why) when it cannot be opened; -1 without a path.
 int OpenOutput(const std::string& path, std::string& problem) {
     if (path.empty()) return -1;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600);
+    // On a full disk the program could not write a line into the file, and
+    // a program that checks its writes would fail: its output is discarded
+    // instead, and the outcome says so.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct statvfs disk {};
+    const bool full = statvfs(folder.c_str(), &disk) == 0 &&
+                      static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize < MIN_FREE_OUTPUT_BYTES;
+    int fd = full ? -1 : open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
-        problem = std::strerror(errno);
+        problem = std::strerror(full ? ENOSPC : errno);
         fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (fd < 0) return -1;
     }

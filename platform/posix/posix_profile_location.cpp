@@ -20,7 +20,7 @@ std::string ConfigDirectory() {
     return std::string();
 }
 
-std::string RunRecordsFolder() {
+std::string RunRecordsFolder(const std::string& executablePath) {
     const char* xdg = std::getenv("XDG_STATE_HOME");
     std::string dir;
     if (xdg != nullptr && xdg[0] == '/') {
@@ -33,7 +33,7 @@ std::string RunRecordsFolder() {
         dir += ".local/state";
     }
     if (dir.back() != '/') dir += '/';
-    return dir + "tikr";
+    return dir + RunRecordsFolderName(executablePath);
 }
 
 std::string ProfilePath(const std::string& executablePath, std::string& /*error*/) {

@@ -59,6 +59,9 @@ std::string CreateFailureText(DWORD error, const std::string& program) {
     }
 }
 
+// Less free space than this on the output file's disk counts as a full disk.
+constexpr ULONGLONG MIN_FREE_OUTPUT_BYTES = 64 * 1024;
+
 // The standard handles of a program whose output goes to a file: the file
 // (or NUL, and why) and NUL for input, inheritable, closed when it goes.
 class StandardHandles {
@@ -68,11 +71,21 @@ public:
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         // The path is UTF-8: the run records' folder may have a name outside
         // the ANSI code page.
-        output = ::CreateFileW(Widen(outputPath).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        // On a full disk the program could not write a line into the file,
+        // and one that checks its writes would fail: its output is
+        // discarded instead, and the outcome says so.
+        const std::size_t slash = outputPath.find_last_of("\\/");
+        ULARGE_INTEGER free{};
+        const bool full =
+            slash != std::string::npos &&
+            ::GetDiskFreeSpaceExW(Widen(outputPath.substr(0, slash + 1)).c_str(), &free, nullptr, nullptr) &&
+            free.QuadPart < MIN_FREE_OUTPUT_BYTES;
+        if (!full)
+            output = ::CreateFileW(Widen(outputPath).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (output == INVALID_HANDLE_VALUE) {
-            problem = SystemErrorText(::GetLastError());
+            problem = SystemErrorText(full ? ERROR_DISK_FULL : ::GetLastError());
             output = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                    OPEN_EXISTING, 0, nullptr);
         }

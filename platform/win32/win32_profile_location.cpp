@@ -60,10 +60,10 @@ std::vector<std::string> OlderProfilePaths(const std::string& fileName) {
 
 // UTF-8, like the profile's path: the run records reach their files through
 // the wide calls.
-std::string RunRecordsFolder() {
+std::string RunRecordsFolder(const std::string& executablePath) {
     std::string ignored;
     const std::string local = FolderPath(CSIDL_LOCAL_APPDATA, ignored);
-    return local.empty() ? std::string() : Join(local, "Tikr");
+    return local.empty() ? std::string() : Join(local, RunRecordsFolderName(executablePath));
 }
 
 std::string ListedProfilePath(const std::string& executablePath) {

@@ -177,6 +177,32 @@ TEST_F(ProgramEndTest, ARunLeftGoingOnByAKilledSchedulerIsSettledAtStart) {
     EXPECT_EQ(runs[1].outcome, unknown);
 }
 
+// A program that wrote nothing leaves no file to offer; one that wrote
+// beyond the folder's size while it ran keeps its file, cut, and is told.
+TEST_F(ProgramEndTest, AnEmptyOutputIsNoFileAndACutOneIsTold) {
+    auto list = LoadList();
+    RunRecords records(dir.File("state"), std::chrono::hours(1));
+    list->SetRunRecords(&records);
+    RunOnDay(*list, 9);
+    TempDir::WriteFile(keeping.requests[0].outputPath, "");  // as the launcher makes it
+    keeping.End(1, ProgramEnd::How::exited, 0, 1);
+    RunOnDay(*list, 10);
+    const std::string output = keeping.requests[1].outputPath;
+    TempDir::WriteFile(output, "x");
+    std::filesystem::resize_file(output, RunRecords::MAX_OUTPUT_BYTES + 1);
+    RunOnDay(*list, 11);
+    ASSERT_TRUE(std::filesystem::exists(output));
+    TempDir::WriteFile(output, "the end\n");
+    keeping.End(2, ProgramEnd::How::exited, 0, 1);
+    const std::vector<RunRecord> runs = records.ReadHistory();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].outcome, std::string("exited with status 0 after 1 s") + NO_OUTPUT_TEXT);
+    EXPECT_EQ(runs[0].outputFile, "");
+    EXPECT_FALSE(std::filesystem::exists(keeping.requests[0].outputPath));
+    EXPECT_EQ(runs[1].outcome, std::string("exited with status 0 after 1 s") + OUTPUT_CUT_TEXT);
+    EXPECT_EQ(runs[1].outputFile, output);
+}
+
 TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
     auto list = LoadList();
     // The folder is looked at whole once an hour, and after an end.

@@ -1,8 +1,14 @@
 // The output files of runs and the history of runs in their folder.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "core/run_records.h"
 #include "core_fixture.h"
@@ -40,6 +46,8 @@ TEST_F(RunRecordsTest, HistoryKeepsItsLastLinesAndSkipsWhatItDidNotWrite) {
     std::ofstream(records.HistoryPath(), std::ios::app | std::ios::binary)
         << "garbage\n2026-13-09 09:00:00\tt\to\t1\tf\n2026-12-09 09:00:00\tt\to\tx\tf\n"
         << "2026-12-09 09:00:00\tt\to\t1\n\xff\xfe\t\t\t\t\n2026-12-09 09:00:01\tWindows\tok\t2\t\r\n";
+    // No raw control character reaches the file (a terminal showing it).
+    EXPECT_EQ(HistoryField("a\x01\x1b[31m\x7f\u0085b"), "a  [31m  b");
     std::vector<RunRecord> runs = records.ReadHistory();
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].title, "Back up now");
@@ -103,13 +111,13 @@ TEST_F(RunRecordsTest, OutputFilesAreNamedByStartAndTitleAndTheNewestAreKept) {
     EXPECT_FALSE(fs::exists(folder + "/2026-11-01_000000 t.log"));
 
     // Within the size: the 50 MB run is kept, the one before that would
-    // bring the folder beyond 64 MB goes with everything older.
+    // bring the folder beyond 64 MB goes; the smaller older ones stay.
     fs::resize_file(folder + "/2026-11-10_000999 t.log", 50ull << 20);
     fs::resize_file(folder + "/2026-11-10_000998 t.log", 20ull << 20);
     records.NewOutputFile(At(9, 9, 0, 2), "t");
     EXPECT_TRUE(fs::exists(folder + "/2026-11-10_000999 t.log"));
     EXPECT_FALSE(fs::exists(folder + "/2026-11-10_000998 t.log"));
-    EXPECT_FALSE(fs::exists(folder + "/2026-11-10_000997 t.log"));
+    EXPECT_TRUE(fs::exists(folder + "/2026-11-10_000997 t.log"));
     EXPECT_TRUE(fs::exists(first));
 }
 
@@ -120,11 +128,122 @@ TEST_F(RunRecordsTest, ABurstOfRunsBetweenLooksAtTheFolderStaysWithinTheCount) {
     for (int i = 0; i < 1100; ++i) {
         const std::string file = paused.NewOutputFile(At(9, 9, i / 60, i % 60), "t");
         TempDir::WriteFile(file, "x");
+        paused.RunEnded(file);
         ASSERT_LE(OutputFiles(), RunRecords::MAX_OUTPUT_FILES) << "after run " << i;
     }
     EXPECT_GE(OutputFiles(), RunRecords::MAX_OUTPUT_FILES - 1);
     EXPECT_TRUE(fs::exists(folder + "/2026-12-09_091819 t.log"));  // the newest
 }
+
+#ifndef _WIN32
+unsigned Mode(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+// A history that is no regular file, or ends in a piece of a line: the run
+// goes on, the line is kept and written once the file is fit again, and the
+// failure is told once.
+TEST_F(RunRecordsTest, AHistoryThatIsNoFileKeepsItsLinesForLater) {
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        bool written;
+    } cases[] = {
+        {"a FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false},
+        {"a link to a device", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }, false},
+        {"a folder", [](const std::string& p) { fs::create_directory(p); }, false},
+        {"a piece of a line", [](const std::string& p) { TempDir::WriteFile(p, "2026-12-09 09:00:00\tcut"); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        RunRecords fresh{folder};
+        int told = 0;
+        fresh.SetFailureHandler([&told](const std::string&, const std::string&) { ++told; });
+        const std::string path = fresh.HistoryPath();
+        fs::create_directories(folder);
+        c.make(path);
+        EXPECT_EQ(fresh.Append({At(9, 9, 0, 0), "one", "ok", 1, ""}), c.written);
+        EXPECT_EQ(fresh.Append({At(9, 9, 0, 1), "two", "ok", 1, ""}), c.written);
+        EXPECT_EQ(told, c.written ? 0 : 1);
+        std::string problem;
+        EXPECT_EQ(fresh.ReadHistory(&problem).size(), 2u);  // written or kept
+        EXPECT_EQ(problem.empty(), c.written);
+        if (!c.written) {
+            fs::remove(path);
+            EXPECT_TRUE(fresh.WritePending());
+        }
+        const std::vector<RunRecord> runs = fresh.ReadHistory();
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[0].title, "one");
+        EXPECT_EQ(runs[1].title, "two");
+        EXPECT_EQ(Mode(path), 0600u);
+    }
+}
+
+// Private to the user, whatever the umask and an older folder's modes, and
+// across trims.
+TEST_F(RunRecordsTest, TheFolderAndItsFilesAreTheUsersOnly) {
+    const mode_t umask = ::umask(022);
+    fs::create_directories(folder);
+    fs::permissions(folder, fs::perms(0755));
+    TempDir::WriteFile(records.HistoryPath(), "");
+    fs::permissions(records.HistoryPath(), fs::perms(0644));
+    for (int i = 0; i < 1200; ++i) records.Append({At(9, 9, 0, 0), "t", "ok", i, ""});
+    ::umask(umask);
+    EXPECT_EQ(Mode(folder), 0700u);
+    EXPECT_EQ(Mode(records.HistoryPath()), 0600u);
+    EXPECT_EQ(Mode(folder + "/" + RunRecords::LOCK_FILE), 0600u);
+    EXPECT_LT(records.ReadHistory().size(), 1200u);  // trimmed
+}
+
+// Two schedulers appending to one history while each trims it: no line
+// falls between another's read and its rename.
+TEST_F(RunRecordsTest, AppendsAndTrimsOfTwoWritersLoseNoLine) {
+    RunRecords other{folder};
+    const auto write = [](RunRecords& to, const std::string& who) {
+        for (int i = 0; i < 1500; ++i) to.Append({At(9, 9, 0, 0), who, "ok", i, ""});
+    };
+    std::thread first(write, std::ref(records), "a");
+    write(other, "b");
+    first.join();
+    // Each writer's lines that are left run without a gap up to its last.
+    for (const char* who : {"a", "b"}) {
+        long long next = -1;
+        for (const RunRecord& run : records.ReadHistory()) {
+            if (run.title != who) continue;
+            if (next >= 0) {
+                EXPECT_EQ(run.seconds, next) << who;
+            }
+            next = run.seconds + 1;
+        }
+        EXPECT_EQ(next, 1500) << who;
+    }
+}
+
+// A running program's file is never removed: the others go, and a running
+// one beyond the size alone is cut, which its outcome is told.
+TEST_F(RunRecordsTest, ARunningProgramsFileStaysAndIsCutInsteadOfRemoved) {
+    const std::string old = records.NewOutputFile(At(9, 9, 0, 0), "old");
+    TempDir::WriteFile(old, "x");
+    records.RunEnded(old);
+    const std::string big = records.NewOutputFile(At(9, 9, 0, 1), "big");
+    const std::string small = records.NewOutputFile(At(9, 9, 0, 2), "small");
+    TempDir::WriteFile(small, "y");
+    TempDir::WriteFile(big, "z");
+    records.KeepOutputWithinLimits();
+    EXPECT_TRUE(fs::exists(old));
+    fs::resize_file(big, RunRecords::MAX_OUTPUT_BYTES + 1);
+    records.KeepOutputWithinLimits();
+    EXPECT_FALSE(fs::exists(old));
+    ASSERT_TRUE(fs::exists(big));
+    EXPECT_EQ(fs::file_size(big), 0u);
+    EXPECT_EQ(fs::file_size(small), 1u);
+    EXPECT_TRUE(records.RunEnded(big));
+    EXPECT_FALSE(records.RunEnded(small));
+}
+#endif
 
 }  // namespace
 }  // namespace tikr::test

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/date_time.h"
+#include "core/run_records.h"
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
 #include "platform/win32/win32_process_launcher.h"
@@ -352,6 +353,72 @@ chr::minutes ExpectedOffset() {
 
 // The clock's fields are the local time of the system's zone: UTC from the
 // C++ clock (not the clock's own source) shifted by the zone's offset.
+// A history another program holds without sharing, or that is a folder:
+// the lines wait, the failure is told once, and they go in once the file
+// can be written.
+TEST(Win32RunRecords, AHistoryHeldOrAFolderKeepsItsLinesForLater) {
+    for (const bool folder : {false, true}) {
+        TempFolder dir;
+        RunRecords records(dir.File("records"));
+        CreateDirectoryA(dir.File("records").c_str(), nullptr);
+        const std::string path = records.HistoryPath();
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (folder) {
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+        } else {
+            held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        }
+        int told = 0;
+        records.SetFailureHandler([&told](const std::string&, const std::string&) { ++told; });
+        DateTime start;
+        start.SetDateTime(2026, 12, 9, 9, 0, 0);
+        EXPECT_FALSE(records.Append({start, "one", "ok", 1, ""}));
+        EXPECT_FALSE(records.Append({start, "two", "ok", 1, ""}));
+        EXPECT_EQ(told, 1);
+        if (folder) RemoveDirectoryA(path.c_str());
+        else CloseHandle(held);
+        EXPECT_TRUE(records.WritePending());
+        const std::vector<RunRecord> runs = records.ReadHistory();
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[1].title, "two");
+        DeleteFileA(path.c_str());
+        DeleteFileA((dir.File("records") + "\\" + RunRecords::LOCK_FILE).c_str());
+        RemoveDirectoryA(dir.File("records").c_str());
+    }
+}
+
+// A running program's output file beyond the folder's size is cut, not
+// removed, and the program's appends go on from its new end.
+TEST(Win32RunRecords, ARunningProgramsFileIsCutAndWrittenOn) {
+    TempFolder dir;
+    RunRecords records(dir.File("records"));
+    DateTime start;
+    start.SetDateTime(2026, 12, 9, 9, 0, 0);
+    const std::string output = records.NewOutputFile(start, "big");
+    HANDLE program =
+        CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(program, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER beyond{};
+    beyond.QuadPart = static_cast<LONGLONG>(RunRecords::MAX_OUTPUT_BYTES) + 1;
+    HANDLE grow = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(SetFilePointerEx(grow, beyond, nullptr, FILE_BEGIN) && SetEndOfFile(grow));
+    CloseHandle(grow);
+    records.KeepOutputWithinLimits();
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(program, "end\n", 4, &written, nullptr));
+    CloseHandle(program);
+    std::ifstream in(output, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "end\n");
+    in.close();
+    EXPECT_TRUE(records.RunEnded(output));
+    DeleteFileA(output.c_str());
+    DeleteFileA(records.HistoryPath().c_str());
+    RemoveDirectoryA(dir.File("records").c_str());
+}
+
 TEST(Win32SystemClock, GivesTheLocalTimeOfTheSystemsZone) {
     const chr::minutes offset = ExpectedOffset();
     const auto before = chr::floor<chr::seconds>(chr::system_clock::now());

@@ -98,6 +98,18 @@ TEST(ProfileLocationTest, OlderProfileCarriesOverOnlyWhenThereIsNone) {
     EXPECT_EQ(test::TempDir::ReadFile(path), "[Settings]\r\nNumApps=5\r\n");
 }
 
+// A copy of the program under another name keeps its records apart, beside
+// the first one's, as its profile file is.
+TEST(ProfileLocationTest, EachProgramNameHasARecordsFolderOfItsOwn) {
+    const std::string own = RunRecordsFolder("/opt/bin/tikr.exe");
+    const std::string copy = RunRecordsFolder("C:\\Tools\\sched.exe");
+    if (own.empty()) GTEST_SKIP() << "no records folder can be named here";
+    ASSERT_GE(own.size(), 5u);
+    EXPECT_EQ(own.substr(own.size() - 4), "tikr");
+    EXPECT_EQ(copy, own.substr(0, own.size() - 4) + "sched");
+    EXPECT_EQ(RunRecordsFolderName(""), "tikr");
+}
+
 #ifndef _WIN32  // POSIX files: modes, links, special files, processes
 TEST(ProfileLocationTest, ConfigDirectoryFollowsXdgThenHome) {
     EnvironmentGuard guard{"XDG_CONFIG_HOME", "HOME"};

@@ -111,6 +111,14 @@ TEST(HistoryDialog, OnlyTheFoldersOwnOutputFilesAreOpened) {
     std::error_code noLinks;  // a system may refuse links to this user
     std::filesystem::create_symlink(outside, env.dir.File("link.log"), noLinks);
     if (!noLinks) files.push_back(env.dir.File("link.log"));
+    // "<folder>/L/../../<folder name>/run.log" reads as a file of the folder,
+    // but L leads elsewhere, and so does the path.
+    const std::string name = env.dir.Path().filename().string();
+    std::filesystem::create_directories(elsewhere.Path() / "a" / "b");
+    std::filesystem::create_directories(elsewhere.Path() / "a" / name);
+    test::TempDir::WriteFile((elsewhere.Path() / "a" / name / "run.log").string(), "out\n");
+    std::filesystem::create_directory_symlink(elsewhere.Path() / "a" / "b", env.dir.File("L"), noLinks);
+    if (!noLinks) files.push_back(env.dir.File("L/../../" + name + "/run.log"));
     for (const std::string& file : files)
         env.records.Append({At(9, 9, 0, 0), "Backup", "exited with status 0 after 1 s", 1, file});
 

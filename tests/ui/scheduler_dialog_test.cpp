@@ -365,5 +365,30 @@ TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
     EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "still running when Tikr ended");
 }
 
+// A notification holds a few lines: a long command line is cut, never the
+// outcome at its end, and it begins with the name the front end gives.
+TEST(SchedulerProgramEnd, ANotificationKeepsTheOutcomeWholeAndTheGivenName) {
+    std::string ini = DUE_TASK_INI;
+    ini.replace(ini.find("/bin/job"), 8, "/bin/job " + std::string(300, 'x'));
+    test::CoreEnv env(ini);
+    test::KeepingLauncher keeping;
+    const CoreServices services{env.store, env.clock, keeping, env.messages};
+    FakeWindow window;
+    SchedulerDialog dialog(services, test::APP_TITLE);
+    dialog.SetNotificationName("Tikr");
+    dialog.GetTasks().SetStartFailureHandler(
+        [&dialog](const StartFailure& failure) { dialog.OnStartFailure(failure); });
+    dialog.Attach(window, window);
+    dialog.OnInitDialog();
+    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    keeping.End(1, ProgramEnd::How::exited, 2, 41);
+    dialog.OnTimer(ENDS_TIMER_ID);
+    ASSERT_FALSE(window.trayCalls.empty());
+    const std::string& told = window.trayCalls.back();
+    EXPECT_EQ(told.rfind("notify Tikr: a task failed | ", 0), 0u) << told;
+    EXPECT_LT(told.size(), 200u);
+    EXPECT_EQ(told.substr(told.size() - 36), "...\" exited with status 2 after 41 s") << told;
+}
+
 }  // namespace
 }  // namespace tikr::ui

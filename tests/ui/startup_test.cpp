@@ -170,6 +170,21 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     run.startup.Detach();
 }
 
+// A title's control characters never reach standard error raw.
+TEST(Startup, ReportLinesHoldNoRawControlCharacters) {
+    test::TempDir dir;
+    test::TempDir::WriteFile(dir.File("sched.INI"),
+                             "[Settings]\nNumApps=1\n[App1]\ntitle=Back\x01\x1b[31mup\ncommand=backp\ntype=Interval\n");
+    StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
+    RunningWindow running(run);
+    running.launcher.failureReason = "no program named backp";
+    running.launcher.result = false;
+    running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines[0], "sched: Task \"Back  [31mup\" could not start \"backp\": no program named backp");
+    running.dialog.OnCancel();
+}
+
 // A program that cannot start is told on the report line always, and by a
 // notification from the tray icon while it is shown; the check goes on.
 TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {

@@ -296,7 +296,7 @@ ls "$work/bin" | grep -q -i '\.ini$' && fail "(h) a profile file was made in the
 # and ends with code 3. Its title has a letter of the ANSI code page (é).
 set_appdata "C:\\users\\$user\\AppData\\Roaming"
 set_shell_folder 'Local AppData' "C:\\users\\$user\\AppData\\Local"
-records="$WINEPREFIX/drive_c/users/$user/AppData/Local/Tikr"
+records="$WINEPREFIX/drive_c/users/$user/AppData/Local/tikr"
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 printf '%s\r\n' '[settings]' 'interval=1' 'showicon=1' 'NumApps=1' \
   '[App1]' "title=Exit caf$(printf '\xe9') three" 'Task=Application' 'type=Interval' 'when=00:00' \

@@ -102,8 +102,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
-    RunRecords records(RunRecordsFolder(), std::chrono::seconds(1));
-    if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
+    RunRecords records(RunRecordsFolder(executablePath), std::chrono::seconds(1));
+    if (!records.GetFolder().empty()) startup.AttachRecords(records);
     SchedulerWindow window(logic);
     QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();

@@ -100,11 +100,13 @@ int RunSchedulerApplication(HINSTANCE instance) {
     Win32MessageDisplay messages;
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());
+    // The balloons of the window's icon carry the window's caption.
+    logic.SetNotificationName(ui::SCHEDULER_CAPTION);
     startup.Attach(logic);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
-    RunRecords records(RunRecordsFolder(), std::chrono::seconds(1));
-    if (!records.GetFolder().empty()) logic.GetTasks().SetRunRecords(&records);
+    RunRecords records(RunRecordsFolder(ExecutablePath(nullptr)), std::chrono::seconds(1));
+    if (!records.GetFolder().empty()) startup.AttachRecords(records);
     SchedulerWindow window(instance, logic);
     // Each program started is kept until it ends, so that its outcome is
     // known; its end comes to the window as a message.
