@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "store/file_system.h"
 #include "store/profile_location.h"
 #include "ui/scheduler_dialog.h"
 
@@ -34,6 +35,9 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
         break;
     }
 
+    // Looked at before anything may write the file.
+    std::unique_ptr<FileSystem> systemFiles = platform.files != nullptr ? nullptr : MakeSystemFileSystem();
+    freshProfile = !(platform.files != nullptr ? *platform.files : *systemFiles).Identify(profilePath).exists;
     store = platform.files != nullptr ? std::make_unique<ProfileStore>(profilePath, *platform.files)
                                       : std::make_unique<ProfileStore>(profilePath);
     store->SetWriteFailureHandler([this](const WriteFailure& failure) {

@@ -72,6 +72,7 @@ public:
     void ShowControl(int id, bool show) override;
     void EnableControl(int id, bool enable) override;
     void SetFocus(int id) override;
+    void SetToolTip(int id, const std::string& text) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void ShowNotice(const std::string& text, const std::string& caption) override;
     void ShowWindow(bool show) override;
@@ -102,8 +103,9 @@ private:
     bool ended = false;
     int result = 0;
 
-    HWND tips = nullptr;     // the tooltip control
-    HWND tipList = nullptr;  // the list it serves, while it exists
+    HWND tips = nullptr;         // the tooltip control
+    HWND controlTips = nullptr;  // the tooltip control of single controls
+    HWND tipList = nullptr;      // the list it serves, while it exists
     std::function<std::string(int line)> describeLine;
     POINT tipPoint{-1, -1};  // the pointer over the list, in its client coordinates
     int tipLine = -1;        // the line under it, -1 for none
