@@ -26,8 +26,8 @@ int LoginStartSetting::Read() { return port.Read().on ? 1 : 0; }
 std::string LoginStartSetting::Apply(bool on) {
     std::string error;
     if (port.Write(on, error)) return {};
-    return std::string(on ? "Start at Login cannot be turned on: " : "Start at Login cannot be turned off: ") +
-           error + ".";
+    return std::string(on ? "Start at Login cannot be turned on: " : "Start at Login cannot be turned off: ") + error +
+           ".";
 }
 
 void LoginStartSetting::Confirm(int checked, bool ending) {

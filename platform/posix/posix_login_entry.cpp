@@ -162,7 +162,8 @@ XdgAutostartEntry MakeXdgAutostartEntry(const std::string& executablePath) {
         if (!dir.empty() && dir[0] == '/') systemFolders.push_back(dir + "/autostart");
     }
     const std::string config = ConfigDirectory();
-    return XdgAutostartEntry(config.empty() ? "autostart" : config + "/autostart", std::move(systemFolders), executablePath);
+    return XdgAutostartEntry(config.empty() ? "autostart" : config + "/autostart", std::move(systemFolders),
+                             executablePath);
 }
 
 }  // namespace tikr

@@ -13,7 +13,8 @@ namespace tikr {
 namespace {
 
 constexpr const wchar_t* RUN_KEY = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const wchar_t* APPROVED_RUN_KEY = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr const wchar_t* APPROVED_RUN_KEY =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 constexpr const wchar_t* APPROVED_FOLDER_KEY =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 constexpr const wchar_t* VALUE_NAME = L"Tikr";
