@@ -34,11 +34,11 @@ enum class Then { none, hide, exit, escape };
 
 struct Case {
     const char* what;
-    bool fresh;          // no profile file at the start
-    LoginEntry before;   // what the desktop has
-    bool refuse;         // the desktop refuses writes
-    int shownBox;        // the box as the window shows it
-    int userBox;         // what the user leaves in it
+    bool fresh;         // no profile file at the start
+    LoginEntry before;  // what the desktop has
+    bool refuse;        // the desktop refuses writes
+    int shownBox;       // the box as the window shows it
+    int userBox;        // what the user leaves in it
     Then then;
     std::vector<bool> writes;
     int boxAfter;  // the box after the reaction (hide), as the desktop has it
@@ -70,8 +70,7 @@ TEST_F(LoginStartTest, TheEntryChangesOnlyWhenTheUserConfirmsAChange) {
         {"Escape discards the change", false, off, false, 0, 1, Then::escape, {}, 0, false},
         {"another copy's entry is made this one's", false, other, false, 1, 1, Then::hide, {true}, 1, false},
         {"this program's entry is left alone", false, mine, false, 1, 1, Then::hide, {}, 1, false},
-        {"a refused write is told and the box shows the desktop", false, off, true, 0, 1, Then::hide, {true}, 0,
-         true},
+        {"a refused write is told and the box shows the desktop", false, off, true, 0, 1, Then::hide, {true}, 0, true},
         {"a refused write at Exit is told in a box", false, mine, true, 1, 0, Then::exit, {false}, 1, true},
         {"a refused first start is told", true, off, true, 0, 0, Then::none, {true}, 0, true},
     };
