@@ -4,7 +4,7 @@
 #      quoted full path of tikr.exe, and the box shows it checked;
 #  (b) the Task Manager's disabled mark reads as a clear box, and checking
 #      the box and Hide clear the mark and keep the value.
-# It also takes the main window's picture for the README.
+# It also takes the main window's picture for the README, with two tasks.
 #
 # Usage: login_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe>
 # TIKR_WINE names the Wine loader (default: wine).
@@ -60,12 +60,16 @@ wait_for 60 has_window Tikr || fail "(a) the Tikr window did not appear"
 main=$(window_of Tikr)
 wait_for 20 run_value_written || fail "(a) the Run value is not $expected: $(value_of "$run_key")"
 wait_for 20 box_is 1 || fail "(a) the box reads $(probe login), not checked"
-import -frame -window "$main" "$e2e_outdir/main-window-windows.png" 2>/dev/null
 press "$main" alt+x
 wait_for 30 ended "$first" || fail "(a) Exit did not end the program"
 run_value_written || fail "(a) Exit with the box checked removed the Run value"
 
 # --- (b) disabled in the Task Manager -------------------------------------------
+printf '%s\r\n' '[settings]' 'interval=10' 'showicon=1' 'NumApps=2' \
+  '[App1]' 'title=Back up photos' 'Task=Application' 'command=robocopy C:\Photos D:\Backup /E' 'type=Weekly' \
+  'when=19:30' 'DayOfWeek=5' 'NextAt=01-Jan-2099 19:30:00' \
+  '[App2]' 'title=Stretch and drink water' 'Task=Message' 'Message=Stand up' 'type=Daily' 'when=10:30' \
+  'NextAt=01-Jan-2099 10:30:00' >"$profile"
 "$wine" reg add "$approved_key" /v Tikr /t REG_BINARY /d 030000000000000000000000 /f </dev/null >/dev/null 2>&1 ||
   fail "(b) the mark could not be set"
 start_tikr
@@ -73,7 +77,11 @@ second=$last_pid
 wait_for 60 has_window Tikr || fail "(b) the Tikr window did not appear"
 main=$(window_of Tikr)
 wait_for 20 box_is 0 || fail "(b) a disabled entry reads $(probe login), not clear"
-press "$main" alt+l Return
+press "$main" alt+l
+wait_for 20 box_is 1 || fail "(b) Alt+L did not check the box"
+press "$main" Tab
+import -frame -window "$main" "$e2e_outdir/main-window-windows.png" 2>/dev/null
+press "$main" Return
 wait_for 20 no_window Tikr || fail "(b) Hide did not hide the window"
 value_of "$approved_key" && fail "(b) checking the box left the mark: $(value_of "$approved_key")"
 run_value_written || fail "(b) the Run value is gone: $(value_of "$run_key")"
