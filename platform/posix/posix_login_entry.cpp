@@ -34,6 +34,9 @@ std::string Trim(const std::string& text) {
 
 EntryKeys ReadEntry(const std::string& path) {
     EntryKeys keys;
+    // Only a regular file is read: opening a pipe put there would wait.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return keys;
     std::ifstream in(path);
     if (!in) return keys;
     keys.read = true;
