@@ -1,6 +1,6 @@
 #pragma once
-// Tooltips of single controls (the list's line tips live in the window
-// port): one tooltip control per window, one tool per control.
+// Tooltips of single controls, as tools of the window's one tooltip
+// control (which also serves the list's line tips), one tool per control.
 #include <windows.h>
 
 #include <string>

@@ -296,7 +296,10 @@ void Win32WindowPort::SetFocus(int id) {
 }
 
 void Win32WindowPort::SetToolTip(int id, const std::string& text) {
-    SetControlTip(dialog, Item(id), text, controlTips);
+    // The window's one tooltip control (that of the list's lines) serves
+    // the control too: a second one kept the task line's menu from
+    // staying open under Wine.
+    SetControlTip(dialog, Item(id), text, tips);
 }
 
 void Win32WindowPort::ShowMessage(const std::string& text, const std::string& caption) {

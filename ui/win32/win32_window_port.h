@@ -103,9 +103,8 @@ private:
     bool ended = false;
     int result = 0;
 
-    HWND tips = nullptr;         // the tooltip control
-    HWND controlTips = nullptr;  // the tooltip control of single controls
-    HWND tipList = nullptr;      // the list it serves, while it exists
+    HWND tips = nullptr;     // the tooltip control
+    HWND tipList = nullptr;  // the list it serves, while it exists
     std::function<std::string(int line)> describeLine;
     POINT tipPoint{-1, -1};  // the pointer over the list, in its client coordinates
     int tipLine = -1;        // the line under it, -1 for none
