@@ -82,6 +82,12 @@ for run in '2026-11-13 19:30:00|exited with status 0 after 5 min 2 s|302' \
   printf '%s\tBack up photos\t%s\t%s\t%s\n' "$start" "$outcome" "$seconds" "$output" >>"$state/history.log"
 done
 
+# Started at login: the user's autostart entry names this program (the
+# system-wide folders are private too, so the machine's entries play no part).
+mkdir -p "$work/cfg/autostart" "$work/sys"
+printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Tikr' "Exec=\"$tikr\"" 'Icon=tikr' \
+  >"$work/cfg/autostart/tikr.desktop"
+
 # shot <window id> <file>: the window with its frame, small and without
 # metadata.
 shot() {
@@ -89,7 +95,7 @@ shot() {
   convert "$work/shot.png" -strip -define png:compression-level=9 "$2" || fail "cannot write $2"
 }
 
-XDG_CONFIG_HOME="$work/cfg" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
+XDG_CONFIG_HOME="$work/cfg" XDG_CONFIG_DIRS="$work/sys" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" "$tikr" >"$work/tikr.log" 2>&1 &
 app=$!
 track "$app"
 

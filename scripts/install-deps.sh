@@ -7,7 +7,8 @@
 #                                  accessibility bus and the Python clients of the
 #                                  session bus, the fuzzers, the
 #                                  mingw-w64 cross compiler and Wine for the Windows
-#                                  program, NSIS and the packaging tools
+#                                  program, NSIS and the packaging tools (lintian,
+#                                  appstream)
 # Runs apt-get only when something is missing; uses sudo when not root.
 set -euo pipefail
 
@@ -29,7 +30,7 @@ tests=(
   at-spi2-core python3-pyatspi dbus python3-gi
   weston qt6-wayland
   clang clang-format libfuzzer-14-dev libclang-rt-14-dev
-  nsis file dpkg-dev
+  nsis file dpkg-dev lintian appstream
 )
 # The Windows program's tools, installed without recommended packages:
 # Wine's would add a few hundred megabytes of multimedia libraries that no

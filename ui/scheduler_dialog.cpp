@@ -10,6 +10,7 @@
 #include "store/profile_store.h"
 #include "ui/data_exchange.h"
 #include "ui/history_dialog.h"
+#include "ui/login_start.h"
 #include "ui/res/resource_ids.h"
 #include "ui/task_properties_dialog.h"
 #include "ui/tray_port.h"
@@ -193,6 +194,7 @@ void SchedulerDialog::NotifyStartFailures(bool asked) {
 void SchedulerDialog::OnInitDialog() {
     // Before the first check, once the history of runs is there to hear.
     if (unreadProfile.empty()) tasks->SettleInterruptedRuns();
+    if (loginStart != nullptr) loginStart->Attach(*window, IDC_START_AT_LOGIN, appTitle);
     UpdateData(false);
     trayWanted = showIcon != 0;
     if (trayWanted) AddTrayIcon();
@@ -354,12 +356,14 @@ void SchedulerDialog::OnHistory() {
 
 void SchedulerDialog::OnHide() {
     if (!UpdateData(true)) return;
+    if (loginStart != nullptr) loginStart->Confirm(startAtLogin, false);
     SaveSettings();
     window->ShowWindow(false);
 }
 
 void SchedulerDialog::OnExit() {
     if (!UpdateData(true)) return;
+    if (loginStart != nullptr) loginStart->Confirm(startAtLogin, true);
     // Stored by the end's one write, with everything else not yet stored.
     unsavedSettings = Settings{hideOnStartup, showIcon, interval};
     OnCancel();
@@ -406,10 +410,16 @@ void SchedulerDialog::OnHelp() {
 
 int SchedulerDialog::OnTrayNotify(unsigned /*id*/, unsigned mouseMessage) {
     if (mouseMessage == MOUSE_LEFT_DOWN || mouseMessage == MOUSE_RIGHT_DOWN) {
+        OnShowing();
         window->ShowWindow(true);
         window->SetForeground();
     }
     return 1;
+}
+
+void SchedulerDialog::OnShowing() {
+    // A change the user made in the shown window is left alone.
+    if (loginStart != nullptr && !window->IsWindowVisible()) loginStart->Refresh();
 }
 
 void SchedulerDialog::OnTrayAreaCreated() {
@@ -530,6 +540,8 @@ bool SchedulerDialog::UpdateData(bool saveAndValidate) {
     // Step 1 binds the list box; the port addresses it by id.
     dx.CheckBox(IDC_HIDE_ON_STARTUP, hideOnStartup);
     dx.CheckBox(IDC_SHOW_ICON, showIcon);
+    if (loginStart != nullptr && !saveAndValidate) startAtLogin = loginStart->Read();
+    dx.CheckBox(IDC_START_AT_LOGIN, startAtLogin);
     dx.IntegerText(IDC_INTERVAL, interval);
     dx.IntegerRange(interval, MIN_INTERVAL, MAX_INTERVAL);
     if (dx.Failed()) return false;

@@ -15,6 +15,7 @@
 
 namespace tikr::ui {
 
+class LoginStartSetting;
 class TrayPort;
 
 // The main window's caption, by which a second start finds it.
@@ -45,6 +46,9 @@ public:
 
     // Connects the reactions to the window once its controls exist.
     void Attach(WindowPort& window, TrayPort& tray);
+    // The "Start at Login" box's setting; before Attach. Without one the
+    // box stays clear and changes nothing.
+    void SetLoginStart(LoginStartSetting* setting) { loginStart = setting; }
 
     // The one dispatch of the window's controls: the buttons, the list, the
     // Escape key or close box (ID_CANCEL) and the Help command. False when
@@ -104,6 +108,9 @@ public:
     void StoreAtEnd();
     void OnHelp();  // F1
     int OnTrayNotify(unsigned id, unsigned mouseMessage);
+    // The window is about to be shown from hidden (the tray icon, a later
+    // start): the login box shows the desktop's entry as it is now.
+    void OnShowing();
     // The notification area was made anew (the desktop shell restarted) and
     // knows no icon: the icon is registered again whenever the setting in
     // force wants it, whatever an earlier failed call left in the flag.
@@ -164,6 +171,8 @@ private:
     int hideOnStartup = 0;
     int showIcon = 1;
     int interval = 10;
+    int startAtLogin = 0;  // the login box, as last read from the desktop or the window
+    LoginStartSetting* loginStart = nullptr;
     unsigned timerId = 0;
     std::unique_ptr<TaskList> tasks;
     bool trayIconShown = false;

@@ -4,6 +4,7 @@
 
 #include "core/one_line_text.h"
 #include "core/run_records.h"
+#include "store/file_system.h"
 #include "store/profile_location.h"
 #include "ui/scheduler_dialog.h"
 
@@ -36,6 +37,9 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
         break;
     }
 
+    // Looked at before anything may write the file.
+    std::unique_ptr<FileSystem> systemFiles = platform.files != nullptr ? nullptr : MakeSystemFileSystem();
+    freshProfile = !(platform.files != nullptr ? *platform.files : *systemFiles).Identify(profilePath).exists;
     store = platform.files != nullptr ? std::make_unique<ProfileStore>(profilePath, *platform.files)
                                       : std::make_unique<ProfileStore>(profilePath);
     store->SetWriteFailureHandler([this](const WriteFailure& failure) {

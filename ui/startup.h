@@ -60,6 +60,8 @@ public:
     // extension, "tikr" when the path gives none.
     const std::string& GetTitle() const { return title; }
     const std::string& GetProfilePath() const { return profilePath; }
+    // This start found no profile file: the user's first.
+    bool IsFreshProfile() const { return freshProfile; }
     // Only when the profile file has a place (GetFailure() is empty).
     InstanceGuard& GetGuard() { return *guard; }
     // Only when ShouldRun().
@@ -90,6 +92,7 @@ private:
     std::string title;
     std::string profilePath;
     std::string failure;
+    bool freshProfile = false;
     std::unique_ptr<InstanceGuard> guard;
     std::unique_ptr<ProfileStore> store;
     SchedulerDialog* window = nullptr;

@@ -67,6 +67,9 @@ public:
     virtual void ShowControl(int id, bool show) = 0;
     virtual void EnableControl(int id, bool enable) = 0;
     virtual void SetFocus(int id) = 0;
+    // The tooltip shown while the mouse rests on the control; it is also
+    // the control's accessible description.
+    virtual void SetToolTip(int id, const std::string& text) = 0;
 
     // A message box owned by this window with an OK button and the warning
     // icon; returns when dismissed. The texts of ShowMessage and ShowNotice

@@ -39,6 +39,7 @@ MAIN = [
     ("label", "Seconds", None),
     ("check box", "Hide on Startup", None),
     ("check box", "Show Taskbar Icon", None),
+    ("check box", "Start at Login", None),
     ("push button", "Hide", None),
     ("push button", "Exit", None),
 ]

@@ -192,12 +192,14 @@ start_x_session() {
 # start_tikr [VAR=value...]: the program under test ($tikr) with its folders
 # in the scratch directory: the profile's in $work/cfg (or $cfg when set),
 # run records in $work/state, the instance socket in $work/run. Its pid is
-# in app, tracked; its output goes to $work/tikr.log.
+# in app, tracked; its output goes to $work/tikr.log. The system-wide
+# configuration folders are an empty private one unless VAR=value says
+# otherwise, so that the machine's autostart entries play no part.
 start_tikr() {
   local config=${cfg:-$work/cfg}
   mkdir -p "$config" "$work/state" "$work/run"
   chmod 700 "$work/run"
-  env "$@" XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" \
+  env XDG_CONFIG_DIRS="$work/xdg" "$@" XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" \
     "$tikr" >"$work/tikr.log" 2>&1 &
   app=$!
   track "$app"

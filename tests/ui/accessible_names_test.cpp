@@ -35,6 +35,7 @@ TEST(AccessibleNames, EveryControlOfEachDialogHasItsName) {
         "Seconds",
         "Hide on Startup",
         "Show Taskbar Icon",
+        "Start at Login",
         "Hide",
         "Exit",
     };

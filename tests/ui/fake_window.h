@@ -29,6 +29,7 @@ struct FakeControl {
     bool visible = true;
     bool enabled = true;
     std::optional<std::pair<int, int>> upDownRange;
+    std::string toolTip;
 };
 
 class FakeWindow : public ui::WindowPort, public ui::TrayPort {
@@ -86,6 +87,7 @@ public:
     }
     void EnableControl(int id, bool enable) override { controls[id].enabled = enable; }
     void SetFocus(int id) override { focus = id; }
+    void SetToolTip(int id, const std::string& text) override { controls[id].toolTip = text; }
 
     void ShowMessage(const std::string& text, const std::string& caption) override {
         messages.emplace_back(text, caption);

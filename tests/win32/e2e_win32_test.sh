@@ -233,10 +233,10 @@ wait_for 60 has_window Tikr || fail "(f) the Tikr window did not appear"
 main=$(window_of Tikr)
 wait_for 30 has_window 'Tikr Scheduled Message' || fail "(f) the due message was not shown"
 # A click on Exit, as a mouse user ends it (the keys are tried in (a)). The
-# button's centre, in dialog units (154, 182) of the 186 x 196 client area.
+# button's centre, in dialog units (154, 196) of the 186 x 210 client area.
 activate "$main"
 eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove --window "$main" $((154 * WIDTH / 186)) $((182 * HEIGHT / 196)) click 1
+xdotool mousemove --window "$main" $((154 * WIDTH / 186)) $((196 * HEIGHT / 210)) click 1
 wait_for 15 ended "$boxed" || fail "(f) the program did not end promptly after Exit"
 sleep 1  # a program started on the way out would have written by now
 [ -e "$after" ] && fail "(f) the task after the box started its program after Exit"

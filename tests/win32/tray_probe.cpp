@@ -16,6 +16,8 @@
 //   tray_probe balloons         prints each balloon tooltip shown on the
 //                               screen: its handle, a blank and its text
 //   tray_probe dismiss          closes every balloon shown, as a click does
+//   tray_probe login            prints 1 when the main window's "Start at
+//                               Login" box is checked, else 0
 //   tray_probe history          prints the lines of the "Task History"
 //                               window's list of runs (exit 1: no window)
 // Exit status 2 for a bad call.
@@ -89,6 +91,12 @@ int main(int argc, char** argv) {
         // window class).
         HWND menu = FindWindowA("#32768", nullptr);
         return menu != nullptr && IsWindowVisible(menu) ? 0 : 1;
+    }
+    if (command == "login") {
+        HWND window = FindWindowA(tikr::MAIN_WINDOW_CLASS, nullptr);
+        if (window == nullptr) return 1;
+        std::printf("%d\n", IsDlgButtonChecked(window, tikr::ui::res::IDC_START_AT_LOGIN) == BST_CHECKED ? 1 : 0);
+        return 0;
     }
     if (command == "history") {
         HWND list = GetDlgItem(FindWindowA(nullptr, "Task History"), tikr::ui::res::IDC_HISTORY_LIST);

@@ -193,6 +193,13 @@ void QtWindowPort::SetFocus(int id) {
     if (QWidget* control = dialog.Control(id)) control->setFocus(Qt::OtherFocusReason);
 }
 
+void QtWindowPort::SetToolTip(int id, const std::string& text) {
+    if (QWidget* control = dialog.Control(id)) {
+        control->setToolTip(FromStd(text));
+        control->setAccessibleDescription(FromStd(text));
+    }
+}
+
 void QtWindowPort::ShowMessage(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::Warning, FromStd(caption), FromStd(text), QMessageBox::Ok, &dialog);
     box.setTextFormat(Qt::PlainText);

@@ -13,6 +13,7 @@
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
 #include "core/run_records.h"
+#include "platform/posix/posix_login_entry.h"
 #include "platform/posix/posix_process_launcher.h"
 #include "platform/posix/posix_profile_location.h"
 #include "platform/system_clock.h"
@@ -23,6 +24,7 @@
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
 #include "ui/qt/show_requests.h"
+#include "ui/login_start.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/startup.h"
 #include "ui/task_listing.h"
@@ -100,6 +102,10 @@ int RunSchedulerApplication(int argc, char** argv) {
     const CoreServices services = startup.Services(clock, launcher, messages);
     ui::SchedulerDialog logic(services, startup.GetTitle());
     startup.Attach(logic);
+    // Start at Login: the desktop's autostart entry for this executable.
+    XdgAutostartEntry loginEntry = MakeXdgAutostartEntry(executablePath);
+    ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
+    logic.SetLoginStart(&loginStart);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
     RunRecords records(RunRecordsFolder(executablePath), std::chrono::seconds(1));

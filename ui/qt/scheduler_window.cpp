@@ -75,6 +75,7 @@ void SchedulerWindow::BringForward(const std::string& activationToken) {
     // pending hide cannot undo this show a moment later.
     if (logic.IsHidePending()) logic.OnCtlColor();
     PresentActivationToken(*dialog, activationToken);
+    logic.OnShowing();
     port->ShowWindow(true);
     ActivateWithToken(activationToken, [this] { port->SetForeground(); });
 }

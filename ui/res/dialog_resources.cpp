@@ -17,21 +17,22 @@ constexpr unsigned COMBO = STYLE_VSCROLL | STYLE_TABSTOP;
 constexpr unsigned SPIN = STYLE_UD_ALIGNRIGHT | STYLE_UD_SETBUDDYINT | STYLE_UD_ARROWKEYS;
 
 // Main window, dialog 130.
-constexpr std::array<ControlDef, 14> schedulerControls{{
+constexpr std::array<ControlDef, 15> schedulerControls{{
     {ID_STATIC_ITEM, K::staticText, "The following tasks are scheduled", 7, 7, 108, 8, true, LABEL},
     {IDC_TASK_LIST, K::listBox, "", 7, 20, 172, 67, true, STYLE_BORDER | STYLE_VSCROLL | STYLE_TABSTOP | STYLE_NOTIFY},
     {IDC_ADD, K::pushButton, "&Add...", 7, 92, 48, 14, true, TAB},
     {IDC_REMOVE, K::pushButton, "&Remove", 69, 92, 48, 14, true, TAB},
     {IDC_PROPERTIES, K::pushButton, "&Properties", 131, 92, 48, 14, true, TAB},
-    {ID_STATIC_ITEM, K::groupBox, "Scheduler Settings", 7, 114, 172, 52, true, STYLE_NONE},
+    {ID_STATIC_ITEM, K::groupBox, "Scheduler Settings", 7, 114, 172, 66, true, STYLE_NONE},
     {ID_STATIC_ITEM, K::staticText, "Check e&very", 15, 130, 41, 8, true, LABEL},
     {IDC_INTERVAL, K::editField, "", 59, 128, 29, 12, true, EDIT | STYLE_NUMBER},
     {IDC_INTERVAL_SPIN, K::upDown, "", 81, 128, 11, 12, true, SPIN},
     {ID_STATIC_ITEM, K::staticText, "Seconds", 97, 130, 35, 8, true, LABEL},
     {IDC_HIDE_ON_STARTUP, K::checkBox, "H&ide on Startup", 15, 147, 65, 10, true, TAB},
     {IDC_SHOW_ICON, K::checkBox, "Show Tas&kbar Icon", 94, 147, 78, 10, true, TAB},
-    {IDC_HIDE, K::pushButton, "Hide", 75, 175, 50, 14, true, TAB | STYLE_DEFAULT_BUTTON},
-    {IDC_EXIT, K::pushButton, "E&xit", 129, 175, 50, 14, true, TAB},
+    {IDC_START_AT_LOGIN, K::checkBox, "Start at &Login", 15, 161, 65, 10, true, TAB},
+    {IDC_HIDE, K::pushButton, "Hide", 75, 189, 50, 14, true, TAB | STYLE_DEFAULT_BUTTON},
+    {IDC_EXIT, K::pushButton, "E&xit", 129, 189, 50, 14, true, TAB},
 }};
 
 // Task properties dialog, dialog 132. The timing rows (Daily, Weekly,
@@ -103,7 +104,7 @@ constexpr std::array<ComboInitData, 3> propertiesComboData{{
     {IDC_ACTION, actionEntries},
 }};
 
-constexpr DialogDef schedulerDialog{IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif", 8, 186, 196, schedulerControls};
+constexpr DialogDef schedulerDialog{IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif", 8, 186, 210, schedulerControls};
 
 constexpr DialogDef propertiesDialog{IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 159,
                                      propertiesControls};

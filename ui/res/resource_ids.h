@@ -27,6 +27,7 @@ constexpr int IDC_ADD = 1019;
 constexpr int IDC_REMOVE = 1020;
 constexpr int IDC_INTERVAL_SPIN = 1028;
 constexpr int IDC_PROPERTIES = 1039;
+constexpr int IDC_START_AT_LOGIN = 1040;
 
 // Task properties dialog.
 constexpr int IDC_HOUR = 1009;

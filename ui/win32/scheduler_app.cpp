@@ -13,9 +13,11 @@
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_login_entry.h"
 #include "platform/win32/win32_process_launcher.h"
 #include "platform/win32/win32_profile_location.h"
 #include "store/profile_location.h"
+#include "ui/login_start.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/startup.h"
 #include "ui/task_listing.h"
@@ -103,6 +105,10 @@ int RunSchedulerApplication(HINSTANCE instance) {
     // The balloons of the window's icon carry the window's caption.
     logic.SetNotificationName(ui::SCHEDULER_CAPTION);
     startup.Attach(logic);
+    // Start at Login: the Run value of the registry for this executable.
+    Win32RunEntry loginEntry(ExecutablePath(nullptr));
+    ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
+    logic.SetLoginStart(&loginStart);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
     RunRecords records(RunRecordsFolder(ExecutablePath(nullptr)), std::chrono::seconds(1));

@@ -171,6 +171,10 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return FALSE;  // the default colours
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(bigIcon.get());
     case WM_HELP: logic.OnHelp(); return TRUE;
+    case WM_SHOWWINDOW:
+        // Shown from hidden, by the tray icon or by a later start.
+        if (wParam != FALSE && shown && !Ended()) logic.OnShowing();
+        return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_NOTIFY: return port != nullptr && port->OnNotify(*reinterpret_cast<NMHDR*>(lParam)) ? TRUE : FALSE;
     case WM_CONTEXTMENU: return OnContextMenu(reinterpret_cast<HWND>(wParam), lParam) ? TRUE : FALSE;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/win32/wide_text.h"
+#include "ui/win32/control_tips.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/history_dialog.h"
@@ -292,6 +293,13 @@ void Win32WindowPort::EnableControl(int id, bool enable) {
 void Win32WindowPort::SetFocus(int id) {
     // Through the dialog manager, so the default push button follows.
     if (HWND control = Item(id)) SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void Win32WindowPort::SetToolTip(int id, const std::string& text) {
+    // The window's one tooltip control (that of the list's lines) serves
+    // the control too: a second one kept the task line's menu from
+    // staying open under Wine.
+    SetControlTip(dialog, Item(id), text, tips);
 }
 
 void Win32WindowPort::ShowMessage(const std::string& text, const std::string& caption) {

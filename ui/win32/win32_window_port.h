@@ -72,6 +72,7 @@ public:
     void ShowControl(int id, bool show) override;
     void EnableControl(int id, bool enable) override;
     void SetFocus(int id) override;
+    void SetToolTip(int id, const std::string& text) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     void ShowNotice(const std::string& text, const std::string& caption) override;
     void ShowWindow(bool show) override;
