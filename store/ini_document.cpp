@@ -91,7 +91,7 @@ std::string_view IniDocument::FarKeyOf(std::string_view text) {
 
 std::string_view IniDocument::RawValueOf(const Line& line) const {
     const std::string_view text = TextOf(line);
-    const std::size_t begin = (line.flags & FAR) == 0 ? line.valueBegin : text.find('=') + 1;
+    const std::size_t begin = (line.flags & PLACES_UNKEPT) == 0 ? line.valueBegin : text.find('=') + 1;
     return text.substr(begin, ContentLength(text) - begin);
 }
 
@@ -130,7 +130,7 @@ void IniDocument::SplitLines(std::uint32_t index, std::vector<Line>& lines, std:
                 line.keyLength = static_cast<std::uint8_t>(keyLast - first);
                 line.valueBegin = static_cast<std::uint8_t>(valueBegin);
             } else {
-                line.flags |= FAR;
+                line.flags |= PLACES_UNKEPT;
             }
             keyEnd = static_cast<std::uint32_t>(lines.size() + 1);
         }
@@ -173,7 +173,7 @@ IniDocument::Line IniDocument::EditedLine(std::string text, std::size_t keyLengt
             line.keyLength = static_cast<std::uint8_t>(keyLength);
             line.valueBegin = static_cast<std::uint8_t>(keyLength + 1);
         } else {
-            line.flags |= FAR;
+            line.flags |= PLACES_UNKEPT;
         }
     }
     if (slot == NONE) {
@@ -317,7 +317,7 @@ void IniDocument::AddHeader(std::size_t lineBegin, std::size_t bracket, std::siz
         section.header.keyBegin = static_cast<std::uint8_t>(nameBegin);
         section.header.keyLength = static_cast<std::uint8_t>(name.size());
     } else {
-        section.header.flags = FAR;
+        section.header.flags = PLACES_UNKEPT;
     }
     section.begin = static_cast<std::uint32_t>(next);
     section.end = static_cast<std::uint32_t>(text_.size());
@@ -332,7 +332,7 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     for (std::uint32_t i = 0; i < body.count; ++i) {
         const Line& line = body.lines[i];
         if ((line.flags & KEY) == 0) continue;
-        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
+        if ((line.flags & PLACES_UNKEPT) == 0 && line.keyLength != key.size()) continue;
         if (SameName(KeyOf(line), key)) return DecodeIniValue(RawValueOf(line));
     }
     return std::nullopt;
@@ -357,7 +357,7 @@ std::uint32_t IniDocument::NewSection(std::string_view name) {
         section.header.keyBegin = 1;
         section.header.keyLength = static_cast<std::uint8_t>(name.size());
     } else {
-        section.header.flags |= FAR;
+        section.header.flags |= PLACES_UNKEPT;
     }
     section.own = static_cast<std::uint32_t>(owned_.size());
     owned_.emplace_back().reserve(TYPICAL_KEYS);
@@ -387,7 +387,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     for (std::uint32_t i = 0; i < body.count; ++i) {
         const Line& line = body.lines[i];
         if ((line.flags & KEY) == 0) continue;
-        if ((line.flags & FAR) == 0 && line.keyLength != key.size()) continue;
+        if ((line.flags & PLACES_UNKEPT) == 0 && line.keyLength != key.size()) continue;
         const std::string_view spelt = KeyOf(line);
         if (!SameName(spelt, key)) continue;
         // A save writes every key again; most values are what the line

@@ -104,7 +104,7 @@ private:
     };
     static constexpr std::uint8_t KEY = 1;
     static constexpr std::uint8_t EDITED = 2;
-    static constexpr std::uint8_t FAR = 4;            // the places above did not fit: found again at each use
+    static constexpr std::uint8_t PLACES_UNKEPT = 4;  // the places above did not fit: found again at each use
     static constexpr std::uint8_t FIRST_OF_NAME = 8;  // a header: reads and writes use this section
 
     struct Section {
@@ -128,12 +128,13 @@ private:
         return std::string_view(text_.data() + line.begin, line.size);
     }
     std::string_view KeyOf(const Line& line) const {
-        if ((line.flags & FAR) == 0) return std::string_view(TextOf(line).data() + line.keyBegin, line.keyLength);
+        if ((line.flags & PLACES_UNKEPT) == 0)
+            return std::string_view(TextOf(line).data() + line.keyBegin, line.keyLength);
         return FarKeyOf(TextOf(line));
     }
     std::string_view NameOf(const Section& section) const {
         const Line& header = section.header;
-        if ((header.flags & FAR) == 0)
+        if ((header.flags & PLACES_UNKEPT) == 0)
             return std::string_view(TextOf(header).data() + header.keyBegin, header.keyLength);
         return FarNameOf(TextOf(header));
     }
