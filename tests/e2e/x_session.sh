@@ -199,7 +199,16 @@ start_tikr() {
   local config=${cfg:-$work/cfg}
   mkdir -p "$config" "$work/state" "$work/run"
   chmod 700 "$work/run"
-  env XDG_CONFIG_DIRS="$work/xdg" "$@" XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" \
+  # env's options must come before its first assignment, after which
+  # "--default-signal=INT" would be taken for one.
+  local arg options=() settings=()
+  for arg in "$@"; do
+    case $arg in
+      -*) options+=("$arg") ;;
+      *) settings+=("$arg") ;;
+    esac
+  done
+  env "${options[@]}" XDG_CONFIG_DIRS="$work/xdg" "${settings[@]}" XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run" \
     "$tikr" >"$work/tikr.log" 2>&1 &
   app=$!
   track "$app"
