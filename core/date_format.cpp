@@ -43,7 +43,7 @@ private:
     std::string text;
 };
 
-void Expand(const std::string& pattern, const DateFields& f, Output& out);
+void Expand(std::string_view pattern, const DateFields& f, Output& out);
 
 void Convert(char conversion, const DateFields& f, Output& out) {
     const int weekday = f.dayOfWeek - 1;  // 0 = Sunday
@@ -89,7 +89,7 @@ void Convert(char conversion, const DateFields& f, Output& out) {
     }
 }
 
-void Expand(const std::string& pattern, const DateFields& f, Output& out) {
+void Expand(std::string_view pattern, const DateFields& f, Output& out) {
     for (std::size_t i = 0; i < pattern.size() && !out.Full(); ++i) {
         if (pattern[i] != '%' || i + 1 == pattern.size()) {
             out.Put(pattern[i]);
@@ -101,7 +101,32 @@ void Expand(const std::string& pattern, const DateFields& f, Output& out) {
 
 }  // namespace
 
-std::string FormatDateFields(const std::string& pattern, const DateFields& fields) {
+std::string FormatDateFields(std::string_view pattern, const DateFields& fields) {
+    // The form every stored date is written in ("08-Dec-2026 14:30:00"),
+    // written straight out: a full save formats tens of thousands of them.
+    if (pattern == "%d-%b-%Y %H:%M:%S" && fields.date.year >= 1000 && fields.date.year <= 9999) {
+        char text[20];
+        const auto two = [&text](int at, int value) {
+            text[at] = static_cast<char>('0' + value / 10);
+            text[at + 1] = static_cast<char>('0' + value % 10);
+        };
+        const char* month = SHORT_MONTHS[fields.date.month - 1];
+        two(0, fields.date.day);
+        text[2] = '-';
+        text[3] = month[0];
+        text[4] = month[1];
+        text[5] = month[2];
+        text[6] = '-';
+        two(7, static_cast<int>(fields.date.year / 100));
+        two(9, static_cast<int>(fields.date.year % 100));
+        text[11] = ' ';
+        two(12, fields.hour);
+        text[14] = ':';
+        two(15, fields.minute);
+        text[17] = ':';
+        two(18, fields.second);
+        return std::string(text, sizeof text);
+    }
     Output out;
     Expand(pattern, fields, out);
     return out.Take();

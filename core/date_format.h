@@ -2,6 +2,7 @@
 // The formatter behind DateTime::Format: strftime conversions in the "C"
 // locale, so month and day names are English whatever the user's language.
 #include <string>
+#include <string_view>
 
 #include "core/calendar.h"
 
@@ -22,6 +23,6 @@ constexpr std::size_t MAX_FORMAT_LENGTH = 127;
 
 // The pattern with every conversion ("%d", "%b", "%Y", "%H" ...) expanded.
 // A conversion the C library does not know is kept as written.
-std::string FormatDateFields(const std::string& pattern, const DateFields& fields);
+std::string FormatDateFields(std::string_view pattern, const DateFields& fields);
 
 }  // namespace tikr

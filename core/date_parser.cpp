@@ -114,11 +114,39 @@ bool ReadDate(const std::string& text, Parsed& p) {
     return ReadRest(s, p, true);
 }
 
+// The form every stored date is written in, "08-Dec-2026 14:30:00" and
+// nothing around it, read at fixed places: a load reads tens of thousands
+// of them. False for anything else, which ReadDate then reads; what this
+// accepts, ReadDate reads the same way.
+bool ReadStoredForm(const std::string& text, Parsed& p) {
+    if (text.size() != 20 || text[2] != '-' || text[6] != '-' || text[11] != ' ' || text[14] != ':' || text[17] != ':')
+        return false;
+    const auto digits = [&text](std::size_t at, std::size_t count, std::int64_t& value) {
+        value = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (!IsAsciiDigit(text[i])) return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    p.month = 0;
+    for (int m = 0; m < 12 && p.month == 0; ++m) {
+        const char* name = MONTH_NAMES[m];
+        if (LowerAscii(text[3]) == name[0] && LowerAscii(text[4]) == name[1] && LowerAscii(text[5]) == name[2])
+            p.month = m + 1;
+    }
+    return p.month != 0 && digits(0, 2, p.day) && digits(7, 4, p.year) && digits(12, 2, p.hour) &&
+           digits(15, 2, p.minute) && digits(18, 2, p.second);
+}
+
 }  // namespace
 
 DateParseResult ParseDateText(const std::string& text, double& dayNumber) {
     Parsed p;
-    if (!ReadDate(text, p)) return DateParseResult::notADate;
+    if (!ReadStoredForm(text, p)) {
+        p = Parsed{};
+        if (!ReadDate(text, p)) return DateParseResult::notADate;
+    }
     if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 || p.minute > 59 || p.second > 59)
         return DateParseResult::notADate;
     if (p.year < 100 || p.year > 9999) return DateParseResult::outOfRange;

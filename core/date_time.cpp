@@ -193,7 +193,7 @@ DateTime& DateTime::operator+=(const DateTimeSpan& span) {
     return *this;
 }
 
-std::string DateTime::Format(const std::string& pattern) const {
+std::string DateTime::Format(std::string_view pattern) const {
     DateFields f;
     if (!ReadFields(dayNumber, status, f)) return std::string();
     return FormatDateFields(pattern, f);

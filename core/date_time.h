@@ -5,6 +5,7 @@
 // counts forward from midnight (-1.25 is 1899-12-29 06:00), so comparison
 // and addition work on a continuous line derived from the day number.
 #include <string>
+#include <string_view>
 
 #include "core/calendar.h"
 
@@ -70,7 +71,7 @@ public:
     // strftime-style conversions in the "C" locale (English month and day
     // names whatever the user's language), at most 127 characters. Empty
     // for an invalid or out-of-range value.
-    std::string Format(const std::string& pattern) const;
+    std::string Format(std::string_view pattern) const;
 
     // Reads a date text (see date_parser.h). Not a date: invalid with day
     // number 0; a date outside the range: invalid with day number -1.

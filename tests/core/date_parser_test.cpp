@@ -48,6 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"01-Jan-100 00:00:00", OK, 100, 1, 1, 0, 0, 0},
         ParseCase{"31-Dec-9999 00:00:00", OK, 9999, 12, 31, 0, 0, 0},
         ParseCase{"18-Jun-1815 11:35:20", OK, 1815, 6, 18, 11, 35, 20},
+        // The length of the stored form, read the general way.
+        ParseCase{"8-Dec-2026  14:30:00", OK, 2026, 12, 8, 14, 30, 0},
+        ParseCase{"08-Dec-2026\t14:30:00", OK, 2026, 12, 8, 14, 30, 0}, ParseCase{"08-Dec-2026 14:3a:00", NOT_A_DATE},
+        ParseCase{"08-De1-2026 14:30:00", NOT_A_DATE}, ParseCase{"08-Dec-0999 14:30:00", OK, 999, 12, 8, 14, 30, 0},
         // Shorter forms and full month names.
         ParseCase{"8-Dec-2026", OK, 2026, 12, 8, 0, 0, 0}, ParseCase{"08-December-2026 9:05", OK, 2026, 12, 8, 9, 5, 0},
         ParseCase{"  08-Dec-2026\t14:30:00  ", OK, 2026, 12, 8, 14, 30, 0},
