@@ -6,13 +6,13 @@
 #include "core/run_records.h"
 #include "store/file_system.h"
 #include "store/profile_location.h"
+#include "ui/command_options.h"
 #include "ui/scheduler_dialog.h"
 
 namespace tikr::ui {
 
 Startup::Startup(const std::string& executablePath, Platform platformParts)
-    : platform(std::move(platformParts)), title(ExecutableName(executablePath)) {
-    if (title.empty()) title = "tikr";
+    : platform(std::move(platformParts)), title(ProgramName(executablePath)) {
     std::string error;
     profilePath = platform.profilePath(executablePath, error);
     if (profilePath.empty()) {

@@ -6,10 +6,9 @@
 //   ui::Startup startup(executablePath, {ProfilePath, AcquireInstanceGuard, printLine});
 //   if (!startup.ShouldRun()) return 0;      // another one runs and was asked to show itself
 //   ... the toolkit's application object, clock, launcher, message display ...
-//   ui::SchedulerDialog schedulerDialog(startup.Services(clock, launcher, messages), startup.GetTitle());
-//   startup.Attach(schedulerDialog);         // write failures reach the window
+//   ui::SchedulerSetup setup(startup, startup.Services(clock, launcher, messages), ...);
 //   ... run the window; startup.GetGuard().ServeShowRequests(...) ...
-//   return startup.Finish(schedulerDialog);  // non-zero when changes are lost
+//   return setup.Finish();                   // non-zero when changes are lost
 #include <functional>
 #include <memory>
 #include <string>

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/data_exchange.h"
+
 namespace tikr::ui {
 namespace {
 
@@ -60,9 +62,9 @@ struct IntervalCase {
 
 TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
     const IntervalCase cases[] = {
-        {"0", "Please enter an integer between 1 and 600."},
-        {"601", "Please enter an integer between 1 and 600."},
-        {"-5", "Please enter an integer between 1 and 600."},
+        {"0", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
+        {"601", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
+        {"-5", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
         {"12a", "Please enter an integer."},
         {"", "Please enter an integer."},
     };
@@ -118,41 +120,39 @@ TEST_F(SchedulerTest, HideWithTheIconBoxClearedRemovesTheIcon) {
     EXPECT_EQ(window.calls.back(), "HideWindow");
 }
 
-TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
-    Start();
-    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
-    window.Type(IDC_INTERVAL, "30");
-    std::vector<int> storedAtRemoval;
-    window.onTrayDelete = [&] {
-        storedAtRemoval = {StoredInt("settings", "HideOnStartup"), StoredInt("settings", "showicon"),
-                           StoredInt("settings", "interval")};
-    };
-    schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
-    EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
-    ASSERT_FALSE(window.trayCalls.empty());
-    EXPECT_EQ(window.trayCalls.back(), "delete");
-    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
-    EXPECT_TRUE(window.timers.empty());
-    EXPECT_EQ(schedulerDialog->GetTimerId(), 0u);
-    EXPECT_EQ(window.endResult, ID_CANCEL);
-    const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
-}
-
-TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
-    Start("[settings]\ninterval=10\n");
-    const std::string before = env->ProfileText();
-    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
-    window.Control(IDC_SHOW_ICON).check = 0;
-    window.Type(IDC_INTERVAL, "77");
-    schedulerDialog->OnCancel();
-    EXPECT_EQ(env->ProfileText(), before);
-    EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 10);
-    ASSERT_FALSE(window.trayCalls.empty());
-    EXPECT_EQ(window.trayCalls.back(), "delete");
-    EXPECT_TRUE(window.timers.empty());
-    EXPECT_EQ(window.endResult, ID_CANCEL);
-    EXPECT_TRUE(window.messages.empty());
+// Exit writes the settings before the icon goes, Escape discards them;
+// both remove the icon, stop the timer and end the window.
+TEST_F(SchedulerTest, ExitStoresTheSettingsAndEscapeDiscardsThemBothEndTheWindow) {
+    for (const bool exit : {true, false}) {
+        SCOPED_TRACE(exit ? "Exit" : "Escape");
+        window = FakeWindow();
+        Start("[settings]\ninterval=10\n");
+        const std::string before = env->ProfileText();
+        window.Control(IDC_HIDE_ON_STARTUP).check = 1;
+        window.Control(IDC_SHOW_ICON).check = exit ? 1 : 0;
+        window.Type(IDC_INTERVAL, exit ? "30" : "77");
+        std::vector<int> storedAtRemoval;
+        window.onTrayDelete = [&] {
+            storedAtRemoval = {StoredInt("settings", "HideOnStartup"), StoredInt("settings", "showicon"),
+                               StoredInt("settings", "interval")};
+        };
+        schedulerDialog->OnCommand(exit ? IDC_EXIT : ID_CANCEL, ControlEvent::clicked);
+        if (exit) {
+            EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
+        } else {
+            EXPECT_EQ(env->ProfileText(), before);
+            EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 10);
+        }
+        ASSERT_FALSE(window.trayCalls.empty());
+        EXPECT_EQ(window.trayCalls.back(), "delete");
+        EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
+        EXPECT_TRUE(window.timers.empty());
+        EXPECT_EQ(schedulerDialog->GetTimerId(), 0u);
+        EXPECT_EQ(window.endResult, ID_CANCEL);
+        EXPECT_TRUE(window.messages.empty());
+        const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
+        EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
+    }
 }
 
 TEST_F(SchedulerTest, AStoredShowIconOfFiveIsTakenAsZero) {
@@ -193,7 +193,7 @@ TEST_F(SchedulerTest, StoredIntervalsOutsideTheRangeAreShownButTheTimerIsClamped
         bool inRange = period == 1000u ? stored == "1" : stored == "600";
         EXPECT_EQ(window.messages.empty(), inRange);
         if (!inRange) {
-            EXPECT_EQ(window.messages[0].first, "Please enter an integer between 1 and 600.");
+            EXPECT_EQ(window.messages[0].first, FormatMessage(MSG_INTEGER_RANGE, "1", "600"));
         }
     }
 }

@@ -33,6 +33,7 @@
 #include "platform/win32/win32_instance_guard.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
+#include "ui/tray_port.h"
 
 namespace {
 

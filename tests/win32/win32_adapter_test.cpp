@@ -19,6 +19,9 @@
 #include "fake_platform.h"
 #include "store/profile_store.h"
 #include "temp_dir.h"
+// <windows.h> names its own FormatMessage as a macro.
+#undef FormatMessage
+#include "ui/data_exchange.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -387,7 +390,7 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     SetDlgItemTextA(dialog.hwnd, res::IDC_TITLE, "Monthly one");
     EXPECT_FALSE(logic.OnOK());
     ASSERT_EQ(robot.boxes.size(), 1u);
-    EXPECT_EQ(robot.boxes[0].first, "Please enter an integer between 0 and 23.");
+    EXPECT_EQ(robot.boxes[0].first, ui::FormatMessage(ui::MSG_INTEGER_RANGE, "0", "23"));
     EXPECT_EQ(robot.boxes[0].second, "tikr");
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog.hwnd, res::IDC_HOUR));
     DWORD from = 1, to = 0;
@@ -478,7 +481,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     SetDlgItemTextA(main, res::IDC_INTERVAL, "601");
     Click(main, res::IDC_HIDE);
     ASSERT_EQ(robot.boxes.size(), 2u);
-    EXPECT_EQ(robot.boxes[1].first, "Please enter an integer between 1 and 600.");
+    EXPECT_EQ(robot.boxes[1].first, ui::FormatMessage(ui::MSG_INTEGER_RANGE, "1", "600"));
     EXPECT_EQ(GetFocus(), GetDlgItem(main, res::IDC_INTERVAL));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(TempDir::ReadFile(env.path), afterAdd);

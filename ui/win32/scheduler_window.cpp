@@ -172,7 +172,7 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         if (shown) schedulerDialog.HideAfterFirstPaint();
         return FALSE;  // the default colours
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(bigIcon.get());
-    case WM_HELP: schedulerDialog.OnHelp(); return TRUE;
+    case WM_HELP: schedulerDialog.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); return TRUE;
     case WM_SHOWWINDOW:
         // Shown from hidden, by the tray icon or by a later start.
         if (wParam != FALSE && shown && !Ended()) schedulerDialog.OnShowing();
