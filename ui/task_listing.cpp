@@ -173,7 +173,7 @@ std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8,
         Row row;
         row[0] = Cell(utf8(task->GetTitle()));
         row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
-        row[2] = task->IsDisabled() != 0      ? "disabled"
+        row[2] = task->IsDisabled()           ? "disabled"
                  : held != heldNextRuns.end() ? FormatNextRun(held->second)
                  : schedule != nullptr        ? FormatNextRun(schedule->GetNextRun())
                                               : "unknown";

@@ -101,7 +101,7 @@ bool TaskPropertiesDialog::DoDataExchange(bool saving) {
 
 void TaskPropertiesDialog::LoadFromTask() {
     title = task.GetTitle();
-    disabled = task.IsDisabled();
+    disabled = task.IsDisabled() ? 1 : 0;
 
     if (const Schedule* schedule = task.GetSchedule()) {
         timingKind = schedule->GetKind();
@@ -150,7 +150,7 @@ void TaskPropertiesDialog::ApplyToTask() {
     task.SetSchedule(std::move(schedule));
     task.SetAction(std::move(action));
     task.SetTitle(title);
-    task.SetDisabled(disabled);
+    task.SetDisabled(disabled != 0);
 }
 
 void TaskPropertiesDialog::ShowTimingRow(int kind, bool show) {

@@ -63,16 +63,16 @@ using namespace test_support;
 class MainWindowTest : public ::testing::Test {
 protected:
     void StartWindow() {
-        logic = std::make_unique<ui::SchedulerDialog>(services, "tikr");
-        window = std::make_unique<SchedulerWindow>(*logic);
+        schedulerDialog = std::make_unique<ui::SchedulerDialog>(services, "tikr");
+        window = std::make_unique<SchedulerWindow>(*schedulerDialog);
         ASSERT_TRUE(window->Start());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window->Dialog()));
     }
 
     void TearDown() override {
-        if (window && !window->Port().Ended()) logic->OnCancel();
+        if (window && !window->Port().Ended()) schedulerDialog->OnCancel();
         window.reset();
-        logic.reset();
+        schedulerDialog.reset();
     }
 
     QListWidget* List() { return qobject_cast<QListWidget*>(window->Dialog().Control(IDC_TASK_LIST)); }
@@ -84,7 +84,7 @@ protected:
     test::RecordingLauncher launcher;
     QtMessageDisplay messages;
     CoreServices services{*store, clock, launcher, messages};
-    std::unique_ptr<ui::SchedulerDialog> logic;
+    std::unique_ptr<ui::SchedulerDialog> schedulerDialog;
     std::unique_ptr<SchedulerWindow> window;
 };
 
@@ -282,12 +282,12 @@ protected:
 
 TEST_F(TaskLineTest, TooltipAndDescriptionTellTheStateOfTheMomentAsPlainText) {
     for (int line = 0; line < 2; ++line) {
-        EXPECT_EQ(Description(line).toStdString(), logic->DescribeLine(line));
+        EXPECT_EQ(Description(line).toStdString(), schedulerDialog->DescribeLine(line));
     }
     EXPECT_TRUE(Description(0).contains("Last run: ") && Description(0).contains("<b>x</b> & more"));
     EXPECT_TRUE(Description(1).endsWith("Never run"));
-    EXPECT_EQ(Tip(0),
-              "<p style='white-space:pre'>" + QString::fromStdString(logic->DescribeLine(0)).toHtmlEscaped() + "</p>");
+    EXPECT_EQ(Tip(0), "<p style='white-space:pre'>" +
+                          QString::fromStdString(schedulerDialog->DescribeLine(0)).toHtmlEscaped() + "</p>");
 
     // The list shows that text as the tooltip of the line under the pointer.
     const QPoint at = LineCenter(1);
@@ -299,10 +299,10 @@ TEST_F(TaskLineTest, TooltipAndDescriptionTellTheStateOfTheMomentAsPlainText) {
 
     // A run and an edit show at the next asking.
     clock.Set(2026, 12, 8, 15, 0, 0);
-    ASSERT_TRUE(logic->GetTasks().RunNow(1));
+    ASSERT_TRUE(schedulerDialog->GetTasks().RunNow(1));
     EXPECT_TRUE(Description(1).contains("Last run: Tue 8 Dec 2026 15:00")) << Description(1).toStdString();
-    logic->GetTasks().GetTask(1)->SetDisabled(1);
-    EXPECT_EQ(Description(1).toStdString(), logic->DescribeLine(1));
+    schedulerDialog->GetTasks().GetTask(1)->SetDisabled(true);
+    EXPECT_EQ(Description(1).toStdString(), schedulerDialog->DescribeLine(1));
     EXPECT_TRUE(Description(1).contains("\nDisabled\n"));
 
     // The properties dialog's port gives no describer: a port stays usable
@@ -337,7 +337,8 @@ TEST_F(TaskLineTest, RightClickSelectsTheLineAndItsMenuRunsTheTask) {
     EXPECT_EQ(launcher.started[0].first, "/bin/true 2");
     EXPECT_EQ(window->Port().ListGetSelection(IDC_TASK_LIST), 1);
     EXPECT_EQ(events, (std::vector{ui::ControlEvent::selectionChanged, ui::ControlEvent::contextMenu}));
-    EXPECT_EQ(logic->GetTasks().GetTask(1)->GetSchedule()->GetNextRun().Format("%d-%b-%Y %H:%M"), "09-Dec-2026 08:00");
+    EXPECT_EQ(schedulerDialog->GetTasks().GetTask(1)->GetSchedule()->GetNextRun().Format("%d-%b-%Y %H:%M"),
+              "09-Dec-2026 08:00");
     EXPECT_TRUE(Description(1).contains("Last run: "));
 }
 
@@ -352,7 +353,7 @@ TEST_F(TaskLineTest, KeysOpenTheMenuBesideTheSelectedLine) {
     EXPECT_TRUE(menuAt.y() > List()->viewport()->mapToGlobal(line.topLeft()).y() &&
                 menuAt.y() <= List()->viewport()->mapToGlobal(line.bottomLeft()).y() + 1)
         << menuAt.y();
-    EXPECT_EQ(logic->GetTasks().GetTask(0)->IsDisabled(), 1);
+    EXPECT_TRUE(schedulerDialog->GetTasks().GetTask(0)->IsDisabled());
     EXPECT_EQ(ProfileStore(dir.File("tikr.INI")).ReadInt("App1", "Disabled", -1), 1);
 
     // The Menu key (as the window system reports it), now offering Enable;
@@ -360,7 +361,7 @@ TEST_F(TaskLineTest, KeysOpenTheMenuBesideTheSelectedLine) {
     ChooseInMenu(Qt::Key_Escape);
     SendContextMenu(QContextMenuEvent::Keyboard, QPoint(0, 0));
     EXPECT_EQ(menuTexts.value(3), "&Enable");
-    EXPECT_EQ(logic->GetTasks().GetTask(0)->IsDisabled(), 1);
+    EXPECT_TRUE(schedulerDialog->GetTasks().GetTask(0)->IsDisabled());
     EXPECT_TRUE(launcher.started.empty());
 }
 
@@ -386,7 +387,7 @@ TEST_F(TaskLineTest, HistoryFromTheLineMenuListsTheRunsAndOpensTheOutput) {
     test::TempDir::WriteFile(output, "out\n");
     records.Append({start, "Back up", "exited with status 3 after 2 s", 2, output});
     records.Append({start, "Water plants", "exited with status 0 after 1 s", 1, ""});
-    logic->GetTasks().SetRunRecords(&records);
+    schedulerDialog->GetTasks().SetRunRecords(&records);
     ViewerRecorder viewer;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "Open");
 
@@ -423,19 +424,19 @@ TEST_F(MainWindowTest, HideOnStartupHidesTheWindowOnceItIsShown) {
     store->WriteInt("settings", "HideOnStartup", 1);
     StartWindow();
     EXPECT_TRUE(WaitFor([&] { return !window->Dialog().isVisible(); }));
-    EXPECT_FALSE(logic->IsHidePending());
+    EXPECT_FALSE(schedulerDialog->IsHidePending());
 }
 
 TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowWorksOnWithoutAnIcon) {
     if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a notification area";
     StartWindow();
-    EXPECT_EQ(logic->GetShowIcon(), 1);
-    EXPECT_FALSE(logic->IsTrayIconShown());
+    EXPECT_EQ(schedulerDialog->GetSettings().GetShowIcon(), 1);
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
     EXPECT_FALSE(window->Tray().Shown());
     // Hide still saves and hides; the failed registration is tried again.
     QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
     EXPECT_FALSE(window->Dialog().isVisible());
-    EXPECT_FALSE(logic->IsTrayIconShown());
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
     EXPECT_EQ(ProfileStore(dir.File("tikr.INI")).ReadInt("settings", "showicon", -1), 1);
 }
 
@@ -503,7 +504,7 @@ TEST_F(MainWindowTest, BringForwardShowsTheWindowFromHiddenAndFromMinimised) {
     EXPECT_TRUE(window->Dialog().isVisible());
 
     // Once the window has ended, a late request shows nothing.
-    logic->OnCancel();
+    schedulerDialog->OnCancel();
     window->BringForward();
     EXPECT_FALSE(window->Dialog().isVisible());
 }
@@ -512,14 +513,14 @@ TEST_F(MainWindowTest, BringForwardShowsTheWindowFromHiddenAndFromMinimised) {
 // still leaves the window shown.
 TEST_F(MainWindowTest, BringForwardBeforeTheStartupHideLeavesTheWindowShown) {
     store->WriteInt("settings", "HideOnStartup", 1);
-    logic = std::make_unique<ui::SchedulerDialog>(services, "tikr");
-    window = std::make_unique<SchedulerWindow>(*logic);
+    schedulerDialog = std::make_unique<ui::SchedulerDialog>(services, "tikr");
+    window = std::make_unique<SchedulerWindow>(*schedulerDialog);
     ASSERT_TRUE(window->Start());
-    ASSERT_TRUE(logic->IsHidePending());
+    ASSERT_TRUE(schedulerDialog->IsHidePending());
     window->BringForward();
     QTest::qWait(300);
     EXPECT_TRUE(window->Dialog().isVisible());
-    EXPECT_FALSE(logic->IsHidePending());
+    EXPECT_FALSE(schedulerDialog->IsHidePending());
 }
 
 // A later start of the program asks the running one over the guard's

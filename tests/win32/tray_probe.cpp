@@ -40,7 +40,7 @@ NOTIFYICONDATAA IconOf(HWND window) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
-    data.uID = tikr::ui::SCHEDULER_TIMER_ID;
+    data.uID = tikr::ui::TRAY_ICON_ID;
     return data;
 }
 
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "click") {
-        PostMessageA(window, tikr::ui::TRAY_NOTIFY_MESSAGE, tikr::ui::SCHEDULER_TIMER_ID, WM_LBUTTONDOWN);
+        PostMessageA(window, tikr::ui::TRAY_NOTIFY_MESSAGE, tikr::ui::TRAY_ICON_ID, WM_LBUTTONDOWN);
         return 0;
     }
     return 2;

@@ -414,17 +414,17 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     Env env(
         "[settings]\r\ninterval=42\r\nshowicon=0\r\nNumApps=2\r\n[App1]\r\ntitle=First\r\n[App2]\r\n"
         "title=Second\r\n");
-    ui::SchedulerDialog logic(env.services, "tikr");
-    win32::SchedulerWindow window(Instance(), logic);
+    ui::SchedulerDialog schedulerDialog(env.services, "tikr");
+    win32::SchedulerWindow window(Instance(), schedulerDialog);
     ASSERT_TRUE(window.Start());
     HWND main = window.Window();
     EXPECT_TRUE(IsWindowVisible(main));
     ExpectEveryLabelFits(main);
-    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
+    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), schedulerDialog.GetTasks().GetCount());
     EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(ItemText(main, res::IDC_INTERVAL), "42");
     EXPECT_EQ(GetFocus(), GetDlgItem(main, res::IDC_TASK_LIST));
-    EXPECT_NE(logic.GetTimerId(), 0u);
+    EXPECT_NE(schedulerDialog.GetTimerId(), 0u);
     LONG lower = 0, upper = 0;
     SendDlgItemMessageA(main, res::IDC_INTERVAL_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
                         reinterpret_cast<LPARAM>(&upper));
@@ -447,7 +447,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
         SetForegroundWindow(main);
         window.Port().SetForeground();
         dialogCameForward = GetForegroundWindow() == dialog;
-        EXPECT_TRUE(logic.IsEditing());
+        EXPECT_TRUE(schedulerDialog.IsEditing());
         SetDlgItemTextA(dialog, res::IDC_TITLE, "Added");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     };
@@ -455,10 +455,10 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(dialogsSeen, 1);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(dialogCameForward);
-    EXPECT_FALSE(logic.IsEditing());
-    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
-    ASSERT_GE(logic.GetTasks().GetCount(), 1);
-    EXPECT_EQ(logic.GetTasks().GetTask(logic.GetTasks().GetCount() - 1)->GetTitle(), "Added");
+    EXPECT_FALSE(schedulerDialog.IsEditing());
+    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), schedulerDialog.GetTasks().GetCount());
+    ASSERT_GE(schedulerDialog.GetTasks().GetCount(), 1);
+    EXPECT_EQ(schedulerDialog.GetTasks().GetTask(schedulerDialog.GetTasks().GetCount() - 1)->GetTitle(), "Added");
     EXPECT_NE(TempDir::ReadFile(env.path).find("Added"), std::string::npos);
 
     // A real press of F1 on the list: one box (the summary with the
@@ -488,13 +488,13 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(env.store.ReadInt("settings", "interval", 0), 7);
 
     // A press on the tray icon brings it back; Escape ends it, writing nothing.
-    SendMessageA(main, ui::TRAY_NOTIFY_MESSAGE, ui::SCHEDULER_TIMER_ID, WM_LBUTTONDOWN);
+    SendMessageA(main, ui::TRAY_NOTIFY_MESSAGE, ui::TRAY_ICON_ID, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(main));
     const std::string afterHide = TempDir::ReadFile(env.path);
     SendMessageA(main, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(window.Ended());
     EXPECT_EQ(window.Port().Result(), res::ID_CANCEL);
-    EXPECT_EQ(logic.GetTimerId(), 0u);
+    EXPECT_EQ(schedulerDialog.GetTimerId(), 0u);
     EXPECT_EQ(TempDir::ReadFile(env.path), afterHide);
     EXPECT_NE(before, afterHide);
     MSG message;
@@ -534,7 +534,7 @@ bool TrayKnows(HWND window) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
-    data.uID = ui::SCHEDULER_TIMER_ID;
+    data.uID = ui::TRAY_ICON_ID;
     data.uFlags = NIF_TIP;
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
@@ -556,7 +556,7 @@ TEST(Win32TrayPort, AddsWhetherTheNotificationAreaKnowsTheIconOrNotAndRemovesOnE
         NOTIFYICONDATAA data{};
         data.cbSize = NOTIFYICONDATAA_V1_SIZE;
         data.hWnd = owner.hwnd;
-        data.uID = ui::SCHEDULER_TIMER_ID;
+        data.uID = ui::TRAY_ICON_ID;
         Shell_NotifyIconA(NIM_DELETE, &data);
         EXPECT_FALSE(TrayKnows(owner.hwnd));
         EXPECT_TRUE(tray.TrayAdd("1 Task(s) Scheduled"));

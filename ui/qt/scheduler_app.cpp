@@ -100,29 +100,29 @@ int RunSchedulerApplication(int argc, char** argv) {
     PosixProcessLauncher launcher(watcher);
     QtMessageDisplay messages;
     const CoreServices services = startup.Services(clock, launcher, messages);
-    ui::SchedulerDialog logic(services, startup.GetTitle());
-    startup.Attach(logic);
+    ui::SchedulerDialog schedulerDialog(services, startup.GetTitle());
+    startup.Attach(schedulerDialog);
     // Start at Login: the desktop's autostart entry for this executable.
     XdgAutostartEntry loginEntry = MakeXdgAutostartEntry(executablePath);
     ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
-    logic.SetLoginStart(&loginStart);
+    schedulerDialog.SetLoginStart(&loginStart);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
     RunRecords records(RunRecordsFolder(executablePath), std::chrono::seconds(1));
     if (!records.GetFolder().empty()) startup.AttachRecords(records);
-    SchedulerWindow window(logic);
+    SchedulerWindow window(schedulerDialog);
     QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
     guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     // A signal to end ends as the close box does; a lost display stores the
     // same before the toolkit ends the process.
-    EndRequests ends([&logic] { logic.OnCancel(); },
-                     [&logic, &startup] {
-                         logic.StoreAtEnd();
-                         startup.Finish(logic);
+    EndRequests ends([&schedulerDialog] { schedulerDialog.OnCancel(); },
+                     [&schedulerDialog, &startup] {
+                         schedulerDialog.StoreAtEnd();
+                         startup.Finish(schedulerDialog);
                      });
     window.Run();
-    return startup.Finish(logic);
+    return startup.Finish(schedulerDialog);
 }
 
 }  // namespace tikr::qt

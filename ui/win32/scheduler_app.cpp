@@ -101,25 +101,25 @@ int RunSchedulerApplication(HINSTANCE instance) {
     Win32ProcessLauncher launcher;
     Win32MessageDisplay messages;
     const CoreServices services = startup.Services(clock, launcher, messages);
-    ui::SchedulerDialog logic(services, startup.GetTitle());
+    ui::SchedulerDialog schedulerDialog(services, startup.GetTitle());
     // The balloons of the window's icon carry the window's caption.
-    logic.SetNotificationName(ui::SCHEDULER_CAPTION);
-    startup.Attach(logic);
+    schedulerDialog.SetNotificationName(ui::SCHEDULER_CAPTION);
+    startup.Attach(schedulerDialog);
     // Start at Login: the Run value of the registry for this executable.
     Win32RunEntry loginEntry(ExecutablePath(nullptr));
     ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
-    logic.SetLoginStart(&loginStart);
+    schedulerDialog.SetLoginStart(&loginStart);
     // Each run's output file and line in the history of runs.
     // The folder is looked at whole at most once a second.
     RunRecords records(RunRecordsFolder(ExecutablePath(nullptr)), std::chrono::seconds(1));
     if (!records.GetFolder().empty()) startup.AttachRecords(records);
-    SchedulerWindow window(instance, logic);
+    SchedulerWindow window(instance, schedulerDialog);
     // Each program started is kept until it ends, so that its outcome is
     // known; its end comes to the window as a message.
     window.onCreated = [&launcher](HWND hwnd) { launcher.KeepPrograms(hwnd, PROGRAM_ENDED_MESSAGE); };
     window.onProgramEnded = [&launcher](WPARAM run) { launcher.OnProgramEnded(run); };
     window.Run();
-    return startup.Finish(logic);
+    return startup.Finish(schedulerDialog);
 }
 
 }  // namespace tikr::win32
