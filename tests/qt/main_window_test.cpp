@@ -43,7 +43,7 @@
 #include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
 #include "ui/qt/scheduler_window.h"
-#include "ui/qt/show_requests.h"
+#include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -532,7 +532,7 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     ASSERT_EQ(running->GetRole(), InstanceGuard::Role::first);
     ASSERT_GE(running->GetListenFd(), 0);
     StartWindow();
-    QtShowRequestWatch requests;
+    QtDescriptorWatcher requests;
     ASSERT_TRUE(running->ServeShowRequests(requests, [this] { window->BringForward(); }));
     QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
     ASSERT_FALSE(window->Dialog().isVisible());
@@ -558,7 +558,7 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     // Without a channel there is nothing to watch.
     test::TempDir other;
     const auto unguarded = PosixInstanceGuard::Acquire("", other.Path().string());
-    QtShowRequestWatch none;
+    QtDescriptorWatcher none;
     EXPECT_FALSE(unguarded->ServeShowRequests(none, [] {}));
 }
 

@@ -23,7 +23,6 @@
 #include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
-#include "ui/qt/show_requests.h"
 #include "ui/login_start.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/startup.h"
@@ -111,9 +110,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     RunRecords records(RunRecordsFolder(executablePath), std::chrono::seconds(1));
     if (!records.GetFolder().empty()) startup.AttachRecords(records);
     SchedulerWindow window(logic);
-    QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
-    guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
+    guard.ServeShowRequests(watcher, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     // A signal to end ends as the close box does; a lost display stores the
     // same before the toolkit ends the process.
     EndRequests ends([&logic] { logic.OnCancel(); },
