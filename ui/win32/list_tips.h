@@ -2,6 +2,8 @@
 // Tips on the lines of a list box.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
 
