@@ -264,7 +264,7 @@ TEST_F(RunRecordsTest, WhatIsNoRegularFileInTheFolderIsLeftAlone) {
         fs::remove_all(folder);
         SpecialFiles files;
         RunRecords fresh{files, folder, std::chrono::milliseconds(0)};
-        std::string path = dir.File("state/tikr/2026-12-08_090000 old.log");
+        std::string path = (fs::path(folder) / "2026-12-08_090000 old.log").string();
         if (c.empty) {
             path = fresh.NewOutputFile(At(9, 9, 0, 0), "run");
             TempDir::WriteFile(path, "");
