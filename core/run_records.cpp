@@ -1,11 +1,9 @@
 #include "core/run_records.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 
 #include "core/one_line_text.h"
 #include "store/atomic_file.h"
@@ -147,9 +145,8 @@ std::string RunRecords::NewOutputFile(const DateTime& start, const std::string& 
     }
     ++filesSinceTrim;
     const std::string stem = start.Format("%Y-%m-%d_%H%M%S") + " " + FileNameTitle(title);
-    std::error_code error;
     fs::path path = Path(folder) / Path(stem + OUTPUT_EXTENSION);
-    for (int n = 2; (fs::exists(path, error) || runningOutput.count(Utf8(path)) != 0) && n < 1000; ++n)
+    for (int n = 2; (files.Identify(Utf8(path)).exists || runningOutput.count(Utf8(path)) != 0) && n < 1000; ++n)
         path = Path(folder) / Path(stem + " (" + std::to_string(n) + ")" + OUTPUT_EXTENSION);
     runningOutput[Utf8(path)] = false;
     return Utf8(path);
@@ -160,9 +157,7 @@ bool RunRecords::RunEnded(const std::string& outputFile) {
     if (found == runningOutput.end()) return false;
     // The next new output file looks at the folder whole when this one
     // brought it beyond its size.
-    std::error_code error;
-    const std::uintmax_t bytes = fs::file_size(Path(outputFile), error);
-    if (!error) endedBytes += bytes;
+    endedBytes += FileBytes(outputFile);
     if (endedBytes > MAX_OUTPUT_BYTES) endedSinceTrim = true;
     const bool cut = found->second;
     runningOutput.erase(found);
@@ -171,11 +166,7 @@ bool RunRecords::RunEnded(const std::string& outputFile) {
 
 void RunRecords::KeepOutputWithinLimits() {
     std::uintmax_t running = 0;
-    std::error_code error;
-    for (const auto& [path, cut] : runningOutput) {
-        const std::uintmax_t bytes = fs::file_size(Path(path), error);
-        if (!error) running += bytes;
-    }
+    for (const auto& [path, cut] : runningOutput) running += FileBytes(path);
     if (running + endedBytes > MAX_OUTPUT_BYTES) TrimOutputFiles();
 }
 
@@ -187,14 +178,10 @@ void RunRecords::TrimOutputFiles() {
     std::vector<OutputFile> ended;
     std::vector<std::pair<std::uintmax_t, std::string>> running;  // bytes, path
     std::uintmax_t runningBytes = 0;
-    std::error_code error;
-    for (fs::directory_iterator it(Path(folder), error), end; !error && it != end; it.increment(error)) {
-        const std::string name = Utf8(it->path().filename());
-        std::error_code fileError;
-        if (!IsOutputFileName(name) || !it->is_regular_file(fileError)) continue;
-        std::uintmax_t bytes = it->file_size(fileError);
-        if (fileError) bytes = 0;
+    for (const std::string& name : files.ListDirectory(folder)) {
         const std::string path = Utf8(Path(folder) / Path(name));
+        if (!IsOutputFileName(name) || !files.IsRegularFile(path)) continue;
+        const std::uintmax_t bytes = FileBytes(path);
         if (runningOutput.count(path) != 0) {
             running.emplace_back(bytes, path);
             runningBytes += bytes;
@@ -217,8 +204,7 @@ void RunRecords::TrimOutputFiles() {
             endedBytes += file.bytes;
             continue;
         }
-        std::error_code removeError;
-        fs::remove(Path(folder) / Path(file.name), removeError);
+        files.Remove(Utf8(Path(folder) / Path(file.name)));
     }
     // Programs that run and write more than the folder may hold: the largest
     // files are cut, and their programs write on from the new end.
@@ -232,6 +218,16 @@ void RunRecords::TrimOutputFiles() {
     }
     filesSinceTrim = kept;
     endedSinceTrim = false;
+}
+
+bool RunRecords::RemoveIfEmpty(const std::string& outputFile) {
+    const FileIdentity file = files.Identify(outputFile);
+    return file.exists && file.size == 0 && files.IsRegularFile(outputFile) && files.Remove(outputFile);
+}
+
+std::uintmax_t RunRecords::FileBytes(const std::string& path) const {
+    const FileIdentity file = files.Identify(path);
+    return file.exists ? file.size : 0;
 }
 
 bool RunRecords::Failed(const std::string& reason) {

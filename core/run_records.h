@@ -85,6 +85,8 @@ public:
     RunRecords(FileSystem& files, std::string folder, std::chrono::milliseconds trimPause);
 
     const std::string& GetFolder() const { return folder; }
+    // The files the records are reached through.
+    FileSystem& Files() const { return files; }
     std::string HistoryPath() const;
 
     // Hears once of the history that cannot be written (path, reason),
@@ -106,6 +108,9 @@ public:
     // file looks at the folder whole, pause or not. True
     // when its output was cut to keep the folder within MAX_OUTPUT_BYTES.
     bool RunEnded(const std::string& outputFile);
+    // Removes an output file that was left empty; true when it was there,
+    // a regular file, empty, and is gone.
+    bool RemoveIfEmpty(const std::string& outputFile);
     // While programs run: when their output files have grown the folder
     // beyond MAX_OUTPUT_BYTES, older files go, and when the running
     // programs' files alone are beyond it, the largest are cut to nothing
@@ -124,6 +129,9 @@ public:
     std::vector<RunRecord> ReadHistory(std::string* problem = nullptr) const;
 
 private:
+    // The size of the file at path; 0 when there is none.
+    std::uintmax_t FileBytes(const std::string& path) const;
+
     std::unique_ptr<FileSystem> ownFiles;
     FileSystem& files;
     std::string folder;

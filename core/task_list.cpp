@@ -1,8 +1,6 @@
 #include "core/task_list.h"
 
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "core/profile_keys.h"
 #include "core/run_outcome.h"
@@ -16,13 +14,6 @@ namespace {
 // can only come from a damaged file and would otherwise make the load
 // build billions of default tasks.
 constexpr int MAX_TASKS = 100000;
-
-// True when the file was there, empty, and is gone.
-bool RemoveIfEmpty(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path file = Utf8Path(path);
-    return std::filesystem::file_size(file, error) == 0 && !error && std::filesystem::remove(file, error);
-}
 
 }  // namespace
 
@@ -166,7 +157,7 @@ void TaskList::Run(Task& task, bool asked) {
         // A program that never ran wrote nothing: no empty file is kept.
         if (!outputFile.empty()) {
             runRecords->RunEnded(outputFile);
-            RemoveIfEmpty(outputFile);
+            runRecords->RemoveIfEmpty(outputFile);
         }
         record.outputFile.clear();
         AppendHistory(record, task.GetLastResult(), 0);
@@ -186,7 +177,7 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
         if (runRecords->RunEnded(program.outputFile)) outputNote += OUTPUT_CUT_TEXT;
         // A program that wrote nothing (a window's program, say) has no
         // file to offer.
-        if (RemoveIfEmpty(program.outputFile)) {
+        if (runRecords->RemoveIfEmpty(program.outputFile)) {
             program.outputFile.clear();
             outputNote += NO_OUTPUT_TEXT;
         }

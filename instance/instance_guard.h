@@ -6,9 +6,10 @@
 // says what the start does next:
 //
 //  - first: no other Tikr runs; run the scheduler. Once the main window
-//    exists, hand the guard the front end's ShowRequestWatch and a function
-//    that shows the window and brings it forward (ServeShowRequests); each
-//    later start then has that function called from the event loop.
+//    exists, hand the guard the front end's DescriptorWatcher and a
+//    function that shows the window and brings it forward
+//    (ServeShowRequests); each later start then has that function called
+//    from the event loop.
 //  - alreadyRunning: another Tikr runs and has been asked to show its
 //    window; end now without creating a window. When GetError() is not
 //    empty the running one could not be asked, and still the start ends.
@@ -30,18 +31,9 @@
 #include <memory>
 #include <string>
 
-namespace tikr {
+#include "core/descriptor_watcher.h"
 
-// Implemented by the front end: lets the guard hear, from the front end's
-// event loop, that a descriptor has input (the Qt front end uses a
-// QSocketNotifier). The watch must be destroyed before the guard.
-class ShowRequestWatch {
-public:
-    virtual ~ShowRequestWatch() = default;
-    // From now on calls ready from the event loop whenever descriptor source
-    // is readable, until this watch is destroyed. Called at most once.
-    virtual void WatchReadable(int source, std::function<void()> ready) = 0;
-};
+namespace tikr {
 
 class InstanceGuard {
 public:
@@ -58,8 +50,9 @@ public:
     // (through watch) when later starts ask for the window; several requests
     // arriving together call it once. True when watch was given something to
     // watch; false for other roles, without a channel to later starts, and
-    // where later starts show the window themselves.
-    virtual bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) = 0;
+    // where later starts show the window themselves. The watch must end
+    // before the guard.
+    virtual bool ServeShowRequests(DescriptorWatcher& watch, std::function<void()> show) = 0;
 
     // While show runs: the activation token that the latest later start
     // brought from its launcher (a Wayland activation token or an X11

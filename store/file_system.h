@@ -111,41 +111,40 @@ public:
 
     // The last maxBytes (at most) of a regular file; identity.size is the
     // whole file's size. Missing as Read.
-    virtual ReadResult ReadTail(const std::string& path, std::uint64_t maxBytes) {
-        (void)path;
-        (void)maxBytes;
-        return ReadResult{ReadStatus::failed, {}, "not supported", {}};
+    virtual ReadResult ReadTail(const std::string& /*path*/, std::uint64_t /*maxBytes*/) {
+        return ReadResult{ReadStatus::failed, {}, NOT_SUPPORTED, {}};
     }
     // Adds line to the end of the regular file at path (made, for the user
     // only, when missing) in one write: whole or not at all. When the file
     // does not end in a line end, one goes first, so the line is one of
     // its own.
-    virtual bool AppendLine(const std::string& path, std::string_view line, std::string& error) {
-        (void)path;
-        (void)line;
-        error = "not supported";
-        return false;
+    virtual bool AppendLine(const std::string& /*path*/, std::string_view /*line*/, std::string& error) {
+        return Refuse(error);
     }
     // Makes the directory and its missing parents for the user only; the
     // directory itself loses any access of others it had.
-    virtual bool MakePrivateDirectory(const std::string& directory, std::string& error) {
-        (void)directory;
-        error = "not supported";
-        return false;
-    }
+    virtual bool MakePrivateDirectory(const std::string& /*directory*/, std::string& error) { return Refuse(error); }
     // An exclusive lock on the file at path (made, for the user only, when
     // missing), between processes. Waits a little while another holds it;
     // null and error set when it cannot be had.
-    virtual std::unique_ptr<FileLock> LockFile(const std::string& path, std::string& error) {
-        (void)path;
-        error = "not supported";
+    virtual std::unique_ptr<FileLock> LockFile(const std::string& /*path*/, std::string& error) {
+        Refuse(error);
         return nullptr;
     }
     // Cuts the regular file at path to nothing; a program appending to it
     // goes on writing from its new end.
-    virtual bool CutFile(const std::string& path, std::string& error) {
-        (void)path;
-        error = "not supported";
+    virtual bool CutFile(const std::string& /*path*/, std::string& error) { return Refuse(error); }
+    // Whether path itself is a regular file: not a link, a folder, a FIFO
+    // or a device.
+    virtual bool IsRegularFile(const std::string& /*path*/) { return false; }
+    // path with every link, "." and ".." on the way resolved, as the system
+    // opens it; empty when it cannot be resolved.
+    virtual std::string CanonicalPath(const std::string& /*path*/) { return {}; }
+
+private:
+    static constexpr const char* NOT_SUPPORTED = "not supported";
+    static bool Refuse(std::string& error) {
+        error = NOT_SUPPORTED;
         return false;
     }
 };

@@ -2,7 +2,8 @@
 # The layers depend one way: app -> ui/qt, ui/win32 -> ui -> core -> store,
 # with instance/ (the instance guard's port) and platform/ (the operating
 # systems' code behind the ports) below the code that uses their ports.
-# Fails on an #include "layer/..." that runs against that direction.
+# Fails on an #include "layer/..." that runs against that direction, and on
+# a layer's CMakeLists.txt that builds files of another folder.
 # Usage: include_direction_check.sh SOURCE_DIR
 set -u
 src=${1:?source directory}
@@ -43,6 +44,17 @@ wrong=$(find store core instance platform ui app -name '*.cpp' -o -name '*.h' 2>
             esac
         done
 done)
+# Each layer's library builds the files of its own folder: the platform's
+# files are built by platform/'s targets, never named from another layer.
+built=$(for list in store/CMakeLists.txt core/CMakeLists.txt instance/CMakeLists.txt ui/CMakeLists.txt; do
+    [ -f "$list" ] || continue
+    grep -nE '^[^#]*(platform/|TIKR_OS|\.\./)' "$list" | sed "s|^|$list:|"
+done)
+if [ -n "$built" ]; then
+    echo "FAIL: a layer builds files of another folder:"
+    echo "$built"
+    exit 1
+fi
 if [ -n "$wrong" ]; then
     echo "FAIL: includes against the direction of the layers:"
     echo "$wrong"

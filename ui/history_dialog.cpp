@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 #include "core/one_line_text.h"
@@ -24,15 +23,15 @@ constexpr std::size_t MAX_OUTCOME_CHARACTERS = 200;
 // history itself, right in the folder. Compared as the system resolves
 // both, so that no link on the way ("folder/link/../x.log") leads
 // elsewhere; the resolved path is what the viewer gets.
-std::optional<fs::path> OutputFileIn(const fs::path& file, const fs::path& folder) {
-    std::error_code error;
-    const fs::path resolved = fs::canonical(file, error);
-    if (error) return std::nullopt;
-    const fs::path own = fs::canonical(folder, error);
-    if (error || resolved.extension() != ".log" || resolved.filename() == RunRecords::HISTORY_FILE ||
-        resolved.parent_path() != own || !fs::is_regular_file(resolved, error))
+std::optional<std::string> OutputFileIn(FileSystem& files, const std::string& file, const std::string& folder) {
+    const std::string resolvedText = files.CanonicalPath(file);
+    const std::string ownText = files.CanonicalPath(folder);
+    if (resolvedText.empty() || ownText.empty()) return std::nullopt;
+    const fs::path resolved = Utf8Path(resolvedText);
+    if (resolved.extension() != ".log" || resolved.filename() == RunRecords::HISTORY_FILE ||
+        resolved.parent_path() != Utf8Path(ownText) || !files.IsRegularFile(resolvedText))
         return std::nullopt;
-    return resolved;
+    return resolvedText;
 }
 
 }  // namespace
@@ -120,9 +119,8 @@ void HistoryDialog::UpdateButtons() {
 void HistoryDialog::OnOpenOutput() {
     const RunRecord* run = SelectedRun();
     if (run == nullptr || run->outputFile.empty()) return;
-    std::error_code error;
-    const fs::path output = Utf8Path(run->outputFile);
-    if (!fs::is_regular_file(fs::symlink_status(output, error))) {
+    FileSystem& files = records->Files();
+    if (!files.IsRegularFile(run->outputFile)) {
         window->ShowMessage("The output of the run of " + FormatRunTime(run->start) +
                                 " is no longer kept: older output files are removed to keep the folder within "
                                 "its limits.\n\n" +
@@ -134,7 +132,7 @@ void HistoryDialog::OnOpenOutput() {
     // program or a launcher file would run it: only an output file of this
     // history's own folder is handed over, whatever a changed history line
     // names.
-    const std::optional<fs::path> own = OutputFileIn(output, Utf8Path(records->GetFolder()));
+    const std::optional<std::string> own = OutputFileIn(files, run->outputFile, records->GetFolder());
     if (!own) {
         window->ShowMessage(
             "This run's output file is not one kept in the folder of the history, so it is not "
@@ -143,8 +141,7 @@ void HistoryDialog::OnOpenOutput() {
             appTitle);
         return;
     }
-    const std::u8string ownText = own->u8string();
-    if (!window->OpenInViewer(std::string(ownText.begin(), ownText.end())))
+    if (!window->OpenInViewer(*own))
         window->ShowMessage("No program could be started to show the output file:\n\n" + run->outputFile, appTitle);
 }
 

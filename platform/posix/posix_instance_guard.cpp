@@ -173,9 +173,9 @@ int PosixInstanceGuard::AcceptRequests() { return AcceptShowRequests(listenFd_, 
 
 std::string PosixInstanceGuard::TakeActivationToken() { return std::exchange(activationToken_, std::string()); }
 
-bool PosixInstanceGuard::ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) {
+bool PosixInstanceGuard::ServeShowRequests(DescriptorWatcher& watch, std::function<void()> show) {
     if (role_ != Role::first || listenFd_ < 0 || !show) return false;
-    watch.WatchReadable(listenFd_, [this, show = std::move(show)] {
+    watch.Watch(listenFd_, [this, show = std::move(show)] {
         // Several starts at once still show the window once; the socket
         // stays readable while more connections wait, so none is lost.
         if (AcceptRequests() > 0) show();

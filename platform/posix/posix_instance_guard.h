@@ -63,7 +63,7 @@ public:
 
     Role GetRole() const override { return role_; }
     const std::string& GetError() const override { return error_; }
-    bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) override;
+    bool ServeShowRequests(DescriptorWatcher& watch, std::function<void()> show) override;
     std::string TakeActivationToken() override;
 
     // The listening socket of a first start (non-blocking, close-on-exec);

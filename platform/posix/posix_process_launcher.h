@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/process_launcher.h"
-#include "platform/posix/descriptor_watcher.h"
+#include "core/descriptor_watcher.h"
 #include "platform/posix/posix_open_file_limit.h"
 #include "platform/posix/posix_program_ends.h"
 

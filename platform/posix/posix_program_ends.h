@@ -8,7 +8,7 @@
 #include <map>
 
 #include "core/process_launcher.h"
-#include "platform/posix/descriptor_watcher.h"
+#include "core/descriptor_watcher.h"
 
 namespace tikr {
 

@@ -6,6 +6,7 @@
 
 #include "instance/profile_key.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_input_window.h"
 
 namespace tikr {
 
@@ -65,33 +66,6 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     if (::GetClassNameA(window, name, sizeof name) == 0 || std::string(name) != MAIN_WINDOW_CLASS) return TRUE;
     search->found = window;
     return FALSE;
-}
-
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<OwnedSearch*>(param);
-    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window)) return TRUE;
-    search->found = window;  // the first found is the one on top
-    return FALSE;
-}
-
-// The window of the running Tikr that takes the keyboard: its main window,
-// or, while a modal window disables that (the properties dialog), the
-// window on top of it, and so on down the chain (a validation box over the
-// properties dialog). Bringing a disabled window forward would leave the
-// user before a window that answers no key or click.
-HWND InputWindowOf(HWND window) {
-    for (int depth = 0; depth < 8 && !::IsWindowEnabled(window); ++depth) {
-        OwnedSearch search{window, nullptr};
-        ::EnumWindows(MatchOwned, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) break;
-        window = search.found;
-    }
-    return window;
 }
 
 }  // namespace
@@ -191,6 +165,6 @@ void Win32InstanceGuard::RunAsLaterStart(milliseconds wait) {
     }
 }
 
-bool Win32InstanceGuard::ServeShowRequests(ShowRequestWatch&, std::function<void()>) { return false; }
+bool Win32InstanceGuard::ServeShowRequests(DescriptorWatcher&, std::function<void()>) { return false; }
 
 }  // namespace tikr

@@ -47,7 +47,7 @@ public:
 
     Role GetRole() const override { return role_; }
     const std::string& GetError() const override { return error_; }
-    bool ServeShowRequests(ShowRequestWatch& watch, std::function<void()> show) override;
+    bool ServeShowRequests(DescriptorWatcher& watch, std::function<void()> show) override;
 
     // "Local\Tikr-<key>", the mutex's name; the shared section adds "-owner".
     const std::string& GetMutexName() const { return mutexName_; }

@@ -12,6 +12,7 @@
 
 #include "core/run_records.h"
 #include "core_fixture.h"
+#include "special_files.h"
 
 namespace tikr::test {
 namespace {
@@ -244,6 +245,41 @@ TEST_F(RunRecordsTest, ARunningProgramsFileStaysAndIsCutInsteadOfRemoved) {
     EXPECT_FALSE(records.RunEnded(small));
 }
 #endif
+
+// What is no regular file in the folder (a FIFO or a device in a file's
+// place) is never trimmed, cut or removed as a run's empty output.
+TEST_F(RunRecordsTest, WhatIsNoRegularFileInTheFolderIsLeftAlone) {
+    const struct {
+        const char* what;
+        bool special;
+        bool empty;  // a run's empty output; else an older file beyond the size
+    } cases[] = {
+        {"an older output beyond the size", false, false},
+        {"no regular file named as an older output", true, false},
+        {"a run's empty output", false, true},
+        {"no regular file in a run's output's place", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        SpecialFiles files;
+        RunRecords fresh{files, folder, std::chrono::milliseconds(0)};
+        std::string path = (fs::path(folder) / "2026-12-08_090000 old.log").string();
+        if (c.empty) {
+            path = fresh.NewOutputFile(At(9, 9, 0, 0), "run");
+            TempDir::WriteFile(path, "");
+            fresh.RunEnded(path);
+        } else {
+            fs::create_directories(folder);
+            TempDir::WriteFile(path, "x");
+            fs::resize_file(path, RunRecords::MAX_OUTPUT_BYTES + 1);
+        }
+        if (c.special) files.special.insert(path);
+        if (c.empty) EXPECT_EQ(fresh.RemoveIfEmpty(path), !c.special);
+        else fresh.NewOutputFile(At(9, 9, 0, 1), "new");
+        EXPECT_EQ(fs::exists(path), c.special);
+    }
+}
 
 }  // namespace
 }  // namespace tikr::test

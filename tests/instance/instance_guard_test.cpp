@@ -210,11 +210,12 @@ TEST(InstanceGuard, LaterStartsEachShowTheRunningInstanceOnceAndEnd) {
 }
 
 // The front end's watch, by hand: remembers what it was asked to watch.
-struct RecordingWatch : ShowRequestWatch {
-    void WatchReadable(int source, std::function<void()> ready) override {
+struct RecordingWatch : DescriptorWatcher {
+    void Watch(int source, std::function<void()> ready) override {
         fd = source;
         onReady = std::move(ready);
     }
+    void Unwatch(int) override { ADD_FAILURE() << "the guard's watch lasts"; }
     int fd = -1;
     std::function<void()> onReady;
 };

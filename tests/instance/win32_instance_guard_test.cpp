@@ -112,8 +112,9 @@ TEST_F(Win32InstanceGuardTest, LaterStartShowsTheRunningTikrsHiddenWindowAndEnds
     again.thread.join();
     EXPECT_EQ(again.role, Role::alreadyRunning);
 
-    struct NoWatch : ShowRequestWatch {
-        void WatchReadable(int, std::function<void()>) override { ADD_FAILURE() << "nothing to watch"; }
+    struct NoWatch : DescriptorWatcher {
+        void Watch(int, std::function<void()>) override { ADD_FAILURE() << "nothing to watch"; }
+        void Unwatch(int) override {}
     } watch;
     EXPECT_FALSE(running->ServeShowRequests(watch, [] {}));
 }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
 #include "platform/win32/win32_process_launcher.h"
+#include "temp_dir.h"
 
 namespace tikr {
 namespace {
@@ -26,35 +26,6 @@ namespace {
 namespace chr = std::chrono;
 
 std::string Folder(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
-
-// A fresh folder under the temporary folder, removed (with the files the
-// tests put there) at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        char base[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, base);
-        for (unsigned n = GetTickCount();; ++n) {
-            path_ = std::string(base) + "tikr-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
-            if (CreateDirectoryA(path_.c_str(), nullptr)) break;
-        }
-    }
-    ~TempFolder() {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!DeleteFileA(File(found.cFileName).c_str())) RemoveDirectoryA(File(found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    std::string File(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -66,11 +37,6 @@ bool WaitForFile(const std::string& path) {
         Sleep(10);
     }
     return true;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The handles this process holds, counted by asking after every handle
@@ -87,7 +53,7 @@ DWORD OpenHandles() {
 const std::string PROBE = Folder(ExecutablePath(nullptr)) + "launch_probe.exe";
 
 TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
-    TempFolder dir;
+    test::TempDir dir;
     Win32ProcessLauncher launcher;
     const struct {
         std::string arguments;
@@ -112,14 +78,14 @@ TEST(Win32ProcessLauncher, StartsTheCommandLineAsStoredWithItsShowState) {
         // The probe may have made the file and not yet written all of it.
         std::string text;
         const auto stop = chr::steady_clock::now() + chr::seconds(30);
-        while ((text = ReadFile(out)) != c.expected && chr::steady_clock::now() < stop) Sleep(10);
+        while ((text = test::TempDir::ReadFile(out)) != c.expected && chr::steady_clock::now() < stop) Sleep(10);
         EXPECT_EQ(text, c.expected);
     }
     EXPECT_FALSE(Exists(dir.File("redirected")));
 }
 
 TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHandleLeft) {
-    TempFolder dir;
+    test::TempDir dir;
     constexpr UINT ENDED = WM_APP + 7;
     const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
@@ -173,7 +139,7 @@ TEST(Win32ProcessLauncher, KeptProgramsEndThroughTheWindowWithTheirCodeAndNoHand
 TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheWindow) {
     char given[16] = {};
     const int count = GetEnvironmentVariableA("TIKR_LOAD_PROGRAMS", given, sizeof given) > 0 ? std::atoi(given) : 1000;
-    TempFolder dir;
+    test::TempDir dir;
     constexpr UINT ENDED = WM_APP + 7;
     const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
@@ -251,14 +217,15 @@ TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheW
 }
 
 TEST(Win32ProcessLauncher, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
-    TempFolder dir;
+    test::TempDir dir;
     Win32ProcessLauncher launcher;
     const std::string output = dir.File("run.log");
     ASSERT_TRUE(launcher.StartRun(LaunchRequest{"\"" + PROBE + "\" " + dir.File("out") + " print", SW_SHOW, output}));
     ASSERT_TRUE(WaitForFile(dir.File("out")));
     std::string text;
     const auto stop = chr::steady_clock::now() + chr::seconds(30);
-    while ((text = ReadFile(output)).find("err") == std::string::npos && chr::steady_clock::now() < stop) Sleep(10);
+    while ((text = test::TempDir::ReadFile(output)).find("err") == std::string::npos && chr::steady_clock::now() < stop)
+        Sleep(10);
     EXPECT_NE(text.find("out"), std::string::npos) << text;
     EXPECT_LT(text.find("out"), text.find("err")) << text;
 
@@ -270,7 +237,7 @@ TEST(Win32ProcessLauncher, OutputGoesToItsFileOrIsDiscardedWithTheReason) {
 }
 
 TEST(Win32ProcessLauncher, ReportsWhatCannotStart) {
-    TempFolder dir;
+    test::TempDir dir;
     Win32ProcessLauncher launcher;
     const std::string notAProgram = dir.File("plain.txt");
     std::ofstream(notAProgram) << "text";
@@ -337,7 +304,7 @@ TEST(Win32ProcessLauncherWow64, AProgramOnlyInTheRealSystemFolderStarts) {
     ASSERT_GT(length, 0u);
     const std::string program = std::string(windows, length) + "\\System32\\tikr_wow64_probe.exe";
     ASSERT_FALSE(Exists(program)) << "the 32-bit view of the system folder holds the probe";
-    TempFolder dir;
+    test::TempDir dir;
     const std::string out = dir.File("out");
     const LaunchResult result = Win32ProcessLauncher().Start(program + " " + out + " x", SW_SHOW);
     ASSERT_TRUE(result) << result.reason;
@@ -361,7 +328,7 @@ chr::minutes ExpectedOffset() {
 // can be written.
 TEST(Win32RunRecords, AHistoryHeldOrAFolderKeepsItsLinesForLater) {
     for (const bool folder : {false, true}) {
-        TempFolder dir;
+        test::TempDir dir;
         RunRecords records(dir.File("records"));
         CreateDirectoryA(dir.File("records").c_str(), nullptr);
         const std::string path = records.HistoryPath();
@@ -394,7 +361,7 @@ TEST(Win32RunRecords, AHistoryHeldOrAFolderKeepsItsLinesForLater) {
 // A running program's output file beyond the folder's size is cut, not
 // removed, and the program's appends go on from its new end.
 TEST(Win32RunRecords, ARunningProgramsFileIsCutAndWrittenOn) {
-    TempFolder dir;
+    test::TempDir dir;
     RunRecords records(dir.File("records"));
     DateTime start;
     start.SetDateTime(2026, 12, 9, 9, 0, 0);

@@ -41,7 +41,6 @@
 #include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
 #include "ui/qt/scheduler_window.h"
-#include "ui/qt/show_requests.h"
 #include "ui/res/accessible_names.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"

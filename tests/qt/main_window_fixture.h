@@ -44,7 +44,7 @@
 #include "ui/qt/qt_tray_port.h"
 #include "ui/qt/qt_window_port.h"
 #include "ui/qt/scheduler_window.h"
-#include "ui/qt/show_requests.h"
+#include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"

@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     ASSERT_EQ(running->GetRole(), InstanceGuard::Role::first);
     ASSERT_GE(running->GetListenFd(), 0);
     StartWindow();
-    QtShowRequestWatch requests;
+    QtDescriptorWatcher requests;
     ASSERT_TRUE(running->ServeShowRequests(requests, [this] { window->BringForward(); }));
     QTest::mouseClick(Button(&window->Dialog(), IDC_HIDE), Qt::LeftButton);
     ASSERT_FALSE(window->Dialog().isVisible());
@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, LaterStartShowsTheHiddenWindowOfTheRunningOne) {
     // Without a channel there is nothing to watch.
     test::TempDir other;
     const auto unguarded = PosixInstanceGuard::Acquire("", other.Path().string());
-    QtShowRequestWatch none;
+    QtDescriptorWatcher none;
     EXPECT_FALSE(unguarded->ServeShowRequests(none, [] {}));
 }
 

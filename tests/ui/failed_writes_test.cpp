@@ -26,7 +26,7 @@ class FirstGuard : public InstanceGuard {
 public:
     Role GetRole() const override { return Role::first; }
     const std::string& GetError() const override { return error; }
-    bool ServeShowRequests(ShowRequestWatch&, std::function<void()>) override { return false; }
+    bool ServeShowRequests(DescriptorWatcher&, std::function<void()>) override { return false; }
 
 private:
     std::string error;

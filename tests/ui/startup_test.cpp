@@ -22,7 +22,7 @@ public:
     FakeGuard(Role role, std::string error) : role(role), error(std::move(error)) {}
     Role GetRole() const override { return role; }
     const std::string& GetError() const override { return error; }
-    bool ServeShowRequests(ShowRequestWatch&, std::function<void()>) override { return false; }
+    bool ServeShowRequests(DescriptorWatcher&, std::function<void()>) override { return false; }
 
 private:
     Role role;

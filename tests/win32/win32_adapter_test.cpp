@@ -28,6 +28,7 @@
 #include "ui/task_properties_dialog.h"
 #include "ui/win32/dialog_template.h"
 #include "ui/win32/handles.h"
+#include "ui/win32/modal_dialogs.h"
 #include "platform/win32/win32_instance_guard.h"
 #include "ui/win32/scheduler_window.h"
 #include "ui/win32/win32_tray_port.h"

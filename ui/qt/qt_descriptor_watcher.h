@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/posix/descriptor_watcher.h"
+#include "core/descriptor_watcher.h"
 
 class QObject;
 class QSocketNotifier;

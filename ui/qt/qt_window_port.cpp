@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <functional>
 #include <chrono>
 
 #include "ui/qt/dialog_builder.h"
@@ -297,41 +298,39 @@ void QtWindowPort::Deliver(unsigned id, unsigned generation) {
     if (onTimer) onTimer(id);
 }
 
-int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
-    ResourceDialog propertiesDialog(res::TaskPropertiesDialogResource(), &dialog);
-    // Modal over the main window only: message boxes of a check pass stay
-    // usable while the task is edited.
-    propertiesDialog.setWindowModality(Qt::WindowModal);
-    propertiesDialog.FillCombos(res::TaskPropertiesComboData());
+namespace {
 
-    QtWindowPort port(propertiesDialog);
-    properties.Attach(port);
-
-    propertiesDialog.onCommand = [&properties](int id, ui::ControlEvent event) { properties.OnCommand(id, event); };
-
-    properties.OnInitDialog();
+// The modal run of a dialog over owner, built from its definition, with its
+// events delivered to the reactions (prepare, when given, readies it first).
+// Modal over the main window only: message boxes of a check pass stay
+// usable meanwhile. The focus starts on the first control in tab order.
+template <typename Logic>
+int RunModal(QWidget& owner, const res::DialogDef& definition, Logic& logic,
+             const std::function<void(ResourceDialog&)>& prepare = {}) {
+    ResourceDialog modal(definition, &owner);
+    modal.setWindowModality(Qt::WindowModal);
+    if (prepare) prepare(modal);
+    QtWindowPort port(modal);
+    logic.Attach(port);
+    modal.onCommand = [&logic](int id, ui::ControlEvent event) { logic.OnCommand(id, event); };
+    logic.OnInitDialog();
     if (port.Ended()) return port.Result();
-    // The focus starts on the first control in tab order.
-    const std::vector<QWidget*> stops = propertiesDialog.TabStops();
+    const std::vector<QWidget*> stops = modal.TabStops();
     if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
-    const int dialogResult = propertiesDialog.exec();
+    const int dialogResult = modal.exec();
     return port.Ended() ? port.Result() : dialogResult;
 }
 
+}  // namespace
+
+int QtWindowPort::RunPropertiesDialog(ui::TaskPropertiesDialog& properties) {
+    return RunModal(dialog, res::TaskPropertiesDialogResource(), properties,
+                    [](ResourceDialog& modal) { modal.FillCombos(res::TaskPropertiesComboData()); });
+}
+
 int QtWindowPort::RunHistoryDialog(ui::HistoryDialog& history) {
-    ResourceDialog historyDialog(res::TaskHistoryDialogResource(), &dialog);
-    // Modal over the main window only, as the properties dialog.
-    historyDialog.setWindowModality(Qt::WindowModal);
-    QtWindowPort port(historyDialog);
-    history.Attach(port);
-    historyDialog.onCommand = [&history](int id, ui::ControlEvent event) { history.OnCommand(id, event); };
-    history.OnInitDialog();
-    if (port.Ended()) return port.Result();
     // The focus starts on the list of runs.
-    const std::vector<QWidget*> stops = historyDialog.TabStops();
-    if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
-    const int dialogResult = historyDialog.exec();
-    return port.Ended() ? port.Result() : dialogResult;
+    return RunModal(dialog, res::TaskHistoryDialogResource(), history);
 }
 
 bool QtWindowPort::OpenInViewer(const std::string& path) {

@@ -22,7 +22,6 @@
 #include "ui/qt/qt_descriptor_watcher.h"
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
-#include "ui/qt/show_requests.h"
 #include "ui/command_options.h"
 #include "ui/scheduler_dialog.h"
 #include "ui/scheduler_setup.h"
@@ -102,9 +101,8 @@ int RunSchedulerApplication(int argc, char** argv) {
     ui::SchedulerSetup setup(startup, startup.Services(clock, launcher, messages), loginEntry, executablePath);
     ui::SchedulerDialog& schedulerDialog = setup.GetSchedulerDialog();
     SchedulerWindow window(schedulerDialog);
-    QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
-    guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
+    guard.ServeShowRequests(watcher, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     // A signal to end ends as the close box does; a lost display stores the
     // same before the toolkit ends the process.
     EndRequests ends([&schedulerDialog] { schedulerDialog.OnCancel(); },

@@ -5,6 +5,7 @@
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
+#include "ui/win32/dialog_object.h"
 #include "ui/win32/dialog_template.h"
 #include "platform/win32/win32_instance_guard.h"
 #include "ui/win32/win32_tray_port.h"
@@ -116,8 +117,7 @@ void SchedulerWindow::Dispatch(MSG& message) {
 }
 
 INT_PTR CALLBACK SchedulerWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<SchedulerWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = DialogObject<SchedulerWindow>(hwnd, message, lParam);
     if (self == nullptr) return FALSE;
     if (message == WM_INITDIALOG) {
         self->OnInitDialog(hwnd);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/list_tips.h"
 #include "ui/window_port.h"
 
 namespace tikr::win32 {
@@ -23,7 +24,7 @@ public:
     static constexpr unsigned MIN_TIMER_PERIOD_MS = 1000;
     static constexpr unsigned MAX_TIMER_PERIOD_MS = 600000;
 
-    Win32WindowPort(HINSTANCE instance, HWND dialog) : instance(instance), dialog(dialog) {}
+    Win32WindowPort(HINSTANCE instance, HWND dialog) : instance(instance), dialog(dialog), listTips(instance, dialog) {}
     // An open notice goes with its port.
     ~Win32WindowPort() override;
     Win32WindowPort(const Win32WindowPort&) = delete;
@@ -38,17 +39,11 @@ public:
     // line. The window sets it for the time of the request.
     std::optional<POINT> menuPoint;
 
-    // Gives the lines of list id a tip: a tooltip control with one tool
-    // over the whole list, whose text is describe(line) for the line under
-    // the pointer, asked each time the tip shows so it is always current
-    // and asked again when the pointer moves to another line while it
-    // shows; "\n" breaks the tip's lines. The window routes its WM_NOTIFY
-    // to OnNotify. False when the list or the tooltip is missing.
+    // Gives the lines of list id a tip (see ListTips::Add); the window
+    // routes its WM_NOTIFY to OnNotify.
     bool AddListTips(int id, std::function<std::string(int line)> describe);
-    // A notification to the window: true when it was the tips' request for
-    // text, which is then answered.
-    bool OnNotify(NMHDR& header);
-    HWND Tips() const { return tips; }
+    bool OnNotify(NMHDR& header) { return listTips.OnNotify(header); }
+    HWND Tips() { return listTips.Control(); }
 
     HWND Window() const { return dialog; }
     HWND Notice() const { return notice; }
@@ -92,46 +87,13 @@ public:
 
 private:
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
-    // Watches the pointer over the list that has the tips.
-    static LRESULT CALLBACK TipListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
-                                        DWORD_PTR self);
-    void OnTipListMouseMove(POINT client);
 
     HINSTANCE instance;
     HWND dialog;
     HWND notice = nullptr;  // the open notice, if any
     bool ended = false;
     int result = 0;
-
-    HWND tips = nullptr;     // the tooltip control
-    HWND tipList = nullptr;  // the list it serves, while it exists
-    std::function<std::string(int line)> describeLine;
-    POINT tipPoint{-1, -1};  // the pointer over the list, in its client coordinates
-    int tipLine = -1;        // the line under it, -1 for none
-    std::string tipText;     // the text the tooltip shows, kept while it shows it
+    ListTips listTips;
 };
-
-// The point a mouse message or WM_CONTEXTMENU carries in lParam.
-inline POINT PointOf(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
-
-// The line of the list under a point in its client coordinates; -1 when the
-// point is below the last line or outside the list's client area.
-int ListLineAt(HWND list, POINT client);
-
-// "description|pattern|...||" as the open-file dialog takes it: each part
-// ended by a zero character and the list by one more.
-std::string FileDialogFilter(const std::string& filter);
-
-// Fills the properties dialog's combo boxes from the combo data.
-void FillCombos(HWND dialog);
-
-// The modal run of the task properties dialog, or of a task's history
-// window, over owner: built from its template, its events delivered to the
-// reactions. Returns the dialog's result (1 OK, 2 Cancel, -1 when it could
-// not be created).
-int RunPropertiesDialog(HINSTANCE instance, HWND owner, ui::TaskPropertiesDialog& properties);
-int RunHistoryDialog(HINSTANCE instance, HWND owner, ui::HistoryDialog& history);
-// path: UTF-8. False when no program could be started for it.
-bool OpenWithAssociatedProgram(HWND owner, const std::string& path);
 
 }  // namespace tikr::win32
