@@ -513,6 +513,7 @@ void SchedulerDialog::RestartTimer() {
     // Hide and Exit), but the timer never runs faster than once a second
     // nor slower than once in ten minutes.
     int seconds = std::clamp(interval, MIN_INTERVAL, MAX_INTERVAL);
+    tasks->SetCheckPeriod(seconds);  // a run later than this says it ran late
     timerId = window->SetTimer(SCHEDULER_TIMER_ID, static_cast<unsigned>(seconds) * 1000u);
 }
 

@@ -241,7 +241,8 @@ private:
 
 }  // namespace
 
-PosixProcessLauncher::PosixProcessLauncher(DescriptorWatcher& watcher, EndWatch how) : watcher(&watcher), how(how) {
+PosixProcessLauncher::PosixProcessLauncher(DescriptorWatcher& watcher, EndWatch how)
+    : watcher(&watcher), how(how), stopper(std::make_unique<PosixProcessStopper>(watcher, STOP_GRACE_SECONDS)) {
     // A kept program holds a descriptor until it ends, and a desktop
     // session's usual limit of 1,024 open files would be used up by a
     // thousand programs running at once: the limit goes up to what the
@@ -309,6 +310,7 @@ bool PosixProcessLauncher::Reap(std::uint64_t run, Child child) {
         reaped = waitpid(child.pid, &status, WNOHANG);
     } while (reaped < 0 && errno == EINTR);
     if (reaped == 0) return false;  // still running
+    if (stopper) stopper->Reaped(child.pid);
     ProgramEnd end;
     end.run = run;
     // With SIGCHLD ignored the system reaped it (ECHILD): how is unknown.
@@ -328,6 +330,12 @@ bool PosixProcessLauncher::Reap(std::uint64_t run, Child child) {
     children.erase(run);
     if (onEnd) onEnd(end);
     return true;
+}
+
+bool PosixProcessLauncher::Stop(std::uint64_t run) {
+    const auto found = children.find(run);
+    if (found == children.end() || !stopper) return false;
+    return stopper->Stop(found->second.pid);
 }
 
 LaunchResult PosixProcessLauncher::Start(const std::string& commandLine, int showState) {

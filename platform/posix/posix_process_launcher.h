@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/process_launcher.h"
 #include "platform/posix/descriptor_watcher.h"
+#include "platform/posix/posix_process_stopper.h"
 
 namespace tikr {
 
@@ -63,6 +65,9 @@ public:
     LaunchResult Start(const std::string& commandLine, int showState) override;
     LaunchResult StartRun(const LaunchRequest& request) override;
     void SetEndHandler(std::function<void(const ProgramEnd&)> handler) override { onEnd = std::move(handler); }
+    // SIGTERM to the program's process group (its session), SIGKILL to
+    // what is left of it after STOP_GRACE_SECONDS or when the program ends.
+    bool Stop(std::uint64_t run) override;
 
     // Programs started and not yet reaped.
     std::size_t RunningPrograms() const { return children.size(); }
@@ -79,6 +84,7 @@ private:
     std::map<std::uint64_t, Child> children;
     std::uint64_t lastRun = 0;
     std::function<void(const ProgramEnd&)> onEnd;
+    std::unique_ptr<PosixProcessStopper> stopper;  // with a watcher only
     // The SIGCHLD fallback: the pipe its handler writes to, watched.
     int signalPipe[2] = {-1, -1};
     // The limit of open files this process was given, which the programs
