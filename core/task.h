@@ -120,12 +120,12 @@ public:
     void SetSchedule(std::unique_ptr<Schedule> newSchedule);
     void SetAction(std::unique_ptr<Action> newAction);
     void SetTitle(std::string text) { title = std::move(text); }
-    void SetDisabled(int flag) { disabled = flag; }
+    void SetDisabled(bool flag) { disabled = flag ? 1 : 0; }
     void SetIfStillRunning(IfStillRunning choice) { ifStillRunning = choice; }
     void SetStopAfter(int minutes) { stopAfterMinutes = minutes; }
 
     const std::string& GetTitle() const { return title; }
-    int IsDisabled() const { return disabled; }
+    bool IsDisabled() const { return disabled != 0; }
     Schedule* GetSchedule() const { return schedule.get(); }
     Action* GetAction() const { return action.get(); }  // may be null
     IfStillRunning GetIfStillRunning() const { return ifStillRunning; }

@@ -124,7 +124,7 @@ std::string DescribeTask(const Task& task) {
     // Every task has a schedule; without one there is no next run to tell.
     facts.rule = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
     facts.nextRun = schedule != nullptr ? schedule->GetNextRun() : DateTime(0.0, DateTimeStatus::invalid);
-    facts.disabled = task.IsDisabled() != 0;
+    facts.disabled = task.IsDisabled();
     facts.lastRun = task.GetLastRun();
     facts.lastResult = task.GetLastResult();
     facts.runningSince = task.GetRunningSince();

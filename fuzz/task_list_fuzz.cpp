@@ -27,7 +27,7 @@ void CheckNoNextRunInThePast(const TaskList& list, const Clock& clock) {
     const DateTime now = DateTime::Now(clock);
     for (int i = 0; i < list.GetCount(); ++i) {
         const Task* task = list.GetTask(i);
-        if (task->IsDisabled() != 0) continue;
+        if (task->IsDisabled()) continue;
         const DateTime& next = task->GetSchedule()->GetNextRun();
         if (!next.IsValid() || !(now <= next)) {
             std::fprintf(stderr, "task %d of %d kind %d: next run %s (%.9f, %s) at %s\n", i, list.GetCount(),

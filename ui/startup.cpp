@@ -6,13 +6,13 @@
 #include "core/run_records.h"
 #include "store/file_system.h"
 #include "store/profile_location.h"
+#include "ui/command_options.h"
 #include "ui/scheduler_dialog.h"
 
 namespace tikr::ui {
 
 Startup::Startup(const std::string& executablePath, Platform platformParts)
-    : platform(std::move(platformParts)), title(ExecutableName(executablePath)) {
-    if (title.empty()) title = "tikr";
+    : platform(std::move(platformParts)), title(ProgramName(executablePath)) {
     std::string error;
     profilePath = platform.profilePath(executablePath, error);
     if (profilePath.empty()) {
@@ -44,7 +44,7 @@ Startup::Startup(const std::string& executablePath, Platform platformParts)
                                       : std::make_unique<ProfileStore>(profilePath);
     store->SetWriteFailureHandler([this](const WriteFailure& failure) {
         Report("cannot write the profile file " + failure.path + ": " + failure.reason);
-        if (window != nullptr) window->OnWriteFailure(failure);
+        if (schedulerDialog != nullptr) schedulerDialog->OnWriteFailure(failure);
     });
 }
 
@@ -53,32 +53,32 @@ Startup::~Startup() {
     if (store) store->SetWriteFailureHandler({});
 }
 
-void Startup::Attach(SchedulerDialog& dialog) {
-    window = &dialog;
-    dialog.GetTasks().SetStartFailureHandler([this](const StartFailure& failure) {
-        Report(SchedulerDialog::StartFailureText(failure));
-        if (window != nullptr) window->OnStartFailure(failure);
+void Startup::Attach(SchedulerDialog& schedulerDialog) {
+    this->schedulerDialog = &schedulerDialog;
+    schedulerDialog.GetTasks().SetStartFailureHandler([this](const StartFailure& failure) {
+        Report(FailureNotices::StartFailureText(failure));
+        if (this->schedulerDialog != nullptr) this->schedulerDialog->OnStartFailure(failure);
     });
 }
 
 void Startup::AttachRecords(RunRecords& runRecords) {
     records = &runRecords;
-    if (window != nullptr) window->GetTasks().SetRunRecords(&runRecords);
+    if (schedulerDialog != nullptr) schedulerDialog->GetTasks().SetRunRecords(&runRecords);
     runRecords.SetFailureHandler([this](const std::string& path, const std::string& reason) {
         Report("cannot write the history of runs " + path + ": " + reason);
-        if (window != nullptr) window->OnRecordsFailure(path, reason);
+        if (schedulerDialog != nullptr) schedulerDialog->OnRecordsFailure(path, reason);
     });
 }
 
 void Startup::Detach() {
-    window = nullptr;
+    schedulerDialog = nullptr;
     if (records != nullptr) records->SetFailureHandler({});
     records = nullptr;
 }
 
-int Startup::Finish(const SchedulerDialog& dialog) {
+int Startup::Finish(const SchedulerDialog& schedulerDialog) {
     Detach();
-    if (!dialog.EndedUnsaved()) return 0;
+    if (!schedulerDialog.EndedUnsaved()) return 0;
     Report("ended without saving the latest changes (settings, next runs, last runs and their outcomes): " +
            profilePath + " cannot be written");
     return 1;

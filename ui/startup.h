@@ -6,10 +6,9 @@
 //   ui::Startup startup(executablePath, {ProfilePath, AcquireInstanceGuard, printLine});
 //   if (!startup.ShouldRun()) return 0;      // another one runs and was asked to show itself
 //   ... the toolkit's application object, clock, launcher, message display ...
-//   ui::SchedulerDialog logic(startup.Services(clock, launcher, messages), startup.GetTitle());
-//   startup.Attach(logic);                   // write failures reach the window
+//   ui::SchedulerSetup setup(startup, startup.Services(clock, launcher, messages), ...);
 //   ... run the window; startup.GetGuard().ServeShowRequests(...) ...
-//   return startup.Finish(logic);            // non-zero when changes are lost
+//   return setup.Finish();                   // non-zero when changes are lost
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,7 +73,7 @@ public:
     // From now on failed writes of the store also reach the window, until
     // Detach or the end of the start-up object. Each is reported as a line
     // whether or not a window is attached.
-    void Attach(SchedulerDialog& dialog);
+    void Attach(SchedulerDialog& schedulerDialog);
     // After Attach: the window's runs keep their records there, and a
     // history that cannot be written is reported (once, until a write
     // succeeds again) as failed profile writes are.
@@ -83,7 +82,7 @@ public:
     // After the window ended: detaches it and gives the process's exit
     // status, 0 when everything was stored, and 1 (said on a report line)
     // when the window's last write failed and changes are lost.
-    int Finish(const SchedulerDialog& dialog);
+    int Finish(const SchedulerDialog& schedulerDialog);
 
 private:
     void Report(const std::string& text) const;
@@ -95,7 +94,7 @@ private:
     bool freshProfile = false;
     std::unique_ptr<InstanceGuard> guard;
     std::unique_ptr<ProfileStore> store;
-    SchedulerDialog* window = nullptr;
+    SchedulerDialog* schedulerDialog = nullptr;
     RunRecords* records = nullptr;
 };
 

@@ -112,7 +112,7 @@ void TaskPropertiesDialog::LoadFromTask() {
     ifStillRunning = static_cast<int>(task.GetIfStillRunning());
     stopHours = task.GetStopAfter() / 60;
     stopMinutes = task.GetStopAfter() % 60;
-    disabled = task.IsDisabled();
+    disabled = task.IsDisabled() ? 1 : 0;
 
     if (const Schedule* schedule = task.GetSchedule()) {
         timingKind = schedule->GetKind();
@@ -166,7 +166,7 @@ void TaskPropertiesDialog::ApplyToTask() {
                            : ifStillRunning == 2 ? IfStillRunning::restart
                                                  : IfStillRunning::start);
     task.SetStopAfter(stopHours * 60 + stopMinutes);
-    task.SetDisabled(disabled);
+    task.SetDisabled(disabled != 0);
 }
 
 void TaskPropertiesDialog::ShowTimingRow(int kind, bool show) {

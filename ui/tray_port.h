@@ -5,6 +5,17 @@
 
 namespace tikr::ui {
 
+// The identifier of the icon, the same number as the window timer's.
+constexpr unsigned TRAY_ICON_ID = 4523;
+// The icon's callback message and the mouse messages it carries, with the
+// window system's values (WM_APP + 100, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
+// WM_MOUSEMOVE). Named apart from the platform's macros so that this header
+// compiles after <windows.h>.
+constexpr unsigned TRAY_NOTIFY_MESSAGE = 0x8000 + 100;
+constexpr unsigned MOUSE_LEFT_DOWN = 0x0201;
+constexpr unsigned MOUSE_RIGHT_DOWN = 0x0204;
+constexpr unsigned MOUSE_MOVE = 0x0200;
+
 class TrayPort {
 public:
     virtual ~TrayPort() = default;

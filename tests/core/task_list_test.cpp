@@ -49,7 +49,7 @@ TEST_F(TaskListTest, CountWithoutItsSectionGivesADefaultTask) {
     ASSERT_EQ(list.GetCount(), 2);
     Task* second = list.GetTask(1);
     EXPECT_EQ(second->GetTitle(), "App2");
-    EXPECT_EQ(second->IsDisabled(), 0);
+    EXPECT_FALSE(second->IsDisabled());
     ASSERT_NE(second->GetAction(), nullptr);
     EXPECT_EQ(second->GetAction()->GetKind(), 0);
     EXPECT_EQ(second->GetSchedule()->GetKind(), 3);
@@ -95,7 +95,7 @@ TEST_F(TaskListTest, SaveAllRoundTripsEveryKind) {
     ASSERT_EQ(loaded.GetCount(), 3);
     EXPECT_EQ(loaded.GetTask(0)->GetTitle(), "Daily one");
     EXPECT_EQ(loaded.GetTask(1)->GetTitle(), "Weekly one");
-    EXPECT_EQ(loaded.GetTask(1)->IsDisabled(), 1);
+    EXPECT_TRUE(loaded.GetTask(1)->IsDisabled());
     EXPECT_EQ(loaded.GetTask(1)->GetSchedule()->GetKind(), 1);
     EXPECT_EQ(static_cast<RunApplicationAction*>(loaded.GetTask(1)->GetAction())->GetCommandLine(),
               "\"/opt/my tools/run\" --now");

@@ -156,7 +156,7 @@ TEST_F(DescribeTaskTest, TellsTheStoredTaskAndCopesWithoutSchedule) {
     task.SetSchedule(nullptr);
     const std::string last = "\nLast run: Mon 7 Dec 2026 08:00, could not start: no program named backp";
     EXPECT_EQ(DescribeTask(task), "No timing rule\nNext run: unknown" + last);
-    task.SetDisabled(1);
+    task.SetDisabled(true);
     EXPECT_EQ(DescribeTask(task), "No timing rule\nDisabled" + last);
     EXPECT_EQ(DescribeTask(Task(services, "new", 0)),
               "Every day at 14:30 except Saturday and Sunday\n"

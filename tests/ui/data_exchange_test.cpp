@@ -167,7 +167,7 @@ TEST(DataExchangeTest, RangeAndLengthFailuresReferToTheLastField) {
     EXPECT_FALSE(range.IntegerRange(number, 1, 600));
     EXPECT_EQ(number, 0);  // read before the check failed
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].first, "Please enter an integer between 1 and 600.");
+    EXPECT_EQ(window.messages[0].first, FormatMessage(MSG_INTEGER_RANGE, "1", "600"));
     EXPECT_EQ(window.focus, 10);
     EXPECT_TRUE(window.Control(10).allSelected);
 

@@ -45,21 +45,21 @@ protected:
                                           [](const std::string&) { return std::make_unique<FirstGuard>(); },
                                           [this](const std::string& line) { lines.push_back(line); }, &files});
         services.emplace(startup->Services(clock, launcher, display));
-        dialog.emplace(*services, startup->GetTitle());
-        startup->Attach(*dialog);
-        dialog->Attach(window, window);
-        dialog->OnInitDialog();
+        schedulerDialog.emplace(*services, startup->GetTitle());
+        startup->Attach(*schedulerDialog);
+        schedulerDialog->Attach(window, window);
+        schedulerDialog->OnInitDialog();
         launcher.onStart = [this](const std::string& command) { runs.push_back(command + " " + Time()); };
     }
     void TearDown() override {
-        dialog.reset();
+        schedulerDialog.reset();
         startup.reset();
     }
     // Timer ticks every 10 seconds for the given time.
     void TickFor(int seconds) {
         for (int t = 0; t < seconds; t += 10) {
             clock.Advance(10);
-            dialog->OnTimer(SCHEDULER_TIMER_ID);
+            schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
         }
     }
     std::string Time() const {
@@ -82,7 +82,7 @@ protected:
     test::FakeMessageDisplay display;
     std::optional<CoreServices> services;
     FakeWindow window;
-    std::optional<SchedulerDialog> dialog;
+    std::optional<SchedulerDialog> schedulerDialog;
     std::vector<std::string> runs;  // command and time of each start
 };
 
@@ -109,7 +109,7 @@ TEST_F(FailedWritesTest, RunsStayOnTimeWhileWritesFail) {
             w.Type(IDC_TITLE, "Renamed");
         },
         true);
-    dialog->OnProperties();
+    schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     TickFor(600);  // to 15:00:00
 
     std::vector<std::string> expected;
@@ -120,12 +120,12 @@ TEST_F(FailedWritesTest, RunsStayOnTimeWhileWritesFail) {
     }
     EXPECT_EQ(runs, expected);
     EXPECT_EQ(window.notices.size(), 1u);
-    EXPECT_EQ(dialog->GetTasks().GetTask(2)->GetTitle(), "Renamed");
+    EXPECT_EQ(schedulerDialog->GetTasks().GetTask(2)->GetTitle(), "Renamed");
 
     // Space again: the next write stores the tasks as they are in memory.
     files.full = false;
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
-    EXPECT_FALSE(dialog->IsSavePending());
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_FALSE(schedulerDialog->IsSavePending());
     EXPECT_EQ(runs.size(), expected.size());  // at 15:00:00 nothing is due
     EXPECT_EQ(Stored("App1", "NextAt"), "08-Dec-2026 15:00:10");
     EXPECT_EQ(Stored("App1", "LastRun"), "08-Dec-2026 14:59:10");
@@ -143,7 +143,7 @@ TEST_F(FailedWritesTest, AFailureDuringStartUpIsShownOnce) {
     ASSERT_EQ(window.notices.size(), 1u);
     EXPECT_NE(window.notices[0].first.find("No space left on device"), std::string::npos);
     EXPECT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(dialog->IsSavePending());
+    EXPECT_TRUE(schedulerDialog->IsSavePending());
     TickFor(120);
     EXPECT_EQ(window.notices.size(), 1u);
     EXPECT_EQ(runs.size(), 2u);
@@ -160,32 +160,32 @@ TEST_F(FailedWritesTest, AProfileUnreadableAtStartIsTakenUpOnceItReads) {
     const std::string before = TempDir::ReadFile(path);
     ASSERT_EQ(window.notices.size(), 1u);
     EXPECT_NE(window.notices[0].first.find("cannot be read: Permission denied"), std::string::npos);
-    EXPECT_TRUE(dialog->IsProfileUnread());
+    EXPECT_TRUE(schedulerDialog->IsProfileUnread());
     EXPECT_TRUE(window.Control(IDC_TASK_LIST).lines.empty());
 
     test::ScriptPropertiesDialog(
         window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Added"); }, true);
-    dialog->OnAdd();
+    schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);
     TickFor(30);
     EXPECT_EQ(TempDir::ReadFile(path), before);
     EXPECT_EQ(window.notices.size(), 1u);
 
     files.unreadable = false;
     TickFor(10);
-    EXPECT_FALSE(dialog->IsProfileUnread());
+    EXPECT_FALSE(schedulerDialog->IsProfileUnread());
     EXPECT_EQ(window.Control(IDC_TASK_LIST).lines, (std::vector<std::string>{"Minute", "Keep two", "Added"}));
     EXPECT_EQ(Stored("Settings", "NumApps"), "3");
     EXPECT_EQ(Stored("App1", "title"), "Minute");
     EXPECT_EQ(Stored("App2", "title"), "Keep two");
     EXPECT_EQ(Stored("App3", "title"), "Added");
-    EXPECT_EQ(dialog->GetInterval(), 30);
+    EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 30);
     EXPECT_EQ(window.notices.size(), 1u);
 
     // Ended while still unread, nothing added: nothing is lost.
     files.unreadable = true;
     Start(std::string("[Settings]\nNumApps=1\n") + MINUTE_TASK, false);
-    dialog->OnCancel();
-    EXPECT_EQ(startup->Finish(*dialog), 0);
+    schedulerDialog->OnCancel();
+    EXPECT_EQ(startup->Finish(*schedulerDialog), 0);
 }
 
 // Exit, Escape and the end of the session leave nothing behind: what waits
@@ -198,30 +198,28 @@ TEST_F(FailedWritesTest, TheEndStoresEverythingPendingInOneWrite) {
         Start(std::string("[Settings]\nNumApps=1\ninterval=10\n") + MINUTE_TASK, true);
         TickFor(60);
         ASSERT_EQ(runs.size(), 1u);
-        window.Type(IDC_INTERVAL, "30");
         files.full = false;  // the disk was freed just before the end
         const int before = files.replacements;
-        if (exit) dialog->OnExit();
-        else dialog->OnCancel();
+        if (exit) schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
+        else schedulerDialog->OnCancel();
         EXPECT_EQ(files.replacements, before + 1);
-        EXPECT_EQ(Stored("settings", "interval"), exit ? "30" : "10");
         EXPECT_EQ(Stored("Settings", "NumApps"), "1");
         EXPECT_EQ(Stored("App1", "NextAt"), "08-Dec-2026 14:32:00");
         EXPECT_EQ(Stored("App1", "LastRun"), "08-Dec-2026 14:31:00");
         EXPECT_EQ(Stored("App1", "LastResult"), "started");
         EXPECT_EQ(window.endResult, ID_CANCEL);
-        EXPECT_EQ(startup->Finish(*dialog), 0);
+        EXPECT_EQ(startup->Finish(*schedulerDialog), 0);
     }
 
     // Still full at the end: said on a line, and the status tells.
     window = FakeWindow();
     lines.clear();
     Start(std::string("[Settings]\nNumApps=1\n") + MINUTE_TASK, true);
-    dialog->OnExit();
+    schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
     EXPECT_EQ(window.endResult, ID_CANCEL);
     EXPECT_EQ(window.notices.size(), 1u);  // the start-up's, none at the end
-    EXPECT_TRUE(dialog->EndedUnsaved());
-    EXPECT_EQ(startup->Finish(*dialog), 1);
+    EXPECT_TRUE(schedulerDialog->EndedUnsaved());
+    EXPECT_EQ(startup->Finish(*schedulerDialog), 1);
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find("ended without saving"), std::string::npos);
 }
@@ -232,13 +230,13 @@ TEST_F(FailedWritesTest, SettingsConfirmedDuringAFailureAreWrittenLater) {
     Start("[Settings]\nNumApps=0\ninterval=10\n", false);
     files.full = true;
     window.Type(IDC_INTERVAL, "45");
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     EXPECT_EQ(window.notices.size(), 1u);
     files.full = false;
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_EQ(Stored("settings", "interval"), "45");
     window.Type(IDC_INTERVAL, "50");  // not confirmed
-    dialog->OnCancel();
+    schedulerDialog->OnCancel();
     EXPECT_EQ(Stored("settings", "interval"), "45");
 }
 
@@ -247,11 +245,11 @@ TEST_F(FailedWritesTest, SettingsConfirmedDuringAFailureAreWrittenLater) {
 TEST_F(FailedWritesTest, EscapeAfterRunNowKeepsAHandEdit) {
     Start(std::string("[Settings]\nNumApps=1\n") + MINUTE_TASK, false);
     window.ListSetSelection(IDC_TASK_LIST, 0);
-    dialog->OnRunNow();
+    schedulerDialog->OnCommand(IDM_RUN_NOW, ControlEvent::clicked);
     std::string text = TempDir::ReadFile(path);
     text.replace(text.find("NumApps=1"), 9, "NumApps=2");
     TempDir::WriteFile(path, text + "[App2]\ntitle=By hand\ncommand=hand\n");
-    dialog->OnCancel();
+    schedulerDialog->OnCancel();
     EXPECT_EQ(Stored("App2", "title"), "By hand");
     EXPECT_EQ(Stored("Settings", "NumApps"), "2");
     EXPECT_EQ(Stored("App1", "LastResult"), "started");
@@ -273,7 +271,7 @@ TEST_F(FailedWritesTest, FailedStartsAreToldOnceEachAndAlwaysAfterRunNow) {
     TickFor(60);  // the same failure again: not told
     EXPECT_EQ(window.trayCalls.size(), 2u);
     window.ListSetSelection(IDC_TASK_LIST, 0);
-    dialog->OnRunNow();  // asked for: told though it failed the same way
+    schedulerDialog->OnCommand(IDM_RUN_NOW, ControlEvent::clicked);  // asked for: told though it failed the same way
     ASSERT_EQ(window.trayCalls.size(), 3u);
     EXPECT_EQ(window.trayCalls[2], "notify " + title + " | " + text);
     launcher.failureReason = "not executable";
@@ -283,7 +281,7 @@ TEST_F(FailedWritesTest, FailedStartsAreToldOnceEachAndAlwaysAfterRunNow) {
 
     // Without the icon: the desktop's notification service tells it.
     window.Control(IDC_SHOW_ICON).check = 0;
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     window.trayCalls.clear();
     launcher.failureReason = "gone";
     TickFor(60);
@@ -297,7 +295,7 @@ TEST_F(FailedWritesTest, FailedStartsAreToldOnceEachAndAlwaysAfterRunNow) {
     launcher.failureReason = "lost";
     TickFor(60);
     EXPECT_TRUE(window.notices.empty());
-    dialog->OnRunNow();
+    schedulerDialog->OnCommand(IDM_RUN_NOW, ControlEvent::clicked);
     ASSERT_EQ(window.notices.size(), 1u);
     EXPECT_EQ(window.notices[0].first, "Task \"Minute\" could not start \"minute\": lost");
     EXPECT_EQ(window.notices[0].second, title);

@@ -163,7 +163,7 @@ TEST_F(SchedulerTest, TheLineMenuOpensTheSelectedTasksHistory) {
     RunRecords records(dir.Path().string());
     records.Append({At(8, 8, 0, 0), "Task 1", "exited with status 0 after 1 s", 1, ""});
     records.Append({At(8, 9, 0, 0), "Task 2", "exited with status 4 after 2 s", 2, ""});
-    dialog->GetTasks().SetRunRecords(&records);
+    schedulerDialog->GetTasks().SetRunRecords(&records);
     std::vector<std::string> shown;
     window.runHistory = [&shown](HistoryDialog& history) {
         FakeWindow historyWindow;
@@ -174,7 +174,7 @@ TEST_F(SchedulerTest, TheLineMenuOpensTheSelectedTasksHistory) {
     };
     Select(1);
     window.menuChoice = IDM_TASK_HISTORY;
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     ASSERT_EQ(window.menus.size(), 1u);
     EXPECT_EQ(window.menus[0][2].text, "&History...");
     EXPECT_EQ(window.historyRuns, 1);

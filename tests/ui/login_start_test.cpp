@@ -52,8 +52,8 @@ protected:
         entry.refuse = c.refuse;
         Construct(c.fresh ? "" : "[settings]\ninterval=10\n");
         setting.emplace(entry, c.fresh);
-        dialog->SetLoginStart(&*setting);
-        dialog->OnInitDialog();
+        schedulerDialog->SetLoginStart(&*setting);
+        schedulerDialog->OnInitDialog();
     }
     FakeEntry entry;
     std::optional<LoginStartSetting> setting;
@@ -82,9 +82,9 @@ TEST_F(LoginStartTest, TheEntryChangesOnlyWhenTheUserConfirmsAChange) {
         EXPECT_EQ(window.Control(IDC_START_AT_LOGIN).toolTip,
                   std::string("Starts ") + test::APP_TITLE + " when you log in. The entry is the fake entry.");
         window.SetCheck(IDC_START_AT_LOGIN, c.userBox);
-        if (c.then == Then::hide) dialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
-        if (c.then == Then::exit) dialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
-        if (c.then == Then::escape) dialog->OnCommand(ID_CANCEL, ControlEvent::clicked);
+        if (c.then == Then::hide) schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
+        if (c.then == Then::exit) schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
+        if (c.then == Then::escape) schedulerDialog->OnCommand(ID_CANCEL, ControlEvent::clicked);
         EXPECT_EQ(entry.writes, c.writes);
         if (c.then == Then::hide) {
             EXPECT_EQ(window.Control(IDC_START_AT_LOGIN).check, c.boxAfter);
@@ -95,7 +95,7 @@ TEST_F(LoginStartTest, TheEntryChangesOnlyWhenTheUserConfirmsAChange) {
         if (c.told) {
             EXPECT_NE(told[0].first.find("Start at Login cannot be turned"), std::string::npos);
         }
-        dialog.reset();
+        schedulerDialog.reset();
         setting.reset();
         entry.writes.clear();
     }
@@ -103,13 +103,13 @@ TEST_F(LoginStartTest, TheEntryChangesOnlyWhenTheUserConfirmsAChange) {
 
 TEST_F(LoginStartTest, TheDesktopsChangeShowsWhenTheHiddenWindowComesBack) {
     StartWith({"", false, {true, true}, false, 1, 1, Then::hide, {}, 1, false});
-    dialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     entry.state = {false, false};  // disabled with the desktop's own tools
-    dialog->OnTrayNotify(SCHEDULER_TIMER_ID, MOUSE_LEFT_DOWN);
+    schedulerDialog->OnTrayNotify(TRAY_ICON_ID, MOUSE_LEFT_DOWN);
     EXPECT_EQ(window.Control(IDC_START_AT_LOGIN).check, 0);
     // While shown, the user's unconfirmed change stays.
     window.SetCheck(IDC_START_AT_LOGIN, 1);
-    dialog->OnShowing();
+    schedulerDialog->OnShowing();
     EXPECT_EQ(window.Control(IDC_START_AT_LOGIN).check, 1);
     EXPECT_TRUE(entry.writes.empty());
 }

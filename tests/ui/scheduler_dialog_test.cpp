@@ -18,19 +18,19 @@ using test::UiEnv;
 
 TEST_F(SchedulerTest, AnEmptyStoreStartsWithTheDefaults) {
     Start();
-    EXPECT_EQ(dialog->GetHideOnStartup(), 0);
-    EXPECT_EQ(dialog->GetShowIcon(), 1);
-    EXPECT_EQ(dialog->GetInterval(), 10);
-    EXPECT_FALSE(dialog->IsHidePending());
+    EXPECT_EQ(schedulerDialog->GetSettings().GetHideOnStartup(), 0);
+    EXPECT_EQ(schedulerDialog->GetSettings().GetShowIcon(), 1);
+    EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 10);
+    EXPECT_FALSE(schedulerDialog->IsHidePending());
     EXPECT_EQ(window.Control(IDC_HIDE_ON_STARTUP).check, 0);
     EXPECT_EQ(window.Control(IDC_SHOW_ICON).check, 1);
     EXPECT_EQ(window.Text(IDC_INTERVAL), "10");
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(Selection(), -1);
     EXPECT_EQ(window.trayCalls, std::vector<std::string>{"add 0 Task(s) Scheduled"});
-    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(schedulerDialog->GetTrayIcon().IsShown());
     EXPECT_EQ(window.timers, (std::map<unsigned, unsigned>{{SCHEDULER_TIMER_ID, 10000u}}));
-    EXPECT_EQ(dialog->GetTimerId(), SCHEDULER_TIMER_ID);
+    EXPECT_EQ(schedulerDialog->GetTimerId(), SCHEDULER_TIMER_ID);
     EXPECT_EQ(window.Control(IDC_INTERVAL_SPIN).upDownRange, std::make_pair(1, 600));
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(window.endResult.has_value());
@@ -42,27 +42,27 @@ TEST_F(SchedulerTest, AnEmptyStoreStartsWithTheDefaults) {
 TEST_F(SchedulerTest, TheDispatchRoutesEachControlEvent) {
     Start(TasksIni(2));
     window.calls.clear();
-    EXPECT_FALSE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::clicked));
-    EXPECT_FALSE(dialog->OnCommand(IDC_ADD, ControlEvent::doubleClicked));
-    EXPECT_FALSE(dialog->OnCommand(IDC_TIMING, ControlEvent::clicked));  // a properties dialog control
-    EXPECT_FALSE(dialog->OnCommand(IDC_SHOW_ICON, ControlEvent::clicked));
+    EXPECT_FALSE(schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::clicked));
+    EXPECT_FALSE(schedulerDialog->OnCommand(IDC_ADD, ControlEvent::doubleClicked));
+    EXPECT_FALSE(schedulerDialog->OnCommand(IDC_TIMING, ControlEvent::clicked));  // a properties dialog control
+    EXPECT_FALSE(schedulerDialog->OnCommand(IDC_SHOW_ICON, ControlEvent::clicked));
     EXPECT_TRUE(window.calls.empty());
 
-    EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::doubleClicked));
-    EXPECT_TRUE(dialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked));
-    EXPECT_TRUE(dialog->OnCommand(IDC_ADD, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::doubleClicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked));
     EXPECT_EQ(window.propertiesRuns, 3);
-    EXPECT_TRUE(dialog->OnCommand(ID_HELP_COMMAND, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(ID_HELP_COMMAND, ControlEvent::clicked));
     EXPECT_EQ(window.messages.size(), 1u);
-    EXPECT_TRUE(dialog->OnCommand(IDC_REMOVE, ControlEvent::clicked));
-    EXPECT_EQ(dialog->GetTasks().GetCount(), 1);
-    EXPECT_TRUE(dialog->OnCommand(IDC_HIDE, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked));
+    EXPECT_EQ(schedulerDialog->GetTasks().GetCount(), 1);
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked));
     EXPECT_FALSE(window.windowVisible);
     EXPECT_FALSE(window.endResult.has_value());
-    EXPECT_TRUE(dialog->OnCommand(ID_CANCEL, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(ID_CANCEL, ControlEvent::clicked));
     EXPECT_EQ(window.endResult, ID_CANCEL);
     window.endResult.reset();
-    EXPECT_TRUE(dialog->OnCommand(IDC_EXIT, ControlEvent::clicked));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked));
     EXPECT_EQ(window.endResult, ID_CANCEL);
 }
 
@@ -70,8 +70,8 @@ TEST_F(SchedulerTest, AnEmptyListLeavesRemoveAndPropertiesEnabledButIdle) {
     Start();
     EXPECT_TRUE(window.Enabled(IDC_REMOVE));
     EXPECT_TRUE(window.Enabled(IDC_PROPERTIES));
-    dialog->OnRemove();
-    dialog->OnProperties();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
+    schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     EXPECT_EQ(window.propertiesRuns, 0);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(window.trayCalls.size(), 1u);
@@ -93,14 +93,14 @@ TEST_F(SchedulerTest, AddThenCancelChangesNothing) {
     const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(
         window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Never"); }, false);
-    dialog->OnAdd();
+    schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);
     EXPECT_EQ(window.propertiesRuns, 1);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
     EXPECT_EQ(Selection(), 1);
-    EXPECT_EQ(dialog->GetTasks().GetCount(), 2);
+    EXPECT_EQ(schedulerDialog->GetTasks().GetCount(), 2);
     EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(window.trayCalls.size(), 1u);  // the tip is unchanged
-    EXPECT_FALSE(dialog->IsEditing());
+    EXPECT_FALSE(schedulerDialog->IsEditing());
 }
 
 TEST_F(SchedulerTest, AddThenOkAppendsSelectsSavesAndRetitlesTheIcon) {
@@ -113,7 +113,7 @@ TEST_F(SchedulerTest, AddThenOkAppendsSelectsSavesAndRetitlesTheIcon) {
             w.Type(IDC_TITLE, "Brand new");
         },
         true);
-    dialog->OnAdd();
+    schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);
     EXPECT_EQ(proposed, "Task 3");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2", "Brand new"}));
     EXPECT_EQ(Selection(), 2);
@@ -122,17 +122,17 @@ TEST_F(SchedulerTest, AddThenOkAppendsSelectsSavesAndRetitlesTheIcon) {
     EXPECT_EQ(StoredString("App3", "Task"), "Message");
     ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 3 Task(s) Scheduled");
-    EXPECT_FALSE(dialog->IsEditing());
+    EXPECT_FALSE(schedulerDialog->IsEditing());
 }
 
 TEST_F(SchedulerTest, NewTitlesCountFromTheLines) {
     Start(TasksIni(2));
     Select(0);
-    dialog->OnRemove();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
     std::string proposed;
     test::ScriptPropertiesDialog(
         window, [&](FakeWindow& w, TaskPropertiesDialog&) { proposed = w.Text(IDC_TITLE); }, true);
-    dialog->OnAdd();
+    schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);
     EXPECT_EQ(proposed, "Task 2");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 2", "Task 2"}));
 }
@@ -140,7 +140,7 @@ TEST_F(SchedulerTest, NewTitlesCountFromTheLines) {
 TEST_F(SchedulerTest, RemoveKeepsTheLineOrSelectsTheNewLast) {
     Start(TasksIni(3));
     Select(1);
-    dialog->OnRemove();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 3"}));
     EXPECT_EQ(Selection(), 1);
     EXPECT_EQ(StoredInt("settings", "NumApps"), 2);
@@ -148,7 +148,7 @@ TEST_F(SchedulerTest, RemoveKeepsTheLineOrSelectsTheNewLast) {
     ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 2 Task(s) Scheduled");
 
-    dialog->OnRemove();  // line 1 is now the last line
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);  // line 1 is now the last line
     EXPECT_EQ(Lines(), std::vector<std::string>{"Task 1"});
     EXPECT_EQ(Selection(), 0);
     EXPECT_TRUE(window.Enabled(IDC_REMOVE));
@@ -157,7 +157,7 @@ TEST_F(SchedulerTest, RemoveKeepsTheLineOrSelectsTheNewLast) {
 
 TEST_F(SchedulerTest, RemovingTheOnlyTaskLeavesNoSelectionAndDisablesTheButtons) {
     Start(TasksIni(1));
-    dialog->OnRemove();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
     EXPECT_TRUE(Lines().empty());
     EXPECT_EQ(Selection(), -1);
     EXPECT_FALSE(window.Enabled(IDC_REMOVE));
@@ -166,8 +166,8 @@ TEST_F(SchedulerTest, RemovingTheOnlyTaskLeavesNoSelectionAndDisablesTheButtons)
     ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
     const std::string after = env->ProfileText();
-    dialog->OnRemove();
-    dialog->OnProperties();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
+    schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     EXPECT_EQ(env->ProfileText(), after);
     EXPECT_EQ(window.propertiesRuns, 0);
 
@@ -181,7 +181,7 @@ TEST_F(SchedulerTest, EditingWritesOnlyThatTasksSection) {
     const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(
         window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Edited"); }, true);
-    dialog->OnProperties();
+    schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     const std::string after = env->ProfileText();
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Edited", "Task 3"}));
     EXPECT_EQ(Selection(), 1);
@@ -190,7 +190,7 @@ TEST_F(SchedulerTest, EditingWritesOnlyThatTasksSection) {
     EXPECT_NE(SectionText(after, "App2"), SectionText(before, "App2"));
     EXPECT_EQ(StoredString("App2", "title"), "Edited");
     EXPECT_EQ(window.trayCalls.size(), 1u);  // Properties leaves the tip alone
-    EXPECT_FALSE(dialog->IsEditing());
+    EXPECT_FALSE(schedulerDialog->IsEditing());
 }
 
 TEST_F(SchedulerTest, PropertiesCancelledWritesNothing) {
@@ -199,10 +199,10 @@ TEST_F(SchedulerTest, PropertiesCancelledWritesNothing) {
     const std::string before = env->ProfileText();
     test::ScriptPropertiesDialog(
         window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Edited"); }, false);
-    dialog->OnProperties();
+    schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     EXPECT_EQ(env->ProfileText(), before);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Task 1", "Task 2"}));
-    EXPECT_EQ(dialog->GetTasks().GetTask(0)->GetTitle(), "Task 1");
+    EXPECT_EQ(schedulerDialog->GetTasks().GetTask(0)->GetTitle(), "Task 1");
 }
 
 TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
@@ -214,19 +214,19 @@ TEST_F(SchedulerTest, NoCheckRunsWhileThePropertiesDialogIsOpen) {
         test::ScriptPropertiesDialog(
             window,
             [&](FakeWindow&, TaskPropertiesDialog&) {
-                editingInside = dialog->IsEditing();
-                dialog->OnTimer(SCHEDULER_TIMER_ID);
+                editingInside = schedulerDialog->IsEditing();
+                schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
             },
             false);
-        if (add) dialog->OnAdd();
-        else dialog->OnProperties();
+        if (add) schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);
+        else schedulerDialog->OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
         EXPECT_TRUE(editingInside);
         EXPECT_TRUE(env->launcher.started.empty());
-        EXPECT_FALSE(dialog->IsEditing());
+        EXPECT_FALSE(schedulerDialog->IsEditing());
 
-        dialog->OnTimer(SCHEDULER_TIMER_ID + 100);  // not this window's timer
+        schedulerDialog->OnTimer(SCHEDULER_TIMER_ID + 100);  // not this window's timer
         EXPECT_TRUE(env->launcher.started.empty());
-        dialog->OnTimer(SCHEDULER_TIMER_ID);
+        schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
         ASSERT_EQ(env->launcher.started.size(), 1u);
         EXPECT_EQ(env->launcher.started[0].first, "/bin/job");
     }
@@ -251,26 +251,26 @@ TEST_F(SchedulerTest, EndingWhileABoxIsOpenStopsThePassesWaitingInIt) {
         // The outer box is open when a tick comes: its nested pass opens
         // the inner box, and the user ends the program while both wait.
         env->messages.onShow = [&](const std::string& text) {
-            if (text == "Outer") dialog->OnTimer(SCHEDULER_TIMER_ID);
-            else EXPECT_TRUE(dialog->OnCommand(command, ControlEvent::clicked));
+            if (text == "Outer") schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
+            else EXPECT_TRUE(schedulerDialog->OnCommand(command, ControlEvent::clicked));
         };
-        dialog->OnTimer(SCHEDULER_TIMER_ID);
+        schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
         ASSERT_EQ(env->messages.shown.size(), 2u);
         ASSERT_EQ(env->launcher.started.size(), 1u);
         EXPECT_EQ(env->launcher.started[0].first, "/bin/first");
         EXPECT_EQ(window.endResult, ID_CANCEL);
 
-        dialog->OnTimer(SCHEDULER_TIMER_ID);  // a tick already queued
+        schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);  // a tick already queued
         Select(3);
-        dialog->OnRunNow();
+        schedulerDialog->OnCommand(IDM_RUN_NOW, ControlEvent::clicked);
         EXPECT_EQ(env->launcher.started.size(), 1u);
         EXPECT_EQ(env->messages.shown.size(), 2u);
         EXPECT_EQ(StoredString("App4", "NextAt"), "01-Jan-2000 01:00:00");
         EXPECT_EQ(StoredString("App4", "LastRun"), "<missing>");
         EXPECT_NE(StoredString("App1", "NextAt"), "01-Jan-2000 01:00:00");
-        EXPECT_EQ(dialog->GetTasks().GetTask(3)->GetSchedule()->GetNextRun().Format("%d-%b-%Y %H:%M:%S"),
+        EXPECT_EQ(schedulerDialog->GetTasks().GetTask(3)->GetSchedule()->GetNextRun().Format("%d-%b-%Y %H:%M:%S"),
                   "01-Jan-2000 01:00:00");
-        EXPECT_FALSE(dialog->GetTasks().GetTask(3)->GetLastRun().IsValid());
+        EXPECT_FALSE(schedulerDialog->GetTasks().GetTask(3)->GetLastRun().IsValid());
     }
 }
 
@@ -279,12 +279,12 @@ TEST_F(SchedulerTest, EndingWhileABoxIsOpenStopsThePassesWaitingInIt) {
 TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     Start(TasksIni(2));
     window.ListSetSelection(IDC_TASK_LIST, -1);
-    EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu));
+    EXPECT_TRUE(schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu));
     EXPECT_TRUE(window.menus.empty());  // no line, no menu
 
     Select(1);
     window.menuChoice = IDM_RUN_NOW;
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     ASSERT_EQ(window.menus.size(), 1u);
     std::vector<std::string> texts;
     for (const MenuEntry& entry : window.menus[0]) texts.push_back(entry.text);
@@ -293,30 +293,30 @@ TEST_F(SchedulerTest, TheLineMenuRunsDisablesEnablesAndRemovesTheSelectedTask) {
     EXPECT_EQ(env->messages.shown[0].first, "Note 2");
     EXPECT_EQ(StoredString("App2", "NextAt"), "09-Dec-2026 08:00:00");
     EXPECT_EQ(StoredString("App2", "RunningSince"), "08-Dec-2026 14:30:00");
-    EXPECT_EQ(dialog->DescribeLine(1),
+    EXPECT_EQ(schedulerDialog->DescribeLine(1),
               "Every day at 08:00\nNext run: Wed 9 Dec 2026 08:00\nLast run: Tue 8 Dec 2026 14:30, message shown");
-    EXPECT_EQ(dialog->DescribeLine(2), "");
+    EXPECT_EQ(schedulerDialog->DescribeLine(2), "");
 
     window.menuChoice = IDM_TOGGLE_DISABLED;
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     EXPECT_EQ(StoredInt("App2", "Disabled"), 1);
     EXPECT_EQ(window.menus.back()[3].text, "&Disable");
     env->clock.Set(2026, 12, 10, 9, 0, 0);  // enabled again after its time passed
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     EXPECT_EQ(window.menus.back()[3].text, "&Enable");
     EXPECT_EQ(StoredInt("App2", "Disabled"), 0);
     EXPECT_EQ(StoredString("App2", "NextAt"), "11-Dec-2026 08:00:00");  // no stale run
     EXPECT_EQ(StoredString("App1", "NextAt"), "09-Dec-2026 08:00:00");  // that task's section only
 
     window.menuChoice = 0;  // dismissed
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
-    EXPECT_EQ(dialog->GetTasks().GetCount(), 2);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    EXPECT_EQ(schedulerDialog->GetTasks().GetCount(), 2);
     window.menuChoice = IDM_TASK_REMOVE;
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     EXPECT_EQ(Lines(), std::vector<std::string>{"Task 1"});
     EXPECT_EQ(StoredInt("Settings", "NumApps"), 1);
     window.menuChoice = IDM_TASK_PROPERTIES;
-    dialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
+    schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::contextMenu);
     EXPECT_EQ(window.propertiesRuns, 1);
 }
 
@@ -329,28 +329,28 @@ TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
     test::KeepingLauncher keeping;
     const CoreServices services{env.store, env.clock, keeping, env.messages};
     FakeWindow window;
-    SchedulerDialog dialog(services, test::APP_TITLE);
-    dialog.GetTasks().SetStartFailureHandler(
-        [&dialog](const StartFailure& failure) { dialog.OnStartFailure(failure); });
-    dialog.Attach(window, window);
-    dialog.OnInitDialog();
+    SchedulerDialog schedulerDialog(services, test::APP_TITLE);
+    schedulerDialog.GetTasks().SetStartFailureHandler(
+        [&schedulerDialog](const StartFailure& failure) { schedulerDialog.OnStartFailure(failure); });
+    schedulerDialog.Attach(window, window);
+    schedulerDialog.OnInitDialog();
     const std::string told =
         "notify tikr: a task failed | Task \"Due\" running \"/bin/job\" exited with status 2 after 41 s";
 
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     keeping.End(1, ProgramEnd::How::exited, 2, 41);
     EXPECT_EQ(Count(window.trayCalls, told), 0);
     EXPECT_EQ(window.timers[ENDS_TIMER_ID], ENDS_GATHER_MS);
     // Run Now's run fails the same way meanwhile: told with the first.
-    ASSERT_TRUE(dialog.GetTasks().RunNow(0));
+    ASSERT_TRUE(schedulerDialog.GetTasks().RunNow(0));
     keeping.End(2, ProgramEnd::How::exited, 2, 41);
-    dialog.OnTimer(ENDS_TIMER_ID);
+    schedulerDialog.OnTimer(ENDS_TIMER_ID);
     EXPECT_EQ(Count(window.trayCalls, told + " (and 1 more)"), 1);
     EXPECT_EQ(window.timers.count(ENDS_TIMER_ID), 0u);
     const std::size_t trayCalls = window.trayCalls.size();
     // The same failure at the next scheduled run is no news.
     env.clock.Set(2026, 12, 9, 1, 0, 0);
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     keeping.End(3, ProgramEnd::How::exited, 2, 41);
     EXPECT_EQ(window.timers.count(ENDS_TIMER_ID), 0u);
     EXPECT_EQ(window.trayCalls.size(), trayCalls);
@@ -360,8 +360,8 @@ TEST(SchedulerProgramEnd, FailedEndIsToldOnceAndOutcomesReachTheFileAtTheEnd) {
     EXPECT_EQ(test::StoredString(env.path, "App1", "RunningSince"), "09-Dec-2026 01:00:00");
 
     env.clock.Set(2026, 12, 10, 1, 0, 0);
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
-    dialog.OnCancel();
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnCancel();
     EXPECT_EQ(test::StoredString(env.path, "App1", "LastResult"), "still running when Tikr ended");
 }
 
@@ -374,15 +374,15 @@ TEST(SchedulerProgramEnd, ANotificationKeepsTheOutcomeWholeAndTheGivenName) {
     test::KeepingLauncher keeping;
     const CoreServices services{env.store, env.clock, keeping, env.messages};
     FakeWindow window;
-    SchedulerDialog dialog(services, test::APP_TITLE);
-    dialog.SetNotificationName("Tikr");
-    dialog.GetTasks().SetStartFailureHandler(
-        [&dialog](const StartFailure& failure) { dialog.OnStartFailure(failure); });
-    dialog.Attach(window, window);
-    dialog.OnInitDialog();
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    SchedulerDialog schedulerDialog(services, test::APP_TITLE);
+    schedulerDialog.SetNotificationName("Tikr");
+    schedulerDialog.GetTasks().SetStartFailureHandler(
+        [&schedulerDialog](const StartFailure& failure) { schedulerDialog.OnStartFailure(failure); });
+    schedulerDialog.Attach(window, window);
+    schedulerDialog.OnInitDialog();
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     keeping.End(1, ProgramEnd::How::exited, 2, 41);
-    dialog.OnTimer(ENDS_TIMER_ID);
+    schedulerDialog.OnTimer(ENDS_TIMER_ID);
     ASSERT_FALSE(window.trayCalls.empty());
     const std::string& told = window.trayCalls.back();
     EXPECT_EQ(told.rfind("notify Tikr: a task failed | ", 0), 0u) << told;

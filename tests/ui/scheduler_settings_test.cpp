@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/data_exchange.h"
+
 namespace tikr::ui {
 namespace {
 
@@ -19,36 +21,36 @@ using test::UiEnv;
 
 TEST_F(SchedulerTest, HideOnStartupHidesOnceAtTheFirstDrawing) {
     Start("[settings]\nHideOnStartup=1\n");
-    EXPECT_TRUE(dialog->IsHidePending());
+    EXPECT_TRUE(schedulerDialog->IsHidePending());
     EXPECT_EQ(window.Control(IDC_HIDE_ON_STARTUP).check, 1);
     EXPECT_EQ(Count(window.calls, "HideWindow"), 0);  // not during initialisation
-    dialog->OnCtlColor();
+    schedulerDialog->HideAfterFirstPaint();
     EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
-    EXPECT_FALSE(dialog->IsHidePending());
+    EXPECT_FALSE(schedulerDialog->IsHidePending());
     window.ShowWindow(true);
-    dialog->OnCtlColor();
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog->HideAfterFirstPaint();
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
 }
 
 TEST_F(SchedulerTest, HideOnStartupHidesOnceAtTheFirstTick) {
     Start("[settings]\nHideOnStartup=1\n");
-    dialog->OnTimer(SCHEDULER_TIMER_ID + 7);
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID + 7);
     EXPECT_EQ(Count(window.calls, "HideWindow"), 0);
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
-    dialog->OnCtlColor();
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog->HideAfterFirstPaint();
     EXPECT_EQ(Count(window.calls, "HideWindow"), 1);
 }
 
 TEST_F(SchedulerTest, TurningHideOnStartupOnLaterDoesNotHideAgain) {
     Start();
     window.Control(IDC_HIDE_ON_STARTUP).check = 1;
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     window.ShowWindow(true);
-    dialog->OnCtlColor();
-    dialog->OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog->HideAfterFirstPaint();
+    schedulerDialog->OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_TRUE(window.windowVisible);
     EXPECT_EQ(StoredInt("settings", "HideOnStartup"), 1);
 }
@@ -60,9 +62,9 @@ struct IntervalCase {
 
 TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
     const IntervalCase cases[] = {
-        {"0", "Please enter an integer between 1 and 600."},
-        {"601", "Please enter an integer between 1 and 600."},
-        {"-5", "Please enter an integer between 1 and 600."},
+        {"0", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
+        {"601", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
+        {"-5", FormatMessage(MSG_INTEGER_RANGE, "1", "600")},
         {"12a", "Please enter an integer."},
         {"", "Please enter an integer."},
     };
@@ -75,14 +77,14 @@ TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
             const std::vector<std::string> trayBefore = window.trayCalls;
             window.Control(IDC_SHOW_ICON).check = 0;
             window.Type(IDC_INTERVAL, c.text);
-            if (exit) dialog->OnExit();
-            else dialog->OnHide();
+            if (exit) schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
+            else schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
             ASSERT_EQ(window.messages.size(), 1u);
             EXPECT_EQ(window.messages[0].first, c.message);
             EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
             EXPECT_EQ(window.focus, IDC_INTERVAL);
             EXPECT_TRUE(window.Control(IDC_INTERVAL).allSelected);
-            EXPECT_EQ(dialog->GetShowIcon(), 0);  // read before the failure
+            EXPECT_EQ(schedulerDialog->GetSettings().GetShowIcon(), 0);  // read before the failure
             EXPECT_EQ(env->ProfileText(), before);
             EXPECT_EQ(window.trayCalls, trayBefore);
             EXPECT_EQ(Count(window.calls, "SetTimer 10000"), 1);
@@ -95,9 +97,9 @@ TEST_F(SchedulerTest, HideAndExitRefuseBadIntervals) {
 TEST_F(SchedulerTest, HideAcceptsAnIntervalWithBlanksAround) {
     Start();
     window.Type(IDC_INTERVAL, " 42 ");
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(dialog->GetInterval(), 42);
+    EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 42);
     EXPECT_EQ(StoredInt("settings", "interval"), 42);
     EXPECT_EQ(window.timers[SCHEDULER_TIMER_ID], 42000u);
     ASSERT_FALSE(window.calls.empty());
@@ -108,59 +110,57 @@ TEST_F(SchedulerTest, HideAcceptsAnIntervalWithBlanksAround) {
 TEST_F(SchedulerTest, HideWithTheIconBoxClearedRemovesTheIcon) {
     Start();
     window.Control(IDC_SHOW_ICON).check = 0;
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "delete");
-    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
     EXPECT_EQ(StoredInt("settings", "showicon"), 0);
     EXPECT_FALSE(window.windowVisible);
     ASSERT_FALSE(window.calls.empty());
     EXPECT_EQ(window.calls.back(), "HideWindow");
 }
 
-TEST_F(SchedulerTest, ExitWritesTheSettingsThenRemovesTheIconAndStopsTheTimer) {
-    Start();
-    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
-    window.Type(IDC_INTERVAL, "30");
-    std::vector<int> storedAtRemoval;
-    window.onTrayDelete = [&] {
-        storedAtRemoval = {StoredInt("settings", "HideOnStartup"), StoredInt("settings", "showicon"),
-                           StoredInt("settings", "interval")};
-    };
-    dialog->OnExit();
-    EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
-    ASSERT_FALSE(window.trayCalls.empty());
-    EXPECT_EQ(window.trayCalls.back(), "delete");
-    EXPECT_FALSE(dialog->IsTrayIconShown());
-    EXPECT_TRUE(window.timers.empty());
-    EXPECT_EQ(dialog->GetTimerId(), 0u);
-    EXPECT_EQ(window.endResult, ID_CANCEL);
-    const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
-}
-
-TEST_F(SchedulerTest, CancelDiscardsChangedSettings) {
-    Start("[settings]\ninterval=10\n");
-    const std::string before = env->ProfileText();
-    window.Control(IDC_HIDE_ON_STARTUP).check = 1;
-    window.Control(IDC_SHOW_ICON).check = 0;
-    window.Type(IDC_INTERVAL, "77");
-    dialog->OnCancel();
-    EXPECT_EQ(env->ProfileText(), before);
-    EXPECT_EQ(dialog->GetInterval(), 10);
-    ASSERT_FALSE(window.trayCalls.empty());
-    EXPECT_EQ(window.trayCalls.back(), "delete");
-    EXPECT_TRUE(window.timers.empty());
-    EXPECT_EQ(window.endResult, ID_CANCEL);
-    EXPECT_TRUE(window.messages.empty());
+// Exit writes the settings before the icon goes, Escape discards them;
+// both remove the icon, stop the timer and end the window.
+TEST_F(SchedulerTest, ExitStoresTheSettingsAndEscapeDiscardsThemBothEndTheWindow) {
+    for (const bool exit : {true, false}) {
+        SCOPED_TRACE(exit ? "Exit" : "Escape");
+        window = FakeWindow();
+        Start("[settings]\ninterval=10\n");
+        const std::string before = env->ProfileText();
+        window.Control(IDC_HIDE_ON_STARTUP).check = 1;
+        window.Control(IDC_SHOW_ICON).check = exit ? 1 : 0;
+        window.Type(IDC_INTERVAL, exit ? "30" : "77");
+        std::vector<int> storedAtRemoval;
+        window.onTrayDelete = [&] {
+            storedAtRemoval = {StoredInt("settings", "HideOnStartup"), StoredInt("settings", "showicon"),
+                               StoredInt("settings", "interval")};
+        };
+        schedulerDialog->OnCommand(exit ? IDC_EXIT : ID_CANCEL, ControlEvent::clicked);
+        if (exit) {
+            EXPECT_EQ(storedAtRemoval, (std::vector<int>{1, 1, 30}));
+        } else {
+            EXPECT_EQ(env->ProfileText(), before);
+            EXPECT_EQ(schedulerDialog->GetSettings().GetInterval(), 10);
+        }
+        ASSERT_FALSE(window.trayCalls.empty());
+        EXPECT_EQ(window.trayCalls.back(), "delete");
+        EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
+        EXPECT_TRUE(window.timers.empty());
+        EXPECT_EQ(schedulerDialog->GetTimerId(), 0u);
+        EXPECT_EQ(window.endResult, ID_CANCEL);
+        EXPECT_TRUE(window.messages.empty());
+        const std::vector<std::string> tail(window.calls.end() - 2, window.calls.end());
+        EXPECT_EQ(tail, (std::vector<std::string>{"KillTimer 4523", "EndDialog 2"}));
+    }
 }
 
 TEST_F(SchedulerTest, AStoredShowIconOfFiveIsTakenAsZero) {
     Start("[settings]\nshowicon=5\n");
-    EXPECT_EQ(dialog->GetShowIcon(), 0);
+    EXPECT_EQ(schedulerDialog->GetSettings().GetShowIcon(), 0);
     EXPECT_EQ(window.Control(IDC_SHOW_ICON).check, 0);
     EXPECT_TRUE(window.trayCalls.empty());
-    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
 }
 
 TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
@@ -171,9 +171,9 @@ TEST_F(SchedulerTest, ATimerFailureAtInitialisationEndsTheRun) {
     EXPECT_EQ(window.messages[0].first, "System Resources Too Low ... Exiting");
     EXPECT_EQ(window.messages[0].second, test::APP_TITLE);
     EXPECT_EQ(window.endResult, 0);
-    EXPECT_EQ(dialog->GetTimerId(), 0u);
+    EXPECT_EQ(schedulerDialog->GetTimerId(), 0u);
     EXPECT_EQ(window.trayCalls, std::vector<std::string>{"add 0 Task(s) Scheduled"});
-    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(schedulerDialog->GetTrayIcon().IsShown());
     EXPECT_EQ(window.Control(IDC_INTERVAL_SPIN).upDownRange, std::make_pair(1, 600));
     EXPECT_EQ(env->ProfileText(), before);
 }
@@ -189,88 +189,87 @@ TEST_F(SchedulerTest, StoredIntervalsOutsideTheRangeAreShownButTheTimerIsClamped
         Start("[settings]\ninterval=" + stored + "\n");
         EXPECT_EQ(window.Text(IDC_INTERVAL), stored);
         EXPECT_EQ(window.timers[SCHEDULER_TIMER_ID], period);
-        dialog->OnHide();
+        schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
         bool inRange = period == 1000u ? stored == "1" : stored == "600";
         EXPECT_EQ(window.messages.empty(), inRange);
         if (!inRange) {
-            EXPECT_EQ(window.messages[0].first, "Please enter an integer between 1 and 600.");
+            EXPECT_EQ(window.messages[0].first, FormatMessage(MSG_INTEGER_RANGE, "1", "600"));
         }
     }
 }
 
 TEST_F(SchedulerTest, TheTrayTipCountsTasks) {
     Construct(std::string());
-    EXPECT_EQ(dialog->TrayTipText(), "0 Task(s) Scheduled");
+    EXPECT_EQ(schedulerDialog->GetTrayIcon().TipText(), "0 Task(s) Scheduled");
     Construct(TasksIni(1));
-    EXPECT_EQ(dialog->TrayTipText(), "1 Task(s) Scheduled");
+    EXPECT_EQ(schedulerDialog->GetTrayIcon().TipText(), "1 Task(s) Scheduled");
     Construct(TasksIni(12));
-    EXPECT_EQ(dialog->TrayTipText(), "12 Task(s) Scheduled");
+    EXPECT_EQ(schedulerDialog->GetTrayIcon().TipText(), "12 Task(s) Scheduled");
 }
 
-TEST_F(SchedulerTest, TwoAddsRegisterTheIconOnce) {
-    Start();
-    EXPECT_TRUE(dialog->AddTrayIcon());
-    EXPECT_EQ(window.trayCalls.size(), 1u);
+// The platform is called only when the flag says the call changes
+// something; a removal clears the flag whatever the platform answered.
+TEST_F(SchedulerTest, TheTrayIconCallsThePlatformOnlyForAChange) {
+    Construct(TasksIni(1));
+    TrayIcon icon(schedulerDialog->GetTasks());
+    icon.Attach(window);
+    icon.UpdateTip();
+    EXPECT_TRUE(icon.Remove());
+    EXPECT_TRUE(icon.Add());
+    EXPECT_TRUE(icon.Add());
+    window.trayDeleteWorks = false;
+    EXPECT_FALSE(icon.Remove());
+    EXPECT_FALSE(icon.IsShown());
+    EXPECT_TRUE(icon.Remove());
+    EXPECT_EQ(window.trayCalls, (std::vector<std::string>{"add 1 Task(s) Scheduled", "delete"}));
 }
 
 TEST_F(SchedulerTest, AFailedAddIsTriedAgainByTheNextSave) {
     window.trayAddWorks = false;
     Start();
-    EXPECT_FALSE(dialog->IsTrayIconShown());
-    dialog->UpdateTrayTip();
-    dialog->RemoveTrayIcon();
-    EXPECT_EQ(window.trayCalls.size(), 1u);
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
     window.trayAddWorks = true;
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     EXPECT_EQ(window.trayCalls, (std::vector<std::string>{"add 0 Task(s) Scheduled", "add 0 Task(s) Scheduled"}));
-    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(schedulerDialog->GetTrayIcon().IsShown());
 }
 
 TEST_F(SchedulerTest, AFailedTipUpdateClearsTheFlagSoTheNextAddRegistersAgain) {
     Start(TasksIni(1));
     window.trayModifyWorks = false;
-    dialog->OnRemove();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
     ASSERT_FALSE(window.trayCalls.empty());
     EXPECT_EQ(window.trayCalls.back(), "modify 0 Task(s) Scheduled");
-    EXPECT_FALSE(dialog->IsTrayIconShown());
+    EXPECT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
     test::ScriptPropertiesDialog(window, nullptr, true);
-    dialog->OnAdd();  // the tip update is skipped now
+    schedulerDialog->OnCommand(IDC_ADD, ControlEvent::clicked);  // the tip update is skipped now
     EXPECT_EQ(window.trayCalls.size(), 2u);
-    dialog->OnHide();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
     EXPECT_EQ(window.trayCalls.back(), "add 1 Task(s) Scheduled");
-    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(schedulerDialog->GetTrayIcon().IsShown());
 }
 
 TEST_F(SchedulerTest, ARestartedNotificationAreaGetsTheIconAgainOnlyWhileTheSettingWantsIt) {
     Start(TasksIni(1));
     window.trayModifyWorks = false;  // the area is gone
-    dialog->OnRemove();
-    ASSERT_FALSE(dialog->IsTrayIconShown());
-    dialog->OnTrayAreaCreated();
+    schedulerDialog->OnCommand(IDC_REMOVE, ControlEvent::clicked);
+    ASSERT_FALSE(schedulerDialog->GetTrayIcon().IsShown());
+    schedulerDialog->OnTrayAreaCreated();
     EXPECT_EQ(window.trayCalls.back(), "add 0 Task(s) Scheduled");
-    EXPECT_TRUE(dialog->IsTrayIconShown());
+    EXPECT_TRUE(schedulerDialog->GetTrayIcon().IsShown());
     // Off by Hide (a box cleared but not yet applied does not count), or
     // the window ended: nothing is added.
     window.Control(IDC_SHOW_ICON).check = 0;
-    dialog->OnTrayAreaCreated();
+    schedulerDialog->OnTrayAreaCreated();
     EXPECT_EQ(window.trayCalls.back(), "add 0 Task(s) Scheduled");
     EXPECT_EQ(Count(window.trayCalls, "add 0 Task(s) Scheduled"), 2);
-    dialog->OnHide();
-    dialog->OnTrayAreaCreated();
+    schedulerDialog->OnCommand(IDC_HIDE, ControlEvent::clicked);
+    schedulerDialog->OnTrayAreaCreated();
     EXPECT_EQ(window.trayCalls.back(), "delete");
     window.Control(IDC_SHOW_ICON).check = 1;
-    dialog->OnExit();
-    dialog->OnTrayAreaCreated();
+    schedulerDialog->OnCommand(IDC_EXIT, ControlEvent::clicked);
+    schedulerDialog->OnTrayAreaCreated();
     EXPECT_EQ(window.trayCalls.back(), "delete");
-}
-
-TEST_F(SchedulerTest, RemovalClearsTheFlagWhateverTheResult) {
-    Start();
-    window.trayDeleteWorks = false;
-    EXPECT_FALSE(dialog->RemoveTrayIcon());
-    EXPECT_FALSE(dialog->IsTrayIconShown());
-    EXPECT_TRUE(dialog->RemoveTrayIcon());  // nothing to remove
-    EXPECT_EQ(Count(window.trayCalls, "delete"), 1);
 }
 
 TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
@@ -281,19 +280,19 @@ TEST_F(SchedulerTest, OnlyButtonPressesOnTheIconBringTheWindowBack) {
     };
     for (const auto& [message, brings] : cases) {
         window.calls.clear();
-        EXPECT_EQ(dialog->OnTrayNotify(SCHEDULER_TIMER_ID, message), 1);
+        EXPECT_EQ(schedulerDialog->OnTrayNotify(TRAY_ICON_ID, message), 1);
         const std::vector<std::string> expected =
             brings ? std::vector<std::string>{"ShowWindow", "SetForeground"} : std::vector<std::string>{};
         EXPECT_EQ(window.calls, expected) << "message " << message;
     }
     window.calls.clear();
-    EXPECT_EQ(dialog->OnTrayNotify(0, MOUSE_LEFT_DOWN), 1);  // the identifier is not examined
+    EXPECT_EQ(schedulerDialog->OnTrayNotify(0, MOUSE_LEFT_DOWN), 1);  // the identifier is not examined
     EXPECT_EQ(window.calls.size(), 2u);
 }
 
 TEST_F(SchedulerTest, HelpTellsWhereTheProfileIs) {
     Start();
-    dialog->OnHelp();
+    schedulerDialog->OnCommand(ID_HELP_COMMAND, ControlEvent::clicked);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].first.find(env->path), std::string::npos);
     EXPECT_EQ(window.messages[0].second, test::APP_TITLE);

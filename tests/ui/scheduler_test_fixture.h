@@ -47,18 +47,18 @@ protected:
     // empty) and initialises it.
     void Start(const std::string& ini = std::string()) {
         Construct(ini);
-        dialog->OnInitDialog();
+        schedulerDialog->OnInitDialog();
     }
     void Construct(const std::string& ini) {
-        dialog.reset();  // before the services it uses go
+        schedulerDialog.reset();  // before the services it uses go
         env.emplace(ini);
-        dialog.emplace(env->services, test::APP_TITLE);
-        dialog->Attach(window, window);
+        schedulerDialog.emplace(env->services, test::APP_TITLE);
+        schedulerDialog->Attach(window, window);
     }
     // The user selects a line; the front end reports it to the dispatch.
     void Select(int line) {
         window.ListSetSelection(IDC_TASK_LIST, line);
-        EXPECT_TRUE(dialog->OnCommand(IDC_TASK_LIST, ControlEvent::selectionChanged));
+        EXPECT_TRUE(schedulerDialog->OnCommand(IDC_TASK_LIST, ControlEvent::selectionChanged));
     }
     std::vector<std::string>& Lines() { return window.Control(IDC_TASK_LIST).lines; }
     int Selection() { return window.ListGetSelection(IDC_TASK_LIST); }
@@ -72,7 +72,7 @@ protected:
 
     std::optional<UiEnv> env;
     FakeWindow window;
-    std::optional<SchedulerDialog> dialog;
+    std::optional<SchedulerDialog> schedulerDialog;
 };
 
 }  // namespace tikr::ui

@@ -52,18 +52,18 @@ struct StartupRun {
 struct RunningWindow {
     // trayWorks false: the desktop has nowhere to show the icon.
     explicit RunningWindow(StartupRun& run, bool trayWorks = true)
-        : services(run.startup.Services(clock, launcher, display)), dialog(services, run.startup.GetTitle()) {
-        run.startup.Attach(dialog);
-        dialog.Attach(window, window);
+        : services(run.startup.Services(clock, launcher, display)), schedulerDialog(services, run.startup.GetTitle()) {
+        run.startup.Attach(schedulerDialog);
+        schedulerDialog.Attach(window, window);
         window.trayAddWorks = trayWorks;
-        dialog.OnInitDialog();
+        schedulerDialog.OnInitDialog();
     }
     test::FakeClock clock{2026, 12, 8, 14, 30, 0};
     test::RecordingLauncher launcher;
     test::FakeMessageDisplay display;
     const CoreServices services;
     FakeWindow window;
-    SchedulerDialog dialog;
+    SchedulerDialog schedulerDialog;
 };
 
 TEST(Startup, RolesDecideWhetherTheSchedulerRunsAndWhatIsReported) {
@@ -124,27 +124,27 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     StartupRun run(InstanceGuard::Role::first, "", profile);
     RunningWindow running(run);
     FakeWindow& window = running.window;
-    SchedulerDialog& dialog = running.dialog;
+    SchedulerDialog& schedulerDialog = running.schedulerDialog;
     const auto add = [&](const std::string& title) {
         test::ScriptPropertiesDialog(
             window, [title](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, title); }, true);
-        dialog.OnCommand(IDC_ADD, ControlEvent::clicked);
+        schedulerDialog.OnCommand(IDC_ADD, ControlEvent::clicked);
     };
 
     add("First");
     add("Second");
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     ASSERT_EQ(window.notices.size(), 1u);
     EXPECT_NE(window.notices[0].first.find(profile), std::string::npos);
     EXPECT_EQ(window.notices[0].second, "sched");
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(dialog.GetTasks().GetCount(), 2);
-    EXPECT_TRUE(dialog.IsSavePending());
+    EXPECT_EQ(schedulerDialog.GetTasks().GetCount(), 2);
+    EXPECT_TRUE(schedulerDialog.IsSavePending());
     EXPECT_EQ(run.lines.size(), 3u);  // every failure reaches the report
 
     std::filesystem::remove(folder);
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
-    EXPECT_FALSE(dialog.IsSavePending());
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
+    EXPECT_FALSE(schedulerDialog.IsSavePending());
     {
         ProfileStore reader(profile);
         EXPECT_EQ(reader.ReadInt("Settings", "NumApps", -1), 2);
@@ -157,13 +157,13 @@ TEST(Startup, FailedSavesAreToldOnceInTheWindowAndTheTasksAreWrittenLater) {
     window.ListSetSelection(IDC_TASK_LIST, 0);
     test::ScriptPropertiesDialog(
         window, [](FakeWindow& w, TaskPropertiesDialog&) { w.Type(IDC_TITLE, "Renamed"); }, true);
-    dialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
+    schedulerDialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     EXPECT_EQ(window.notices.size(), 2u);
     add("Third");
     EXPECT_EQ(window.notices.size(), 2u);
     std::filesystem::remove(folder);
     window.ListSetSelection(IDC_TASK_LIST, 0);
-    dialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
+    schedulerDialog.OnCommand(IDC_PROPERTIES, ControlEvent::clicked);
     ProfileStore reader(profile);
     EXPECT_EQ(reader.ReadInt("Settings", "NumApps", -1), 3);
     EXPECT_EQ(reader.ReadString("App3", "title", ""), "Third");
@@ -179,10 +179,10 @@ TEST(Startup, ReportLinesHoldNoRawControlCharacters) {
     RunningWindow running(run);
     running.launcher.failureReason = "no program named backp";
     running.launcher.result = false;
-    running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+    running.schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(run.lines[0], "sched: Task \"Back  [31mup\" could not start \"backp\": no program named backp");
-    running.dialog.OnCancel();
+    running.schedulerDialog.OnCancel();
 }
 
 // A program that cannot start is told on the report line always, and by a
@@ -195,12 +195,12 @@ TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
     StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
     RunningWindow running(run);
     FakeWindow& window = running.window;
-    SchedulerDialog& dialog = running.dialog;
+    SchedulerDialog& schedulerDialog = running.schedulerDialog;
     test::RecordingLauncher& launcher = running.launcher;
     launcher.failureReason = "no program named backp";
     launcher.result = false;
 
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     const std::string text = "Task \"Backup\" could not start \"backp --all\": no program named backp";
     ASSERT_EQ(run.lines.size(), 2u);
     EXPECT_EQ(run.lines[0], "sched: " + text);
@@ -212,11 +212,11 @@ TEST(Startup, FailedStartsAreReportedAndNotifiedFromTheTrayIcon) {
     // The same failure again is reported, but not told a second time.
     window.trayCalls.clear();
     running.clock.Advance(1);
-    dialog.OnTimer(SCHEDULER_TIMER_ID);
+    schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
     EXPECT_EQ(run.lines.size(), 4u);
     EXPECT_TRUE(window.trayCalls.empty());
     // The outcomes are on disk once the window ends.
-    dialog.OnCancel();
+    schedulerDialog.OnCancel();
     EXPECT_EQ(test::StoredString(dir.File("sched.INI"), "App1", "LastResult"),
               "could not start: no program named backp");
     EXPECT_EQ(test::StoredString(dir.File("sched.INI"), "App2", "LastResult"),
@@ -237,20 +237,20 @@ TEST(Startup, WithoutATrayIconFailedStartsAreToldThroughTheDesktop) {
         StartupRun run(InstanceGuard::Role::first, "", dir.File("sched.INI"));
         RunningWindow running(run, iconTurnedOff);
         FakeWindow& window = running.window;
-        ASSERT_FALSE(running.dialog.IsTrayIconShown());
+        ASSERT_FALSE(running.schedulerDialog.GetTrayIcon().IsShown());
         running.launcher.failureReason = "no program named backp";
         running.launcher.result = false;
 
         window.trayCalls.clear();
-        running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+        running.schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
         EXPECT_EQ(window.trayCalls, std::vector<std::string>{"desktop notify sched: a task could not start | Task "
                                                              "\"Backup\" could not start \"backp\": no program named "
                                                              "backp"});
         running.clock.Advance(1);
-        running.dialog.OnTimer(SCHEDULER_TIMER_ID);
+        running.schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);
         EXPECT_EQ(window.trayCalls.size(), 1u) << "the same failure again is not news";
         EXPECT_EQ(run.lines.size(), 2u) << "standard error hears of every failure";
-        running.dialog.OnCancel();
+        running.schedulerDialog.OnCancel();
         run.startup.Detach();
     }
 }
@@ -271,7 +271,7 @@ TEST(Startup, FailedSaveWhileHiddenIsNotified) {
         const auto add = [&] {
             test::ScriptPropertiesDialog(
                 window, [](FakeWindow&, TaskPropertiesDialog&) {}, true);
-            running.dialog.OnCommand(IDC_ADD, ControlEvent::clicked);
+            running.schedulerDialog.OnCommand(IDC_ADD, ControlEvent::clicked);
         };
         const std::string told = std::string(trayWorks ? "notify" : "desktop notify") +
                                  " sched: tasks cannot be saved | The profile file " + profile + " cannot be written";
@@ -283,8 +283,8 @@ TEST(Startup, FailedSaveWhileHiddenIsNotified) {
         for (const std::string& call : window.trayCalls) EXPECT_NE(call.find("notify"), 0u) << call;
 
         std::filesystem::remove(folder);
-        running.dialog.OnTimer(SCHEDULER_TIMER_ID);  // written: the next failure is news again
-        ASSERT_FALSE(running.dialog.IsSavePending());
+        running.schedulerDialog.OnTimer(SCHEDULER_TIMER_ID);  // written: the next failure is news again
+        ASSERT_FALSE(running.schedulerDialog.IsSavePending());
         std::filesystem::remove_all(folder);
         test::TempDir::WriteFile(folder, "");
         window.windowVisible = false;
@@ -298,7 +298,7 @@ TEST(Startup, FailedSaveWhileHiddenIsNotified) {
         ASSERT_EQ(notifications.size(), 1u);
         EXPECT_EQ(notifications[0].rfind(told, 0), 0u) << notifications[0];
         std::filesystem::remove(folder);
-        running.dialog.OnCancel();
+        running.schedulerDialog.OnCancel();
         run.startup.Detach();
     }
 }

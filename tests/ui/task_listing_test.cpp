@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core_env.h"
+#include "ui/command_options.h"
 #include "ui/task_listing.h"
 
 namespace tikr::test {

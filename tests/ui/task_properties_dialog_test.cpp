@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/data_exchange.h"
+
 namespace tikr::ui {
 namespace {
 
@@ -103,8 +105,6 @@ struct HourCase {
 
 TEST_F(PropertiesTest, HourTexts) {
     const HourCase cases[] = {
-        {"24", std::nullopt, "Please enter an integer between 0 and 23."},
-        {"-1", std::nullopt, "Please enter an integer between 0 and 23."},
         {"", std::nullopt, "Please enter an integer."},
         {" 7 ", 7, ""},
         {"007", 7, ""},
@@ -149,7 +149,7 @@ TEST_F(PropertiesTest, OnlyTheFirstFailureIsReportedThenTheNext) {
     window.Type(IDC_TITLE, std::string(101, 't'));
     EXPECT_FALSE(dialog->OnOK());
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(LastMessage(), "Please enter an integer between 0 and 23.");
+    EXPECT_EQ(LastMessage(), FormatMessage(MSG_INTEGER_RANGE, "0", "23"));
     EXPECT_EQ(window.focus, IDC_HOUR);
 
     window.Type(IDC_HOUR, "9");
@@ -180,16 +180,18 @@ TEST_F(PropertiesTest, ALongStoredTitleIsShownWholeAndRefusedUntilShortened) {
     EXPECT_EQ(task.GetTitle(), "short");
 }
 
-TEST_F(PropertiesTest, DayOfMonthAndMinuteRangesAreChecked) {
+TEST_F(PropertiesTest, EachNumberFieldRefusesNumbersOutsideItsRange) {
     struct Case {
         int field;
         std::string text;
         std::string message;
     };
     const Case cases[] = {
-        {IDC_MINUTE, "60", "Please enter an integer between 0 and 59."},
-        {IDC_DAY_OF_MONTH, "0", "Please enter an integer between 1 and 31."},
-        {IDC_DAY_OF_MONTH, "32", "Please enter an integer between 1 and 31."},
+        {IDC_HOUR, "24", FormatMessage(MSG_INTEGER_RANGE, "0", "23")},
+        {IDC_HOUR, "-1", FormatMessage(MSG_INTEGER_RANGE, "0", "23")},
+        {IDC_MINUTE, "60", FormatMessage(MSG_INTEGER_RANGE, "0", "59")},
+        {IDC_DAY_OF_MONTH, "0", FormatMessage(MSG_INTEGER_RANGE, "1", "31")},
+        {IDC_DAY_OF_MONTH, "32", FormatMessage(MSG_INTEGER_RANGE, "1", "31")},
         {IDC_DAY_OF_MONTH, "x", "Please enter an integer."},
         {IDC_STOP_HOURS, "1000", "Please enter an integer between 0 and 999."},
         {IDC_STOP_MINUTES, "60", "Please enter an integer between 0 and 59."},
@@ -215,7 +217,7 @@ TEST_F(PropertiesTest, AHiddenFailingFieldStopsOkAndGetsTheFocus) {
     PickTiming(0);
     ASSERT_FALSE(window.Visible(IDC_DAY_OF_MONTH));
     EXPECT_FALSE(dialog->OnOK());
-    EXPECT_EQ(LastMessage(), "Please enter an integer between 1 and 31.");
+    EXPECT_EQ(LastMessage(), FormatMessage(MSG_INTEGER_RANGE, "1", "31"));
     EXPECT_EQ(window.focus, IDC_DAY_OF_MONTH);
     EXPECT_TRUE(window.Control(IDC_DAY_OF_MONTH).allSelected);
 }

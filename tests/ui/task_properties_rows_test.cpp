@@ -213,7 +213,7 @@ TEST_F(StoredTaskTest, CancelAfterEditsLeavesTheTaskAsItWas) {
 
     EXPECT_EQ(window.endResult, ID_CANCEL);
     EXPECT_EQ(task.GetTitle(), "Weekly backup");
-    EXPECT_EQ(task.IsDisabled(), 0);
+    EXPECT_FALSE(task.IsDisabled());
     EXPECT_EQ(task.GetSchedule(), schedule);
     EXPECT_EQ(task.GetAction(), action);
     EXPECT_EQ(schedule->GetNextRun().Format(Schedule::NEXT_RUN_FORMAT), nextRun);
@@ -245,7 +245,7 @@ TEST_F(StoredTaskTest, OkTakesEveryFieldAndWritesNothing) {
     EXPECT_EQ(task.GetStopAfter(), 12 * 60 + 5);
 
     EXPECT_EQ(task.GetTitle(), "Monthly report");
-    EXPECT_EQ(task.IsDisabled(), 1);
+    EXPECT_TRUE(task.IsDisabled());
     ASSERT_EQ(task.GetSchedule()->GetKind(), 2);
     const auto& monthly = static_cast<const MonthlySchedule&>(*task.GetSchedule());
     EXPECT_EQ(monthly.GetDayOfMonth(), 28);

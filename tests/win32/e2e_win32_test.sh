@@ -30,8 +30,8 @@
 #      runs, Enter shows the selected run's output and Escape closes it.
 #
 # Usage: e2e_win32_test.sh <tikr.exe> <output directory> <tray_probe.exe> <launch_probe.exe>
-# TIKR_WINE names the Wine loader for the program (default: wine); WINEARCH,
-# when set, the kind of prefix to make.
+# TIKR_WINE names the Wine loader (default: wine); WINEARCH, when set, the
+# kind of prefix to make.
 set -uo pipefail
 
 tikr_exe=${1:?tikr.exe}
@@ -40,39 +40,10 @@ probe_exe=${3:?tray_probe.exe}
 launch_probe_exe=${4:?launch_probe.exe}
 e2e_name=win32
 source "$(dirname "$0")/../e2e/x_session.sh"
-wine=${TIKR_WINE:-wine}
-skip_without "$wine" wineserver xmessage
-
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-# The prefix's processes end with the test, whatever way it ends.
-trap 'wineserver -k </dev/null >/dev/null 2>&1; e2e_cleanup' EXIT
-
-start_x_session
-"$wine" wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
-wineserver -w </dev/null >/dev/null 2>&1
-wineserver -p </dev/null >/dev/null 2>&1
-
-mkdir -p "$work/bin"
-cp "$tikr_exe" "$work/bin/tikr.exe"
-cp "$probe_exe" "$work/bin/tray_probe.exe"
-cp "$launch_probe_exe" "$work/bin/launch_probe.exe"
-appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep -v '/Public/' | head -n 1)
-[ -d "$appdata" ] || fail "the prefix has no application-data folder"
-profile="$appdata/tikr.INI"
-
-start_tikr() {
-  (cd "$work/bin" && exec "$wine" tikr.exe >>"$work/tikr.log" 2>&1) &
-  last_pid=$!
-  track "$last_pid"
-}
-alive() { kill -0 "$1" 2>/dev/null; }
-ended() { ! alive "$1"; }
+source "$(dirname "$0")/wine_session.sh"
+skip_without xmessage
+start_wine_session "$tikr_exe" "$probe_exe" "$launch_probe_exe"
 profile_has() { grep -a -q -- "$1" "$profile" 2>/dev/null; }
-press() {
-  activate "$1"
-  shift
-  xdotool key --clearmodifiers "$@"
-}
 
 # --- (a) the window, a due message, the check going on meanwhile -------------
 # Task 1 is overdue; task 2 falls due some seconds after the start.
@@ -157,7 +128,7 @@ track "$elsewhere"
 wait_for 20 has_window elsewhere || fail "(c) the other window did not appear"
 activate "$(window_of elsewhere)"
 (cd "$work/bin" && timeout 60 "$wine" tikr.exe >>"$work/later.log" 2>&1) || fail "(c) the second later start failed"
-foreground() { (cd "$work/bin" && "$wine" tray_probe.exe foreground 2>/dev/null | tr -d '\r'); }
+foreground() { probe foreground; }
 dialog_forward() { [ "$(foreground)" = 'Scheduled Task Properties' ]; }
 wait_for 20 dialog_forward || fail "(c) a later start brought \"$(foreground)\" forward, not the properties dialog"
 stop "$elsewhere"
@@ -184,7 +155,6 @@ wait_for 30 ended "$first" || fail "(d) Escape did not end the program"
 no_window Tikr || fail "(d) the window is still there"
 
 # --- (e) the notification-area icon -------------------------------------------
-probe() { (cd "$work/bin" && "$wine" tray_probe.exe "$@" 2>/dev/null | tr -d '\r'); }
 # menu_entry <window> <key>: the menu of the window's selected line, once on
 # the screen, takes the entry's key.
 menu_entry() {

@@ -15,36 +15,9 @@ e2e_outdir=${2:?output directory}
 probe_exe=${3:?tray_probe.exe}
 e2e_name=win32-login
 source "$(dirname "$0")/../e2e/x_session.sh"
-wine=${TIKR_WINE:-wine}
-skip_without "$wine" wineserver
+source "$(dirname "$0")/wine_session.sh"
+start_wine_session "$tikr_exe" "$probe_exe"
 
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-trap 'wineserver -k </dev/null >/dev/null 2>&1; e2e_cleanup' EXIT
-
-start_x_session
-"$wine" wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || fail "the Wine prefix could not be made"
-wineserver -w </dev/null >/dev/null 2>&1
-wineserver -p </dev/null >/dev/null 2>&1
-
-mkdir -p "$work/bin"
-cp "$tikr_exe" "$work/bin/tikr.exe"
-cp "$probe_exe" "$work/bin/tray_probe.exe"
-appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming 2>/dev/null | grep -v '/Public/' | head -n 1)
-[ -d "$appdata" ] || fail "the prefix has no application-data folder"
-profile="$appdata/tikr.INI"
-
-start_tikr() {
-  (cd "$work/bin" && exec "$wine" tikr.exe >>"$work/tikr.log" 2>&1) &
-  last_pid=$!
-  track "$last_pid"
-}
-ended() { ! kill -0 "$1" 2>/dev/null; }
-press() {
-  activate "$1"
-  shift
-  xdotool key --clearmodifiers "$@"
-}
-probe() { (cd "$work/bin" && "$wine" tray_probe.exe "$@" 2>/dev/null | tr -d '\r'); }
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 approved_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run'
 value_of() { "$wine" reg query "$1" /v Tikr </dev/null 2>/dev/null | tr -d '\r' | grep -i 'Tikr'; }

@@ -33,6 +33,7 @@
 #include "platform/win32/win32_instance_guard.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
+#include "ui/tray_port.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ NOTIFYICONDATAA IconOf(HWND window) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
-    data.uID = tikr::ui::SCHEDULER_TIMER_ID;
+    data.uID = tikr::ui::TRAY_ICON_ID;
     return data;
 }
 
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "click") {
-        PostMessageA(window, tikr::ui::TRAY_NOTIFY_MESSAGE, tikr::ui::SCHEDULER_TIMER_ID, WM_LBUTTONDOWN);
+        PostMessageA(window, tikr::ui::TRAY_NOTIFY_MESSAGE, tikr::ui::TRAY_ICON_ID, WM_LBUTTONDOWN);
         return 0;
     }
     return 2;

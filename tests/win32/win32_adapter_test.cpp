@@ -1,6 +1,6 @@
 // The Win32 front end against the real window system (under Wine in CI):
-// the dialogs created from their templates carry every control of the
-// resource data, and the reactions exchange data through the real controls.
+// the dialogs exchange data through the real controls, the main window runs
+// the SchedulerDialog.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -19,6 +19,9 @@
 #include "fake_platform.h"
 #include "store/profile_store.h"
 #include "temp_dir.h"
+// <windows.h> names its own FormatMessage as a macro.
+#undef FormatMessage
+#include "ui/data_exchange.h"
 #include "ui/res/dialog_resources.h"
 #include "ui/res/resource_ids.h"
 #include "ui/scheduler_dialog.h"
@@ -29,167 +32,13 @@
 #include "ui/win32/scheduler_window.h"
 #include "ui/win32/win32_tray_port.h"
 #include "ui/win32/win32_window_port.h"
+#include "win32_test_window.h"
 
 namespace tikr::test {
 namespace {
 
 namespace res = ui::res;
 using win32::Win32WindowPort;
-
-HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
-
-std::string WindowText(HWND window) {
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
-INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-// A modeless dialog from a definition's template, destroyed with the object.
-struct TemplateDialog {
-    explicit TemplateDialog(const res::DialogDef& def, const std::string& windowClass = {}) {
-        const std::vector<WORD> data = win32::BuildDialogTemplate(def, windowClass);
-        hwnd = CreateDialogIndirectParamA(Instance(), win32::AsTemplate(data), nullptr, &InertDialogProc, 0);
-    }
-    ~TemplateDialog() {
-        if (hwnd != nullptr) DestroyWindow(hwnd);
-    }
-    HWND hwnd = nullptr;
-};
-
-std::vector<HWND> Children(HWND dialog) {
-    std::vector<HWND> out;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-        out.push_back(child);
-    return out;
-}
-
-// The window class each kind of control must have.
-std::string ExpectedClass(res::ControlKind kind) {
-    switch (kind) {
-    case res::ControlKind::staticText: return "Static";
-    case res::ControlKind::groupBox:
-    case res::ControlKind::pushButton:
-    case res::ControlKind::checkBox: return "Button";
-    case res::ControlKind::editField: return "Edit";
-    case res::ControlKind::listBox: return "ListBox";
-    case res::ControlKind::comboDropList: return "ComboBox";
-    case res::ControlKind::upDown: return UPDOWN_CLASSA;
-    }
-    return {};
-}
-
-void ExpectMatchesDefinition(HWND dialog, const res::DialogDef& def) {
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(WindowText(dialog), def.caption);
-    const LONG dialogStyle = GetWindowLongA(dialog, GWL_STYLE);
-    EXPECT_TRUE(dialogStyle & WS_CAPTION);
-    EXPECT_TRUE(dialogStyle & WS_SYSMENU);
-    EXPECT_FALSE(dialogStyle & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_FALSE(dialogStyle & WS_VISIBLE);
-
-    const std::vector<HWND> children = Children(dialog);
-    ASSERT_EQ(children.size(), def.controls.size());
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        const res::ControlDef& control = def.controls[i];
-        HWND child = children[i];
-        SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(control.id));
-        // Creation order is the template order, which is the tab order.
-        EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, control.id);
-        EXPECT_STRCASEEQ(ClassOf(child).c_str(), ExpectedClass(control.kind).c_str());
-        const bool hasText = control.kind != res::ControlKind::editField && control.kind != res::ControlKind::listBox &&
-                             control.kind != res::ControlKind::comboDropList;
-        if (hasText) {
-            EXPECT_EQ(WindowText(child), control.text);
-        }
-
-        const LONG style = GetWindowLongA(child, GWL_STYLE);
-        EXPECT_EQ((style & WS_VISIBLE) != 0, control.visible);
-        EXPECT_EQ((style & WS_TABSTOP) != 0, (control.style & res::STYLE_TABSTOP) != 0);
-        EXPECT_EQ((style & WS_GROUP) != 0, (control.style & res::STYLE_GROUP) != 0);
-        const LONG low = style & 0xFFFF;
-        switch (control.kind) {
-        case res::ControlKind::editField:
-            EXPECT_EQ((low & ES_AUTOHSCROLL) != 0, (control.style & res::STYLE_AUTOHSCROLL) != 0);
-            EXPECT_EQ((low & ES_NUMBER) != 0, (control.style & res::STYLE_NUMBER) != 0);
-            break;
-        case res::ControlKind::pushButton:
-            EXPECT_EQ(low & 0xF, (control.style & res::STYLE_DEFAULT_BUTTON) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-            break;
-        case res::ControlKind::checkBox:
-            EXPECT_EQ(low & 0xF, BS_AUTOCHECKBOX);
-            EXPECT_EQ((low & BS_MULTILINE) != 0, (control.style & res::STYLE_MULTILINE) != 0);
-            break;
-        case res::ControlKind::groupBox: EXPECT_EQ(low & 0xF, BS_GROUPBOX); break;
-        case res::ControlKind::comboDropList: EXPECT_EQ(low & 0x3, CBS_DROPDOWNLIST); break;
-        case res::ControlKind::listBox:
-            EXPECT_TRUE(low & LBS_NOTIFY);
-            EXPECT_FALSE(low & LBS_SORT);
-            break;
-        case res::ControlKind::upDown:
-            // Attached to the control before it, on its right edge.
-            EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(child, UDM_GETBUDDY, 0, 0)), children[i - 1]);
-            EXPECT_EQ((low & UDS_WRAP) != 0, (control.style & res::STYLE_UD_WRAP) != 0);
-            EXPECT_TRUE(low & UDS_SETBUDDYINT);
-            break;
-        case res::ControlKind::staticText: break;
-        }
-
-        // Laid out by the window system from dialog units; an up-down moves
-        // onto its buddy and a combo box's height includes its list.
-        if (control.kind == res::ControlKind::upDown) continue;
-        // Position and size map from dialog units each on its own.
-        RECT expected{control.x, control.y, control.width, control.height};
-        MapDialogRect(dialog, &expected);
-        RECT actual;
-        GetWindowRect(child, &actual);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-        EXPECT_EQ(actual.left, expected.left);
-        EXPECT_EQ(actual.top, expected.top);
-        const bool hasBuddy = i + 1 < def.controls.size() && def.controls[i + 1].kind == res::ControlKind::upDown;
-        if (!hasBuddy) {
-            EXPECT_EQ(actual.right - actual.left, expected.right);
-        }
-        if (control.kind != res::ControlKind::comboDropList) {
-            EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
-        }
-    }
-}
-
-TEST(Win32DialogTemplate, BothDialogsCarryEveryControlOfTheirResource) {
-    const win32::IconHandle icon = win32::LoadAppIcon(Instance(), 32);
-    const auto mainClass = win32::RegisterDialogClass(Instance(), MAIN_WINDOW_CLASS, icon.get(), nullptr);
-    ASSERT_TRUE(mainClass->Registered());
-    {
-        TemplateDialog main(res::SchedulerDialogResource(), MAIN_WINDOW_CLASS);
-        ExpectMatchesDefinition(main.hwnd, res::SchedulerDialogResource());
-        // A later start finds the main window by its class, hidden or not.
-        EXPECT_EQ(FindWindowA(MAIN_WINDOW_CLASS, nullptr), main.hwnd);
-        EXPECT_EQ(FindWindowA(nullptr, "Tikr"), main.hwnd);
-    }
-    TemplateDialog properties(res::TaskPropertiesDialogResource());
-    ExpectMatchesDefinition(properties.hwnd, res::TaskPropertiesDialogResource());
-
-    // Tab moves through the visible tab stops in template order, wrapping.
-    std::vector<int> expectedStops;
-    for (const res::ControlDef& control : res::TaskPropertiesDialogResource().controls)
-        if (control.visible && (control.style & res::STYLE_TABSTOP)) expectedStops.push_back(control.id);
-    std::vector<int> stops;
-    HWND first = GetNextDlgTabItem(properties.hwnd, nullptr, FALSE);
-    HWND at = first;
-    do {
-        stops.push_back(GetDlgCtrlID(at) & 0xFFFF);
-        at = GetNextDlgTabItem(properties.hwnd, at, FALSE);
-    } while (at != nullptr && at != first && stops.size() < 64);
-    EXPECT_EQ(stops, expectedStops);
-}
 
 // Services on a profile file in a fresh directory, with fakes for the clock,
 // the launcher and the message display.
@@ -312,12 +161,6 @@ void Click(HWND dialog, int id) {
 // Visible as far as the control itself goes (the dialog may be hidden).
 bool Shown(HWND dialog, int id) { return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0; }
 
-std::string ItemText(HWND dialog, int id) {
-    char text[512] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof(text));
-    return text;
-}
-
 TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     Env env("");
     Task task(env.services, "Weekly one", 0);
@@ -387,7 +230,7 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     SetDlgItemTextA(dialog.hwnd, res::IDC_TITLE, "Monthly one");
     EXPECT_FALSE(logic.OnOK());
     ASSERT_EQ(robot.boxes.size(), 1u);
-    EXPECT_EQ(robot.boxes[0].first, "Please enter an integer between 0 and 23.");
+    EXPECT_EQ(robot.boxes[0].first, ui::FormatMessage(ui::MSG_INTEGER_RANGE, "0", "23"));
     EXPECT_EQ(robot.boxes[0].second, "tikr");
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog.hwnd, res::IDC_HOUR));
     DWORD from = 1, to = 0;
@@ -410,21 +253,21 @@ TEST(Win32PropertiesDialog, ExchangesFieldsThroughTheRealControls) {
     EXPECT_EQ(task.GetSchedule()->GetTimeOfDay().GetHour(), 7);
 }
 
-TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
+TEST(Win32SchedulerWindow, RunsTheSchedulerDialogOverTheRealWindow) {
     Env env(
         "[settings]\r\ninterval=42\r\nshowicon=0\r\nNumApps=2\r\n[App1]\r\ntitle=First\r\n[App2]\r\n"
         "title=Second\r\n");
-    ui::SchedulerDialog logic(env.services, "tikr");
-    win32::SchedulerWindow window(Instance(), logic);
+    ui::SchedulerDialog schedulerDialog(env.services, "tikr");
+    win32::SchedulerWindow window(Instance(), schedulerDialog);
     ASSERT_TRUE(window.Start());
     HWND main = window.Window();
     EXPECT_TRUE(IsWindowVisible(main));
     ExpectEveryLabelFits(main);
-    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
+    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), schedulerDialog.GetTasks().GetCount());
     EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(ItemText(main, res::IDC_INTERVAL), "42");
     EXPECT_EQ(GetFocus(), GetDlgItem(main, res::IDC_TASK_LIST));
-    EXPECT_NE(logic.GetTimerId(), 0u);
+    EXPECT_NE(schedulerDialog.GetTimerId(), 0u);
     LONG lower = 0, upper = 0;
     SendDlgItemMessageA(main, res::IDC_INTERVAL_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
                         reinterpret_cast<LPARAM>(&upper));
@@ -447,7 +290,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
         SetForegroundWindow(main);
         window.Port().SetForeground();
         dialogCameForward = GetForegroundWindow() == dialog;
-        EXPECT_TRUE(logic.IsEditing());
+        EXPECT_TRUE(schedulerDialog.IsEditing());
         SetDlgItemTextA(dialog, res::IDC_TITLE, "Added");
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     };
@@ -455,10 +298,10 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(dialogsSeen, 1);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(dialogCameForward);
-    EXPECT_FALSE(logic.IsEditing());
-    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), logic.GetTasks().GetCount());
-    ASSERT_GE(logic.GetTasks().GetCount(), 1);
-    EXPECT_EQ(logic.GetTasks().GetTask(logic.GetTasks().GetCount() - 1)->GetTitle(), "Added");
+    EXPECT_FALSE(schedulerDialog.IsEditing());
+    EXPECT_EQ(SendDlgItemMessageA(main, res::IDC_TASK_LIST, LB_GETCOUNT, 0, 0), schedulerDialog.GetTasks().GetCount());
+    ASSERT_GE(schedulerDialog.GetTasks().GetCount(), 1);
+    EXPECT_EQ(schedulerDialog.GetTasks().GetTask(schedulerDialog.GetTasks().GetCount() - 1)->GetTitle(), "Added");
     EXPECT_NE(TempDir::ReadFile(env.path).find("Added"), std::string::npos);
 
     // A real press of F1 on the list: one box (the summary with the
@@ -478,7 +321,7 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     SetDlgItemTextA(main, res::IDC_INTERVAL, "601");
     Click(main, res::IDC_HIDE);
     ASSERT_EQ(robot.boxes.size(), 2u);
-    EXPECT_EQ(robot.boxes[1].first, "Please enter an integer between 1 and 600.");
+    EXPECT_EQ(robot.boxes[1].first, ui::FormatMessage(ui::MSG_INTEGER_RANGE, "1", "600"));
     EXPECT_EQ(GetFocus(), GetDlgItem(main, res::IDC_INTERVAL));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(TempDir::ReadFile(env.path), afterAdd);
@@ -488,86 +331,17 @@ TEST(Win32SchedulerWindow, RunsTheReactionsOverTheRealWindow) {
     EXPECT_EQ(env.store.ReadInt("settings", "interval", 0), 7);
 
     // A press on the tray icon brings it back; Escape ends it, writing nothing.
-    SendMessageA(main, ui::TRAY_NOTIFY_MESSAGE, ui::SCHEDULER_TIMER_ID, WM_LBUTTONDOWN);
+    SendMessageA(main, ui::TRAY_NOTIFY_MESSAGE, ui::TRAY_ICON_ID, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(main));
     const std::string afterHide = TempDir::ReadFile(env.path);
     SendMessageA(main, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(window.Ended());
     EXPECT_EQ(window.Port().Result(), res::ID_CANCEL);
-    EXPECT_EQ(logic.GetTimerId(), 0u);
+    EXPECT_EQ(schedulerDialog.GetTimerId(), 0u);
     EXPECT_EQ(TempDir::ReadFile(env.path), afterHide);
     EXPECT_NE(before, afterHide);
     MSG message;
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-}
-
-TEST(Win32WindowPort, NoticesDoNotWaitAndReplaceEachOther) {
-    TemplateDialog owner(res::SchedulerDialogResource());
-    ASSERT_NE(owner.hwnd, nullptr);
-    HWND second = nullptr;
-    {
-        Win32WindowPort port(Instance(), owner.hwnd);
-        // An "&" in a path is shown, not taken for a mnemonic marker.
-        port.ShowNotice("The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.", "tikr");
-        HWND first = port.Notice();
-        ASSERT_NE(first, nullptr);
-        EXPECT_TRUE(IsWindowVisible(first));
-        EXPECT_EQ(GetWindow(first, GW_OWNER), owner.hwnd);
-        EXPECT_EQ(WindowText(first), "tikr");
-        EXPECT_EQ(ItemText(first, 0xFFFF), "The profile file C:\\Tom & Jerry\\tikr.INI cannot be written.");
-        EXPECT_TRUE(GetWindowLongA(GetDlgItem(first, 0xFFFF), GWL_STYLE) & SS_NOPREFIX);
-        port.ShowNotice("Still not.", "tikr");
-        EXPECT_FALSE(IsWindow(first));
-        second = port.Notice();
-        EXPECT_EQ(ItemText(second, 0xFFFF), "Still not.");
-        SendMessageA(second, WM_COMMAND, IDOK, 0);  // the user reads it
-        EXPECT_FALSE(IsWindow(second));
-        port.ShowNotice("Once more.", "tikr");
-        second = port.Notice();
-    }
-    EXPECT_FALSE(IsWindow(second));  // gone with its port
-}
-
-// Whether the notification area knows the window's icon: only a known
-// icon takes a new tip.
-bool TrayKnows(HWND window) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = window;
-    data.uID = ui::SCHEDULER_TIMER_ID;
-    data.uFlags = NIF_TIP;
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-TEST(Win32TrayPort, AddsWhetherTheNotificationAreaKnowsTheIconOrNotAndRemovesOnEveryWayOut) {
-    TemplateDialog owner(res::SchedulerDialogResource());
-    ASSERT_NE(owner.hwnd, nullptr);
-    {
-        win32::Win32TrayPort tray(Instance(), owner.hwnd);
-        ASSERT_TRUE(tray.TrayAdd("0 Task(s) Scheduled"));
-        EXPECT_TRUE(TrayKnows(owner.hwnd));
-        EXPECT_TRUE(tray.TrayModify("1 Task(s) Scheduled"));
-        // A restart notice that came without a restart: the area still
-        // knows the icon, and the add counts all the same.
-        EXPECT_TRUE(tray.TrayAdd("1 Task(s) Scheduled"));
-        EXPECT_TRUE(tray.Registered());
-
-        // The area restarted and forgot the icon: the add registers it.
-        NOTIFYICONDATAA data{};
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = owner.hwnd;
-        data.uID = ui::SCHEDULER_TIMER_ID;
-        Shell_NotifyIconA(NIM_DELETE, &data);
-        EXPECT_FALSE(TrayKnows(owner.hwnd));
-        EXPECT_TRUE(tray.TrayAdd("1 Task(s) Scheduled"));
-        EXPECT_TRUE(TrayKnows(owner.hwnd));
-
-        EXPECT_TRUE(tray.TrayDelete());
-        EXPECT_FALSE(TrayKnows(owner.hwnd));
-        ASSERT_TRUE(tray.TrayAdd("2 Task(s) Scheduled"));
-    }
-    // The port went while its icon was still registered.
-    EXPECT_FALSE(TrayKnows(owner.hwnd));
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ struct MainWindow {
         main = window.Window();
         list = GetDlgItem(main, res::IDC_TASK_LIST);
     }
-    Task& TaskAt(int line) { return *logic.GetTasks().GetTask(line); }
+    Task& TaskAt(int line) { return *schedulerDialog.GetTasks().GetTask(line); }
     int Selection() const { return static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0)); }
     // A point inside the line, in the list's client coordinates.
     POINT InLine(int line) const {
@@ -119,8 +119,8 @@ struct MainWindow {
     void RightClick(POINT client) const { SendMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y)); }
 
     CoreEnv env;
-    ui::SchedulerDialog logic{env.services, "tikr"};
-    win32::SchedulerWindow window{Instance(), logic};
+    ui::SchedulerDialog schedulerDialog{env.services, "tikr"};
+    win32::SchedulerWindow window{Instance(), schedulerDialog};
     HWND main = nullptr;
     HWND list = nullptr;
     bool started = false;
@@ -188,13 +188,13 @@ TEST(Win32TaskLine, TheEndOfTheSessionStoresWhatIsPendingAndStartsNothingMore) {
         "[App2]\r\ntitle=Later\r\nTask=Application\r\ncommand=later.exe\r\ntype=Daily\r\nwhen=00:00\r\n"
         "RunMissedOnStartup=Yes\r\nNextAt=01-Jan-2020 00:00:00\r\n");
     ASSERT_TRUE(w.started);
-    w.env.store.SetWriteFailureHandler([&](const WriteFailure& failure) { w.logic.OnWriteFailure(failure); });
+    w.env.store.SetWriteFailureHandler([&](const WriteFailure& failure) { w.schedulerDialog.OnWriteFailure(failure); });
     // Another program has made the file read-only: the pass cannot store
     // the next runs. It lets go while the box is open, and the session ends.
     ASSERT_TRUE(SetFileAttributesA(w.env.path.c_str(), FILE_ATTRIBUTE_READONLY));
     bool pendingAtTheEnd = false;
     w.env.messages.onShow = [&](const std::string&) {
-        pendingAtTheEnd = w.logic.IsSavePending();
+        pendingAtTheEnd = w.schedulerDialog.IsSavePending();
         SetFileAttributesA(w.env.path.c_str(), FILE_ATTRIBUTE_NORMAL);
         SendMessageA(w.main, WM_QUERYENDSESSION, 0, 0);
         SendMessageA(w.main, WM_ENDSESSION, TRUE, 0);
@@ -238,16 +238,16 @@ TEST(Win32TaskLine, TheTipOfTheLineUnderThePointerTellsItsTaskAsItIsNow) {
         SendMessageA(w.main, WM_NOTIFY, request.hdr.idFrom, reinterpret_cast<LPARAM>(&request));
         return std::string(request.lpszText != nullptr ? request.lpszText : "(none)");
     };
-    w.TaskAt(1).SetDisabled(1);
-    EXPECT_NE(w.logic.DescribeLine(0), w.logic.DescribeLine(1));
-    EXPECT_NE(w.logic.DescribeLine(0).find('\n'), std::string::npos);
-    EXPECT_EQ(tipAt(w.InLine(0)), w.logic.DescribeLine(0));
-    EXPECT_EQ(tipAt(w.InLine(1)), w.logic.DescribeLine(1));
+    w.TaskAt(1).SetDisabled(true);
+    EXPECT_NE(w.schedulerDialog.DescribeLine(0), w.schedulerDialog.DescribeLine(1));
+    EXPECT_NE(w.schedulerDialog.DescribeLine(0).find('\n'), std::string::npos);
+    EXPECT_EQ(tipAt(w.InLine(0)), w.schedulerDialog.DescribeLine(0));
+    EXPECT_EQ(tipAt(w.InLine(1)), w.schedulerDialog.DescribeLine(1));
     // Asked anew each time: a run since shows.
-    const std::string before = w.logic.DescribeLine(0);
-    ASSERT_TRUE(w.logic.GetTasks().RunNow(0));
-    EXPECT_NE(w.logic.DescribeLine(0), before);
-    EXPECT_EQ(tipAt(w.InLine(0)), w.logic.DescribeLine(0));
+    const std::string before = w.schedulerDialog.DescribeLine(0);
+    ASSERT_TRUE(w.schedulerDialog.GetTasks().RunNow(0));
+    EXPECT_NE(w.schedulerDialog.DescribeLine(0), before);
+    EXPECT_EQ(tipAt(w.InLine(0)), w.schedulerDialog.DescribeLine(0));
     // Below the last line: no tip.
     RECT client{};
     GetClientRect(w.list, &client);
@@ -275,9 +275,9 @@ TEST(Win32TaskLine, TheTipOfTheLineUnderThePointerTellsItsTaskAsItIsNow) {
         return shownText();
     };
     pointTo(w.InLine(0));
-    EXPECT_EQ(shownSoon(w.logic.DescribeLine(0)), w.logic.DescribeLine(0));
+    EXPECT_EQ(shownSoon(w.schedulerDialog.DescribeLine(0)), w.schedulerDialog.DescribeLine(0));
     pointTo(w.InLine(1));
-    EXPECT_EQ(shownSoon(w.logic.DescribeLine(1)), w.logic.DescribeLine(1));
+    EXPECT_EQ(shownSoon(w.schedulerDialog.DescribeLine(1)), w.schedulerDialog.DescribeLine(1));
     pointTo({client.left + 5, client.bottom - 2});
     EXPECT_EQ(shownSoon("(hidden)"), "(hidden)");
 }
@@ -288,7 +288,7 @@ TEST(Win32TrayPort, TheBalloonCarriesTitleAndTextCutToTheirFieldsWithTheWarningI
     const NOTIFYICONDATAA data = win32::BalloonRecord(owner, std::string(100, 't'), "Task \"A\" could not start");
     EXPECT_EQ(data.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
     EXPECT_EQ(data.hWnd, owner);
-    EXPECT_EQ(data.uID, ui::SCHEDULER_TIMER_ID);
+    EXPECT_EQ(data.uID, ui::TRAY_ICON_ID);
     EXPECT_EQ(data.uFlags, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(data.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
     EXPECT_EQ(std::string(data.szInfoTitle), std::string(63, 't'));

@@ -5,7 +5,7 @@
 #include <QDBusMessage>
 #include <QVariantMap>
 
-#include "ui/scheduler_dialog.h"
+#include "ui/tray_port.h"
 
 namespace tikr::qt {
 

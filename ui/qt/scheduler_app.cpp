@@ -12,7 +12,6 @@
 
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
-#include "core/run_records.h"
 #include "platform/posix/posix_login_entry.h"
 #include "platform/posix/posix_process_launcher.h"
 #include "platform/posix/posix_profile_location.h"
@@ -24,8 +23,9 @@
 #include "ui/qt/qt_message_display.h"
 #include "ui/qt/scheduler_window.h"
 #include "ui/qt/show_requests.h"
-#include "ui/login_start.h"
+#include "ui/command_options.h"
 #include "ui/scheduler_dialog.h"
+#include "ui/scheduler_setup.h"
 #include "ui/startup.h"
 #include "ui/task_listing.h"
 
@@ -36,11 +36,8 @@ namespace {
 // The command-line options that end without a window; nothing for a run of
 // the window.
 std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& executablePath) {
-    const ui::CommandOptions options = ui::ParseCommandOptions(std::vector<std::string>(argv + 1, argv + argc));
-    std::string name = ExecutableName(executablePath);
-    if (name.empty()) name = "tikr";
-    const std::optional<ui::CommandOutput> output =
-        ui::CommandOutputFor(options, name, TIKR_VERSION, [&executablePath] {
+    const std::optional<ui::CommandOutput> output = ui::CommandLineOutput(
+        std::vector<std::string>(argv + 1, argv + argc), executablePath, true, TIKR_VERSION, [&executablePath] {
             // The profile file's path as the window forms it, without making
             // its folder: listing writes nothing and takes no part in the
             // one-instance rule.
@@ -62,7 +59,8 @@ std::optional<int> RunCommandOptions(int argc, char** argv, const std::string& e
     // why (a full disk, a closed output); a reader that stopped reading
     // (head) is no news to anyone.
     if (writeError != EPIPE)
-        std::fprintf(stderr, "%s: cannot write the listing: %s\n", name.c_str(), std::strerror(writeError));
+        std::fprintf(stderr, "%s: cannot write the listing: %s\n", ui::ProgramName(executablePath).c_str(),
+                     std::strerror(writeError));
     return 1;
 }
 
@@ -99,30 +97,23 @@ int RunSchedulerApplication(int argc, char** argv) {
     QtDescriptorWatcher watcher;
     PosixProcessLauncher launcher(watcher);
     QtMessageDisplay messages;
-    const CoreServices services = startup.Services(clock, launcher, messages);
-    ui::SchedulerDialog logic(services, startup.GetTitle());
-    startup.Attach(logic);
     // Start at Login: the desktop's autostart entry for this executable.
     XdgAutostartEntry loginEntry = MakeXdgAutostartEntry(executablePath);
-    ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
-    logic.SetLoginStart(&loginStart);
-    // Each run's output file and line in the history of runs.
-    // The folder is looked at whole at most once a second.
-    RunRecords records(RunRecordsFolder(executablePath), std::chrono::seconds(1));
-    if (!records.GetFolder().empty()) startup.AttachRecords(records);
-    SchedulerWindow window(logic);
+    ui::SchedulerSetup setup(startup, startup.Services(clock, launcher, messages), loginEntry, executablePath);
+    ui::SchedulerDialog& schedulerDialog = setup.GetSchedulerDialog();
+    SchedulerWindow window(schedulerDialog);
     QtShowRequestWatch requests;
     InstanceGuard& guard = startup.GetGuard();
     guard.ServeShowRequests(requests, [&window, &guard] { window.BringForward(guard.TakeActivationToken()); });
     // A signal to end ends as the close box does; a lost display stores the
     // same before the toolkit ends the process.
-    EndRequests ends([&logic] { logic.OnCancel(); },
-                     [&logic, &startup] {
-                         logic.StoreAtEnd();
-                         startup.Finish(logic);
+    EndRequests ends([&schedulerDialog] { schedulerDialog.OnCancel(); },
+                     [&schedulerDialog, &setup] {
+                         schedulerDialog.StoreAtEnd();
+                         setup.Finish();
                      });
     window.Run();
-    return startup.Finish(logic);
+    return setup.Finish();
 }
 
 }  // namespace tikr::qt

@@ -24,7 +24,7 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
-SchedulerWindow::SchedulerWindow(ui::SchedulerDialog& reactions) : logic(reactions) {}
+SchedulerWindow::SchedulerWindow(ui::SchedulerDialog& schedulerDialog) : schedulerDialog(schedulerDialog) {}
 
 SchedulerWindow::~SchedulerWindow() = default;
 
@@ -35,32 +35,28 @@ bool SchedulerWindow::Start() {
     port = std::make_unique<QtWindowPort>(*dialog);
     tray = std::make_unique<QtTrayPort>(icon);
 
-    ui::SchedulerDialog& reactions = logic;
-    port->onTimer = [&reactions](unsigned id) { reactions.OnTimer(id); };
+    port->onTimer = [this](unsigned id) { schedulerDialog.OnTimer(id); };
     port->onEnd = [this](int result) {
         if (running) QCoreApplication::exit(result);
     };
-    tray->onPress = [&reactions](unsigned mouseMessage) {
-        reactions.OnTrayNotify(ui::SCHEDULER_TIMER_ID, mouseMessage);
-    };
+    tray->onPress = [this](unsigned mouseMessage) { schedulerDialog.OnTrayNotify(ui::TRAY_ICON_ID, mouseMessage); };
 
-    dialog->onCommand = [&reactions](int id, ui::ControlEvent event) { reactions.OnCommand(id, event); };
+    dialog->onCommand = [this](int id, ui::ControlEvent event) { schedulerDialog.OnCommand(id, event); };
     // A task line's tooltip and accessible description: its task's state as
     // it is when asked.
-    port->DescribeLinesWith(res::IDC_TASK_LIST, [&reactions](int line) { return reactions.DescribeLine(line); });
+    port->DescribeLinesWith(res::IDC_TASK_LIST, [this](int line) { return schedulerDialog.DescribeLine(line); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), dialog.get());
     QObject::connect(help, &QShortcut::activated, dialog.get(),
-                     [&reactions] { reactions.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); });
-    // Each drawing of the window is a colour request; the reaction hides a
-    // window that is to hide at start-up once it has been shown. Posted, so
-    // that the window is not hidden from inside its own painting.
-    dialog->onPaint = [this, &reactions] {
+                     [this] { schedulerDialog.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); });
+    // A window that is to hide at start-up hides after its first drawing.
+    // Posted, so that the window is not hidden from inside its own painting.
+    dialog->onPaint = [this] {
         QMetaObject::invokeMethod(
-            dialog.get(), [&reactions] { reactions.OnCtlColor(); }, Qt::QueuedConnection);
+            dialog.get(), [this] { schedulerDialog.HideAfterFirstPaint(); }, Qt::QueuedConnection);
     };
 
-    logic.Attach(*port, *tray);
-    logic.OnInitDialog();
+    schedulerDialog.Attach(*port, *tray);
+    schedulerDialog.OnInitDialog();
     if (port->Ended()) return false;
     // The focus starts on the first control in tab order, the task list.
     const std::vector<QWidget*> stops = dialog->TabStops();
@@ -73,9 +69,9 @@ void SchedulerWindow::BringForward(const std::string& activationToken) {
     if (!port || port->Ended()) return;
     // A window still due to hide itself at start-up does that first, so the
     // pending hide cannot undo this show a moment later.
-    if (logic.IsHidePending()) logic.OnCtlColor();
+    schedulerDialog.HideAfterFirstPaint();
     PresentActivationToken(*dialog, activationToken);
-    logic.OnShowing();
+    schedulerDialog.OnShowing();
     port->ShowWindow(true);
     ActivateWithToken(activationToken, [this] { port->SetForeground(); });
 }
@@ -88,7 +84,7 @@ int SchedulerWindow::Run() {
     // Ended from outside the window (the session manager quit the
     // application): it ends as the close box would end it, so that nothing
     // waiting to be stored is lost.
-    if (!port->Ended()) logic.OnCancel();
+    if (!port->Ended()) schedulerDialog.OnCancel();
     return port->Result();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window: dialog 130 built with Qt, its events delivered to the
-// reactions of the scheduler, run until the reactions end it.
+// SchedulerDialog, run until the SchedulerDialog ends it.
 #include <QIcon>
 
 #include <memory>
@@ -21,17 +21,17 @@ QIcon ApplicationIcon();
 
 class SchedulerWindow {
 public:
-    explicit SchedulerWindow(ui::SchedulerDialog& logic);
+    explicit SchedulerWindow(ui::SchedulerDialog& schedulerDialog);
     ~SchedulerWindow();
     SchedulerWindow(const SchedulerWindow&) = delete;
     SchedulerWindow& operator=(const SchedulerWindow&) = delete;
 
-    // Builds the window, attaches the reactions and initialises it, then
-    // shows it. False when the reactions ended it during initialisation
-    // (the window is then never shown).
+    // Builds the window, attaches the SchedulerDialog and initialises it,
+    // then shows it. False when the SchedulerDialog ended it during
+    // initialisation (the window is then never shown).
     bool Start();
-    // Start, then the application's event loop until the reactions end the
-    // window; returns the window's result.
+    // Start, then the application's event loop until the SchedulerDialog
+    // ends the window; returns the window's result.
     int Run();
     // Shows the window (from hidden or minimised) and brings it to the
     // foreground, as a press on the tray icon does; nothing once it ended.
@@ -43,7 +43,7 @@ public:
     QtTrayPort& Tray() { return *tray; }
 
 private:
-    ui::SchedulerDialog& logic;
+    ui::SchedulerDialog& schedulerDialog;
     std::unique_ptr<ResourceDialog> dialog;
     std::unique_ptr<QtWindowPort> port;
     std::unique_ptr<QtTrayPort> tray;

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/core_services.h"
-#include "core/run_records.h"
 #include "instance/instance_guard.h"
 #include "platform/executable_path.h"
 #include "platform/system_clock.h"
@@ -17,8 +15,9 @@
 #include "platform/win32/win32_process_launcher.h"
 #include "platform/win32/win32_profile_location.h"
 #include "store/profile_location.h"
-#include "ui/login_start.h"
+#include "ui/command_options.h"
 #include "ui/scheduler_dialog.h"
+#include "ui/scheduler_setup.h"
 #include "ui/startup.h"
 #include "ui/task_listing.h"
 #include "ui/win32/console_output.h"
@@ -46,10 +45,8 @@ std::vector<std::string> Arguments() {
 std::optional<int> RunCommandOptions(const std::string& executablePath) {
     const std::vector<std::string> arguments = Arguments();
     if (arguments.empty()) return std::nullopt;
-    std::string name = ExecutableName(executablePath);
-    if (name.empty()) name = "tikr";
     const std::optional<ui::CommandOutput> output =
-        ui::CommandOutputFor(ui::ParseCommandOptions(arguments, false), name, TIKR_VERSION, [&executablePath] {
+        ui::CommandLineOutput(arguments, executablePath, false, TIKR_VERSION, [&executablePath] {
             // Read only, outside the one-instance rule: it works beside a
             // running Tikr. The task's texts are in the ANSI code page.
             const std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
@@ -68,7 +65,7 @@ std::optional<int> RunCommandOptions(const std::string& executablePath) {
     // why (a full disk, nowhere to write); a reader that stopped reading
     // is no news to anyone.
     if (writeError != ERROR_BROKEN_PIPE && writeError != ERROR_NO_DATA)
-        console.Error(name + ": cannot write the listing: " +
+        console.Error(ui::ProgramName(executablePath) + ": cannot write the listing: " +
                       (writeError == ERROR_SUCCESS ? std::string("no output to write to") : SystemReason(writeError)) +
                       "\n");
     return 1;
@@ -100,26 +97,18 @@ int RunSchedulerApplication(HINSTANCE instance) {
     SystemClock clock;
     Win32ProcessLauncher launcher;
     Win32MessageDisplay messages;
-    const CoreServices services = startup.Services(clock, launcher, messages);
-    ui::SchedulerDialog logic(services, startup.GetTitle());
-    // The balloons of the window's icon carry the window's caption.
-    logic.SetNotificationName(ui::SCHEDULER_CAPTION);
-    startup.Attach(logic);
     // Start at Login: the Run value of the registry for this executable.
     Win32RunEntry loginEntry(ExecutablePath(nullptr));
-    ui::LoginStartSetting loginStart(loginEntry, startup.IsFreshProfile());
-    logic.SetLoginStart(&loginStart);
-    // Each run's output file and line in the history of runs.
-    // The folder is looked at whole at most once a second.
-    RunRecords records(RunRecordsFolder(ExecutablePath(nullptr)), std::chrono::seconds(1));
-    if (!records.GetFolder().empty()) startup.AttachRecords(records);
-    SchedulerWindow window(instance, logic);
+    // The balloons of the window's icon carry the window's caption.
+    ui::SchedulerSetup setup(startup, startup.Services(clock, launcher, messages), loginEntry, ExecutablePath(nullptr),
+                             ui::SCHEDULER_CAPTION);
+    SchedulerWindow window(instance, setup.GetSchedulerDialog());
     // Each program started is kept until it ends, so that its outcome is
     // known; its end comes to the window as a message.
     window.onCreated = [&launcher](HWND hwnd) { launcher.KeepPrograms(hwnd, PROGRAM_ENDED_MESSAGE); };
     window.onProgramEnded = [&launcher](WPARAM run) { launcher.OnProgramEnded(run); };
     window.Run();
-    return startup.Finish(logic);
+    return setup.Finish();
 }
 
 }  // namespace tikr::win32

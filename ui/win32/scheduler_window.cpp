@@ -66,7 +66,8 @@ bool RouteToMainWindow(MSG& message) {
     return ThroughDialogManager(root, message);
 }
 
-SchedulerWindow::SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic) : instance(instance), logic(logic) {}
+SchedulerWindow::SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& schedulerDialog)
+    : instance(instance), schedulerDialog(schedulerDialog) {}
 
 SchedulerWindow::~SchedulerWindow() {
     if (keyFilter != nullptr) UnhookWindowsHookEx(keyFilter);
@@ -139,14 +140,14 @@ void SchedulerWindow::OnInitDialog(HWND hwnd) {
     SetDefaultButton(hwnd, res::SchedulerDialogResource());
     FitStaticTexts(hwnd);
     if (onCreated) onCreated(hwnd);
-    logic.Attach(*port, *tray);
-    port->AddListTips(res::IDC_TASK_LIST, [this](int line) { return logic.DescribeLine(line); });
-    logic.OnInitDialog();
+    schedulerDialog.Attach(*port, *tray);
+    port->AddListTips(res::IDC_TASK_LIST, [this](int line) { return schedulerDialog.DescribeLine(line); });
+    schedulerDialog.OnInitDialog();
 }
 
 INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == ui::TRAY_NOTIFY_MESSAGE) {
-        const int answer = logic.OnTrayNotify(static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
+        const int answer = schedulerDialog.OnTrayNotify(static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
         SetWindowLongPtrA(window, DWLP_MSGRESULT, answer);
         return TRUE;
     }
@@ -155,11 +156,11 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     if (taskbarCreated != 0 && message == taskbarCreated) {
-        if (!Ended()) logic.OnTrayAreaCreated();
+        if (!Ended()) schedulerDialog.OnTrayAreaCreated();
         return FALSE;
     }
     switch (message) {
-    case WM_TIMER: logic.OnTimer(static_cast<unsigned>(wParam)); return TRUE;
+    case WM_TIMER: schedulerDialog.OnTimer(static_cast<unsigned>(wParam)); return TRUE;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -167,13 +168,14 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-        if (shown) logic.OnCtlColor();
+        // The first drawing after the show: see HideAfterFirstPaint.
+        if (shown) schedulerDialog.HideAfterFirstPaint();
         return FALSE;  // the default colours
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(bigIcon.get());
-    case WM_HELP: logic.OnHelp(); return TRUE;
+    case WM_HELP: schedulerDialog.OnCommand(res::ID_HELP_COMMAND, ui::ControlEvent::clicked); return TRUE;
     case WM_SHOWWINDOW:
         // Shown from hidden, by the tray icon or by a later start.
-        if (wParam != FALSE && shown && !Ended()) logic.OnShowing();
+        if (wParam != FALSE && shown && !Ended()) schedulerDialog.OnShowing();
         return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_NOTIFY: return port != nullptr && port->OnNotify(*reinterpret_cast<NMHDR*>(lParam)) ? TRUE : FALSE;
@@ -181,7 +183,7 @@ INT_PTR SchedulerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_ENDSESSION:
         // The session ends: as Escape does, what waits to be stored is
         // written, and the tray icon and the timer go.
-        if (wParam != FALSE && !Ended()) logic.OnCancel();
+        if (wParam != FALSE && !Ended()) schedulerDialog.OnCancel();
         return FALSE;
     default: return FALSE;
     }
@@ -191,7 +193,8 @@ void SchedulerWindow::OnCommand(int id, unsigned code) {
     if (Ended()) return;
     // Enter when no default button is known presses Hide, the default.
     if (id == res::ID_OK) id = res::IDC_HIDE;
-    if (const auto event = ControlEventOf(res::SchedulerDialogResource(), id, code)) logic.OnCommand(id, *event);
+    if (const auto event = ControlEventOf(res::SchedulerDialogResource(), id, code))
+        schedulerDialog.OnCommand(id, *event);
 }
 
 bool SchedulerWindow::OnContextMenu(HWND from, LPARAM lParam) {
@@ -200,7 +203,7 @@ bool SchedulerWindow::OnContextMenu(HWND from, LPARAM lParam) {
     const POINT screen = PointOf(lParam);
     if (screen.x == -1 && screen.y == -1) {
         // A key asked (the Menu key, Shift+F10): the selected line's menu.
-        logic.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
+        schedulerDialog.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
         return true;
     }
     POINT client = screen;
@@ -215,7 +218,7 @@ bool SchedulerWindow::OnContextMenu(HWND from, LPARAM lParam) {
         if (Ended()) return true;
     }
     port->menuPoint = screen;
-    logic.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
+    schedulerDialog.OnCommand(res::IDC_TASK_LIST, ui::ControlEvent::contextMenu);
     port->menuPoint.reset();
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: dialog 130 created from its template as a modeless dialog
-// of our own window class, each message handed to the scheduler's reactions,
-// run by a message loop until the reactions end it.
+// of our own window class, each message handed to the SchedulerDialog, run
+// by a message loop until the SchedulerDialog ends it.
 #include <windows.h>
 
 #include <functional>
@@ -24,13 +24,13 @@ constexpr UINT PROGRAM_ENDED_MESSAGE = WM_APP + 101;
 
 class SchedulerWindow {
 public:
-    // Called with the window once it exists, before the reactions
-    // initialise it (and before any task can run).
+    // Called with the window once it exists, before the SchedulerDialog
+    // initialises it (and before any task can run).
     std::function<void(HWND)> onCreated;
     // A PROGRAM_ENDED_MESSAGE arrived.
     std::function<void(WPARAM run)> onProgramEnded;
 
-    SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& logic);
+    SchedulerWindow(HINSTANCE instance, ui::SchedulerDialog& schedulerDialog);
     // Removes the key filter and the tray icon if still there, then
     // destroys the window (which ends its timer), then the class and the
     // icons.
@@ -38,13 +38,13 @@ public:
     SchedulerWindow(const SchedulerWindow&) = delete;
     SchedulerWindow& operator=(const SchedulerWindow&) = delete;
 
-    // Creates the window and initialises it through the reactions, then
+    // Creates the window and initialises it through the SchedulerDialog, then
     // shows it; from then on a filter on this thread routes the window's
     // keys while a modal loop not of its own (a message box) runs. False
-    // when it could not be created or the reactions ended it during
+    // when it could not be created or the SchedulerDialog ended it during
     // initialisation (it is then never shown).
     bool Start();
-    // Start, then the message loop until the reactions end the window;
+    // Start, then the message loop until the SchedulerDialog ends the window;
     // returns the window's result (0 when it could not be created).
     int Run();
     // One message of the loop: see RouteToMainWindow.
@@ -63,7 +63,7 @@ private:
     bool OnContextMenu(HWND from, LPARAM lParam);
 
     HINSTANCE instance;
-    ui::SchedulerDialog& logic;
+    ui::SchedulerDialog& schedulerDialog;
     IconHandle bigIcon;
     IconHandle smallIcon;
     std::unique_ptr<RegisteredClass> windowClass;
@@ -74,7 +74,7 @@ private:
     // Routes the window's keys while a modal loop not of its own runs.
     HHOOK keyFilter = nullptr;
     // Colour requests count as the first drawing only once the window has
-    // been shown (the reactions hide a window that is to hide at start-up).
+    // been shown (a window that is to hide at start-up hides then).
     bool shown = false;
     bool quitPosted = false;
 };

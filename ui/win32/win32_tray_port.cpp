@@ -1,6 +1,6 @@
 #include "ui/win32/win32_tray_port.h"
 
-#include "ui/scheduler_dialog.h"
+#include "ui/tray_port.h"
 #include "ui/win32/handles.h"
 
 namespace tikr::win32 {
@@ -32,7 +32,7 @@ bool Win32TrayPort::Notify(DWORD command, UINT flags, const std::string& tip) {
     // The record in its first form: window, id, flags, message, icon, tip.
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
-    data.uID = ui::SCHEDULER_TIMER_ID;
+    data.uID = ui::TRAY_ICON_ID;
     data.uFlags = flags;
     data.uCallbackMessage = ui::TRAY_NOTIFY_MESSAGE;
     // The shell keeps its own copy of the image, so ours goes right after.
@@ -76,7 +76,7 @@ NOTIFYICONDATAA BalloonRecord(HWND window, const std::string& title, const std::
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = window;
-    data.uID = ui::SCHEDULER_TIMER_ID;
+    data.uID = ui::TRAY_ICON_ID;
     data.uFlags = NIF_INFO;
     CopyToField(data.szInfoTitle, title);
     CopyToField(data.szInfo, text);

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's icon in the notification area, through the shell's
-// notify-icon call: identity (window, SCHEDULER_TIMER_ID), callback message
+// notify-icon call: identity (window, TRAY_ICON_ID), callback message
 // TRAY_NOTIFY_MESSAGE, the application icon at 16 x 16 pixels.
 #include <windows.h>
 #include <shellapi.h>
