@@ -103,7 +103,6 @@ public:
     std::string DescribeLine(int line) const;
 
     TaskList& GetTasks() { return *tasks; }
-    const std::string& GetAppTitle() const { return appTitle; }
     const SchedulerSettings& GetSettings() const { return settings; }
     const TrayIcon& GetTrayIcon() const { return trayIcon; }
     // The check timer's identifier while it runs, else 0.

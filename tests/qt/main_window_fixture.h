@@ -58,7 +58,7 @@ using namespace tikr::ui::res;
 using namespace test_support;
 
 // ---------------------------------------------------------------------------
-// The main window with the reactions, the store and the properties dialog
+// The main window with the SchedulerDialog, the store and the properties dialog
 
 class MainWindowTest : public ::testing::Test {
 protected:

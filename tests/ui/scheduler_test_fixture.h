@@ -1,5 +1,5 @@
 #pragma once
-// The main window's reactions on a fake window and tray over a profile file
+// The main window's SchedulerDialog on a fake window and tray over a profile file
 // in a fresh directory, with helpers to write task lists.
 #include <gtest/gtest.h>
 
