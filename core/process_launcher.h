@@ -58,6 +58,12 @@ public:
     // Hears of the end of every program started with a non-zero run,
     // called from the event loop once the program has ended and was reaped.
     virtual void SetEndHandler(std::function<void(const ProgramEnd&)> /*handler*/) {}
+    // Ends a kept program that still runs, with what it started: asked
+    // first, forced STOP_GRACE_SECONDS later. Its end then comes to the end
+    // handler as any end. False when the run is unknown or cannot be
+    // stopped.
+    virtual bool Stop(std::uint64_t /*run*/) { return false; }
+    static constexpr int STOP_GRACE_SECONDS = 10;
 };
 
 }  // namespace tikr

@@ -41,6 +41,11 @@ constexpr const char* LAST_RESULT = "LastResult";
 // last finished run so that its outcome stays readable meanwhile; empty or
 // missing when none goes on.
 constexpr const char* RUNNING_SINCE = "RunningSince";
+// What a due run does while the task's last program still runs ("Start",
+// "Skip" or "Restart"; missing: Start), and how long a run may take
+// ("HH:MM"; "00:00" or missing: no limit).
+constexpr const char* IF_STILL_RUNNING = "IfStillRunning";
+constexpr const char* STOP_AFTER = "StopAfter";
 
 // Values written to "Task" and "type".
 constexpr const char* TASK_APPLICATION = "Application";

@@ -1,5 +1,7 @@
 #include "core/task.h"
 
+#include <utility>
+
 #include "core/process_launcher.h"
 #include "core/profile_keys.h"
 #include "core/run_outcome.h"
@@ -26,6 +28,12 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
         // task's "Task" line, and its action, for the next load.
         actionlessKind = kind;
     }
+
+    // As stored, before a schedule that does not keep it recomputes it.
+    if (!storedNextRun.Parse(store.ReadString(section, keys::NEXT_AT)))
+        storedNextRun = DateTime(0.0, DateTimeStatus::invalid);
+    ifStillRunning = ParseIfStillRunning(store.ReadString(section, keys::IF_STILL_RUNNING));
+    stopAfterMinutes = ParseStopAfter(store.ReadString(section, keys::STOP_AFTER));
 
     // The schedule's kind is the first letter of "type"; anything else is
     // a regular interval.
@@ -65,14 +73,15 @@ Task::Task(const CoreServices& services, std::string title, int disabled)
       action(std::make_unique<MessageBoxAction>(services, std::string(MessageBoxAction::DEFAULT_TEXT))),
       schedule(std::make_unique<DailySchedule>(services)),
       title(std::move(title)),
-      disabled(disabled) {}
+      disabled(disabled),
+      ifStillRunning(IfStillRunning::skip) {}
 
 Task::~Task() {
     action.reset();
     schedule.reset();
 }
 
-bool Task::AdvanceIfDue() {
+bool Task::AdvanceIfDue(int checkPeriod) {
     if (disabled != 0 || !schedule) return false;
     // A next run that could not be computed (the local time was unavailable)
     // is computed again once the time is known, without running the task.
@@ -81,17 +90,41 @@ bool Task::AdvanceIfDue() {
         return false;
     }
     if (!schedule->IsDue()) return false;
+    const DateTime due = schedule->GetNextRun();
     // Advance and store first, so that an action that fails or waits in a
     // message box never runs the same occurrence twice. A task without an
     // action (an unknown "Task" letter in the file) just moves on.
     schedule->UpdateNextRun();
     if (!action) return false;
+    if (SkipsNow()) {
+        skipped = SkippedText(programs.back().start);
+        return false;
+    }
+    const DateTime now = DateTime::Now(services.clock);
+    runNote = RanLate(due, now, checkPeriod) ? LateNote(due) : std::string();
     RecordRunStart();
     return true;
 }
 
+std::string Task::TakeSkipped() { return std::exchange(skipped, std::string()); }
+
+bool Task::SkipsNow() const { return ifStillRunning == IfStillRunning::skip && !programs.empty(); }
+
 void Task::MarkRunNow() {
+    runNote.clear();
     if (action) RecordRunStart();
+}
+
+std::vector<std::uint64_t> Task::GetRunningPrograms() const {
+    std::vector<std::uint64_t> runs;
+    for (const Program& program : programs) runs.push_back(program.run);
+    return runs;
+}
+
+bool Task::IsRunningProgram(std::uint64_t run) const {
+    for (const Program& program : programs)
+        if (program.run == run) return true;
+    return false;
 }
 
 void Task::RecordRunStart() {
@@ -105,22 +138,35 @@ void Task::RecordRunStart() {
     services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
 }
 
-void Task::RecordFinished(std::string result) {
+void Task::RecordFinished(std::string result) { RecordEnded(runStart, std::move(result)); }
+
+void Task::RecordEnded(const DateTime& start, std::string result) {
     lastResult = std::move(result);
-    if (runStart.IsValid()) {
-        lastRun = runStart;
+    if (start.IsValid()) {
+        lastRun = start;
         unreadLastRun.clear();
     }
-    runStart = DateTime(0.0, DateTimeStatus::invalid);
+    // A copy started earlier or later may still run: it is the run going on.
+    runStart = programs.empty() ? DateTime(0.0, DateTimeStatus::invalid) : programs.back().start;
     if (!schedule || !lastRun.IsValid() || schedule->GetSectionName().empty()) return;
     const std::string& section = schedule->GetSectionName();
     services.store.WriteStringDeferred(section, keys::LAST_RUN, lastRun.Format(Schedule::NEXT_RUN_FORMAT));
     services.store.WriteStringDeferred(section, keys::LAST_RESULT, lastResult);
-    services.store.WriteStringDeferred(section, keys::RUNNING_SINCE, "");
+    services.store.WriteStringDeferred(section, keys::RUNNING_SINCE,
+                                       runStart.IsValid() ? runStart.Format(Schedule::NEXT_RUN_FORMAT) : "");
+}
+
+std::optional<MissedRuns> Task::RecordMissedRuns() {
+    const DateTime stored = std::exchange(storedNextRun, DateTime(0.0, DateTimeStatus::invalid));
+    if (disabled != 0 || !schedule || !action) return std::nullopt;
+    std::optional<MissedRuns> missed = FindMissedRuns(stored, *schedule, DateTime::Now(services.clock));
+    // Only news later than the last run becomes the task's outcome.
+    if (missed && (!lastRun.IsValid() || lastRun < missed->last)) RecordEnded(missed->last, MissedText(*missed));
+    return missed;
 }
 
 bool Task::SettleInterruptedRun() {
-    if (runningProgram != 0) return false;
+    if (!programs.empty()) return false;
     if (!runStart.IsValid()) {
         if (!lastRun.IsValid() || lastResult.rfind("running since ", 0) != 0) return false;
         runStart = lastRun;
@@ -131,8 +177,9 @@ bool Task::SettleInterruptedRun() {
 
 std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     if (!action) return std::nullopt;
+    const std::string note = std::exchange(runNote, std::string());
     if (action->GetKind() != Action::KIND_RUN_APPLICATION) {
-        RecordFinished(RESULT_MESSAGE_SHOWN);
+        RecordFinished(RESULT_MESSAGE_SHOWN + note);
         // The task may be removed while the box is open: only the action,
         // which keeps what it needs on the stack, is touched from here on.
         action->Run();
@@ -141,35 +188,40 @@ std::optional<StartFailure> Task::RunAction(const std::string& outputPath) {
     const auto& program = static_cast<const RunApplicationAction&>(*action);
     LaunchResult launched = program.Launch(outputPath);
     if (launched.started) {
-        runningProgram = launched.run;
         outputProblem = launched.outputProblem;
+        const std::string discarded = outputProblem.empty() ? "" : OutputDiscardedText(outputProblem);
         // A kept program stays the run going on until its end is known.
-        if (runningProgram == 0)
-            RecordFinished(RESULT_STARTED + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+        if (launched.run != 0) programs.push_back(Program{launched.run, runStart, note + discarded});
+        else RecordFinished(RESULT_STARTED + note + discarded);
         return std::nullopt;
     }
-    runningProgram = 0;
     const std::string result = RESULT_NOT_STARTED + launched.reason;
-    const bool repeated = lastResult == result;
-    RecordFinished(result);
+    const bool repeated = lastResult == result || lastResult.rfind(result + "; ", 0) == 0;
+    RecordFinished(result + note);
     return StartFailure{title, program.GetCommandLine(), launched.reason, repeated};
 }
 
-std::optional<StartFailure> Task::RecordProgramEnd(const ProgramEnd& end) {
-    if (end.run == 0 || end.run != runningProgram) return std::nullopt;
-    runningProgram = 0;
-    const std::string outcome = EndedText(end);
+std::optional<StartFailure> Task::RecordProgramEnd(const ProgramEnd& end, StopReason stopped) {
+    auto found = programs.begin();
+    while (found != programs.end() && found->run != end.run) ++found;
+    if (end.run == 0 || found == programs.end()) return std::nullopt;
+    const Program ended = *found;
+    programs.erase(found);
+    const std::string outcome = StoppedOutcome(stopped, end);
+    // Against the run that ended before this one, not one still going.
     const bool repeated = OutcomeWithoutDuration(lastResult) == OutcomeWithoutDuration(outcome);
-    RecordFinished(outcome + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
-    if (!EndedInFailure(end)) return std::nullopt;
+    RecordEnded(ended.start, outcome + ended.note);
+    if (!EndTellsFailure(stopped, end)) return std::nullopt;
     const auto* program = dynamic_cast<const RunApplicationAction*>(action.get());
     return StartFailure{title, program != nullptr ? program->GetCommandLine() : std::string(), outcome, repeated, true};
 }
 
 void Task::RecordStillRunning() {
-    if (runningProgram == 0) return;
-    runningProgram = 0;
-    RecordFinished(OUTCOME_STILL_RUNNING + (outputProblem.empty() ? "" : OutputDiscardedText(outputProblem)));
+    if (programs.empty()) return;
+    // The latest copy is the one the task's line and file tell of.
+    const Program latest = programs.back();
+    programs.clear();
+    RecordEnded(latest.start, OUTCOME_STILL_RUNNING + latest.note);
 }
 
 std::optional<StartFailure> Task::CheckAndRun() {
@@ -197,6 +249,8 @@ void Task::Save(const std::string& section) {
         services.store.WriteString(section, keys::LAST_RUN, "");
         services.store.WriteString(section, keys::LAST_RESULT, "");
     }
+    services.store.WriteString(section, keys::IF_STILL_RUNNING, IfStillRunningText(ifStillRunning));
+    services.store.WriteString(section, keys::STOP_AFTER, StopAfterText(stopAfterMinutes));
     if (runStart.IsValid()) {
         services.store.WriteString(section, keys::RUNNING_SINCE, runStart.Format(Schedule::NEXT_RUN_FORMAT));
     } else if (services.store.HasKey(section, keys::RUNNING_SINCE)) {

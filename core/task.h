@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/action.h"
 #include "core/core_services.h"
 #include "core/date_time.h"
+#include "core/missed_runs.h"
+#include "core/overlap_rules.h"
 #include "core/schedule.h"
 
 namespace tikr {
@@ -30,7 +33,8 @@ public:
     // Loads the task from the section (defaults for missing keys). A "Task"
     // letter other than A or M leaves the task without an action.
     Task(const CoreServices& services, const std::string& section);
-    // A new task: a default daily schedule and the message "Message".
+    // A new task: a default daily schedule, the message "Message", and a
+    // due run skipped while the last one still runs.
     Task(const CoreServices& services, std::string title, int disabled);
     ~Task();
     Task(const Task&) = delete;
@@ -52,7 +56,20 @@ public:
     // as they are), and returns true when there is an action to run now.
     // The caller stores this in one file replacement and then calls
     // RunAction.
-    bool AdvanceIfDue();
+    //
+    // A due run of a task whose program still runs and that skips then
+    // only advances: TakeSkipped gives its outcome. A run made more than
+    // checkPeriod seconds after its due moment says so in its outcome.
+    bool AdvanceIfDue(int checkPeriod = 10);
+    // The outcome of the due run AdvanceIfDue skipped last ("skipped: still
+    // running since 09:00:00"), once; empty when none was.
+    std::string TakeSkipped();
+    // A due run or Run Now now is skipped: the task skips while its program
+    // still runs, and one does.
+    bool SkipsNow() const;
+    // The note of the run AdvanceIfDue found due, for its outcome ("; ran
+    // late: due 08:00:00"); empty when it is on time.
+    const std::string& GetRunNote() const { return runNote; }
     // Records this moment as the run going on (as AdvanceIfDue does,
     // without touching the next run): a run the user asked for.
     void MarkRunNow();
@@ -68,15 +85,24 @@ public:
     std::optional<StartFailure> RunAction(const std::string& outputPath = {});
     // The launcher's run of the program this task started last and that
     // has not ended yet; 0 when none.
-    std::uint64_t GetRunningProgram() const { return runningProgram; }
+    std::uint64_t GetRunningProgram() const { return programs.empty() ? 0 : programs.back().run; }
+    // Every run of the task's programs still going, oldest first.
+    std::vector<std::uint64_t> GetRunningPrograms() const;
+    bool IsRunningProgram(std::uint64_t run) const;
     // Why the running program's output is discarded; empty when it is not.
     const std::string& GetOutputProblem() const { return outputProblem; }
     // The end of the task's running program becomes its outcome ("exited
     // with status 2 after 41 s"), written with the file's next replacement.
     // An end that fails (non-zero status, signal) is returned, marked
-    // repeated when the run before ended the same way. The end of an
-    // earlier run than the running one changes nothing.
-    std::optional<StartFailure> RecordProgramEnd(const ProgramEnd& end);
+    // repeated when the run that ended before it ended the same way. The
+    // end of an earlier run than the running one is recorded as well (the
+    // run going on stays). A run the scheduler stopped says why (restart:
+    // not told as a failure; time limit: told).
+    std::optional<StartFailure> RecordProgramEnd(const ProgramEnd& end, StopReason stopped = StopReason::none);
+    // At a scheduler's start: the runs this task missed while none ran
+    // become its last outcome, when they are later than its last run.
+    // What it missed, once; nothing when it missed none.
+    std::optional<MissedRuns> RecordMissedRuns();
     // The scheduler ends while the program runs: "still running when Tikr
     // ended". Nothing for a task without a running program.
     void RecordStillRunning();
@@ -95,11 +121,18 @@ public:
     void SetAction(std::unique_ptr<Action> newAction);
     void SetTitle(std::string text) { title = std::move(text); }
     void SetDisabled(bool flag) { disabled = flag ? 1 : 0; }
+    void SetIfStillRunning(IfStillRunning choice) { ifStillRunning = choice; }
+    void SetStopAfter(int minutes) { stopAfterMinutes = minutes; }
 
     const std::string& GetTitle() const { return title; }
     bool IsDisabled() const { return disabled != 0; }
     Schedule* GetSchedule() const { return schedule.get(); }
     Action* GetAction() const { return action.get(); }  // may be null
+    IfStillRunning GetIfStillRunning() const { return ifStillRunning; }
+    int GetStopAfter() const { return stopAfterMinutes; }  // minutes; 0: no limit
+    // The next run the file held when the task was loaded (invalid when
+    // none was readable, or for a task not loaded).
+    const DateTime& GetStoredNextRun() const { return storedNextRun; }
     // The start of the last finished run, invalid when the task never ran,
     // and what came of it.
     const DateTime& GetLastRun() const { return lastRun; }
@@ -120,12 +153,25 @@ private:
     std::string lastResult;
     std::string unreadLastRun;                        // a stored last run that is no date it can hold
     DateTime runStart{0.0, DateTimeStatus::invalid};  // the run going on
-    std::uint64_t runningProgram = 0;
-    std::string outputProblem;  // why the running program's output is discarded
+    std::string outputProblem;                        // why the running program's output is discarded
+    IfStillRunning ifStillRunning = IfStillRunning::start;
+    int stopAfterMinutes = 0;
+    DateTime storedNextRun{0.0, DateTimeStatus::invalid};
+    std::string runNote;  // of the run starting: "; ran late: due ..."
+    std::string skipped;  // the outcome of the last skipped due run
+    // The task's programs still running, oldest first.
+    struct Program {
+        std::uint64_t run = 0;
+        DateTime start;
+        std::string note;  // the run's note and its output problem
+    };
+    std::vector<Program> programs;
 
     void RecordRunStart();
     // The run going on is over with the outcome: it becomes the last run.
     void RecordFinished(std::string result);
+    // A run that started at start is over with the outcome.
+    void RecordEnded(const DateTime& start, std::string result);
 };
 
 }  // namespace tikr

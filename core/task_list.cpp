@@ -80,6 +80,7 @@ void TaskList::CheckAll() {
     // in list order. A box's nested pass then still finds the later tasks
     // due and runs them; this pass later finds them no longer due.
     if (runRecords != nullptr) runRecords->KeepOutputWithinLimits();
+    StopOverdueRuns();
     const int count = GetCount();
     std::vector<Task*> toRun;
     int i = 0;
@@ -94,7 +95,10 @@ void TaskList::CheckAll() {
             // the current end.
             for (; i < count && i < GetCount(); ++i) {
                 Task* task = tasks[static_cast<std::size_t>(i)].get();
-                if (!task->AdvanceIfDue()) continue;
+                if (!task->AdvanceIfDue(checkPeriod)) {
+                    NoteSkipped(*task, task->TakeSkipped());
+                    continue;
+                }
                 toRun.push_back(task);
                 if (task->GetAction()->GetKind() == Action::KIND_MESSAGE_BOX) {
                     ++i;
@@ -116,6 +120,11 @@ void TaskList::CheckAll() {
 bool TaskList::RunNow(int index) {
     Task* task = GetTask(index);
     if (stopped || task == nullptr || task->GetAction() == nullptr) return false;
+    // The task's choice for a run still going holds for Run Now too.
+    if (task->SkipsNow()) {
+        NoteSkipped(*task, SkippedText(task->GetRunningSince()));
+        return true;
+    }
     {
         ProfileStore::Batch batch(services.store);
         task->MarkRunNow();
@@ -136,10 +145,12 @@ void TaskList::Run(Task& task, bool asked) {
         outputFile = runRecords->NewOutputFile(task.GetRunningSince(), task.GetTitle());
     const std::string commandLine =
         program ? static_cast<const RunApplicationAction&>(*task.GetAction()).GetCommandLine() : std::string();
-    RunningProgram record{task.GetTitle(), commandLine, task.GetRunningSince(), asked, outputFile, {}};
+    RunningProgram record{task.GetTitle(),   commandLine,         task.GetRunningSince(), asked, outputFile, {},
+                          task.GetRunNote(), task.GetStopAfter(), StopReason::none};
+    if (program && task.GetIfStillRunning() == IfStillRunning::restart) StopForRestart(task);
     // A message has its line before the box opens (the task may be gone
     // when it closes), with the outcome its task line shows.
-    if (!program) AppendHistory(record, Task::RESULT_MESSAGE_SHOWN, 0);
+    if (!program) AppendHistory(record, Task::RESULT_MESSAGE_SHOWN + record.note, 0);
     std::optional<StartFailure> failure = task.RunAction(outputFile);
     if (!failure && program) {
         const std::uint64_t run = task.GetRunningProgram();
@@ -182,17 +193,17 @@ void TaskList::OnProgramEnded(const ProgramEnd& end) {
             outputNote += NO_OUTPUT_TEXT;
         }
     }
-    AppendHistory(program, EndedText(end) + outputNote, end.seconds);
+    AppendHistory(program, StoppedOutcome(program.stop, end) + program.note + outputNote, end.seconds);
     std::optional<StartFailure> failure;
     bool recorded = false;
     for (auto& task : tasks) {
-        if (task->GetRunningProgram() != end.run) continue;
-        failure = task->RecordProgramEnd(end);
+        if (!task->IsRunningProgram(end.run)) continue;
+        failure = task->RecordProgramEnd(end, program.stop);
         recorded = true;
         break;
     }
-    if (!recorded && EndedInFailure(end))
-        failure = StartFailure{program.title, program.commandLine, EndedText(end), true, true};
+    if (!recorded && EndTellsFailure(program.stop, end))
+        failure = StartFailure{program.title, program.commandLine, StoppedOutcome(program.stop, end), true, true};
     if (!failure) return;
     if (program.asked) failure->repeated = false;
     if (onStartFailure) onStartFailure(*failure);
@@ -213,9 +224,10 @@ bool TaskList::SettleInterruptedRuns() {
     for (auto& task : tasks) {
         // Its history line too, which the ended scheduler could not write.
         if (task->SettleInterruptedRun())
-            AppendHistory(RunningProgram{task->GetTitle(), {}, task->GetLastRun(), false, {}, {}},
+            AppendHistory(RunningProgram{task->GetTitle(), {}, task->GetLastRun(), false, {}, {}, {}, 0, {}},
                           OUTCOME_ENDED_UNEXPECTEDLY, 0);
     }
+    NoteMissedRuns();
     return services.store.SaveDeferred();
 }
 

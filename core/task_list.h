@@ -79,6 +79,10 @@ public:
     void SetRunRecords(RunRecords* records) { runRecords = records; }
     RunRecords* GetRunRecords() const { return runRecords; }
 
+    // The check period in seconds: a run made later than this after its
+    // due moment says that it ran late.
+    void SetCheckPeriod(int seconds) { checkPeriod = seconds; }
+
     // Programs started and not yet ended.
     std::size_t RunningPrograms() const { return running.size(); }
 
@@ -104,7 +108,11 @@ private:
         bool asked = false;  // Run Now
         std::string outputFile;
         std::string outputProblem;
+        std::string note;                    // "; ran late: ..." for its outcome
+        int stopAfterMinutes = 0;            // its task's limit when it started; 0: none
+        StopReason stop = StopReason::none;  // why it is being ended
     };
+    int checkPeriod = 10;
     RunRecords* runRecords = nullptr;
 
     void AppendHistory(const RunningProgram& program, const std::string& outcome, long long seconds);
@@ -112,6 +120,18 @@ private:
     bool stopped = false;
 
     void Run(Task& task, bool asked = false);
+    // The rules for runs that overlap, hang or were missed (in
+    // task_list_overlap.cpp).
+    // Ends the programs that ran beyond their task's time limit.
+    void StopOverdueRuns();
+    // Ends the task's running programs before it starts again.
+    void StopForRestart(const Task& task);
+    // The history's line of a due run or Run Now skipped (text empty:
+    // none was).
+    void NoteSkipped(const Task& task, const std::string& text);
+    // At a scheduler's start: the history's lines of the runs missed while
+    // none ran.
+    void NoteMissedRuns();
 };
 
 }  // namespace tikr

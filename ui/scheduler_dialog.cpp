@@ -343,6 +343,7 @@ void SchedulerDialog::ShowTakenUp(int shownInterval) {
 
 void SchedulerDialog::RestartTimer() {
     if (timerId != 0) window->KillTimer(timerId);
+    tasks->SetCheckPeriod(static_cast<int>(settings.TimerPeriodMs() / 1000));  // later than this: ran late
     timerId = window->SetTimer(SCHEDULER_TIMER_ID, settings.TimerPeriodMs());
 }
 

@@ -31,6 +31,7 @@ constexpr int SKIP_BOXES[7] = {IDC_SKIP_SUN, IDC_SKIP_MON, IDC_SKIP_TUE, IDC_SKI
 
 constexpr int MAX_TITLE_CHARS = 100;
 constexpr int MAX_COMMAND_LINE_CHARS = 256;
+constexpr int MAX_STOP_HOURS = 999;
 
 void ShowRow(WindowPort& window, std::span<const int> row, bool show) {
     for (int id : row) window.ShowControl(id, show);
@@ -70,6 +71,8 @@ void TaskPropertiesDialog::OnInitDialog() {
     window->SetUpDownRange(IDC_DAY_OF_MONTH_SPIN, 1, 31);
     window->SetUpDownRange(IDC_MINUTE_SPIN, 0, 59);
     window->SetUpDownRange(IDC_HOUR_SPIN, 0, 23);
+    window->SetUpDownRange(IDC_STOP_HOURS_SPIN, 0, MAX_STOP_HOURS);
+    window->SetUpDownRange(IDC_STOP_MINUTES_SPIN, 0, 59);
     ShowTimingRow(timingKind, true);
     ShowActionRow(actionKind, true);
 }
@@ -96,11 +99,19 @@ bool TaskPropertiesDialog::DoDataExchange(bool saving) {
     dx.ComboIndex(IDC_TIMING, timingKind);
     dx.ComboIndex(IDC_ACTION, actionKind);
     for (int day = 0; day < 7; ++day) dx.CheckBox(SKIP_BOXES[day], skipDays[day]);
+    dx.ComboIndex(IDC_IF_STILL_RUNNING, ifStillRunning);
+    dx.IntegerText(IDC_STOP_HOURS, stopHours);
+    dx.IntegerRange(stopHours, 0, MAX_STOP_HOURS);
+    dx.IntegerText(IDC_STOP_MINUTES, stopMinutes);
+    dx.IntegerRange(stopMinutes, 0, 59);
     return !dx.Failed();
 }
 
 void TaskPropertiesDialog::LoadFromTask() {
     title = task.GetTitle();
+    ifStillRunning = static_cast<int>(task.GetIfStillRunning());
+    stopHours = task.GetStopAfter() / 60;
+    stopMinutes = task.GetStopAfter() % 60;
     disabled = task.IsDisabled() ? 1 : 0;
 
     if (const Schedule* schedule = task.GetSchedule()) {
@@ -150,6 +161,11 @@ void TaskPropertiesDialog::ApplyToTask() {
     task.SetSchedule(std::move(schedule));
     task.SetAction(std::move(action));
     task.SetTitle(title);
+    // A choice the combo box did not give (none selected) is the default.
+    task.SetIfStillRunning(ifStillRunning == 1   ? IfStillRunning::skip
+                           : ifStillRunning == 2 ? IfStillRunning::restart
+                                                 : IfStillRunning::start);
+    task.SetStopAfter(stopHours * 60 + stopMinutes);
     task.SetDisabled(disabled != 0);
 }
 

@@ -70,6 +70,9 @@ public:
     int actionKind = 0;
     int timingKind = 0;
     std::array<int, 7> skipDays{};  // Sunday first
+    int ifStillRunning = 0;         // the index of IfStillRunning's choice
+    int stopHours = 0;              // the time limit; 0:00 means none
+    int stopMinutes = 0;
 
     Task& GetTask() { return task; }
 

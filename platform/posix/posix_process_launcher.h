@@ -57,6 +57,9 @@ public:
     LaunchResult Start(const std::string& commandLine, int showState) override;
     LaunchResult StartRun(const LaunchRequest& request) override;
     void SetEndHandler(std::function<void(const ProgramEnd&)> handler) override;
+    // SIGTERM to the program's process group (its session), SIGKILL to
+    // what is left of it after STOP_GRACE_SECONDS or once it ended.
+    bool Stop(std::uint64_t run) override { return ends && ends->Stop(run); }
 
     // Programs started and not yet reaped.
     std::size_t RunningPrograms() const { return ends ? ends->Running() : 0; }

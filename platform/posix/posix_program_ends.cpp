@@ -48,7 +48,12 @@ int OpenProcessFd(pid_t pid) {
 }  // namespace
 
 ProgramEndWatch::ProgramEndWatch(DescriptorWatcher& watcher, By by, int fileLimit)
-    : watcher(&watcher), by(by), fileLimit(fileLimit) {}
+    : watcher(&watcher), by(by), fileLimit(fileLimit), stopper(watcher, ProcessLauncher::STOP_GRACE_SECONDS) {}
+
+bool ProgramEndWatch::Stop(std::uint64_t run) {
+    const auto found = children.find(run);
+    return found != children.end() && stopper.Stop(found->second.pid);
+}
 
 ProgramEndWatch::~ProgramEndWatch() {
     for (auto& [run, child] : children) {
@@ -123,6 +128,7 @@ bool ProgramEndWatch::Reap(std::uint64_t run, Child child) {
         reaped = waitpid(child.pid, &status, WNOHANG);
     } while (reaped < 0 && errno == EINTR);
     if (reaped == 0) return false;  // still running
+    stopper.Reaped(child.pid);
     ProgramEnd end;
     end.run = run;
     // With SIGCHLD ignored the system reaped it (ECHILD): how is unknown.

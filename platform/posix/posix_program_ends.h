@@ -9,6 +9,7 @@
 
 #include "core/process_launcher.h"
 #include "core/descriptor_watcher.h"
+#include "platform/posix/posix_process_stopper.h"
 
 namespace tikr {
 
@@ -35,6 +36,9 @@ public:
     void SetEndHandler(std::function<void(const ProgramEnd&)> handler) { onEnd = std::move(handler); }
     // Children kept and not yet reaped.
     std::size_t Running() const { return children.size(); }
+    // Ends a kept child's process group (see PosixProcessStopper); false
+    // for a run it does not know.
+    bool Stop(std::uint64_t run);
 
 private:
     struct Child {
@@ -49,6 +53,7 @@ private:
     std::map<std::uint64_t, Child> children;
     std::uint64_t lastRun = 0;
     std::function<void(const ProgramEnd&)> onEnd;
+    PosixProcessStopper stopper;
     // The SIGCHLD fallback: the pipe its handler writes to, watched.
     int signalPipe[2] = {-1, -1};
 

@@ -168,6 +168,7 @@ void Win32ProcessLauncher::OnProgramEnded(WPARAM run) {
     ::UnregisterWaitEx(found->second.wait, INVALID_HANDLE_VALUE);
     ::CloseHandle(found->second.process);
     kept.erase(found);
+    stopper.Ended(run);
     if (onEnd) onEnd(end);
 }
 
@@ -257,6 +258,9 @@ LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
         }
     }
     PROCESS_INFORMATION process{};
+    // A kept program goes into a job of its own before it runs, and in a
+    // process group of its own for a console break.
+    if (window != nullptr) flags |= CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP;
     const BOOL created =
         ::CreateProcessA(nullptr, text.data(), nullptr, nullptr, inherit, flags, nullptr, nullptr, &startup, &process);
     if (startupEx.lpAttributeList != nullptr) ::DeleteProcThreadAttributeList(startupEx.lpAttributeList);
@@ -266,6 +270,8 @@ LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
         ::OutputDebugStringA(("Tikr: cannot start \"" + commandLine + "\": " + reason + "\n").c_str());
         return LaunchResult::Failed(reason);
     }
+    const WPARAM run = window != nullptr ? ++lastRun : 0;
+    if (run != 0) stopper.Adopt(run, process);
     ::CloseHandle(process.hThread);
     LaunchResult result = LaunchResult::Started();
     result.outputProblem = std::move(outputProblem);
@@ -273,8 +279,8 @@ LaunchResult Win32ProcessLauncher::StartRun(const LaunchRequest& request) {
         ::CloseHandle(process.hProcess);
         return result;
     }
-    const WPARAM run = ++lastRun;
     if (Keep(process.hProcess, run)) result.run = run;
+    else stopper.Ended(run);
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/process_launcher.h"
+#include "platform/win32/win32_process_stopper.h"
 
 namespace tikr {
 
@@ -55,6 +56,9 @@ public:
     // The window heard the message of a run: reports the program's end.
     // Nothing for a run it does not know (or one not ended yet).
     void OnProgramEnded(WPARAM run);
+    // Asks the kept program and the programs it started to end, and ends
+    // them after STOP_GRACE_SECONDS (see Win32ProcessStopper).
+    bool Stop(std::uint64_t run) override { return stopper.Stop(run); }
     std::size_t RunningPrograms() const { return kept.size(); }
 
     // What the pool thread's callback needs: where to post.
@@ -77,6 +81,7 @@ private:
     WPARAM lastRun = 0;
     std::map<WPARAM, Kept> kept;
     std::function<void(const ProgramEnd&)> onEnd;
+    Win32ProcessStopper stopper{STOP_GRACE_SECONDS};
 
     // Takes the process handle; false (handle closed) when it cannot wait.
     bool Keep(HANDLE process, WPARAM run);

@@ -116,7 +116,9 @@ TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextRepla
     launcher.onStart = [this](const std::string& name) { launcher.result = name != "t1"; };
     messages.onShow = [&](const std::string&) {
         // Recorded before the box opens: the user may remove the task now.
-        EXPECT_EQ(list.GetTask(2)->GetLastResult(), Task::RESULT_MESSAGE_SHOWN);
+        // The run was due a week ago: it says so.
+        EXPECT_EQ(list.GetTask(2)->GetLastResult(),
+                  std::string(Task::RESULT_MESSAGE_SHOWN) + "; ran late: due 08:00:00");
     };
     list.CheckAll();
 
@@ -141,15 +143,15 @@ TEST_F(CheckPassTest, EachRunIsStoredWithItsNextRunAndItsOutcomeWithTheNextRepla
     EXPECT_TRUE(Identity() == afterPass);
 
     ASSERT_TRUE(list.Save(1));
-    EXPECT_EQ(Stored("App1", "LastResult"), "could not start: no program named x");
-    EXPECT_EQ(Stored("App2", "LastResult"), "started");
-    EXPECT_EQ(Stored("App3", "LastResult"), "message shown");
+    EXPECT_EQ(Stored("App1", "LastResult"), "could not start: no program named x; ran late: due 08:00:00");
+    EXPECT_EQ(Stored("App2", "LastResult"), "started; ran late: due 08:00:00");
+    EXPECT_EQ(Stored("App3", "LastResult"), "message shown; ran late: due 08:00:00");
     EXPECT_EQ(Stored("App3", "RunningSince"), "");
 
     TaskList reloaded(services);
     reloaded.Load();
     EXPECT_EQ(Stamp(reloaded.GetTask(0)->GetLastRun()), "08-Dec-2026 14:30:00");
-    EXPECT_EQ(reloaded.GetTask(0)->GetLastResult(), "could not start: no program named x");
+    EXPECT_EQ(reloaded.GetTask(0)->GetLastResult(), "could not start: no program named x; ran late: due 08:00:00");
 }
 
 TEST_F(CheckPassTest, FilesWithoutLastRunLoadAndSaveWithoutIt) {

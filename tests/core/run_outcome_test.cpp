@@ -116,14 +116,14 @@ TEST_F(ProgramEndTest, StillRunningAtTheEndAndLateOrStrayEndsChangeNothing) {
     RunOnDay(*list, 10);  // the first run still goes on
     Task& task = *list->GetTask(0);
     EXPECT_EQ(Stamp(task.GetRunningSince()), "10-Dec-2026 08:00:05");
-    // The older run's end is not the task's last run; its failure is
-    // still heard, as no news.
+    // The older run's end is the task's outcome, told as news (no run
+    // ended before it), while the later run stays the run going on.
     keeping.End(1, ProgramEnd::How::exited, 1, 86400);
-    EXPECT_EQ(task.GetLastResult(), "");
+    EXPECT_EQ(task.GetLastResult(), "exited with status 1 after 1 d; output discarded: Permission denied");
     EXPECT_EQ(Stamp(task.GetRunningSince()), "10-Dec-2026 08:00:05");
     keeping.End(77, ProgramEnd::How::exited, 1, 1);
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_TRUE(failures[0].repeated);
+    EXPECT_FALSE(failures[0].repeated);
     EXPECT_EQ(failures[0].reason, "exited with status 1 after 1 d");
     EXPECT_EQ(failures[0].commandLine, "backup --all");
 
@@ -243,12 +243,12 @@ TEST_F(ProgramEndTest, EachRunHasItsOutputFileAndItsHistoryLine) {
 
     // A message has its line, without an output file, when its box opens.
     WriteProfile("[settings]\nNumApps=1\n[App1]\ntitle=Say hi\nTask=M\nMessage=hi\ntype=I\n");
+    clock.Set(2026, 12, 12, 8, 0, 5);
     TaskList shown(keepingServices);
     shown.Load();
     shown.SetRunRecords(&records);
     std::size_t linesAtTheBox = 0;
     messages.onShow = [&](const std::string&) { linesAtTheBox = records.ReadHistory().size(); };
-    clock.Set(2026, 12, 12, 8, 0, 5);
     shown.CheckAll();
     runs = records.ReadHistory();
     ASSERT_EQ(runs.size(), 4u);

@@ -44,7 +44,13 @@ public:
     void End(std::uint64_t run, ProgramEnd::How how, long long code, long long seconds) {
         if (onEnd) onEnd(ProgramEnd{run, how, code, seconds});
     }
+    // Records the stop; the test ends the run as the program would.
+    bool Stop(std::uint64_t run) override {
+        stops.push_back(run);
+        return run != 0 && run <= requests.size();
+    }
     std::vector<LaunchRequest> requests;
+    std::vector<std::uint64_t> stops;
     std::function<void(const ProgramEnd&)> onEnd;
     std::string outputProblem;
 };

@@ -77,6 +77,15 @@ TEST(AccessibleNames, EveryControlOfEachDialogHasItsName) {
         "Run on Startup if schedule was missed because scheduler was not active",
         "OK",
         "Cancel",
+        "If still running:",
+        "If still running",
+        "Stop after",
+        "Stop after",  // hours
+        "Stop after",  // their up-down control
+        "Hrs",
+        "Min",
+        "Min",  // minutes
+        "Min",  // their up-down control
     };
     const std::vector<std::string> history{
         "Task:",  // the task's title, set by the window

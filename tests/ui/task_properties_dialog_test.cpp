@@ -49,19 +49,11 @@ TEST_F(PropertiesTest, ANewDefaultTaskOpensDailyWithAMessage) {
 TEST_F(PropertiesTest, OpeningSetsRangesBeforeShowingTheRows) {
     Task task(env.services, "Task 1", 0);
     Open(task);
-    std::vector<std::string> expected = {"SetUpDownRange 1031",
-                                         "SetUpDownRange 1030",
-                                         "SetUpDownRange 1029",
-                                         "Show 1027",
-                                         "Show 1021",
-                                         "Show 1022",
-                                         "Show 1023",
-                                         "Show 1024",
-                                         "Show 1025",
-                                         "Show 1026",
-                                         "Show 1044",
-                                         "Show 1038",
-                                         "Show 1046"};
+    std::vector<std::string> expected = {"SetUpDownRange 1031", "SetUpDownRange 1030", "SetUpDownRange 1029",
+                                         "SetUpDownRange 1055", "SetUpDownRange 1057", "Show 1027",
+                                         "Show 1021",           "Show 1022",           "Show 1023",
+                                         "Show 1024",           "Show 1025",           "Show 1026",
+                                         "Show 1044",           "Show 1038",           "Show 1046"};
     EXPECT_EQ(window.calls, expected);
 }
 
@@ -201,6 +193,9 @@ TEST_F(PropertiesTest, EachNumberFieldRefusesNumbersOutsideItsRange) {
         {IDC_DAY_OF_MONTH, "0", FormatMessage(MSG_INTEGER_RANGE, "1", "31")},
         {IDC_DAY_OF_MONTH, "32", FormatMessage(MSG_INTEGER_RANGE, "1", "31")},
         {IDC_DAY_OF_MONTH, "x", "Please enter an integer."},
+        {IDC_STOP_HOURS, "1000", "Please enter an integer between 0 and 999."},
+        {IDC_STOP_MINUTES, "60", "Please enter an integer between 0 and 59."},
+        {IDC_STOP_MINUTES, "", "Please enter an integer."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -236,7 +236,13 @@ TEST_F(StoredTaskTest, OkTakesEveryFieldAndWritesNothing) {
     window.Type(IDC_DAY_OF_MONTH, "28");
     PickAction(1);
     window.Type(IDC_MESSAGE, "Write the report");
+    EXPECT_EQ(window.Control(IDC_IF_STILL_RUNNING).comboSelection, 0);  // no key: Start
+    window.Pick(IDC_IF_STILL_RUNNING, 2);
+    window.Type(IDC_STOP_HOURS, "12");
+    window.Type(IDC_STOP_MINUTES, "5");
     EXPECT_TRUE(dialog->OnOK());
+    EXPECT_EQ(task.GetIfStillRunning(), IfStillRunning::restart);
+    EXPECT_EQ(task.GetStopAfter(), 12 * 60 + 5);
 
     EXPECT_EQ(task.GetTitle(), "Monthly report");
     EXPECT_TRUE(task.IsDisabled());

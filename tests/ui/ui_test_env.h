@@ -51,6 +51,7 @@ inline void LayOutPropertiesDialog(FakeWindow& window) {
     window.SetComboEntries(IDC_TIMING, TIMING_ENTRIES);
     window.SetComboEntries(IDC_DAY_OF_WEEK, DAY_OF_WEEK_ENTRIES);
     window.SetComboEntries(IDC_ACTION, ACTION_ENTRIES);
+    window.SetComboEntries(IDC_IF_STILL_RUNNING, 3);
 }
 
 // Makes every properties dialog run from `main` open on a fresh dialog

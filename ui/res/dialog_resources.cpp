@@ -40,7 +40,7 @@ constexpr std::array<ControlDef, 15> schedulerControls{{
 // one area of the "Task" group; all row controls start hidden. The unit
 // texts "Hrs" and "Min" come just before the fields they name (tab order
 // and drawing do not depend on static texts), as every field's label does.
-constexpr std::array<ControlDef, 37> propertiesControls{{
+constexpr std::array<ControlDef, 46> propertiesControls{{
     {ID_STATIC_ITEM, K::staticText, "Tit&le :", 7, 10, 24, 8, true, LABEL},
     {IDC_TITLE, K::editField, "", 47, 7, 152, 12, true, EDIT},
     {IDC_DISABLED, K::checkBox, "Disa&bled", 207, 7, 43, 10, true, TAB},
@@ -79,6 +79,17 @@ constexpr std::array<ControlDef, 37> propertiesControls{{
      127, 29, true, TAB | STYLE_MULTILINE},
     {ID_OK, K::pushButton, "OK", 147, 138, 50, 14, true, TAB | STYLE_DEFAULT_BUTTON},
     {ID_CANCEL, K::pushButton, "Cancel", 216, 138, 50, 14, true, TAB},
+    // Below the rows above, and after them in tab order: a run still going
+    // when the task falls due, and how long a run may take.
+    {ID_STATIC_ITEM, K::staticText, "If still &running:", 7, 162, 62, 8, true, LABEL},
+    {IDC_IF_STILL_RUNNING, K::comboDropList, "", 72, 160, 100, 48, true, COMBO},
+    {ID_STATIC_ITEM, K::staticText, "Stop &after", 7, 180, 62, 8, true, LABEL},
+    {IDC_STOP_HOURS, K::editField, "", 72, 178, 30, 12, true, EDIT},
+    {IDC_STOP_HOURS_SPIN, K::upDown, "", 100, 178, 11, 12, true, SPIN | STYLE_UD_NOTHOUSANDS},
+    {ID_STATIC_ITEM, K::staticText, "Hrs", 108, 180, 14, 8, true, LABEL},
+    {ID_STATIC_ITEM, K::staticText, "Min", 156, 180, 14, 8, true, LABEL},
+    {IDC_STOP_MINUTES, K::editField, "", 126, 178, 24, 12, true, EDIT},
+    {IDC_STOP_MINUTES_SPIN, K::upDown, "", 148, 178, 11, 12, true, SPIN | STYLE_UD_NOTHOUSANDS},
 }};
 
 // History window, dialog 134: the task's title (set by the window, shown
@@ -97,16 +108,19 @@ constexpr const char* timingEntries[] = {"Daily", "Weekly", "Monthly", "Regular 
 constexpr const char* dayOfWeekEntries[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                             "Thursday", "Friday", "Saturday"};
 constexpr const char* actionEntries[] = {"Run an Application", "Message Box"};
+// In the order of IfStillRunning: start, skip, restart.
+constexpr const char* ifStillRunningEntries[] = {"Start another", "Skip this run", "Stop it and start again"};
 
-constexpr std::array<ComboInitData, 3> propertiesComboData{{
+constexpr std::array<ComboInitData, 4> propertiesComboData{{
     {IDC_TIMING, timingEntries},
     {IDC_DAY_OF_WEEK, dayOfWeekEntries},
     {IDC_ACTION, actionEntries},
+    {IDC_IF_STILL_RUNNING, ifStillRunningEntries},
 }};
 
 constexpr DialogDef schedulerDialog{IDD_SCHEDULER_DIALOG, "Tikr", "MS Sans Serif", 8, 186, 210, schedulerControls};
 
-constexpr DialogDef propertiesDialog{IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 159,
+constexpr DialogDef propertiesDialog{IDD_TASK_PROPERTIES, "Scheduled Task Properties", "MS Sans Serif", 8, 273, 197,
                                      propertiesControls};
 
 constexpr DialogDef historyDialog{IDD_TASK_HISTORY, "Task History", "MS Sans Serif", 8, 260, 151, historyControls};

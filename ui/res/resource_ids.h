@@ -57,6 +57,12 @@ constexpr int IDC_SKIP_LABEL = 1044;
 constexpr int IDC_COMMAND_LABEL = 1045;
 constexpr int IDC_MESSAGE_LABEL = 1046;
 constexpr int IDC_BROWSE = 1047;
+// What a due run does while the last still runs, and the time limit.
+constexpr int IDC_IF_STILL_RUNNING = 1053;
+constexpr int IDC_STOP_HOURS = 1054;
+constexpr int IDC_STOP_HOURS_SPIN = 1055;
+constexpr int IDC_STOP_MINUTES = 1056;
+constexpr int IDC_STOP_MINUTES_SPIN = 1057;
 
 // History window (1050..1059; the ids after the three below are left for
 // controls a front end may add of its own).
