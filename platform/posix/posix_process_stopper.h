@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "platform/posix/descriptor_watcher.h"
+#include "core/descriptor_watcher.h"
 
 namespace tikr {
 
