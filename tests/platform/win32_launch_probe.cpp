@@ -5,7 +5,8 @@
 // "print" has it write "out" on standard output and "err" on standard error.
 // "wait=NAME", after the file is written, counts itself on the semaphore
 // NAME.ready and ends only when the event NAME is set (or after two
-// minutes), so that many probes can be made to end at one instant.
+// minutes), so that many probes can be made to end at one instant;
+// "sleep=N" has it wait N seconds before it ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,10 +21,12 @@ int main(int argc, char** argv) {
     if (file == nullptr) return 1;
     int code = 0;
     std::string wait;
+    int sleepSeconds = 0;
     for (int i = 2; i < argc; ++i) {
         std::fprintf(file, "[%s]\n", argv[i]);
         if (std::string(argv[i]).rfind("exit=", 0) == 0) code = std::atoi(argv[i] + 5);
         if (std::string(argv[i]).rfind("wait=", 0) == 0) wait = argv[i] + 5;
+        if (std::string(argv[i]).rfind("sleep=", 0) == 0) sleepSeconds = std::atoi(argv[i] + 6);
         if (std::string(argv[i]) == "print") {
             std::fputs("out\n", stdout);
             std::fflush(stdout);
@@ -45,5 +48,6 @@ int main(int argc, char** argv) {
         // the probe waits nearly as long as its test may run (300 s).
         if (WaitForSingleObject(end, 280000) != WAIT_OBJECT_0) return 1;
     }
+    if (sleepSeconds > 0) Sleep(static_cast<DWORD>(sleepSeconds) * 1000);
     return code;
 }
