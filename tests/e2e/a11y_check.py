@@ -83,6 +83,15 @@ PROPERTIES = [
     ("check box", "Run on Startup if schedule was missed because scheduler was not active", None),
     ("push button", "OK", None),
     ("push button", "Cancel", None),
+    ("label", "If still running:", None),
+    ("combo box", "Skip this run", "If still running"),
+    ("label", "Stop after", None),
+    ("text", "Stop after", "Stop after"),
+    ("spin button", "Stop after", None),
+    ("label", "Hrs", None),
+    ("label", "Min", None),
+    ("text", "Min", "Min"),
+    ("spin button", "Min", None),
 ]
 
 

@@ -87,9 +87,9 @@ end_by() {
   wait "$app"
   status=$?
   [ "$how" = display ] || [ "$status" -eq 0 ] || fail "$how: the program ended with status $status"
-  value App1 LastResult | grep -qx 'exited with status 4 after [0-9]* s' ||
+  value App1 LastResult | grep -qE '^exited with status 4 after [0-9]+ s(; ran late: due [0-9:]+)?$' ||
     fail "$how: the ended run's outcome was not stored: $(cat "$profile")"
-  [ "$(value App2 LastResult)" = 'still running when Tikr ended' ] && [ -z "$(value App2 RunningSince)" ] ||
+  [[ "$(value App2 LastResult)" =~ ^'still running when Tikr ended'(\; ran late: due [0-9:]+)?$ ]] && [ -z "$(value App2 RunningSince)" ] ||
     fail "$how: the running program was not stored as still running: $(cat "$profile")"
   grep -q $'\tSleeper\tstill running when Tikr ended' "$history" || fail "$how: no history line for the running program"
   kill -0 "$sleeper" 2>/dev/null || fail "$how: the running program was not left running"
