@@ -205,7 +205,7 @@ TEST(Win32TaskLine, TheEndOfTheSessionStoresWhatIsPendingAndStartsNothingMore) {
     EXPECT_TRUE(w.window.Ended());
     EXPECT_TRUE(w.env.launcher.started.empty());
     EXPECT_EQ(w.env.Stored("App1", "NextAt"), "09-Dec-2026 00:00:00");
-    EXPECT_EQ(w.env.Stored("App1", "LastResult"), "message shown");
+    EXPECT_EQ(w.env.Stored("App1", "LastResult"), "message shown; ran late: due 00:00:00");
     w.env.store.SetWriteFailureHandler({});
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // the end of the window's loop
