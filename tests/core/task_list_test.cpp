@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <iterator>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "core/task_list.h"
 #include "core_fixture.h"
@@ -62,11 +64,14 @@ TEST_F(TaskListTest, CountWithoutItsSectionGivesADefaultTask) {
     EXPECT_EQ(launcher.started[0].first, "");
 }
 
-TEST_F(TaskListTest, CountOutOfRange) {
-    WriteProfile("[settings]\nNumApps=-5\n");
-    TaskList negative(services);
-    negative.Load();
-    EXPECT_EQ(negative.GetCount(), 0);
+TEST_F(TaskListTest, CountOutOfRangeIsHeldToWhatTheListAllows) {
+    const std::pair<const char*, int> cases[] = {{"-5", 0}, {"100001", 100000}};
+    for (const auto& [stored, expected] : cases) {
+        WriteProfile(std::string("[settings]\nNumApps=") + stored + "\n");
+        TaskList list(services);
+        list.Load();
+        EXPECT_EQ(list.GetCount(), expected) << stored;
+    }
 }
 
 TEST_F(TaskListTest, EmptyTitleIsKeptAndOnlyAMissingOneDefaults) {
