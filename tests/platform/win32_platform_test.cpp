@@ -147,7 +147,14 @@ TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheW
     const HANDLE end = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
     const HANDLE ready = CreateSemaphoreA(nullptr, 0, count, (name + ".ready").c_str());
     ASSERT_TRUE(end != nullptr && ready != nullptr);
+    // Whatever ends the test, the probes still waiting are let go at once
+    // rather than holding the run open for their full wait.
+    struct Release {
+        HANDLE end;
+        ~Release() { SetEvent(end); }
+    } const release{end};
     DWORD handlesBefore = 0, handlesAfter = 0;
+    int retries = 0;
     std::map<WPARAM, int> expected;
     std::map<WPARAM, int> heard;
     using Clock = chr::steady_clock;
@@ -161,9 +168,15 @@ TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheW
         start = Clock::now();
         for (int i = 0; i < count; ++i) {
             const int code = i % 200 + 1;
-            const LaunchResult result = launcher.Start("\"" + PROBE + "\" " + dir.File("out" + std::to_string(i)) +
-                                                           " exit=" + std::to_string(code) + " wait=" + name,
-                                                       SW_SHOW);
+            const std::string commandLine = "\"" + PROBE + "\" " + dir.File("out" + std::to_string(i)) +
+                                            " exit=" + std::to_string(code) + " wait=" + name;
+            // Wine's process creation now and then fails with an internal
+            // error on a loaded machine; a later try of the same start works.
+            LaunchResult result = launcher.Start(commandLine, SW_SHOW);
+            for (int attempt = 1; !result && attempt < 5; ++attempt, ++retries) {
+                Sleep(200);
+                result = launcher.Start(commandLine, SW_SHOW);
+            }
             ASSERT_TRUE(result) << i << ": " << result.reason;
             ASSERT_NE(result.run, 0u);
             expected[result.run] = code;
@@ -205,9 +218,9 @@ TEST(Win32ProcessLauncher, ManyProgramsEndingAtOnceAreAllHeardWithoutHoldingTheW
     std::printf(
         "%d programs: started in %lld ms, all waiting after %lld ms; all ends heard %lld ms after the "
         "release; longest turn of the window %lld ms, longest stretch without an empty queue %lld ms; "
-        "handles %lu before, %lu after\n",
+        "handles %lu before, %lu after; %d starts tried again\n",
         count, ms(startedAll - start), ms(readyAll - start), ms(deliveredAll - released), ms(longestTurn),
-        ms(longestBusy), handlesBefore, handlesAfter);
+        ms(longestBusy), handlesBefore, handlesAfter, retries);
     EXPECT_LT(longestTurn, chr::seconds(2));
     // A thousand ends keep the queue from emptying for about 3.3 s under
     // 64-bit Wine on two cores (about 2 s under 32-bit Wine): the bar
