@@ -30,8 +30,7 @@ void TaskList::Load() {
     // One batch: the reads see one state of the file, and the next-run
     // times that loading stores land in one write.
     ProfileStore::Batch batch(services.store);
-    int count = services.store.ReadInt(keys::SETTINGS_SECTION_READ, keys::NUM_APPS, 0);
-    if (count > MAX_TASKS) count = MAX_TASKS;
+    const int count = StoredCount(services.store);
     tasks.clear();
     if (count <= 0) return;
     tasks.reserve(static_cast<std::size_t>(count));
@@ -39,6 +38,11 @@ void TaskList::Load() {
         tasks.push_back(std::make_unique<Task>(services, TaskSectionName(i)));
     }
     batch.Commit();
+}
+
+int TaskList::StoredCount(ProfileStore& store) {
+    const int count = store.ReadInt(keys::SETTINGS_SECTION_READ, keys::NUM_APPS, 0);
+    return count > MAX_TASKS ? MAX_TASKS : count;
 }
 
 void TaskList::LoadAheadOfKept() {

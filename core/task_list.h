@@ -28,6 +28,9 @@ public:
 
     // Fills the list from the store ("NumApps" sections).
     void Load();
+    // How many task sections the store names ("NumApps"), held to what a
+    // list allows: a damaged count never makes billions of tasks.
+    static int StoredCount(ProfileStore& store);
     // Loads the store's tasks and puts the tasks now in the list after
     // them, in their order: the tasks added while the file could not be
     // read join the file's, never take their places. The caller saves the

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <iterator>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/core_services.h"
 #include "core/message_display.h"
@@ -22,7 +25,6 @@ namespace {
 
 constexpr std::size_t COLUMNS = 6;
 constexpr std::size_t MAX_CELL_CHARACTERS = 80;
-using Row = std::array<std::string, COLUMNS>;
 
 // The screen columns a terminal gives a character: none for combining
 // marks and zero-width characters, two for East Asian wide and full-width
@@ -55,10 +57,15 @@ std::size_t CharacterColumns(char32_t c) {
 
 // The screen columns of UTF-8 text; a byte that starts no character takes
 // one column, as a terminal shows it as one replacement sign.
-std::size_t Width(const std::string& text) {
+std::size_t Width(std::string_view text) {
     std::size_t columns = 0;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {  // plain ASCII, nearly every character listed
+            ++columns;
+            ++i;
+            continue;
+        }
         const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
         char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
         bool whole = length > 0 && i + length <= text.size();
@@ -94,42 +101,73 @@ public:
 
 }  // namespace
 
-std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8,
-                      const std::map<int, DateTime>& heldNextRuns) {
-    const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
-    std::vector<Row> rows{{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"}};
-    for (int i = 0; i < tasks.GetCount(); ++i) {
-        const Task* task = tasks.GetTask(i);
-        const Schedule* schedule = task->GetSchedule();
-        const auto held = heldNextRuns.find(i);
-        Row row;
-        row[0] = Cell(utf8(task->GetTitle()));
-        row[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
-        row[2] = task->IsDisabled()           ? "disabled"
-                 : held != heldNextRuns.end() ? FormatNextRun(held->second)
-                 : schedule != nullptr        ? FormatNextRun(schedule->GetNextRun())
-                                              : "unknown";
-        row[3] = task->GetLastRun().IsValid() || !task->GetLastResult().empty() ? FormatRunTime(task->GetLastRun())
-                                                                                : "never";
-        row[4] = Cell(utf8(task->GetLastResult()));
-        if (task->GetRunningSince().IsValid()) row[5] = FormatRunTime(task->GetRunningSince());
-        rows.push_back(std::move(row));
-    }
-    std::array<std::size_t, COLUMNS> widths{};
-    for (const Row& row : rows)
-        for (std::size_t c = 0; c < COLUMNS; ++c) widths[c] = std::max(widths[c], Width(row[c]));
+namespace {
+
+// One line of the table: its cells one after the other in one text (a
+// listing of 100,000 tasks keeps one string a line, not six), where each
+// ends, and the screen columns each takes.
+struct Row {
     std::string text;
-    for (const Row& row : rows) {
-        std::string line;
+    std::array<std::uint32_t, COLUMNS> ends{};
+    std::array<std::uint32_t, COLUMNS> widths{};
+
+    explicit Row(const std::array<std::string, COLUMNS>& cells) {
+        std::size_t size = 0;
+        for (const std::string& cell : cells) size += cell.size();
+        text.reserve(size);
         for (std::size_t c = 0; c < COLUMNS; ++c) {
-            line += row[c];
-            if (c + 1 < COLUMNS) line += std::string(widths[c] - Width(row[c]) + 2, ' ');
+            text += cells[c];
+            ends[c] = static_cast<std::uint32_t>(text.size());
+            widths[c] = static_cast<std::uint32_t>(Width(cells[c]));
         }
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        text += line + "\n";
+    }
+    std::string_view CellText(std::size_t c) const {
+        const std::uint32_t begin = c == 0 ? 0 : ends[c - 1];
+        return std::string_view(text).substr(begin, ends[c] - begin);
+    }
+};
+
+Row TaskRow(const Task& task, const TaskTextToUtf8& toUtf8, const DateTime* heldNextRun) {
+    const auto utf8 = [&toUtf8](const std::string& taskText) { return toUtf8 ? toUtf8(taskText) : taskText; };
+    const Schedule* schedule = task.GetSchedule();
+    std::array<std::string, COLUMNS> cells;
+    cells[0] = Cell(utf8(task.GetTitle()));
+    cells[1] = schedule != nullptr ? DescribeSchedule(*schedule) : "No timing rule";
+    cells[2] = task.IsDisabled()        ? "disabled"
+               : heldNextRun != nullptr ? FormatNextRun(*heldNextRun)
+               : schedule != nullptr    ? FormatNextRun(schedule->GetNextRun())
+                                        : "unknown";
+    cells[3] =
+        task.GetLastRun().IsValid() || !task.GetLastResult().empty() ? FormatRunTime(task.GetLastRun()) : "never";
+    cells[4] = Cell(utf8(task.GetLastResult()));
+    if (task.GetRunningSince().IsValid()) cells[5] = FormatRunTime(task.GetRunningSince());
+    return Row(cells);
+}
+
+std::string TableText(const std::vector<Row>& rows) {
+    std::array<std::uint32_t, COLUMNS> widths{};
+    std::size_t size = 0;
+    for (const Row& row : rows) {
+        size += row.text.size() + 1;
+        for (std::size_t c = 0; c < COLUMNS; ++c) widths[c] = std::max(widths[c], row.widths[c]);
+    }
+    std::size_t lineWidth = 0;
+    for (const std::uint32_t width : widths) lineWidth += width + 2;
+    std::string text;
+    text.reserve(size + rows.size() * lineWidth);
+    for (const Row& row : rows) {
+        const std::size_t lineBegin = text.size();
+        for (std::size_t c = 0; c < COLUMNS; ++c) {
+            text += row.CellText(c);
+            if (c + 1 < COLUMNS) text.append(widths[c] - row.widths[c] + 2, ' ');
+        }
+        while (text.size() > lineBegin && text.back() == ' ') text.pop_back();
+        text += '\n';
     }
     return text;
 }
+
+}  // namespace
 
 Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
                          const TaskTextToUtf8& toUtf8) {
@@ -138,20 +176,31 @@ Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, cons
     NoLauncher launcher;
     NoMessages messages;
     const CoreServices services{store, clock, launcher, messages};
-    TaskList tasks(services);
-    tasks.Load();
+    // Each task is loaded as the window would load it, put into its line
+    // and let go: a listing of many tasks never holds them all. One batch
+    // gives one look at the file; what loading would store is kept in
+    // memory and never written.
+    ProfileStore::Batch batch(store);
+    const int count = TaskList::StoredCount(store);
     // An unreadable file is no file without tasks.
     if (!store.ReadError().empty())
         return Listing{{}, "cannot read the profile file " + profilePath + ": " + store.ReadError()};
-    std::map<int, DateTime> held;
+    std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(count, 0)) + 1);
+    rows.emplace_back(
+        std::array<std::string, COLUMNS>{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"});
     const DateTime now = DateTime::Now(clock);
-    for (int i = 0; i < tasks.GetCount(); ++i) {
-        if (dynamic_cast<const IntervalSchedule*>(tasks.GetTask(i)->GetSchedule()) == nullptr) continue;
+    for (int i = 0; i < count; ++i) {
+        const std::string section = TaskSectionName(i);
+        // Read before the task recomputes it.
         DateTime stored;
-        if (stored.Parse(store.ReadString(TaskSectionName(i), keys::NEXT_AT)) && now.IsValid() && stored >= now)
-            held[i] = stored;
+        const bool storedValid = stored.Parse(store.ReadString(section, keys::NEXT_AT));
+        const Task task(services, section);
+        const bool held = storedValid && now.IsValid() && stored >= now &&
+                          dynamic_cast<const IntervalSchedule*>(task.GetSchedule()) != nullptr;
+        rows.push_back(TaskRow(task, toUtf8, held ? &stored : nullptr));
     }
-    return Listing{TaskTable(tasks, toUtf8, held), {}};
+    return Listing{TableText(rows), {}};
 }
 
 }  // namespace tikr::ui

@@ -2,16 +2,10 @@
 // The listing of the tasks that "--list" prints: no window, nothing
 // written.
 #include <functional>
-#include <map>
 #include <string>
 
 #include "core/clock.h"
-#include "core/date_time.h"
 #include "store/file_system.h"
-
-namespace tikr {
-class TaskList;
-}
 
 namespace tikr::ui {
 
@@ -26,20 +20,16 @@ struct Listing {
 // the ANSI code page, as its profile functions keep them.
 using TaskTextToUtf8 = std::function<std::string(const std::string&)>;
 
-// Every task as an aligned table, one line each after a heading: title,
-// timing rule in words, next run ("disabled" for a disabled task), last
-// finished run ("never") and its outcome, and the start of the run going
-// on. Each cell is one line of text, UTF-8.
-// heldNextRuns: next runs by task index shown instead of the loaded ones.
-std::string TaskTable(const TaskList& tasks, const TaskTextToUtf8& toUtf8 = nullptr,
-                      const std::map<int, DateTime>& heldNextRuns = {});
-
 // The table of the tasks in the profile file, loaded as the window would
 // load them (a damaged file shows what loads) through files that are only
-// read: the file is left as it is. A regular interval restarts at every
-// load, yet a scheduler that runs holds the next run it stored: a stored
-// next run that has not passed is shown. A file that exists but cannot be
-// read gives no table: "cannot read the profile file <path>: <reason>".
+// read: the file is left as it is. It is aligned, one line each after a
+// heading: title, timing rule in words, next run ("disabled" for a
+// disabled task), last finished run ("never") and its outcome, and the
+// start of the run going on; each cell is one line of text, UTF-8. A
+// regular interval restarts at every load, yet a scheduler that runs holds
+// the next run it stored: a stored next run that has not passed is shown.
+// A file that exists but cannot be read gives no table: "cannot read the
+// profile file <path>: <reason>".
 Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, const Clock& clock,
                          const TaskTextToUtf8& toUtf8 = nullptr);
 
