@@ -74,6 +74,10 @@ QWidget* MakeControl(const ControlDef& control, const DialogUnits& units, QWidge
         list->setVerticalScrollBarPolicy((control.style & res::STYLE_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
                                                                                    : Qt::ScrollBarAlwaysOff);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Every line is one line of text in one font: the view measures
+        // one, not each of ten thousand, before the window can show.
+        // Lines span the view's width either way.
+        list->setUniformItemSizes(true);
         widget = list;
         break;
     }
