@@ -7,5 +7,9 @@
 namespace tikr::bench {
 
 std::size_t LiveHeapBytes();
+// Starts counting the most held from now on; returns what is held now.
+std::size_t StartPeakHeapBytes();
+// The most held since StartPeakHeapBytes.
+std::size_t PeakHeapBytes();
 
 }  // namespace tikr::bench

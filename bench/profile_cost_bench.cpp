@@ -1,7 +1,7 @@
 // What loading and saving the task list cost beside what reading and
 // writing the profile file costs: a bare read of the file split into
 // lines, the store's parse of it, a task list load, one write of the file,
-// and whole-list saves, at 10,000 and 100,000 tasks. Heap counters give
+// whole-list saves and the "--list" listing, at 10,000 and 100,000 tasks. Heap counters give
 // what a parsed file and a loaded list keep, and their ratio to the file.
 #include <benchmark/benchmark.h>
 
@@ -15,6 +15,7 @@
 #include "bench_profile.h"
 #include "heap_counter.h"
 #include "store/file_system.h"
+#include "ui/task_listing.h"
 
 namespace {
 
@@ -87,6 +88,17 @@ void BM_TaskListLoad(benchmark::State& state) {
     }
 }
 
+// "--list": the same load, task by task, into a table; the most it holds
+// at once beside the file.
+void BM_ListProfileTasks(benchmark::State& state) {
+    Profile profile(static_cast<int>(state.range(0)));
+    std::unique_ptr<FileSystem> files = MakeSystemFileSystem();
+    for (auto _ : state) benchmark::DoNotOptimize(ui::ListProfileTasks(profile.path, *files, profile.clock).table);
+    const std::size_t before = bench::StartPeakHeapBytes();
+    benchmark::DoNotOptimize(ui::ListProfileTasks(profile.path, *files, profile.clock).table);
+    SetHeapCounters(state, profile.path, bench::PeakHeapBytes() - before);
+}
+
 // A load a minute later: every interval task's next run moves, and the
 // load stores them in one write.
 void BM_TaskListLoadMovingNextRuns(benchmark::State& state) {
@@ -137,6 +149,7 @@ void BM_TaskListSaveAll(benchmark::State& state) {
 BENCHMARK(BM_ReadAndSplit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TaskListLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListProfileTasks)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TaskListLoadMovingNextRuns)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFileOnce)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TaskListSaveAllUnchanged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

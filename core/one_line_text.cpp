@@ -47,6 +47,8 @@ bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c ==
 std::string OneLineText(std::string_view text, std::size_t maxCharacters, InvalidBytes invalid,
                         std::string_view cutMark) {
     std::string line;
+    // Room for what is kept (at most four bytes a character) in one go.
+    line.reserve((maxCharacters < text.size() / 4 ? maxCharacters * 4 : text.size()) + cutMark.size());
     for (std::size_t characters = 0; !text.empty(); ++characters) {
         if (characters == maxCharacters) {
             line += cutMark;
