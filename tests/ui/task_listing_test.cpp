@@ -81,6 +81,11 @@ TEST(TaskListing, AlignedTableOfWhatLoadsAndTheFileIsLeftAsItWas) {
     EXPECT_EQ(env.ProfileText(), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(env.dir.Path()), {}), 1);
 
+    // A count below zero, as a person may type it, lists no task.
+    CoreEnv negative("[settings]\nNumApps=-5\n[App1]\ntitle=Never listed\n");
+    EXPECT_EQ(ui::ListProfileTasks(negative.path, *files, negative.clock).table,
+              "TITLE  RULE  NEXT RUN  LAST RUN  OUTCOME  RUNNING SINCE\n");
+
     // No file: a heading alone, and still no file.
     std::filesystem::remove(env.path);
     const ui::Listing none = ui::ListProfileTasks(env.path, *files, env.clock);
