@@ -17,8 +17,7 @@ void* Allocate(std::size_t size) {
     const std::size_t held = malloc_usable_size(block);
     const std::size_t live = liveBytes.fetch_add(held, std::memory_order_relaxed) + held;
     std::size_t peak = peakBytes.load(std::memory_order_relaxed);
-    while (live > peak && !peakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
-    }
+    while (live > peak && !peakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {}
     return block;
 }
 
