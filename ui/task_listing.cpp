@@ -66,8 +66,8 @@ std::size_t Width(std::string_view text) {
             ++i;
             continue;
         }
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        char32_t c = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
         bool whole = length > 0 && i + length <= text.size();
         for (std::size_t k = 1; whole && k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
@@ -98,10 +98,6 @@ class NoMessages : public MessageDisplay {
 public:
     void Show(std::string /*text*/, std::string /*caption*/) override {}
 };
-
-}  // namespace
-
-namespace {
 
 // One line of the table: its cells one after the other in one text (a
 // listing of 100,000 tasks keeps one string a line, not six), where each
