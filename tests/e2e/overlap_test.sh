@@ -44,8 +44,10 @@ wait_for 30 grep -qx ready "$work/notifications.txt" || fail "the notification s
 
 factor=20
 start=$(date +%s)
-# The daily task with a limit falls due two minutes of the program's time in.
-limited_at=$(date -d "@$((start + 120 + 60))" +%H:%M)
+# The daily task with a limit falls due five to six minutes of the
+# program's time in, well after the overlapping task's first failure: two
+# failures ending within a second are told in one notification.
+limited_at=$(date -d "@$((start + 300 + 60))" +%H:%M)
 cat >"$work/skipper.sh" <<EOF
 #!/bin/sh
 mkdir "$work/skipper.lock" 2>/dev/null || echo overlap >>"$work/skipper.overlap"
@@ -96,7 +98,7 @@ SkipDays=0000000
 [App5]
 title=Overlapper
 Task=Application
-command=sh -c 'sleep 9; exit 3'
+command=sh -c 'sleep 5; exit 3'
 type=Interval
 when=00:01
 EOF
@@ -128,12 +130,15 @@ done
 [ "$(wc -l <"$work/skipper.runs")" -ge 2 ] || fail "the Skip task did not run again after its copy ended"
 [ "$(lines Skipper "skipped: still running since ")" -ge 2 ] || fail "no skipped lines: $(cat "$history")"
 
+wait_for 20 grep -q "	Limited	" "$history" || fail "the time limit's stop has no line: $(cat "$history")"
 limited=$(grep "	Limited	" "$history")
 grep -q '	stopped after [0-9]* s (time limit)' <<<"$limited" || fail "the time limit's outcome: $limited"
 seconds=$(cut -f4 <<<"$limited")
 # The limit is 3 s here; the check comes within a second, the force at 10 s.
 [ "$seconds" -le 14 ] || fail "the time limit's stop took $seconds s"
 [ "$(ps -o args= --ppid "$app" | grep -cx 'sleep 600')" -eq 0 ] || fail "the program over its time limit still runs"
+# Told after the second that gathers failures ending together.
+wait_for 5 grep -q 'a task failed | Task "Limited"' "$work/notifications.txt"
 [ "$(grep -c 'a task failed | Task "Limited"' "$work/notifications.txt")" -eq 1 ] ||
   fail "the time limit was not told once: $(cat "$work/notifications.txt")"
 
