@@ -12,7 +12,6 @@
 #include "core/message_display.h"
 #include "core/one_line_text.h"
 #include "core/process_launcher.h"
-#include "core/profile_keys.h"
 #include "core/schedule.h"
 #include "core/task_list.h"
 #include "core/task_state_text.h"
@@ -187,12 +186,10 @@ Listing ListProfileTasks(const std::string& profilePath, FileSystem& files, cons
         std::array<std::string, COLUMNS>{"TITLE", "RULE", "NEXT RUN", "LAST RUN", "OUTCOME", "RUNNING SINCE"});
     const DateTime now = DateTime::Now(clock);
     for (int i = 0; i < count; ++i) {
-        const std::string section = TaskSectionName(i);
-        // Read before the task recomputes it.
-        DateTime stored;
-        const bool storedValid = stored.Parse(store.ReadString(section, keys::NEXT_AT));
-        const Task task(services, section);
-        const bool held = storedValid && now.IsValid() && stored >= now &&
+        const Task task(services, TaskSectionName(i));
+        // The next run as stored, which the task read before recomputing it.
+        const DateTime& stored = task.GetStoredNextRun();
+        const bool held = stored.IsValid() && now.IsValid() && stored >= now &&
                           dynamic_cast<const IntervalSchedule*>(task.GetSchedule()) != nullptr;
         rows.push_back(TaskRow(task, toUtf8, held ? &stored : nullptr));
     }
