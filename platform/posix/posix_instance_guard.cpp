@@ -102,13 +102,26 @@ std::unique_ptr<PosixInstanceGuard> PosixInstanceGuard::Acquire(const std::strin
     self->socketPath_ = runtimeDir + "/" + resolvedName + "." + ProfileKey(resolved) + ".sock";
     self->runtimeDir_ = runtimeDir;
 
-    if (self->TakeLock()) {
+    bool taken = self->TakeLock();
+    if (!taken && !self->lockBusy_) {
+        // The profile's folder cannot hold the lock (read-only, say): starts
+        // that share a runtime folder still exclude each other through a
+        // lock there, so a second start never runs the same tasks again.
+        const std::string besideProfile = std::exchange(self->error_, std::string());
+        CloseFd(self->lockFd_);
+        self->lockPath_ = runtimeDir + "/" + resolvedName + "." + ProfileKey(resolved) + ".lock";
+        taken = EnsurePrivateDirectory(runtimeDir, self->error_) && self->TakeLock();
+        if (!taken && !self->lockBusy_) {
+            self->error_ = besideProfile + "; " + self->error_;
+            return self;  // unguarded, error_ says why
+        }
+    }
+    if (taken) {
         self->role_ = Role::first;
         self->activationToken_.clear();  // its own window comes up with it
         self->Listen();
         return self;
     }
-    if (!self->lockBusy_) return self;  // unguarded, error_ says why
     self->RunAsLaterStart(wait);
     return self;
 }

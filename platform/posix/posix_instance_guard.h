@@ -30,8 +30,10 @@
 // it (LauncherActivationToken), so that the running Tikr's window may come
 // to the front on desktops that give the focus only against such a token.
 //
-// The role is unguarded only when the lock file cannot be used (the
-// profile's folder is missing or not writable).
+// When the profile's folder cannot hold the lock file (read-only, missing,
+// not a folder), the lock is "<profile file name>.<hash>.lock" in the
+// runtime folder instead: starts that share that folder still exclude each
+// other. The role is unguarded only when neither lock file can be used.
 #include <chrono>
 #include <memory>
 #include <string>

@@ -796,12 +796,24 @@ TEST(RuntimeDir, PrivateDirectoryIsCreatedCheckedAndTightened) {
     }
 }
 
-TEST(InstanceGuard, WithoutAUsableLockFileTheProgramRunsUnguarded) {
+// A profile folder that cannot hold the lock (here a file stands where the
+// folder should be, as a read-only disk refuses it) moves the lock to the
+// runtime folder, where starts still exclude each other; only without a
+// usable runtime folder either is the program unguarded.
+TEST(InstanceGuard, WithoutALockBesideTheProfileTheRuntimeFolderHoldsIt) {
     TempDir dir;
     TempDir::WriteFile(dir.File("file"), "");
-    auto self = PosixInstanceGuard::Acquire(dir.File("file") + "/tikr.INI", dir.Path().string(), milliseconds(100));
+    const std::string profile = dir.File("file") + "/tikr.INI";
+    auto running = PosixInstanceGuard::Acquire(profile, dir.File("run"), milliseconds(100));
+    ASSERT_EQ(running->GetRole(), Role::first) << running->GetError();
+    EXPECT_EQ(running->GetError(), "");
+    EXPECT_EQ(fs::path(running->GetLockPath()).parent_path(), fs::path(dir.File("run")));
+    EXPECT_EQ(PosixInstanceGuard::Acquire(profile, dir.File("run"), milliseconds(100))->GetRole(),
+              Role::alreadyRunning);
+
+    auto self = PosixInstanceGuard::Acquire(profile, dir.File("file") + "/run", milliseconds(100));
     EXPECT_EQ(self->GetRole(), Role::unguarded);
-    EXPECT_FALSE(self->GetError().empty());
+    EXPECT_NE(self->GetError().find("cannot open " + profile + ".lock"), std::string::npos) << self->GetError();
     EXPECT_EQ(self->GetListenFd(), -1);
     EXPECT_EQ(self->AcceptRequests(), 0);
 
