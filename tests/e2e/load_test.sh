@@ -193,7 +193,9 @@ wait "$app"
   fail "(c) not every outcome was stored: $(grep '^LastResult=' "$work/c/cfg/tikr.INI" | sort | uniq -c | head -5)"
 
 # --- (d) a program that writes 100 MB of output -----------------------------
-# Run Now starts a program that writes 100 MB in 1 MB pieces; Tikr's memory
+# Run Now starts a program that writes 100 MB in 1 MB pieces, slowly enough
+# (about 10 s) that several checks, which keep the folder within 64 MB, come
+# while its file grows from 64 MB to 100 MB; Tikr's memory
 # stays as it was and its window answers meanwhile; the next run (Run Now of
 # another task) trims the output folder back within its 64 MB.
 mkdir -p "$work/d/cfg" "$work/d/run"
@@ -208,7 +210,7 @@ NumApps=2
 title=Chatty
 Disabled=1
 Task=Application
-command=/bin/sh -c 'for i in \$(seq 100); do head -c 1048576 /dev/zero; sleep 0.02; done'
+command=/bin/sh -c 'for i in \$(seq 100); do head -c 1048576 /dev/zero; sleep 0.1; done'
 type=Interval
 [App2]
 title=Quiet
