@@ -9,10 +9,10 @@ namespace tikr {
 
 void Action::Save(const std::string& /*section*/) {}
 
-RunApplicationAction::RunApplicationAction(const CoreServices& services, const std::string& section)
+RunApplicationAction::RunApplicationAction(const CoreServices& services, const StoredSection& stored)
     : Action(services) {
-    commandLine = services.store.ReadString(section, keys::COMMAND);
-    showState = services.store.ReadInt(section, keys::SHOW, SHOW_STATE_SHOW);
+    commandLine = stored.ReadString(keys::COMMAND);
+    showState = stored.ReadInt(keys::SHOW, SHOW_STATE_SHOW);
 }
 
 RunApplicationAction::RunApplicationAction(const CoreServices& services, std::string commandLine, int showState)
@@ -36,8 +36,8 @@ void RunApplicationAction::Save(const std::string& section) {
     services.store.WriteInt(section, keys::SHOW, showState);
 }
 
-MessageBoxAction::MessageBoxAction(const CoreServices& services, FromSection section) : Action(services) {
-    text = services.store.ReadString(section.name, keys::MESSAGE, DEFAULT_TEXT);
+MessageBoxAction::MessageBoxAction(const CoreServices& services, const StoredSection& stored) : Action(services) {
+    text = stored.ReadString(keys::MESSAGE, DEFAULT_TEXT);
 }
 
 MessageBoxAction::MessageBoxAction(const CoreServices& services, std::string text)

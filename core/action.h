@@ -7,6 +7,7 @@
 
 #include "core/core_services.h"
 #include "core/process_launcher.h"
+#include "store/stored_section.h"
 
 namespace tikr {
 
@@ -37,7 +38,7 @@ public:
     // The show state SW_SHOW, named apart from the platform's macro.
     static constexpr int SHOW_STATE_SHOW = 5;
 
-    RunApplicationAction(const CoreServices& services, const std::string& section);
+    RunApplicationAction(const CoreServices& services, const StoredSection& stored);
     RunApplicationAction(const CoreServices& services, std::string commandLine, int showState);
 
     // Starts the command line without waiting; returns 1 when it started,
@@ -58,19 +59,13 @@ private:
     int showState = SHOW_STATE_SHOW;
 };
 
-// Picks the constructor that loads a message action from a section, apart
-// from the one that takes the message text.
-struct FromSection {
-    const std::string& name;
-};
-
 class MessageBoxAction : public Action {
 public:
     static constexpr const char* CAPTION = "Tikr Scheduled Message";
     // The text of a new task's message, and of a stored one without "Message".
     static constexpr const char* DEFAULT_TEXT = "Message";
 
-    MessageBoxAction(const CoreServices& services, FromSection section);
+    MessageBoxAction(const CoreServices& services, const StoredSection& stored);
     MessageBoxAction(const CoreServices& services, std::string text);
 
     // Shows the text and returns 1 once the box is dismissed. The action may

@@ -23,12 +23,12 @@ DailySchedule::DailySchedule(const CoreServices& services, const DateTime& timeO
     ComputeNextRun();
 }
 
-DailySchedule::DailySchedule(const CoreServices& services, const std::string& section) : Schedule(services, section) {
-    const std::string text = services.store.ReadString(section, keys::SKIP_DAYS_READ);
+DailySchedule::DailySchedule(const CoreServices& services, const StoredSection& stored) : Schedule(services, stored) {
+    const std::string_view text = stored.View(keys::SKIP_DAYS_READ);
     for (std::size_t i = 0; i < skipDays.size(); ++i) {
         skipDays[i] = i < text.size() && text[i] == '1' ? 1 : 0;
     }
-    FinishLoad();
+    FinishLoad(stored);
 }
 
 void DailySchedule::ComputeNextRun() {

@@ -17,7 +17,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 class Scanner {
 public:
-    explicit Scanner(const std::string& input) : text(input), end(input.size()) {
+    explicit Scanner(std::string_view input) : text(input), end(input.size()) {
         while (pos < end && IsBlank(text[pos])) ++pos;
         while (end > pos && IsBlank(text[end - 1])) --end;
     }
@@ -48,7 +48,7 @@ public:
         while (!AtEnd() && IsAsciiLetter(text[pos])) ++pos;
         const std::size_t length = pos - start;
         for (int m = 0; m < 12; ++m) {
-            const std::string name = MONTH_NAMES[m];
+            const std::string_view name = MONTH_NAMES[m];
             if (length != 3 && length != name.size()) continue;
             bool same = true;
             for (std::size_t i = 0; i < length && same; ++i) same = LowerAscii(text[start + i]) == name[i];
@@ -75,7 +75,7 @@ public:
 private:
     std::string_view Rest() const { return std::string_view(text).substr(pos, end - pos); }
 
-    const std::string& text;
+    std::string_view text;
     std::size_t pos = 0;
     std::size_t end;
 };
@@ -99,7 +99,7 @@ bool ReadRest(Scanner& s, Parsed& p, bool allowT) {
     return false;
 }
 
-bool ReadDate(const std::string& text, Parsed& p) {
+bool ReadDate(std::string_view text, Parsed& p) {
     Scanner s(text);
     // The leading number is either the day (one or two digits) or an ISO year.
     const std::size_t leading = s.DigitsAhead();
@@ -118,7 +118,7 @@ bool ReadDate(const std::string& text, Parsed& p) {
 // nothing around it, read at fixed places: a load reads tens of thousands
 // of them. False for anything else, which ReadDate then reads; what this
 // accepts, ReadDate reads the same way.
-bool ReadStoredForm(const std::string& text, Parsed& p) {
+bool ReadStoredForm(std::string_view text, Parsed& p) {
     if (text.size() != 20 || text[2] != '-' || text[6] != '-' || text[11] != ' ' || text[14] != ':' || text[17] != ':')
         return false;
     const auto digits = [&text](std::size_t at, std::size_t count, std::int64_t& value) {
@@ -141,7 +141,7 @@ bool ReadStoredForm(const std::string& text, Parsed& p) {
 
 }  // namespace
 
-DateParseResult ParseDateText(const std::string& text, double& dayNumber) {
+DateParseResult ParseDateText(std::string_view text, double& dayNumber) {
     Parsed p;
     if (!ReadStoredForm(text, p)) {
         p = Parsed{};

@@ -1,6 +1,7 @@
 #pragma once
 // The parser behind DateTime::Parse.
 #include <string>
+#include <string_view>
 
 namespace tikr {
 
@@ -25,6 +26,6 @@ enum class DateParseResult {
 // A day the month lacks (31-Apr, 29-Feb of a common year), a month outside
 // 1..12 or an hour, minute or second out of its range is not a date. A year
 // outside 100..9999 is out of range. A missing time is midnight.
-DateParseResult ParseDateText(const std::string& text, double& dayNumber);
+DateParseResult ParseDateText(std::string_view text, double& dayNumber);
 
 }  // namespace tikr

@@ -199,7 +199,7 @@ std::string DateTime::Format(std::string_view pattern) const {
     return FormatDateFields(pattern, f);
 }
 
-bool DateTime::Parse(const std::string& text) {
+bool DateTime::Parse(std::string_view text) {
     double parsed = 0.0;
     switch (ParseDateText(text, parsed)) {
     case DateParseResult::ok:

@@ -75,7 +75,7 @@ public:
 
     // Reads a date text (see date_parser.h). Not a date: invalid with day
     // number 0; a date outside the range: invalid with day number -1.
-    bool Parse(const std::string& text);
+    bool Parse(std::string_view text);
 
 private:
     double dayNumber = 0.0;

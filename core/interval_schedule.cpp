@@ -9,10 +9,10 @@ IntervalSchedule::IntervalSchedule(const CoreServices& services, const DateTime&
     ComputeNextRun();
 }
 
-IntervalSchedule::IntervalSchedule(const CoreServices& services, const std::string& section)
-    : Schedule(services, section) {
+IntervalSchedule::IntervalSchedule(const CoreServices& services, const StoredSection& stored)
+    : Schedule(services, stored) {
     // An interval restarts at every load: a stored next run never survives.
-    UpdateNextRun();
+    StoreLoadedNextRun(stored);
 }
 
 void IntervalSchedule::ComputeNextRun() {

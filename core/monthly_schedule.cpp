@@ -10,10 +10,10 @@ MonthlySchedule::MonthlySchedule(const CoreServices& services, const DateTime& t
     ComputeNextRun();
 }
 
-MonthlySchedule::MonthlySchedule(const CoreServices& services, const std::string& section)
-    : Schedule(services, section) {
-    dayOfMonth = services.store.ReadInt(section, keys::DATE, 1);
-    FinishLoad();
+MonthlySchedule::MonthlySchedule(const CoreServices& services, const StoredSection& stored)
+    : Schedule(services, stored) {
+    dayOfMonth = stored.ReadInt(keys::DATE, 1);
+    FinishLoad(stored);
 }
 
 void MonthlySchedule::ComputeNextRun() {

@@ -24,20 +24,18 @@ int DecimalValue(std::string_view text) {
 Schedule::Schedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup)
     : services(services), timeOfDay(timeOfDay), runMissedOnStartup(runMissedOnStartup) {}
 
-Schedule::Schedule(const CoreServices& services, const std::string& section)
-    : services(services), sectionName(section) {
-    ProfileStore& store = services.store;
-
+Schedule::Schedule(const CoreServices& services, const StoredSection& stored)
+    : services(services), sectionName(stored.Name()) {
     // "when" is "H:M" (anything after a second ":" is ignored) or a bare hour.
-    const std::string when = store.ReadString(section, keys::WHEN, "00:00");
+    const std::string_view when = stored.View(keys::WHEN, "00:00");
     const std::size_t colon = when.find(':');
     int hour = 0;
     int minute = 0;
-    if (colon == std::string::npos) {
+    if (colon == std::string_view::npos) {
         hour = DecimalValue(when);
     } else {
-        hour = DecimalValue(std::string_view(when).substr(0, colon));
-        minute = DecimalValue(std::string_view(when).substr(colon + 1));
+        hour = DecimalValue(when.substr(0, colon));
+        minute = DecimalValue(when.substr(colon + 1));
     }
     // A time of day out of range (only an edited file has one) is taken as
     // 00:00, so every rule still yields a valid next run.
@@ -45,18 +43,24 @@ Schedule::Schedule(const CoreServices& services, const std::string& section)
         timeOfDay = DateTime();
     }
 
-    const std::string runMissed = store.ReadString(section, keys::RUN_MISSED_ON_STARTUP);
+    const std::string_view runMissed = stored.View(keys::RUN_MISSED_ON_STARTUP);
     nextRun.SetStatus(DateTimeStatus::invalid);
     if (EqualsIgnoreCase(runMissed, "No")) {
         runMissedOnStartup = 0;
     } else {
         runMissedOnStartup = 1;
-        nextRun.Parse(store.ReadString(section, keys::NEXT_AT));
+        nextRun.Parse(stored.View(keys::NEXT_AT));
     }
 }
 
-void Schedule::FinishLoad() {
-    if (!nextRun.IsValid()) UpdateNextRun();
+void Schedule::FinishLoad(const StoredSection& stored) {
+    if (!nextRun.IsValid()) StoreLoadedNextRun(stored);
+}
+
+void Schedule::StoreLoadedNextRun(const StoredSection& stored) {
+    ComputeNextRun();
+    const std::string text = nextRun.Format(NEXT_RUN_FORMAT);
+    if (text != stored.View(keys::NEXT_AT)) services.store.WriteString(sectionName, keys::NEXT_AT, text);
 }
 
 DateTime Schedule::Now() const { return DateTime::Now(services.clock); }

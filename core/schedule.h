@@ -9,6 +9,7 @@
 #include "core/calendar.h"
 #include "core/core_services.h"
 #include "core/date_time.h"
+#include "store/stored_section.h"
 
 namespace tikr {
 
@@ -51,9 +52,14 @@ protected:
     // From a profile section: reads "when", "RunMissedOnStartup" and (with
     // the flag set) "NextAt". The kind's constructor reads its own key and
     // then calls FinishLoad.
-    Schedule(const CoreServices& services, const std::string& section);
-    // Recomputes and writes "NextAt" when the loaded next run is unusable.
-    void FinishLoad();
+    Schedule(const CoreServices& services, const StoredSection& stored);
+    // Recomputes the next run when the loaded one is unusable; see
+    // StoreLoadedNextRun.
+    void FinishLoad(const StoredSection& stored);
+    // ComputeNextRun, then writes "NextAt" unless the section as loaded
+    // holds that text already: a load that recomputes the stored next runs
+    // costs no writes.
+    void StoreLoadedNextRun(const StoredSection& stored);
 
     DateTime Now() const;
     // The next occurrence of timeOfDay strictly after now.
@@ -78,7 +84,7 @@ public:
     explicit DailySchedule(const CoreServices& services);
     DailySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup,
                   const SkipDays& skipDays);
-    DailySchedule(const CoreServices& services, const std::string& section);
+    DailySchedule(const CoreServices& services, const StoredSection& stored);
 
     int GetKind() const override { return KIND_DAILY; }
     void ComputeNextRun() override;
@@ -92,7 +98,7 @@ private:
 class WeeklySchedule : public Schedule {
 public:
     WeeklySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup, int dayOfWeek);
-    WeeklySchedule(const CoreServices& services, const std::string& section);
+    WeeklySchedule(const CoreServices& services, const StoredSection& stored);
 
     int GetKind() const override { return KIND_WEEKLY; }
     void ComputeNextRun() override;
@@ -106,7 +112,7 @@ private:
 class MonthlySchedule : public Schedule {
 public:
     MonthlySchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup, int dayOfMonth);
-    MonthlySchedule(const CoreServices& services, const std::string& section);
+    MonthlySchedule(const CoreServices& services, const StoredSection& stored);
 
     int GetKind() const override { return KIND_MONTHLY; }
     void ComputeNextRun() override;
@@ -120,7 +126,7 @@ private:
 class IntervalSchedule : public Schedule {
 public:
     IntervalSchedule(const CoreServices& services, const DateTime& timeOfDay, int runMissedOnStartup);
-    IntervalSchedule(const CoreServices& services, const std::string& section);
+    IntervalSchedule(const CoreServices& services, const StoredSection& stored);
 
     int GetKind() const override { return KIND_INTERVAL; }
     void ComputeNextRun() override;

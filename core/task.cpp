@@ -11,17 +11,19 @@
 namespace tikr {
 
 Task::Task(const CoreServices& services, const std::string& section) : services(services) {
-    ProfileStore& store = services.store;
-    title = store.ReadString(section, keys::TITLE, section);
-    disabled = store.ReadInt(section, keys::DISABLED, 0);
+    // One look at the section serves every read below: what the schedule
+    // writes meanwhile (its next run) is not read again.
+    const StoredSection stored = services.store.ReadSection(section);
+    title = stored.ReadString(keys::TITLE, section);
+    disabled = stored.ReadInt(keys::DISABLED, 0);
 
     // The action's kind is the first letter of "Task", in either case.
-    const std::string kind = store.ReadString(section, keys::TASK, "A");
+    const std::string_view kind = stored.View(keys::TASK, "A");
     const char actionLetter = kind.empty() ? '\0' : UpperAscii(kind[0]);
     if (actionLetter == 'A') {
-        action = std::make_unique<RunApplicationAction>(services, section);
+        action = std::make_unique<RunApplicationAction>(services, stored);
     } else if (actionLetter == 'M') {
-        action = std::make_unique<MessageBoxAction>(services, FromSection{section});
+        action = std::make_unique<MessageBoxAction>(services, stored);
     } else {
         // No action: the value is kept so that saving writes it back.
         // Otherwise a section the task moves into would keep another
@@ -29,43 +31,41 @@ Task::Task(const CoreServices& services, const std::string& section) : services(
         actionlessKind = kind;
     }
 
-    // As stored, before a schedule that does not keep it recomputes it.
-    if (!storedNextRun.Parse(store.ReadString(section, keys::NEXT_AT)))
-        storedNextRun = DateTime(0.0, DateTimeStatus::invalid);
-    ifStillRunning = ParseIfStillRunning(store.ReadString(section, keys::IF_STILL_RUNNING));
-    stopAfterMinutes = ParseStopAfter(store.ReadString(section, keys::STOP_AFTER));
-
     // The schedule's kind is the first letter of "type"; anything else is
     // a regular interval.
-    const std::string type = store.ReadString(section, keys::TYPE, "I");
+    const std::string_view type = stored.View(keys::TYPE, "I");
     const char scheduleLetter = type.empty() ? '\0' : type[0];
     if (scheduleLetter == 'D' || scheduleLetter == 'd') {
-        schedule = std::make_unique<DailySchedule>(services, section);
+        schedule = std::make_unique<DailySchedule>(services, stored);
     } else if (scheduleLetter == 'M' || scheduleLetter == 'm') {
-        schedule = std::make_unique<MonthlySchedule>(services, section);
+        schedule = std::make_unique<MonthlySchedule>(services, stored);
     } else if (scheduleLetter == 'W' || scheduleLetter == 'w') {
-        schedule = std::make_unique<WeeklySchedule>(services, section);
+        schedule = std::make_unique<WeeklySchedule>(services, stored);
     } else {
-        schedule = std::make_unique<IntervalSchedule>(services, section);
+        schedule = std::make_unique<IntervalSchedule>(services, stored);
     }
+    // As stored, although a schedule that does not keep it has recomputed
+    // it: the section was read before.
+    if (!storedNextRun.Parse(stored.View(keys::NEXT_AT))) storedNextRun = DateTime(0.0, DateTimeStatus::invalid);
 
     // The last run; a file that never held these keys (or a text that is
     // not a date) reads as a task that never ran.
-    const std::string lastRunText = store.ReadString(section, keys::LAST_RUN);
+    const std::string_view lastRunText = stored.View(keys::LAST_RUN);
     lastRun.Parse(lastRunText);
     if (lastRun.IsValid()) {
-        lastResult = store.ReadString(section, keys::LAST_RESULT);
+        lastResult = stored.ReadString(keys::LAST_RESULT);
     } else {
         lastRun = DateTime(0.0, DateTimeStatus::invalid);
         // A moment beyond what a date can hold (31-Dec-9999 12:00) still
         // had a run: its outcome is kept, and both are saved as they are.
         if (!lastRunText.empty()) {
             unreadLastRun = lastRunText;
-            lastResult = store.ReadString(section, keys::LAST_RESULT);
+            lastResult = stored.ReadString(keys::LAST_RESULT);
         }
     }
-    if (!runStart.Parse(store.ReadString(section, keys::RUNNING_SINCE)))
-        runStart = DateTime(0.0, DateTimeStatus::invalid);
+    ifStillRunning = ParseIfStillRunning(stored.ReadString(keys::IF_STILL_RUNNING));
+    stopAfterMinutes = ParseStopAfter(stored.ReadString(keys::STOP_AFTER));
+    if (!runStart.Parse(stored.View(keys::RUNNING_SINCE))) runStart = DateTime(0.0, DateTimeStatus::invalid);
 }
 
 Task::Task(const CoreServices& services, std::string title, int disabled)

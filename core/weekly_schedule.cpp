@@ -10,9 +10,9 @@ WeeklySchedule::WeeklySchedule(const CoreServices& services, const DateTime& tim
     ComputeNextRun();
 }
 
-WeeklySchedule::WeeklySchedule(const CoreServices& services, const std::string& section) : Schedule(services, section) {
-    dayOfWeek = services.store.ReadInt(section, keys::DAY_OF_WEEK, 0);
-    FinishLoad();
+WeeklySchedule::WeeklySchedule(const CoreServices& services, const StoredSection& stored) : Schedule(services, stored) {
+    dayOfWeek = stored.ReadInt(keys::DAY_OF_WEEK, 0);
+    FinishLoad(stored);
 }
 
 void WeeklySchedule::ComputeNextRun() {

@@ -37,6 +37,8 @@
 
 namespace tikr {
 
+class StoredSection;
+
 // ASCII case-insensitive hashing and comparison of names.
 struct CaseInsensitiveHash {
     using is_transparent = void;
@@ -65,6 +67,9 @@ public:
     // enclosing quotes removed). Empty optional when the section or the
     // key is missing. The view stays valid until the document changes.
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+
+    // Adds every key of the section, as Find reads it, to out.
+    void ReadSection(std::string_view section, StoredSection& out) const;
 
     // Sets the key's value, creating the section and key when missing.
     // False (and nothing changed) when the names cannot be written as an

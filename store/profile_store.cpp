@@ -3,27 +3,9 @@
 #include "store/ascii_text.h"
 #include "store/atomic_file.h"
 #include "store/ini_document.h"
+#include "store/stored_section.h"
 
 namespace tikr {
-
-namespace {
-
-// Leading blanks, an optional sign, then decimal digits up to the first
-// other character. No digits give 0; values beyond 32 bits are clamped.
-int ParseInt(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    return ReadInteger(text.substr(i)).value;
-}
-
-std::string CutForRead(std::string_view value) {
-    const std::size_t nul = value.find('\0');
-    if (nul != std::string_view::npos) value = value.substr(0, nul);
-    if (value.size() > ProfileStore::MAX_READ_LENGTH) value = value.substr(0, ProfileStore::MAX_READ_LENGTH);
-    return std::string(value);
-}
-
-}  // namespace
 
 ProfileStore::ProfileStore(std::string filePath)
     : filePath_(std::move(filePath)),
@@ -81,13 +63,13 @@ int ProfileStore::ReadInt(std::string_view section, std::string_view key, int de
     Revalidate();
     const auto value = document_->Find(section, key);
     if (!value) return defaultValue;
-    return ParseInt(*value);
+    return ParseStoredInt(*value);
 }
 
 std::string ProfileStore::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
     Revalidate();
     const auto value = document_->Find(section, key);
-    return CutForRead(value ? *value : defaultValue);
+    return std::string(CutForRead(value ? *value : defaultValue));
 }
 
 bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int value) {
@@ -142,6 +124,13 @@ bool ProfileStore::SaveDeferred() {
     // Onto the file as it is now: a change made since the last look stays.
     Revalidate();
     return Flush();
+}
+
+StoredSection ProfileStore::ReadSection(const std::string& section) {
+    Revalidate();
+    StoredSection stored(section);
+    document_->ReadSection(section, stored);
+    return stored;
 }
 
 bool ProfileStore::HasKey(std::string_view section, std::string_view key) {

@@ -34,6 +34,7 @@
 #include <string_view>
 
 #include "store/file_system.h"
+#include "store/stored_section.h"
 
 namespace tikr {
 
@@ -52,8 +53,8 @@ using WriteFailureHandler = std::function<void(const WriteFailure&)>;
 
 class ProfileStore {
 public:
-    // The longest text a read returns; longer values are cut to this.
-    static constexpr std::size_t MAX_READ_LENGTH = 4095;
+    // The longest text a read returns (stored_section.h).
+    static constexpr std::size_t MAX_READ_LENGTH = tikr::MAX_READ_LENGTH;
 
     // A store on the file at filePath through the operating system's files.
     explicit ProfileStore(std::string filePath);
@@ -92,6 +93,10 @@ public:
     // when deferred values are waiting; true when none are left.
     bool SaveDeferred();
     bool HasDeferredWrites() const { return !deferred_.empty(); }
+
+    // Every key of the section as the reads above would give them now, in
+    // one look: a section that is missing holds none.
+    StoredSection ReadSection(const std::string& section);
 
     // Whether the section holds the key.
     bool HasKey(std::string_view section, std::string_view key);

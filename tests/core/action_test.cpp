@@ -12,7 +12,7 @@ using ActionTest = CoreFixture;
 
 TEST_F(ActionTest, ApplicationWithoutKeysTakesDefaultsAndSavesThem) {
     WriteProfile("[App1]\nTask=A\n");
-    RunApplicationAction action(services, "App1");
+    RunApplicationAction action(services, services.store.ReadSection("App1"));
     EXPECT_EQ(action.GetCommandLine(), "");
     EXPECT_EQ(action.GetShowState(), 5);
     action.Save("App1");
@@ -23,7 +23,7 @@ TEST_F(ActionTest, ApplicationWithoutKeysTakesDefaultsAndSavesThem) {
 
 TEST_F(ActionTest, StoredShowStateIsKeptOnEverySave) {
     WriteProfile("[App1]\nTask=Application\ncommand=/usr/bin/true --flag\nshow=2\n");
-    RunApplicationAction action(services, "App1");
+    RunApplicationAction action(services, services.store.ReadSection("App1"));
     action.Save("App1");
     action.Save("App1");
     EXPECT_EQ(Stored("App1", "show"), "2");
@@ -43,7 +43,7 @@ TEST_F(ActionTest, RunReportsWhetherTheProgramStarted) {
 
 TEST_F(ActionTest, MessageDefaultsToMessageAndAlwaysHasTheFixedCaption) {
     WriteProfile("[App1]\ntitle=Tea\nTask=M\n");
-    MessageBoxAction action(services, FromSection{"App1"});
+    MessageBoxAction action(services, services.store.ReadSection("App1"));
     EXPECT_EQ(action.GetText(), "Message");
     EXPECT_EQ(action.Run(), 1u);
     ASSERT_EQ(messages.shown.size(), 1u);

@@ -151,7 +151,7 @@ TEST_F(ScheduleTest, DefaultDailyRuleTakesNowAndSkipsTheWeekend) {
 
 TEST_F(ScheduleTest, MissedRunStaysInForceWithTheFlagSet) {
     WriteProfile("[App1]\ntype=Daily\nwhen=08:00\nRunMissedOnStartup=Yes\nNextAt=06-Dec-2026 08:00:00\n");
-    DailySchedule schedule(services, "App1");
+    DailySchedule schedule(services, services.store.ReadSection("App1"));
     EXPECT_EQ(Stamp(schedule.GetNextRun()), "06-Dec-2026 08:00:00");
     EXPECT_TRUE(schedule.IsDue());
     schedule.UpdateNextRun();
@@ -161,7 +161,7 @@ TEST_F(ScheduleTest, MissedRunStaysInForceWithTheFlagSet) {
 
 TEST_F(ScheduleTest, MissedRunIsDroppedWithTheFlagCleared) {
     WriteProfile("[App1]\ntype=Daily\nwhen=08:00\nRunMissedOnStartup=no\nNextAt=06-Dec-2026 08:00:00\n");
-    DailySchedule schedule(services, "App1");
+    DailySchedule schedule(services, services.store.ReadSection("App1"));
     EXPECT_EQ(schedule.GetRunMissedOnStartup(), 0);
     EXPECT_FALSE(schedule.IsDue());
     EXPECT_EQ(Stamp(schedule.GetNextRun()), "09-Dec-2026 08:00:00");
@@ -177,7 +177,7 @@ TEST_F(ScheduleTest, RunMissedFlagFromItsText) {
                                                  {"RunMissedOnStartup=\n", 1}};
     for (const auto& [line, flag] : cases) {
         WriteProfile(std::string("[App1]\ntype=Weekly\n") + line);
-        WeeklySchedule schedule(services, "App1");
+        WeeklySchedule schedule(services, services.store.ReadSection("App1"));
         EXPECT_EQ(schedule.GetRunMissedOnStartup(), flag) << line;
     }
 }
@@ -185,7 +185,7 @@ TEST_F(ScheduleTest, RunMissedFlagFromItsText) {
 TEST_F(ScheduleTest, UnreadableOrMissingNextRunIsRecomputedAndStored) {
     for (const char* next : {"", "NextAt=soon\n", "NextAt=31-Feb-2026 08:00:00\n"}) {
         WriteProfile(std::string("[App1]\ntype=Monthly\nDate=15\nwhen=10:00\n") + next);
-        MonthlySchedule schedule(services, "App1");
+        MonthlySchedule schedule(services, services.store.ReadSection("App1"));
         EXPECT_EQ(Stamp(schedule.GetNextRun()), "15-Dec-2026 10:00:00") << next;
         EXPECT_EQ(Stored("App1", "NextAt"), "15-Dec-2026 10:00:00") << next;
     }
@@ -193,7 +193,7 @@ TEST_F(ScheduleTest, UnreadableOrMissingNextRunIsRecomputedAndStored) {
 
 TEST_F(ScheduleTest, IntervalNeverKeepsItsStoredNextRun) {
     WriteProfile("[App1]\ntype=Interval\nwhen=01:30\nNextAt=06-Dec-2026 08:00:00\n");
-    IntervalSchedule schedule(services, "App1");
+    IntervalSchedule schedule(services, services.store.ReadSection("App1"));
     EXPECT_EQ(Stamp(schedule.GetNextRun()), "08-Dec-2026 16:00:00");
     EXPECT_EQ(Stored("App1", "NextAt"), "08-Dec-2026 16:00:00");
 }
@@ -205,7 +205,7 @@ TEST_F(ScheduleTest, TimeOfDayText) {
         {"", "00:00"}};
     for (const auto& [when, shown] : cases) {
         WriteProfile(std::string("[App1]\ntype=Daily\nwhen=") + when + "\n");
-        DailySchedule schedule(services, "App1");
+        DailySchedule schedule(services, services.store.ReadSection("App1"));
         EXPECT_EQ(schedule.GetTimeOfDay().Format("%H:%M"), shown) << when;
         EXPECT_TRUE(schedule.GetNextRun().IsValid()) << when;
     }
@@ -220,7 +220,7 @@ TEST_F(ScheduleTest, SkipDaysText) {
     for (const auto& [text, flags] : cases) {
         // Written as "SkipDays", read as "skipdays": the same key.
         WriteProfile(std::string("[App1]\ntype=Daily\nSkipDays=") + text + "\n");
-        DailySchedule schedule(services, "App1");
+        DailySchedule schedule(services, services.store.ReadSection("App1"));
         EXPECT_EQ(schedule.GetSkipDays(), flags) << text;
     }
 }
@@ -269,7 +269,7 @@ TEST_F(ScheduleTest, SaveWritesEveryKeyOfTheKind) {
 TEST_F(ScheduleTest, SavedScheduleLoadsBackTheSame) {
     WeeklySchedule original(services, TimeOfDay(6, 45), 1, 5);
     original.Save("App7");
-    WeeklySchedule loaded(services, "App7");
+    WeeklySchedule loaded(services, services.store.ReadSection("App7"));
     EXPECT_EQ(loaded.GetTimeOfDay().Format("%H:%M"), "06:45");
     EXPECT_EQ(loaded.GetDayOfWeek(), 5);
     EXPECT_EQ(loaded.GetRunMissedOnStartup(), 1);
@@ -281,7 +281,7 @@ TEST_F(ScheduleTest, SavedScheduleLoadsBackTheSame) {
 // nor restarts an interval.
 TEST_F(ScheduleTest, SavingKeepsThePendingRunAndTheInterval) {
     WriteProfile("[App1]\ntype=Weekly\nDayOfWeek=2\nwhen=08:00\nNextAt=01-Dec-2026 08:00:00\n");
-    WeeklySchedule schedule(services, "App1");
+    WeeklySchedule schedule(services, services.store.ReadSection("App1"));
     ASSERT_TRUE(schedule.IsDue());
     schedule.Save("App2");
     EXPECT_TRUE(schedule.IsDue());

@@ -105,6 +105,35 @@ TEST_F(StoreTest, LongValueIsWrittenWholeAndReadAsItsFirst4095Characters) {
     EXPECT_EQ(store.ReadString("App1", "missing", message).size(), 4095u);
 }
 
+TEST_F(StoreTest, SectionReadGivesWhatEachKeysReadGives) {
+    const std::string longValue(5000, 'x');
+    const std::string file = std::string("[App1]\n  title = Tea \n; Command=not a key\nCOMMAND=\"  spaced  \"\n") +
+                             "command=second\n=no key\nShow='7'\r\nlong=" + longValue + "\nnul=ab" +
+                             std::string(1, '\0') + "cd\nnum= -42x\n[other]\nTitle=elsewhere\n" + "[app1]\nDate=3\n";
+    // A key read twice running finds its first line again.
+    const char* keys[] = {"title", "Command", "Command", "show",      "long", "nul",
+                          "num",   "Date",    "Missing", "; Command", ""};
+    const auto expectSame = [&](const std::string& section, const std::string& when) {
+        const StoredSection stored = store.ReadSection(section);
+        for (const char* key : keys) {
+            EXPECT_EQ(stored.ReadString(key, "dflt"), store.ReadString(section, key, "dflt")) << when << key;
+            EXPECT_EQ(stored.ReadInt(key, 9), store.ReadInt(section, key, 9)) << when << key;
+            EXPECT_EQ(stored.HasKey(key), store.HasKey(section, key)) << when << key;
+        }
+    };
+    TempDir::WriteFile(path, file);
+    expectSame("APP1", "as read: ");
+    expectSame("nowhere", "missing section: ");
+    // A section written to keeps its lines apart from the file's text.
+    ASSERT_TRUE(store.WriteString("App1", "show", "8"));
+    ASSERT_TRUE(store.WriteString("App1", "Date", "4"));
+    expectSame("App1", "written: ");
+    // What is read stays as it was read.
+    const StoredSection before = store.ReadSection("App1");
+    ASSERT_TRUE(store.WriteString("App1", "show", "9"));
+    EXPECT_EQ(before.ReadInt("show", 0), 8);
+}
+
 TEST_F(StoreTest, TypedTextRoundTripsOnOneLine) {
     const struct {
         std::string typed;
