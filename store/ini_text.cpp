@@ -17,7 +17,10 @@ bool IsValidName(std::string_view name, char forbidden) {
     const char last = name.back();
     if (first == ' ' || first == '\t' || last == ' ' || last == '\t') return false;
     for (const char c : name) {
-        if (c == '\r' || c == '\n' || c == '\0' || c == forbidden) return false;
+        // Line ends and NUL are all at or below CR: most characters pass
+        // with one comparison.
+        if ((static_cast<unsigned char>(c) <= '\r' && (c == '\r' || c == '\n' || c == '\0')) || c == forbidden)
+            return false;
     }
     return true;
 }
