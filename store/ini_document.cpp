@@ -291,35 +291,15 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
 void IniDocument::ReadSection(std::string_view section, StoredSection& out) const {
     const std::uint32_t index = FindSection(section);
     if (index == NONE) return;
+    // A section as the file holds it is copied whole: its keys and values,
+    // found by the same split as every other read, then cost no copy of
+    // their own.
     const Section& found = sections_[index];
-    if (found.own != NONE) {
-        const Body body = LinesOf(index);
-        for (std::uint32_t i = 0; i < body.count; ++i) {
-            const Line& line = body.lines[i];
-            if ((line.flags & KEY) != 0) out.Add(KeyOf(line), DecodeIniValue(RawValueOf(line)));
-        }
-        return;
-    }
-    // A section as the file holds it is copied whole and its key lines are
-    // found in one pass, by the rules SplitLines follows, without keeping
-    // its lines.
-    const std::string_view text = std::string_view(text_).substr(found.begin, found.end - found.begin);
-    out.KeepText(text);
-    const char* data = text.data();
-    const std::size_t end = text.size();
-    for (std::size_t pos = 0; pos < end;) {
-        const std::size_t contentEnd = ContentEnd(data, pos, end);
-        std::size_t first = pos;
-        while (first < contentEnd && IsBlank(data[first])) ++first;
-        const void* found = std::memchr(data + first, '=', contentEnd - first);
-        if (found != nullptr && found != data + first && data[first] != ';') {
-            const auto equals = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-            std::size_t keyLast = equals;
-            while (IsBlank(data[keyLast - 1])) --keyLast;
-            out.Add(text.substr(first, keyLast - first),
-                    DecodeIniValue(text.substr(equals + 1, contentEnd - equals - 1)));
-        }
-        pos = NextLine(data, contentEnd, end);
+    if (found.own == NONE) out.KeepText(std::string_view(text_).substr(found.begin, found.end - found.begin));
+    const Body body = LinesOf(index);
+    for (std::uint32_t i = 0; i < body.count; ++i) {
+        const Line& line = body.lines[i];
+        if ((line.flags & KEY) != 0) out.Add(KeyOf(line), DecodeIniValue(RawValueOf(line)));
     }
 }
 
